@@ -1,0 +1,50 @@
+# The two commands a newcomer needs: `make run` and `make test`. Both set the machine up first.
+.PHONY: setup build run test fuzz bench format format-check clean
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 15
+CMAKE_FLAGS ?=
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIRELLA_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build/release -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+		echo "error: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); Quirella Tag-Editor needs a desktop session." >&2; \
+		exit 1; \
+	fi
+	./build/release/src/ui/quirella $(ARGS)
+
+# Tests run under AddressSanitizer and UndefinedBehaviorSanitizer.
+test: setup
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUIRELLA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build/asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ctest --test-dir build/asan --output-on-failure -j $(JOBS)
+
+# Short libFuzzer runs of every parser of untrusted bytes (clang).
+fuzz: setup
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUIRELLA_FUZZ=ON -DQUIRELLA_BUILD_TESTS=OFF -DQUIRELLA_BUILD_UI=OFF
+	cmake --build build/fuzz -j $(JOBS)
+	bash scripts/run-fuzzers.sh build/fuzz/fuzz $(FUZZ_SECONDS)
+
+bench: setup
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIRELLA_BUILD_TESTS=OFF -DQUIRELLA_BUILD_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do echo "== $$b"; "$$b" || exit 1; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+clean:
+	rm -rf build

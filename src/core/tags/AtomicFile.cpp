@@ -1,0 +1,223 @@
+#include "tags/AtomicFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quirella::atomicfile {
+
+namespace {
+
+QString systemError(const QString& what, const QString& path, int error) {
+    return QStringLiteral("%1 “%2”: %3")
+        .arg(what, QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// The file that is really rewritten: the target of a link, else the path itself.
+QString resolvedTarget(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        const QString target = info.canonicalFilePath();
+        if (!target.isEmpty()) {
+            return target;
+        }
+    }
+    return info.absoluteFilePath();
+}
+
+bool writeFully(int fd, const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(std::min<qint64>(size, 1 << 26)));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Creates a new, empty temporary file next to `target`; returns its descriptor and path.
+int createTemporary(const QString& target, QString* tempPath, int* error) {
+    const QFileInfo info(target);
+    QByteArray pattern = QFile::encodeName(info.absolutePath() + QLatin1Char('/') + QLatin1String(kTempPrefix) +
+                                           info.fileName().left(64) + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    *tempPath = QFile::decodeName(pattern);
+    return fd;
+}
+
+// Gives the new file the original's permission bits and, where we may, its owner.
+void copyOwnership(int fd, const struct stat& original) {
+    ::fchmod(fd, original.st_mode & 07777);
+    if (original.st_uid != ::geteuid() || original.st_gid != ::getegid()) {
+        // Only root may give a file away; a plain user keeps the permission bits and that is all.
+        if (::fchown(fd, original.st_uid, original.st_gid) != 0) {
+            ::fchmod(fd, original.st_mode & 0777);
+        }
+    }
+}
+
+TagStatus statTarget(const QString& target, struct stat* info) {
+    if (::stat(QFile::encodeName(target).constData(), info) != 0) {
+        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), target, errno));
+    }
+    if (!S_ISREG(info->st_mode)) {
+        return TagStatus::failure(TagError::writeFailure,
+                                  QStringLiteral("“%1” is not a regular file.").arg(QFileInfo(target).fileName()));
+    }
+    return TagStatus::success();
+}
+
+} // namespace
+
+bool isWritable(const QString& path) {
+    const QString target = resolvedTarget(path);
+    const QByteArray native = QFile::encodeName(target);
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    if (::access(native.constData(), W_OK) != 0) {
+        return false;
+    }
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    return ::access(folder.constData(), W_OK | X_OK) == 0;
+}
+
+TagResult<QByteArray> readWholeFile(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(path).isDir()) {
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform, QStringLiteral("“%1” is a folder, not a file.").arg(QFileInfo(path).fileName())));
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform,
+            QStringLiteral("Cannot open “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString())));
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform,
+            QStringLiteral("Cannot read “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString())));
+    }
+    return TagResult<QByteArray>::success(std::move(bytes));
+}
+
+TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
+    const QString target = resolvedTarget(path);
+    struct stat original {};
+    if (TagStatus status = statTarget(target, &original); !status.ok()) {
+        return status;
+    }
+    QString tempPath;
+    int error = 0;
+    const int fd = createTemporary(target, &tempPath, &error);
+    if (fd < 0) {
+        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot write next to"), target, error));
+    }
+    const QByteArray tempNative = QFile::encodeName(tempPath);
+    const auto abandon = [&](const QString& what) {
+        const int saved = errno;
+        ::close(fd);
+        ::unlink(tempNative.constData());
+        return TagStatus::failure(TagError::platform, systemError(what, target, saved));
+    };
+    if (!writeFully(fd, bytes.constData(), bytes.size())) {
+        return abandon(QStringLiteral("Cannot write"));
+    }
+    copyOwnership(fd, original);
+    if (::fsync(fd) != 0) {
+        return abandon(QStringLiteral("Cannot flush"));
+    }
+    if (::close(fd) != 0) {
+        const int saved = errno;
+        ::unlink(tempNative.constData());
+        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot write"), target, saved));
+    }
+    if (::rename(tempNative.constData(), QFile::encodeName(target).constData()) != 0) {
+        const int saved = errno;
+        ::unlink(tempNative.constData());
+        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot replace"), target, saved));
+    }
+    syncFolder(QFileInfo(target).absolutePath());
+    return TagStatus::success();
+}
+
+TagStatus replaceWithFile(const QString& path, const QString& replacement) {
+    const QString target = resolvedTarget(path);
+    struct stat original {};
+    if (TagStatus status = statTarget(target, &original); !status.ok()) {
+        return status;
+    }
+    const QByteArray replacementNative = QFile::encodeName(replacement);
+    const int fd = ::open(replacementNative.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), replacement, errno));
+    }
+    copyOwnership(fd, original);
+    const bool flushed = ::fsync(fd) == 0;
+    const int flushError = errno;
+    ::close(fd);
+    if (!flushed) {
+        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot flush"), replacement, flushError));
+    }
+    if (::rename(replacementNative.constData(), QFile::encodeName(target).constData()) != 0) {
+        const int saved = errno;
+        if (saved != EXDEV) {
+            return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot replace"), target, saved));
+        }
+        // Another file system: copy the finished bytes next to the target and rename from there.
+        TagResult<QByteArray> bytes = readWholeFile(replacement);
+        if (!bytes.ok()) {
+            return bytes.status;
+        }
+        TagStatus status = replaceContents(target, *bytes.value);
+        if (status.ok()) {
+            QFile::remove(replacement);
+        }
+        return status;
+    }
+    syncFolder(QFileInfo(target).absolutePath());
+    return TagStatus::success();
+}
+
+int sweepStaleTemporaryFiles(const QString& folder, int minimumAgeSeconds) {
+    QDir dir(folder);
+    const QStringList names = dir.entryList({QLatin1String(kTempPrefix) + QLatin1Char('*')},
+                                            QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    const QDateTime limit = QDateTime::currentDateTimeUtc().addSecs(-minimumAgeSeconds);
+    int removed = 0;
+    for (const QString& name : names) {
+        const QFileInfo info(dir.filePath(name));
+        if (info.ownerId() == ::geteuid() && info.lastModified().toUTC() < limit && QFile::remove(info.filePath())) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+} // namespace quirella::atomicfile

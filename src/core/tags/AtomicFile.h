@@ -1,0 +1,35 @@
+// Safe replacement of a user's file. The new bytes go to a temporary file created exclusively in the
+// same folder, are flushed to disk, get the original's permission bits (and owner, where permitted),
+// and are renamed over the original; then the folder is flushed. A crash, a kill or a full disk at any
+// moment leaves either the old file or the new one. A symbolic link keeps pointing at the rewritten
+// file, because the link's target is what gets replaced.
+#pragma once
+
+#include "tags/TagError.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace quirella::atomicfile {
+
+// Name prefix of our temporary files next to the user's files; a sweep may remove stale ones.
+inline constexpr char kTempPrefix[] = ".quirella-tmp-";
+
+// Whether the file can be rewritten in place: it exists, is a regular file (after following links),
+// is writable, and its folder lets us create the temporary file.
+bool isWritable(const QString& path);
+
+// Reads the whole file. Errors come back as `TagError::platform` with the system's message.
+TagResult<QByteArray> readWholeFile(const QString& path);
+
+// Replaces the file's content with `bytes` as described above.
+TagStatus replaceContents(const QString& path, const QByteArray& bytes);
+
+// Replaces `path` with the finished file `replacement` (which must be on the same file system, in any
+// folder), keeping the original's permission bits; `replacement` is gone afterwards on success.
+TagStatus replaceWithFile(const QString& path, const QString& replacement);
+
+// Removes our temporary files in `folder` (not below it) that are older than `minimumAgeSeconds`.
+int sweepStaleTemporaryFiles(const QString& folder, int minimumAgeSeconds = 600);
+
+} // namespace quirella::atomicfile

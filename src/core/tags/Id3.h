@@ -1,0 +1,62 @@
+// The ID3v2.3 toolkit shared by the MP3, WAV and AIFF writers: pure functions over frame lists and bytes.
+#pragma once
+
+#include "tags/TagValues.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+#include <cstdint>
+#include <optional>
+
+namespace quirella::id3 {
+
+struct ID3Frame {
+    QByteArray id;       // four ASCII characters, e.g. "TIT2"
+    qint64 size = 0;     // length of `data`; cut to 32 bits in the frame header
+    quint16 flags = 0;   // 0 in frames we make; carried-over frames keep theirs
+    QByteArray data;     // the frame body
+};
+using FrameList = QList<ID3Frame>;
+
+// Popularimeter identifiers, written in this order, all with the same rating byte.
+inline constexpr char kPopmIdentifierPlain[] = "no@email";
+inline constexpr char kPopmIdentifierItunes[] = "iTunes";
+inline constexpr char kPopmIdentifierOwn[] = "rating@quirella.tags"; // 20 characters
+
+// Bytes of zero fill after the frames of an MP3 tag (none inside WAV and AIFF).
+inline constexpr int kMp3Fill = 2048;
+
+// Removes every frame with `id`, then appends one with the text body 0x03 + UTF-8 (no terminator).
+FrameList setTextFrame(FrameList frames, const QByteArray& id, const QString& text);
+// Keeps the frames that are not rating frames, then appends the three POPM frames and the
+// "RATING_NUMERIC" TXXX frame for `rating` (1..5).
+FrameList setRatingFrames(FrameList frames, qint64 rating);
+bool isRatingFrame(const ID3Frame& frame);
+// The POPM rating byte for 1..5: rating / 5 * 255, truncated (51, 102, 153, 204, 255).
+std::uint8_t ratingByte(qint64 rating);
+// APIC front cover: 0x00, MIME, 0x00, type 0x03, empty description 0x00, then the image bytes.
+ID3Frame makePictureFrame(const QByteArray& imageBytes, const QByteArray& mimeType);
+// "ID3" 03 00 00, syncsafe size of frames + fill, the frames, then `fill` zero bytes.
+QByteArray buildTag(const FrameList& frames, int fill);
+// Four bytes of 7 bits each; any other length gives 0. Bit 7 of each byte is ignored.
+std::uint32_t decodeSyncsafe(QByteArrayView bytes);
+// The MIME type for picture bytes: "image/png" for PNG bytes, else "image/jpeg".
+QByteArray pictureMimeType(QByteArrayView imageBytes);
+
+// Where an ID3v2 tag at the head of `bytes` ends (0 when there is none): min(size, 10 + syncsafe size).
+// Needs at least 11 bytes starting with "ID3". `runsPastEnd` tells whether the declared size runs past
+// the end of the bytes (a file that must not be rewritten, since its audio would be lost).
+std::uint64_t tagEnd(QByteArrayView bytes, bool* runsPastEnd = nullptr);
+
+// The frames a writer builds from the values, in the fixed order TIT2, TPE1, (TALB), TYER, TCON, APIC,
+// POPM x3, TXXX. `coverBytes` is the already converted picture (absent: no APIC).
+FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes);
+
+// The frames of an old ID3v2 tag (the whole tag, header included) that the writers keep: every frame
+// they do not manage, converted for ID3v2.3 (see Id3.cpp for the rules). `albumGiven` says whether the
+// new tag has a TALB of its own (then the old one is dropped).
+FrameList keptFrames(QByteArrayView oldTag, bool albumGiven);
+
+} // namespace quirella::id3

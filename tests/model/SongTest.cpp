@@ -1,0 +1,146 @@
+#include "model/CoverStore.h"
+#include "model/Song.h"
+#include "model/Year.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+using namespace quirella;
+
+namespace {
+
+Song sampleSong() {
+    Song song;
+    song.id = QUuid::createUuid();
+    song.url = QUrl::fromLocalFile(QStringLiteral("/music/Artist - Title.mp3"));
+    song.name = QStringLiteral("Title");
+    song.artist = QStringLiteral("Artist");
+    song.duration = 183.5;
+    song.coverImagePath = QStringLiteral("/tmp/cover.jpg");
+    song.bookmarkData = QByteArrayLiteral("/music/Artist - Title.mp3");
+    song.year = 1999;
+    song.hasID3Tags = true;
+    song.fileExtension = QStringLiteral("mp3");
+    song.genre = QStringLiteral("Jazz");
+    song.rating = 4;
+    song.bpm = 120;
+    song.isMetadataLoaded = true;
+    return song;
+}
+
+} // namespace
+
+TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlag) {
+    const Song song = sampleSong();
+    const QJsonObject object = toJson(song);
+    EXPECT_EQ(object.keys().size(), 14);
+    const auto read = songFromJson(object);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->id, song.id);
+    EXPECT_EQ(read->url, song.url);
+    EXPECT_EQ(read->name, song.name);
+    EXPECT_EQ(read->artist, song.artist);
+    EXPECT_DOUBLE_EQ(read->duration, song.duration);
+    EXPECT_EQ(read->coverImagePath, song.coverImagePath);
+    EXPECT_EQ(read->bookmarkData, song.bookmarkData);
+    EXPECT_EQ(read->year, 1999);
+    EXPECT_TRUE(read->hasID3Tags);
+    EXPECT_EQ(read->genre, song.genre);
+    EXPECT_EQ(read->rating, 4);
+    EXPECT_EQ(read->bpm, 120);
+    EXPECT_FALSE(read->isMetadataLoaded);
+}
+
+TEST(SongJson, OptionalKeysReadAsDefaults) {
+    QJsonObject object = toJson(sampleSong());
+    for (const char* key : {"genre", "rating", "bpm", "hasID3Tags", "coverImagePath", "isMetadataLoaded"}) {
+        object.remove(QLatin1String(key));
+    }
+    const auto read = songFromJson(object);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->genre.isEmpty());
+    EXPECT_EQ(read->rating, 0);
+    EXPECT_EQ(read->bpm, 0);
+    EXPECT_FALSE(read->hasID3Tags);
+    EXPECT_FALSE(read->coverImagePath);
+}
+
+TEST(SongJson, RequiredKeysAndTypesAreChecked) {
+    for (const char* key : {"id", "url", "name", "artist", "duration", "bookmarkData", "year", "fileExtension"}) {
+        QJsonObject object = toJson(sampleSong());
+        object.remove(QLatin1String(key));
+        QString error;
+        EXPECT_FALSE(songFromJson(object, &error)) << key;
+        EXPECT_TRUE(error.contains(QLatin1String(key))) << error.toStdString();
+    }
+    QJsonObject object = toJson(sampleSong());
+    object.insert(QStringLiteral("year"), QStringLiteral("1999"));
+    EXPECT_FALSE(songFromJson(object));
+    object = toJson(sampleSong());
+    object.insert(QStringLiteral("year"), 1999.5);
+    EXPECT_FALSE(songFromJson(object));
+    object = toJson(sampleSong());
+    object.insert(QStringLiteral("bookmarkData"), QStringLiteral("not base64 !!"));
+    EXPECT_FALSE(songFromJson(object));
+}
+
+TEST(FolderJson, RoundTripAndFreshIds) {
+    MusicFolder folder = MusicFolder::make(QUrl::fromLocalFile(QStringLiteral("/music/Albums")), {sampleSong()});
+    EXPECT_EQ(folder.name, QStringLiteral("Albums"));
+    const MusicFolder again = MusicFolder::make(folder.path, {});
+    EXPECT_NE(folder.id, again.id);
+    const QByteArray json = QJsonDocument(toJson(folder)).toJson();
+    const auto read = folderFromJson(QJsonDocument::fromJson(json).object());
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->id, folder.id);
+    EXPECT_EQ(read->path, folder.path);
+    ASSERT_EQ(read->songs.size(), 1);
+    EXPECT_EQ(read->songs[0].id, folder.songs[0].id);
+}
+
+TEST(FindSong, MatchesByIdOnly) {
+    Song a = sampleSong();
+    Song b = a;
+    b.id = QUuid::createUuid();
+    const QList<Song> songs{a, b};
+    ASSERT_NE(findSong(songs, b.id), nullptr);
+    EXPECT_EQ(findSong(songs, b.id), &songs[1]);
+    EXPECT_EQ(findSong(songs, QUuid::createUuid()), nullptr);
+    EXPECT_EQ(indexOfSong(songs, a.id), 0);
+}
+
+struct YearCase {
+    const char* text;
+    std::optional<int> year;
+};
+
+class ExtractYear : public ::testing::TestWithParam<YearCase> {};
+
+TEST_P(ExtractYear, FollowsTheTwoPatterns) {
+    EXPECT_EQ(extractYear(QString::fromUtf8(GetParam().text)), GetParam().year);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ExtractYear,
+    ::testing::Values(YearCase{"1999-03-01", 1999}, YearCase{"2003", 2003}, YearCase{"Released 1850", std::nullopt},
+                      YearCase{"", std::nullopt}, YearCase{"12019", 2019}, YearCase{"2003-05-12T07:00:00Z", 2003},
+                      YearCase{"1850 and 1999", 1999}, YearCase{"year 21000", std::nullopt},
+                      YearCase{"2100", std::nullopt}, YearCase{"2099", 2099}));
+
+TEST(CoverStore, SameBytesWriteOnceAndReuseThePath) {
+    const QByteArray bytes = QByteArrayLiteral("\xff\xd8\xff picture bytes");
+    const auto first = saveCoverToTemp(bytes, QStringLiteral("Cover"));
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(QFileInfo(*first).fileName().startsWith(QStringLiteral("Cover_")));
+    EXPECT_TRUE(first->endsWith(QStringLiteral(".jpg")));
+    const QDateTime written = QFileInfo(*first).lastModified();
+    const auto second = saveCoverToTemp(bytes, QStringLiteral("Cover"));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*first, *second);
+    EXPECT_EQ(QFileInfo(*second).lastModified(), written);
+    const auto other = saveCoverToTemp(bytes + 'x', QStringLiteral("Cover"));
+    ASSERT_TRUE(other);
+    EXPECT_NE(*other, *first);
+}

@@ -1,0 +1,42 @@
+// Helpers shared by the test suites: scratch folders, whole-file bytes, waiting for futures while the
+// event loop runs.
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFuture>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace quirella::test {
+
+// A scratch folder that removes itself; files are named relative to it.
+class ScratchDir {
+public:
+    ScratchDir();
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    // Writes bytes to a file below the folder (creating subfolders) and returns its absolute path.
+    QString write(const QString& name, const QByteArray& bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QByteArray readAll(const QString& path);
+bool writeAll(const QString& path, const QByteArray& bytes);
+// Bytes of a file in tests/data.
+QByteArray dataFile(const QString& name);
+QString dataPath(const QString& name);
+
+// Runs the event loop until the future finishes (or the timeout passes) and returns whether it did.
+template <typename T>
+bool waitFor(const QFuture<T>& future, int timeoutMs = 30000) {
+    return QTest::qWaitFor([&] { return future.isFinished(); }, timeoutMs);
+}
+
+} // namespace quirella::test
