@@ -1,5 +1,6 @@
-#include "model/CoverStore.h"
 #include "model/Song.h"
+
+#include "model/CoverStore.h"
 #include "model/Year.h"
 
 #include <QFileInfo>
@@ -68,7 +69,8 @@ TEST(SongJson, OptionalKeysReadAsDefaults) {
 }
 
 TEST(SongJson, RequiredKeysAndTypesAreChecked) {
-    for (const char* key : {"id", "url", "name", "artist", "duration", "bookmarkData", "year", "fileExtension"}) {
+    for (const char* key :
+         {"id", "url", "name", "artist", "duration", "bookmarkData", "year", "fileExtension"}) {
         QJsonObject object = toJson(sampleSong());
         object.remove(QLatin1String(key));
         QString error;
@@ -87,7 +89,8 @@ TEST(SongJson, RequiredKeysAndTypesAreChecked) {
 }
 
 TEST(FolderJson, RoundTripAndFreshIds) {
-    MusicFolder folder = MusicFolder::make(QUrl::fromLocalFile(QStringLiteral("/music/Albums")), {sampleSong()});
+    MusicFolder folder =
+        MusicFolder::make(QUrl::fromLocalFile(QStringLiteral("/music/Albums")), {sampleSong()});
     EXPECT_EQ(folder.name, QStringLiteral("Albums"));
     const MusicFolder again = MusicFolder::make(folder.path, {});
     EXPECT_NE(folder.id, again.id);
@@ -122,12 +125,14 @@ TEST_P(ExtractYear, FollowsTheTwoPatterns) {
     EXPECT_EQ(extractYear(QString::fromUtf8(GetParam().text)), GetParam().year);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ExtractYear,
-    ::testing::Values(YearCase{"1999-03-01", 1999}, YearCase{"2003", 2003}, YearCase{"Released 1850", std::nullopt},
-                      YearCase{"", std::nullopt}, YearCase{"12019", 2019}, YearCase{"2003-05-12T07:00:00Z", 2003},
-                      YearCase{"1850 and 1999", 1999}, YearCase{"year 21000", std::nullopt},
-                      YearCase{"2100", std::nullopt}, YearCase{"2099", 2099}));
+INSTANTIATE_TEST_SUITE_P(Texts, ExtractYear,
+                         ::testing::Values(YearCase{"1999-03-01", 1999}, YearCase{"2003", 2003},
+                                           YearCase{"Released 1850", std::nullopt},
+                                           YearCase{"", std::nullopt}, YearCase{"12019", 2019},
+                                           YearCase{"2003-05-12T07:00:00Z", 2003},
+                                           YearCase{"1850 and 1999", 1999},
+                                           YearCase{"year 21000", std::nullopt},
+                                           YearCase{"2100", std::nullopt}, YearCase{"2099", 2099}));
 
 TEST(CoverStore, SameBytesWriteOnceAndReuseThePath) {
     const QByteArray bytes = QByteArrayLiteral("\xff\xd8\xff picture bytes");

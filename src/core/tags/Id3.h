@@ -13,10 +13,10 @@
 namespace quirella::id3 {
 
 struct ID3Frame {
-    QByteArray id;       // four ASCII characters, e.g. "TIT2"
-    qint64 size = 0;     // length of `data`; cut to 32 bits in the frame header
-    quint16 flags = 0;   // 0 in frames we make; carried-over frames keep theirs
-    QByteArray data;     // the frame body
+    QByteArray id;     // four ASCII characters, e.g. "TIT2"
+    qint64 size = 0;   // length of `data`; cut to 32 bits in the frame header
+    quint16 flags = 0; // 0 in frames we make; carried-over frames keep theirs
+    QByteArray data;   // the frame body
 };
 using FrameList = QList<ID3Frame>;
 
@@ -45,18 +45,46 @@ std::uint32_t decodeSyncsafe(QByteArrayView bytes);
 // The MIME type for picture bytes: "image/png" for PNG bytes, else "image/jpeg".
 QByteArray pictureMimeType(QByteArrayView imageBytes);
 
-// Where an ID3v2 tag at the head of `bytes` ends (0 when there is none): min(size, 10 + syncsafe size).
-// Needs at least 11 bytes starting with "ID3". `runsPastEnd` tells whether the declared size runs past
-// the end of the bytes (a file that must not be rewritten, since its audio would be lost).
+// Where an ID3v2 tag at the head of `bytes` ends (0 when there is none): min(size, 10 + syncsafe size),
+// plus the 10-byte footer of a version 2.4 tag that announces one and has it. Needs at least 11 bytes
+// starting with "ID3". `runsPastEnd` tells whether the declared size runs past the end of the bytes (a
+// file that must not be rewritten, since its audio would be lost).
 std::uint64_t tagEnd(QByteArrayView bytes, bool* runsPastEnd = nullptr);
+
+// Where a leading ID3v2 tag ends, and whether its header can be trusted. `end` follows `tagEnd` (a
+// footer of version 2.4 is counted when the header announces it and it is really there).
+struct TagLocation {
+    std::uint64_t end = 0;      // 0 when there is no tag
+    bool runsPastEnd = false;   // the declared size is larger than the bytes hold
+    bool malformedSize = false; // a byte of the size field has its top bit set, so it is not syncsafe
+};
+TagLocation locateTag(QByteArrayView bytes);
+
+// The largest tag body (frames plus fill) that the syncsafe size field can describe.
+inline constexpr std::uint32_t kMaxTagBodySize = 0x0FFFFFFF;
+// Bytes the frames take in a tag built by `buildTag` (headers and bodies, without fill).
+qint64 serialisedSize(const FrameList& frames);
+
+// The rating stored in the ID3v2 tag at the head of a file, read straight from its bytes: the first
+// POPM frame (its rating byte mapped to 0..5 by rounding) or TXXX "RATING_NUMERIC" frame (clamped to
+// 0..5) that gives one. Nothing when there is no tag, no such frame, or the tag is malformed.
+std::optional<int> readRating(QByteArrayView fileBytes);
+// The 0..5 rating a POPM rating byte stands for: b / 255 * 5, rounded half up.
+int ratingFromPopmByte(std::uint8_t byte);
 
 // The frames a writer builds from the values, in the fixed order TIT2, TPE1, (TALB), TYER, TCON, APIC,
 // POPM x3, TXXX. `coverBytes` is the already converted picture (absent: no APIC).
 FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes);
 
-// The frames of an old ID3v2 tag (the whole tag, header included) that the writers keep: every frame
-// they do not manage, converted for ID3v2.3 (see Id3.cpp for the rules). `albumGiven` says whether the
-// new tag has a TALB of its own (then the old one is dropped).
+// The frames of an old ID3v2 tag (the whole tag, header included) that the writers keep, in order.
+// Managed frames are dropped: TIT2, TPE1, TYER, TDRC, TDAT, TIME, TCON, every POPM, the front cover
+// APIC, rating TXXX frames (`isRatingFrame`, or a UTF-16 description naming a rating), and TALB when
+// `albumGiven` (the new tag has one of its own). Version 2.3 frames are kept byte for byte with their
+// flags (a whole-tag unsynchronisation is undone first); version 2.4 frames get a plain size and 2.3
+// flags, and are dropped when compressed, encrypted, unsynchronised or with a data length indicator.
+// Version 2.2 and unknown versions give nothing. Empty frames and text frames with an encoding byte
+// above 3 are dropped. The walk skips an extended header and stops at padding, at an id outside
+// [A-Z0-9]{4}, at a size running past the tag, and after 65,536 frames.
 FrameList keptFrames(QByteArrayView oldTag, bool albumGiven);
 
 } // namespace quirella::id3

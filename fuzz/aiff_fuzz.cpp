@@ -1,0 +1,78 @@
+// The AIFF rewrite over arbitrary bytes, in memory. A rebuilt file must be a FORM/AIFF file whose size
+// field is right, whose chunks all fit, that keeps the source's other chunks in their order and ends
+// with the one new "ID3 " chunk, and that comes out the same when rebuilt a second time.
+#include "tags/AIFFTagEditor.h"
+#include "tags/ByteView.h"
+
+#include <QList>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace quirella;
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// Chunk ids and payloads in order; nothing when a chunk does not fit.
+std::optional<QList<QByteArray>> chunks(const QByteArray& file) {
+    const ByteView view(file);
+    QList<QByteArray> out;
+    std::uint64_t p = 12;
+    while (view.has(p, 8)) {
+        const std::uint32_t size = *view.u32BE(p + 4);
+        const auto payload = view.slice(p + 8, size);
+        if (!payload) {
+            return std::nullopt;
+        }
+        out.append(file.mid(static_cast<qsizetype>(p), 4) + payload->toByteArray());
+        p += 8 + std::uint64_t{size} + (size & 1);
+    }
+    if (p != view.size()) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    TagValues values;
+    values.title = QStringLiteral("Title");
+    values.album = QStringLiteral("Album");
+    values.rating = 5;
+    const id3::FrameList managed = id3::managedFrames(values, std::nullopt);
+    const QByteArray source = bytes.toByteArray();
+
+    for (const bool albumGiven : {true, false}) {
+        const TagResult<QByteArray> result =
+            AIFFTagEditor::rebuild(bytes, albumGiven ? managed : id3::FrameList(), albumGiven);
+        if (!result.ok()) {
+            check(result.status.error == TagError::notValidFormat ||
+                  result.status.error == TagError::writeFailure);
+            continue;
+        }
+        const QByteArray& rebuilt = *result.value;
+        check(rebuilt.startsWith("FORM") && rebuilt.mid(8, 4) == "AIFF");
+        check(ByteView(rebuilt).u32BE(4) == static_cast<std::uint32_t>(rebuilt.size() - 8));
+        const std::optional<QList<QByteArray>> list = chunks(rebuilt);
+        check(list.has_value() && !list->isEmpty() && list->last().startsWith("ID3 ID3\x03"));
+        for (qsizetype i = 0; i + 1 < list->size(); ++i) {
+            check(!(*list)[i].startsWith("ID3 ") && !(*list)[i].startsWith("id3 "));
+            check(source.contains((*list)[i].mid(4)));
+        }
+
+        const TagResult<QByteArray> again =
+            AIFFTagEditor::rebuild(rebuilt, albumGiven ? managed : id3::FrameList(), albumGiven);
+        check(again.ok() && *again.value == rebuilt);
+    }
+    return 0;
+}

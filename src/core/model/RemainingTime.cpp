@@ -1,0 +1,32 @@
+#include "model/RemainingTime.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quirella {
+
+QString remainingTimeText(double progressPercent, double elapsedSeconds) {
+    // The negated test also sends NaN to "Calculating...".
+    if (!(progressPercent > 0 && progressPercent < 100)) {
+        return QStringLiteral("Calculating...");
+    }
+    double remaining = elapsedSeconds / (progressPercent / 100) - elapsedSeconds;
+    if (!std::isfinite(remaining)) {
+        return QStringLiteral("Calculating...");
+    }
+    // A tiny completion can give an estimate of centuries; capping it keeps the conversion to an integer
+    // defined without changing any text a person could wait for.
+    remaining = std::clamp(remaining, 0.0, 1.0e12);
+    const auto seconds = static_cast<qint64>(remaining);
+    if (remaining < 60) {
+        return QStringLiteral("%1 seconds remaining").arg(seconds);
+    }
+    if (remaining < 3600) {
+        const qint64 minutes = seconds / 60;
+        return minutes == 1 ? QStringLiteral("1 minute remaining")
+                            : QStringLiteral("%1 minutes remaining").arg(minutes);
+    }
+    return QStringLiteral("%1h %2m remaining").arg(seconds / 3600).arg(seconds % 3600 / 60);
+}
+
+} // namespace quirella

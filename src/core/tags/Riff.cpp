@@ -1,0 +1,150 @@
+#include "tags/Riff.h"
+
+#include <QString>
+
+namespace quirella::riff {
+
+namespace {
+
+constexpr std::uint64_t kHeaderSize = 12; // "RIFF", size, "WAVE"
+constexpr std::uint64_t kChunkHeaderSize = 8;
+
+// Text as ISO-8859-1 bytes, or empty when a character does not fit (no lossy '?' substitution).
+QByteArray strictLatin1(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF) {
+            return {};
+        }
+    }
+    return text.toLatin1();
+}
+
+} // namespace
+
+bool isChunkId(ByteView id) {
+    if (id.size() != 4) {
+        return false;
+    }
+    bool allZero = true;
+    for (std::uint64_t i = 0; i < 4; ++i) {
+        const std::uint8_t b = id.data()[i];
+        if (b >= 0x80) {
+            return false;
+        }
+        allZero = allZero && b == 0;
+    }
+    return !allZero;
+}
+
+QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {
+    const ByteView file(bytes);
+    QList<RIFFChunk> chunks;
+    if (hitLimit) {
+        *hitLimit = false;
+    }
+    std::uint64_t position = kHeaderSize;
+    while (file.has(position, kChunkHeaderSize)) {
+        const ByteView id = *file.slice(position, 4);
+        if (!isChunkId(id)) {
+            break;
+        }
+        if (chunks.size() >= kMaxChunks) {
+            if (hitLimit) {
+                *hitLimit = true;
+            }
+            break;
+        }
+        const std::uint32_t size = *file.u32LE(position + 4);
+        chunks.append({id.toByteArray(), size, static_cast<qint64>(position)});
+        // 64-bit arithmetic: a position below 2^63 plus at most 2^32 + 9 cannot overflow.
+        position += kChunkHeaderSize + size + (size & 1u);
+    }
+    return chunks;
+}
+
+std::optional<ByteView> payload(ByteView file, const RIFFChunk& chunk) {
+    if (chunk.offset < 0) {
+        return std::nullopt;
+    }
+    const auto offset = static_cast<std::uint64_t>(chunk.offset);
+    if (!file.has(offset, kChunkHeaderSize)) {
+        return std::nullopt;
+    }
+    return file.slice(offset + kChunkHeaderSize, chunk.size);
+}
+
+void appendInfoField(QByteArrayView id, const QString& text, QByteArray& into) {
+    QByteArray body = strictLatin1(text);
+    body.append('\0');
+    if (body.size() % 2 != 0) {
+        body.append('\0');
+    }
+    into.append(id);
+    appendU32LE(into, static_cast<std::uint32_t>(body.size()));
+    into.append(body);
+}
+
+bool hasInfoValues(const TagValues& values) {
+    return values.title || values.artist || values.album || values.year || values.genre;
+}
+
+QByteArray buildInfoList(const TagValues& values, QByteArrayView keptSubChunks) {
+    QByteArray list = QByteArrayLiteral("LIST");
+    appendU32LE(list, 0);
+    list.append("INFO");
+    if (values.title) {
+        appendInfoField("INAM", *values.title, list);
+    }
+    if (values.artist) {
+        appendInfoField("IART", *values.artist, list);
+        appendInfoField("ISTR", *values.artist, list);
+    }
+    if (values.album) {
+        appendInfoField("IPRD", *values.album, list);
+    }
+    if (values.year) {
+        appendInfoField("ICRD", QString::number(*values.year), list);
+    }
+    if (values.genre) {
+        appendInfoField("IGNR", *values.genre, list);
+    }
+    list.append(keptSubChunks);
+    storeU32LE(list, 4, static_cast<std::uint32_t>(list.size() - 8));
+    return list;
+}
+
+bool isManagedInfoId(QByteArrayView id, bool albumGiven) {
+    if (id == "IPRD") {
+        return albumGiven;
+    }
+    return id == "INAM" || id == "IART" || id == "ISTR" || id == "ICRD" || id == "IGNR";
+}
+
+QByteArray unmanagedInfoSubChunks(ByteView listPayload, bool albumGiven) {
+    QByteArray kept;
+    if (!listPayload.matches(0, "INFO")) {
+        return kept;
+    }
+    std::uint64_t position = 4;
+    for (int count = 0; count < kMaxChunks && listPayload.has(position, kChunkHeaderSize); ++count) {
+        const ByteView id = *listPayload.slice(position, 4);
+        if (!isChunkId(id)) {
+            break;
+        }
+        const std::uint32_t length = *listPayload.u32LE(position + 4);
+        const std::optional<ByteView> body = listPayload.slice(position + kChunkHeaderSize, length);
+        if (!body) {
+            break;
+        }
+        if (!isManagedInfoId(id.toView(), albumGiven)) {
+            kept.append(listPayload.slice(position, kChunkHeaderSize + length)->toView());
+            if (length % 2 != 0) {
+                kept.append('\0');
+            }
+        }
+        position += kChunkHeaderSize + length + (length & 1u);
+    }
+    return kept;
+}
+
+} // namespace quirella::riff

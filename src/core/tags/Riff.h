@@ -1,0 +1,59 @@
+// RIFF chunk helpers for WAV files: the chunk walk and the INFO list the WAV writer builds. All integers
+// of a RIFF file are little-endian; every chunk is id, 32-bit size, payload, and one pad byte when the
+// size is odd.
+#pragma once
+
+#include "tags/ByteView.h"
+#include "tags/TagValues.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+#include <optional>
+
+namespace quirella::riff {
+
+struct RIFFChunk {
+    QByteArray id;     // four ASCII characters, e.g. "fmt "
+    quint32 size = 0;  // the header's size field: payload length without header and pad byte
+    qint64 offset = 0; // position of the chunk header from the start of the file
+};
+
+// A hostile file of 8-byte chunks would otherwise make the walk allocate without bound.
+inline constexpr int kMaxChunks = 100'000;
+
+// Whether four bytes can be a chunk id: ASCII, and not four zero bytes (zero fill ends a walk).
+bool isChunkId(ByteView id);
+
+// Walks the chunks after the 12-byte "RIFF" size "WAVE" header to the end of the bytes (the RIFF size
+// field is not trusted). Stops at an id that is not ASCII or all zero, and after kMaxChunks chunks;
+// `hitLimit` tells whether the cap cut the walk short. Payloads are not checked against the end: use
+// `payload` for that.
+QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit = nullptr);
+
+// The chunk's payload, or nothing when it runs past the end of `file`.
+std::optional<ByteView> payload(ByteView file, const RIFFChunk& chunk);
+
+// Appends one INFO sub-chunk: id, length n, the text in ISO-8859-1 with a terminating zero and one more
+// zero when that makes n odd. A text with a character outside ISO-8859-1 is written as empty text rather
+// than with replacement characters.
+void appendInfoField(QByteArrayView id, const QString& text, QByteArray& into);
+
+// Whether any value that goes into the INFO list is given (an empty text counts as given).
+bool hasInfoValues(const TagValues& values);
+
+// "LIST" size "INFO", then INAM title, IART and ISTR artist, IPRD album, ICRD year in decimal (any value),
+// IGNR genre, each when given, then `keptSubChunks` as they are.
+QByteArray buildInfoList(const TagValues& values, QByteArrayView keptSubChunks = {});
+
+// Whether the writer produces sub-chunks with this id (IPRD only when an album is passed), so that an old
+// one is replaced rather than kept.
+bool isManagedInfoId(QByteArrayView id, bool albumGiven);
+
+// The sub-chunks of an INFO list payload (starting with "INFO") that the writer does not manage, each
+// copied with its header and a zero pad byte when its length is odd. A sub-chunk that runs past the end of
+// the list ends the walk.
+QByteArray unmanagedInfoSubChunks(ByteView listPayload, bool albumGiven);
+
+} // namespace quirella::riff

@@ -1,0 +1,482 @@
+#include "tags/WAVTagEditor.h"
+
+#include "covers/ImageProcessor.h"
+#include "model/CoverStore.h"
+#include "tags/AtomicFile.h"
+#include "tags/Id3.h"
+#include "tags/Riff.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace quirella {
+
+namespace wav {
+
+namespace {
+
+using riff::RIFFChunk;
+
+// ID3 tags hold a few dozen frames; the cap only bounds the work a hostile tag can cause.
+constexpr int kMaxFrames = 100'000;
+constexpr std::uint64_t kId3HeaderSize = 10;
+constexpr std::uint64_t kFrameHeaderSize = 10;
+// The largest size a syncsafe tag header can state.
+constexpr qint64 kMaxId3TagBody = 0x0FFFFFFF;
+constexpr qint64 kMaxRiffSize = 0xFFFFFFFF;
+// Recorders that never finished a file leave the "data" size at this placeholder.
+constexpr quint32 kUnknownDataSize = 0xFFFFFFFF;
+
+bool isAscii(ByteView bytes) {
+    return std::all_of(bytes.data(), bytes.data() + bytes.size(), [](std::uint8_t b) { return b < 0x80; });
+}
+
+bool isInfoList(const RIFFChunk& chunk, ByteView body) {
+    return chunk.id == "LIST" && body.matches(0, "INFO");
+}
+
+bool isId3Chunk(const RIFFChunk& chunk) {
+    return chunk.id == "ID3 " || chunk.id == "id3 ";
+}
+
+// Filler that only reserves room; a rebuilt file needs none of it.
+bool isFiller(const RIFFChunk& chunk) {
+    return chunk.id == "JUNK" || chunk.id == "PAD ";
+}
+
+// Undoes ID3 unsynchronisation: every 0xFF 0x00 pair stands for a plain 0xFF.
+QByteArray resynchronised(ByteView bytes) {
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    const std::uint8_t* data = bytes.data();
+    for (std::uint64_t i = 0; i < bytes.size(); ++i) {
+        out.append(static_cast<char>(data[i]));
+        if (data[i] == 0xFF && i + 1 < bytes.size() && data[i + 1] == 0x00) {
+            ++i;
+        }
+    }
+    return out;
+}
+
+// Control characters include the terminating zeros of INFO texts; format characters such as a soft
+// hyphen at either end are no more wanted.
+QString stripControlCharacters(const QString& text) {
+    const auto isControl = [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+    };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isControl(text.at(begin))) {
+        ++begin;
+    }
+    while (end > begin && isControl(text.at(end - 1))) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+QString infoKey(QByteArrayView id) {
+    if (id == "INAM") {
+        return QStringLiteral("title");
+    }
+    if (id == "IART") {
+        return QStringLiteral("artist");
+    }
+    if (id == "IPRD") {
+        return QStringLiteral("album");
+    }
+    if (id == "ICRD") {
+        return QStringLiteral("year");
+    }
+    if (id == "IGNR") {
+        return QStringLiteral("genre");
+    }
+    return {};
+}
+
+void readInfoList(ByteView list, WavTags& tags) {
+    if (!list.matches(0, "INFO")) {
+        return;
+    }
+    std::uint64_t position = 4;
+    for (int count = 0; count < riff::kMaxChunks && list.has(position, 8); ++count) {
+        const ByteView id = *list.slice(position, 4);
+        if (!isAscii(id)) {
+            break;
+        }
+        const std::uint32_t length = *list.u32LE(position + 4);
+        if (const std::optional<ByteView> body = list.slice(position + 8, length)) {
+            // A later sub-chunk with the same id wins.
+            if (const QString key = infoKey(id.toView()); !key.isEmpty()) {
+                tags.fields.insert(key, stripControlCharacters(QString::fromLatin1(body->toView())));
+            }
+        }
+        position += 8 + std::uint64_t{length} + (length & 1u);
+    }
+}
+
+// One frame's body as a reader sees it: header additions skipped, unsynchronisation undone. Nothing for
+// compressed or encrypted frames, which this reader does not decode.
+std::optional<ByteView> frameContent(ByteView body, std::uint8_t major, std::uint8_t formatFlags,
+                                     bool tagUnsync, QByteArray& storage) {
+    ByteView content = body;
+    if (major == 3) {
+        if (formatFlags & 0xC0) { // compression, encryption
+            return std::nullopt;
+        }
+        if (formatFlags & 0x20) { // grouping identity byte
+            content = content.from(1);
+        }
+        return content;
+    }
+    if (formatFlags & 0x0C) { // compression, encryption
+        return std::nullopt;
+    }
+    if (formatFlags & 0x40) { // grouping identity byte
+        content = content.from(1);
+    }
+    if (formatFlags & 0x01) { // data length indicator
+        content = content.from(4);
+    }
+    if ((formatFlags & 0x02) || tagUnsync) {
+        storage = resynchronised(content);
+        content = ByteView(storage);
+    }
+    return content;
+}
+
+void readFrame(ByteView id, ByteView content, WavTags& tags) {
+    if (id.matches(0, "POPM")) {
+        // The owner identifier ends at the first zero; the rating byte follows it.
+        if (const std::optional<std::uint64_t> zero = content.find(0x00)) {
+            if (const std::optional<std::uint8_t> byte = content.u8(*zero + 1)) {
+                tags.fields.insert(QStringLiteral("rating"), QString::number(starsFromPopmByte(*byte)));
+            }
+        }
+    } else if (id.matches(0, "APIC")) {
+        if (std::optional<QByteArray> picture = extractPicture(content)) {
+            tags.picture = std::move(picture);
+        }
+    }
+}
+
+void readId3Chunk(ByteView chunk, WavTags& tags) {
+    if (!chunk.matches(0, "ID3") || !chunk.has(0, kId3HeaderSize)) {
+        return;
+    }
+    const std::uint8_t major = *chunk.u8(3);
+    // ID3v2.2 uses three-letter ids and three-byte sizes; reading it as 2.3 would find garbage.
+    if (major != 3 && major != 4) {
+        return;
+    }
+    const std::uint8_t tagFlags = *chunk.u8(5);
+    const bool tagUnsync = (tagFlags & 0x80) != 0;
+    const std::uint64_t tagSize = id3::decodeSyncsafe(chunk.slice(6, 4)->toView());
+    const std::uint64_t end = std::min<std::uint64_t>(chunk.size(), tagSize + kId3HeaderSize);
+
+    // The frames area starts after the header. A frame's body may run up to the end of the chunk (some
+    // writers understate the tag size), but frame headers must start inside the tag.
+    QByteArray resyncedArea;
+    ByteView area = chunk.from(kId3HeaderSize);
+    std::uint64_t limit = end - kId3HeaderSize;
+    if (major == 3 && tagUnsync) {
+        // In ID3v2.3 the whole tag is unsynchronised, frame headers included.
+        resyncedArea = resynchronised(*chunk.slice(kId3HeaderSize, limit));
+        area = ByteView(resyncedArea);
+        limit = area.size();
+    }
+
+    std::uint64_t position = 0;
+    if (tagFlags & 0x40) { // extended header
+        if (major == 3) {
+            const std::optional<std::uint32_t> size = area.u32BE(0); // without its own four bytes
+            if (!size) {
+                return;
+            }
+            position = 4 + std::uint64_t{*size};
+        } else {
+            const std::optional<ByteView> size = area.slice(0, 4); // syncsafe, including itself
+            if (!size) {
+                return;
+            }
+            position = id3::decodeSyncsafe(size->toView());
+        }
+    }
+
+    for (int count = 0; count < kMaxFrames && limit > kFrameHeaderSize && position < limit - kFrameHeaderSize;
+         ++count) {
+        const ByteView id = *area.slice(position, 4);
+        if (!riff::isChunkId(id)) {
+            break;
+        }
+        const ByteView sizeBytes = *area.slice(position + 4, 4);
+        // ID3v2.4 frame sizes are syncsafe; ID3v2.3 ones are plain 32-bit integers.
+        const std::uint64_t size =
+            major == 4 ? id3::decodeSyncsafe(sizeBytes.toView()) : std::uint64_t{*area.u32BE(position + 4)};
+        const std::uint8_t formatFlags = *area.u8(position + 9);
+        if (const std::optional<ByteView> body = area.slice(position + kFrameHeaderSize, size);
+            body && size > 0) {
+            QByteArray storage;
+            if (const std::optional<ByteView> content =
+                    frameContent(*body, major, formatFlags, tagUnsync, storage)) {
+                readFrame(id, *content, tags);
+            }
+        }
+        position += kFrameHeaderSize + size;
+    }
+}
+
+TagStatus refuse(TagError error, const char* message) {
+    return TagStatus::failure(error, QString::fromUtf8(message));
+}
+
+} // namespace
+
+TagStatus checkWaveHeader(QByteArrayView bytes) {
+    const ByteView file(bytes);
+    if (file.size() < 13) {
+        return refuse(TagError::notValidFormat, "The file is too short to be a WAV file.");
+    }
+    if (!file.matches(0, "RIFF") || !file.matches(8, "WAVE")) {
+        return refuse(TagError::notValidFormat, "The file is not a RIFF/WAVE file.");
+    }
+    return TagStatus::success();
+}
+
+int starsFromPopmByte(std::uint8_t byte) {
+    // byte / 255 * 5 + 0.5, truncated, in integers: (10 * byte + 255) / 510.
+    return std::clamp((10 * int{byte} + 255) / 510, 0, 5);
+}
+
+std::optional<QByteArray> extractPicture(ByteView body) {
+    if (body.size() < 5) {
+        return std::nullopt;
+    }
+    const std::uint8_t encoding = *body.u8(0);
+    const std::optional<std::uint64_t> mimeEnd = body.find(0x00, 1);
+    if (!mimeEnd || !body.has(*mimeEnd + 1, 1)) {
+        return std::nullopt;
+    }
+    const std::uint64_t descriptionStart = *mimeEnd + 2; // after the picture type byte
+    std::optional<std::uint64_t> imageStart;
+    if (encoding == 1 || encoding == 2) {
+        // UTF-16 descriptions hold zero bytes of their own and end with a zero code unit.
+        for (std::uint64_t i = descriptionStart; body.has(i, 2); i += 2) {
+            if (body.data()[i] == 0 && body.data()[i + 1] == 0) {
+                imageStart = i + 2;
+                break;
+            }
+        }
+    } else if (const std::optional<std::uint64_t> zero = body.find(0x00, descriptionStart)) {
+        imageStart = *zero + 1;
+    }
+    if (!imageStart || *imageStart >= body.size()) {
+        return std::nullopt;
+    }
+    return body.from(*imageStart).toByteArray();
+}
+
+TagResult<WavTags> readTags(QByteArrayView bytes) {
+    if (TagStatus status = checkWaveHeader(bytes); !status.ok()) {
+        return TagResult<WavTags>::failure(std::move(status));
+    }
+    const ByteView file(bytes);
+    const QList<RIFFChunk> chunks = riff::parseChunks(bytes);
+    WavTags tags;
+    // Only the first "LIST" chunk counts, whatever its type, and only the first ID3 chunk.
+    const auto list =
+        std::find_if(chunks.cbegin(), chunks.cend(), [](const RIFFChunk& c) { return c.id == "LIST"; });
+    if (list != chunks.cend()) {
+        if (const std::optional<ByteView> body = riff::payload(file, *list)) {
+            readInfoList(*body, tags);
+        }
+    }
+    const auto id3 = std::find_if(chunks.cbegin(), chunks.cend(), isId3Chunk);
+    if (id3 != chunks.cend()) {
+        if (const std::optional<ByteView> body = riff::payload(file, *id3)) {
+            readId3Chunk(*body, tags);
+        }
+    }
+    return TagResult<WavTags>::success(std::move(tags));
+}
+
+TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
+                                 const std::optional<QByteArray>& coverBytes) {
+    using Result = TagResult<QByteArray>;
+    if (TagStatus status = checkWaveHeader(bytes); !status.ok()) {
+        return Result::failure(std::move(status));
+    }
+    const ByteView file(bytes);
+    bool hitLimit = false;
+    const QList<RIFFChunk> chunks = riff::parseChunks(bytes, &hitLimit);
+    if (hitLimit) {
+        // The chunks beyond the cap would be lost.
+        return Result::failure(refuse(TagError::notValidFormat, "The WAV file has too many chunks."));
+    }
+
+    const auto firstWithId = [&](const char* id) {
+        return std::find_if(chunks.cbegin(), chunks.cend(), [id](const RIFFChunk& c) { return c.id == id; });
+    };
+    const auto format = firstWithId("fmt ");
+    if (format == chunks.cend()) {
+        return Result::failure(refuse(TagError::notValidFormat, "The WAV file has no format chunk."));
+    }
+    if (!riff::payload(file, *format)) {
+        return Result::failure(refuse(TagError::notValidFormat,
+                                      "The format chunk of the WAV file runs past the end of the file."));
+    }
+    const auto data = firstWithId("data");
+    if (data == chunks.cend()) {
+        return Result::failure(refuse(TagError::cannotReadFile, "The WAV file has no audio data chunk."));
+    }
+    if (data->size == kUnknownDataSize) {
+        return Result::failure(refuse(TagError::cannotReadFile,
+                                      "The length of the audio data in the WAV file was never recorded; "
+                                      "the file may be unfinished."));
+    }
+    if (!riff::payload(file, *data)) {
+        return Result::failure(refuse(TagError::cannotReadFile,
+                                      "The audio data of the WAV file runs past the end of the file."));
+    }
+
+    // What the old tags hold that the writer does not manage.
+    const bool albumGiven = values.album.has_value();
+    QByteArray keptInfo;
+    std::optional<ByteView> oldTag;
+    for (const RIFFChunk& chunk : chunks) {
+        const std::optional<ByteView> body = riff::payload(file, chunk);
+        if (!body) {
+            continue;
+        }
+        if (isInfoList(chunk, *body)) {
+            keptInfo.append(riff::unmanagedInfoSubChunks(*body, albumGiven));
+        } else if (isId3Chunk(chunk) && !oldTag) {
+            oldTag = body;
+        }
+    }
+    id3::FrameList frames = id3::managedFrames(values, coverBytes);
+    if (oldTag) {
+        frames.append(id3::keptFrames(oldTag->toView(), albumGiven));
+    }
+
+    QByteArray out;
+    out.reserve(bytes.size() + keptInfo.size() + (coverBytes ? coverBytes->size() : 0) + 4096);
+    out.append("RIFF");
+    appendU32LE(out, 0);
+    out.append("WAVE");
+    for (auto chunk = chunks.cbegin(); chunk != chunks.cend(); ++chunk) {
+        // A chunk cut off by the end of the file cannot be copied whole; "fmt " and "data" were checked
+        // above, anything else that is incomplete is left behind.
+        const std::optional<ByteView> body = riff::payload(file, *chunk);
+        if (!body || isInfoList(*chunk, *body) || isId3Chunk(*chunk) || isFiller(*chunk)) {
+            continue;
+        }
+        out.append(file.slice(static_cast<std::uint64_t>(chunk->offset), 8)->toView());
+        out.append(body->toView());
+        if (chunk->size % 2 != 0) {
+            out.append('\0');
+        }
+        // The new INFO list goes directly after "fmt ", so it is the first "LIST" chunk readers meet.
+        if (chunk == format && (riff::hasInfoValues(values) || !keptInfo.isEmpty())) {
+            out.append(riff::buildInfoList(values, keptInfo));
+        }
+    }
+    if (!frames.isEmpty()) {
+        const QByteArray tag = id3::buildTag(frames, 0);
+        if (tag.size() - static_cast<qsizetype>(kId3HeaderSize) > kMaxId3TagBody) {
+            return Result::failure(
+                refuse(TagError::writeFailure, "The ID3 tag would be too large for its header."));
+        }
+        out.append("ID3 ");
+        appendU32LE(out, static_cast<std::uint32_t>(tag.size()));
+        out.append(tag);
+        if (tag.size() % 2 != 0) {
+            out.append('\0');
+        }
+    }
+    if (out.size() - 8 > kMaxRiffSize) {
+        return Result::failure(refuse(TagError::writeFailure,
+                                      "The tagged file would reach 4 GiB, more than a WAV file can hold."));
+    }
+    storeU32LE(out, 4, static_cast<std::uint32_t>(out.size() - 8));
+    return Result::success(std::move(out));
+}
+
+} // namespace wav
+
+namespace {
+
+// Why the writability check failed, in words a person can act on.
+QString notWritableMessage(const QString& path) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (!info.exists()) {
+        return QStringLiteral("“%1” does not exist.").arg(name);
+    }
+    if (info.isDir()) {
+        return QStringLiteral("“%1” is a folder, not a file.").arg(name);
+    }
+    if (!info.isFile()) {
+        return QStringLiteral("“%1” is not a regular file.").arg(name);
+    }
+    if (!info.isWritable()) {
+        return QStringLiteral("“%1” is read-only.").arg(name);
+    }
+    return QStringLiteral("The folder of “%1” does not allow changes.").arg(name);
+}
+
+} // namespace
+
+QFuture<TagResult<WavMetadata>> WAVTagEditor::readMetadata(const QString& path) {
+    return m_executor.run([path] { return readMetadataNow(path); });
+}
+
+QFuture<TagStatus> WAVTagEditor::writeTags(const QString& path, TagValues values) {
+    return m_executor.run([path, values = std::move(values)] { return writeTagsNow(path, values); });
+}
+
+TagResult<WavMetadata> WAVTagEditor::readMetadataNow(const QString& path) {
+    TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
+    if (!bytes.ok()) {
+        return TagResult<WavMetadata>::failure(std::move(bytes.status));
+    }
+    TagResult<wav::WavTags> tags = wav::readTags(*bytes.value);
+    if (!tags.ok()) {
+        return TagResult<WavMetadata>::failure(std::move(tags.status));
+    }
+    WavMetadata metadata = std::move(tags.value->fields);
+    if (tags.value->picture) {
+        if (const std::optional<QString> coverPath =
+                saveCoverToTemp(*tags.value->picture, QStringLiteral("WAV_Cover"))) {
+            metadata.insert(QStringLiteral("cover_path"), *coverPath);
+        }
+    }
+    return TagResult<WavMetadata>::success(std::move(metadata));
+}
+
+TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
+    if (!atomicfile::isWritable(path)) {
+        return TagStatus::failure(TagError::writeFailure, notWritableMessage(path));
+    }
+    TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
+    if (!bytes.ok()) {
+        return bytes.status;
+    }
+    // Checked before the cover is converted, which is the slow part.
+    if (TagStatus status = wav::checkWaveHeader(*bytes.value); !status.ok()) {
+        return status;
+    }
+    std::optional<QByteArray> cover;
+    if (values.coverImage) {
+        cover = prepareCover(QStringLiteral("wav"), *values.coverImage);
+    }
+    TagResult<QByteArray> rebuilt = wav::rebuildWAV(*bytes.value, values, cover);
+    if (!rebuilt.ok()) {
+        return rebuilt.status;
+    }
+    bytes = {};
+    return atomicfile::replaceContents(path, *rebuilt.value);
+}
+
+} // namespace quirella

@@ -1,0 +1,165 @@
+#include "model/EditingManager.h"
+#include "model/Selection.h"
+
+#include <gtest/gtest.h>
+
+using namespace quirella;
+
+namespace {
+
+Song namedSong(const QString& name) {
+    Song song;
+    song.id = QUuid::createUuid();
+    song.name = name;
+    song.artist = QStringLiteral("Artist ") + name;
+    song.genre = QStringLiteral("Genre ") + name;
+    song.year = 1999;
+    song.rating = 2;
+    song.bpm = 128;
+    return song;
+}
+
+MusicFolder folderOf(int count) {
+    QList<Song> songs;
+    for (int i = 0; i < count; ++i) {
+        songs.append(namedSong(QString::number(i)));
+    }
+    return MusicFolder::make(QUrl::fromLocalFile(QStringLiteral("/music")), songs);
+}
+
+struct YearCase {
+    const char* name;
+    const char* typed;
+    qint64 stored;
+};
+
+class YearCommit : public ::testing::TestWithParam<YearCase> {};
+
+TEST_P(YearCommit, StoresOnlyYearsOfTheValidRange) {
+    EXPECT_EQ(parseYearText(QString::fromUtf8(GetParam().typed)), GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TypedText, YearCommit,
+    ::testing::Values(YearCase{"empty", "", 0}, YearCase{"two_digits", "19", 0},
+                      YearCase{"first_valid", "1900", 1900}, YearCase{"last_valid", "2099", 2099},
+                      YearCase{"past_the_range", "2100", 0}, YearCase{"before_the_range", "1899", 0},
+                      YearCase{"letters", "abcd", 0}, YearCase{"digits_then_letter", "199a", 0},
+                      YearCase{"plus_sign", "+1999", 1999}, YearCase{"minus_sign", "-1999", 0},
+                      YearCase{"sign_alone", "+", 0}, YearCase{"leading_blank", " 1999", 0},
+                      YearCase{"trailing_blank", "1999 ", 0}, YearCase{"leading_zeros", "0002001", 2001},
+                      YearCase{"too_long_for_64_bits", "99999999999999999999", 0},
+                      YearCase{"arabic_indic_digits", "\u0662\u0660\u0660\u0660", 0},
+                      YearCase{"fullwidth_digits", "\uff12\uff10\uff10\uff10", 0}),
+    [](const ::testing::TestParamInfo<YearCase>& row) { return std::string(row.param.name); });
+
+TEST(ApplyFieldEdit, TextFieldsTakeTheTextAsTypedAndOtherFieldsAreLeftAlone) {
+    Song song = namedSong(QStringLiteral("x"));
+    const Song original = song;
+    EXPECT_TRUE(applyFieldEdit(song, u"title", QStringLiteral("  Leading and trailing  ")));
+    EXPECT_EQ(song.name, QStringLiteral("  Leading and trailing  "));
+    EXPECT_TRUE(applyFieldEdit(song, u"artist", QString()));
+    EXPECT_EQ(song.artist, QString());
+    EXPECT_TRUE(applyFieldEdit(song, u"genre", QStringLiteral("Drum & Bass")));
+    EXPECT_EQ(song.genre, QStringLiteral("Drum & Bass"));
+    EXPECT_TRUE(applyFieldEdit(song, u"year", QStringLiteral("19")));
+    EXPECT_EQ(song.year, 0);
+
+    for (const char16_t* field : {u"bpm", u"rating", u"duration", u"extension", u"Title", u""}) {
+        Song other = original;
+        EXPECT_FALSE(applyFieldEdit(other, field, QStringLiteral("2001")));
+        EXPECT_EQ(other.name, original.name);
+        EXPECT_EQ(other.bpm, 128);
+        EXPECT_EQ(other.rating, 2);
+        EXPECT_EQ(other.year, 1999);
+    }
+}
+
+TEST(EditingManager, FolderOperationsChangeEverySongAndClampRatings) {
+    const EditingManager editing;
+    const MusicFolder folder = folderOf(3);
+
+    EXPECT_FALSE(editing.updateField(folder, QUuid::createUuid(), u"title", QStringLiteral("x")));
+    const auto updated = editing.updateField(folder, folder.songs[1].id, u"year", QStringLiteral("2024"));
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(updated->songs[1].year, 2024);
+    EXPECT_EQ(updated->songs[0].year, 1999);
+    EXPECT_EQ(updated->id, folder.id);
+
+    for (const auto& [given, stored] : {std::pair{9, 5}, std::pair{-2, 0}, std::pair{4, 4}}) {
+        SCOPED_TRACE(given);
+        for (const Song& song : editing.setRatingForAll(folder, given).songs) {
+            EXPECT_EQ(song.rating, stored);
+        }
+    }
+    for (const Song& song : editing.clearRatings(folder).songs) {
+        EXPECT_EQ(song.rating, 0);
+    }
+    for (const Song& song : editing.setGenreForAll(folder, QStringLiteral(" Jazz ")).songs) {
+        EXPECT_EQ(song.genre, QStringLiteral(" Jazz "));
+    }
+
+    const MusicFolder shouted =
+        editing.transformTextFields(folder, [](const QString& text) { return text.toUpper(); });
+    EXPECT_EQ(shouted.songs[2].name, QStringLiteral("2"));
+    EXPECT_EQ(shouted.songs[2].artist, QStringLiteral("ARTIST 2"));
+    EXPECT_EQ(shouted.songs[2].genre, QStringLiteral("GENRE 2"));
+    EXPECT_EQ(shouted.songs[2].fileExtension, folder.songs[2].fileExtension);
+}
+
+// ---- Selection ----
+
+class SelectionClicks : public ::testing::Test {
+protected:
+    QList<Song> rows = folderOf(10).songs;
+    Selection selection;
+
+    void click(int row, bool shift = false, bool command = false) {
+        selection = selectSong(selection, rows, rows[row].id, shift, command);
+    }
+    QSet<QUuid> ids(std::initializer_list<int> rowNumbers) const {
+        QSet<QUuid> set;
+        for (const int row : rowNumbers) {
+            set.insert(rows[row].id);
+        }
+        return set;
+    }
+};
+
+TEST_F(SelectionClicks, ShiftExtendsFromTheAnchorInEitherDirectionAndKeepsEarlierRows) {
+    click(3, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({3})) << "no anchor yet: a plain click";
+    click(3);
+    click(7, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({3, 4, 5, 6, 7}));
+
+    click(0);
+    click(9, false, true);
+    click(6, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({0, 6, 7, 8, 9}));
+    EXPECT_EQ(selection.lastSelectedId, rows[6].id);
+}
+
+TEST_F(SelectionClicks, CtrlClickTogglesAndDeselectingKeepsTheAnchor) {
+    click(2);
+    click(4, false, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({2, 4}));
+    click(2, false, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({4}));
+    EXPECT_EQ(selection.lastSelectedId, rows[4].id);
+    click(6, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({4, 5, 6}));
+    // Ctrl wins over shift.
+    click(5, true, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({4, 6}));
+}
+
+TEST_F(SelectionClicks, AnchorMissingFromTheVisibleRowsMakesShiftAPlainClick) {
+    click(1);
+    click(2, false, true);
+    rows.removeAt(2);
+    click(5, true);
+    EXPECT_EQ(selection.selectedSongIds, ids({5}));
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+#include "model/ProgressManager.h"
+#include "model/RemainingTime.h"
+#include "model/ToastManager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace quirella;
+using Operation = ProgressManager::Operation;
+using OperationType = ProgressManager::OperationType;
+using ToastType = ToastManager::ToastType;
+
+namespace {
+
+void deliverPostedChanges() {
+    QCoreApplication::sendPostedEvents();
+}
+
+Operation loading(int total) {
+    Operation operation;
+    operation.type = OperationType::loadingFolder;
+    operation.message = QStringLiteral("Processing %1 songs...").arg(total);
+    operation.total = total;
+    return operation;
+}
+
+// ---- Progress ----
+
+TEST(ProgressManager, UpdatesArePostedClampedAndKeepThePreviousDetailWhenEmpty) {
+    ProgressManager progress;
+    Operation operation = loading(12);
+    operation.detailedMessage = QStringLiteral("previous line");
+    progress.startOperation(operation);
+
+    progress.updateProgress(3, 12, QString());
+    EXPECT_EQ(progress.current(), 0) << "applied before the event loop ran";
+    deliverPostedChanges();
+    EXPECT_DOUBLE_EQ(progress.progress(), 25);
+    EXPECT_EQ(progress.current(), 3);
+    EXPECT_EQ(progress.detailedMessage(), QStringLiteral("previous line"));
+
+    struct Case {
+        int current;
+        int total;
+        double percent;
+    };
+    for (const Case c : {Case{15, 10, 100}, Case{10, 10, 100}, Case{-1, 10, 0}, Case{0, 0, 0},
+                         Case{5, 0, 100}, Case{1, 3, 100.0 / 3}}) {
+        SCOPED_TRACE(testing::Message() << c.current << " of " << c.total);
+        EXPECT_DOUBLE_EQ(progressPercent(c.current, c.total), c.percent);
+        progress.updateProgress(c.current, c.total, QStringLiteral("detail"));
+        deliverPostedChanges();
+        EXPECT_DOUBLE_EQ(progress.progress(), c.percent);
+        EXPECT_EQ(progress.total(), c.total);
+        EXPECT_EQ(progress.detailedMessage(), QStringLiteral("detail"));
+    }
+}
+
+TEST(ProgressManager, WorkerUpdatesArriveInOrderOnTheObjectsThread) {
+    ProgressManager progress;
+    progress.startOperation(loading(100));
+    QList<int> seen;
+    bool offThread = false;
+    QObject::connect(&progress, &ProgressManager::currentChanged, &progress, [&] {
+        seen.append(progress.current());
+        offThread = offThread || QThread::currentThread() != progress.thread();
+    });
+
+    std::thread worker([&] {
+        for (int i = 1; i <= 100; ++i) {
+            progress.updateProgress(i, 100, QStringLiteral("song %1").arg(i));
+        }
+        progress.finishOperation();
+    });
+    worker.join();
+    deliverPostedChanges();
+
+    ASSERT_EQ(seen.size(), 100);
+    EXPECT_EQ(seen.front(), 1);
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_FALSE(offThread);
+    // The finish arrived after the last update: hidden and reset, counts kept.
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(progress.progress(), 0);
+    EXPECT_TRUE(progress.detailedMessage().isEmpty());
+    EXPECT_TRUE(progress.message().isEmpty());
+    EXPECT_EQ(progress.current(), 100);
+    EXPECT_EQ(progress.total(), 100);
+    EXPECT_EQ(progress.currentOperationType(), OperationType::loadingFolder);
+    EXPECT_FALSE(progress.indeterminate());
+}
+
+TEST(ProgressManager, ChangesPostedBeforeTheNextOperationStartsAreDropped) {
+    ProgressManager progress;
+    progress.startOperation(loading(10));
+    progress.updateProgress(9, 10);
+    progress.finishOperation();
+    progress.startOperation(loading(30));
+    deliverPostedChanges();
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_EQ(progress.total(), 30);
+    EXPECT_EQ(progress.progress(), 0);
+}
+
+TEST(ProgressManager, CancelWithoutHandlerHidesAtOnceAndLeavesTheFlagForTheWorker) {
+    ProgressManager progress;
+    Operation operation = loading(50);
+    operation.isCancellable = true;
+    progress.startOperation(operation);
+    progress.updateProgress(10, 50);
+
+    progress.cancel();
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_FALSE(progress.isCancellable());
+    EXPECT_TRUE(progress.isCancelled());
+    deliverPostedChanges();
+    EXPECT_EQ(progress.progress(), 0) << "an update of the cancelled operation redrew the hidden overlay";
+
+    bool sawCancel = false;
+    std::thread worker([&] { sawCancel = progress.isCancelled(); });
+    worker.join();
+    EXPECT_TRUE(sawCancel);
+
+    progress.startOperation(loading(5));
+    EXPECT_FALSE(progress.isCancelled());
+}
+
+TEST(ProgressManager, CancelCallsTheHandlerOnce) {
+    ProgressManager progress;
+    int calls = 0;
+    Operation operation = loading(50);
+    operation.isCancellable = true;
+    operation.cancellationHandler = [&] {
+        ++calls;
+        EXPECT_TRUE(progress.isCancelled()) << "the flag is set before the handler runs";
+    };
+    progress.startOperation(operation);
+    EXPECT_TRUE(progress.hasCancellationHandler());
+    progress.cancel();
+    progress.cancel();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(progress.hasCancellationHandler());
+    progress.finishOperation();
+    deliverPostedChanges();
+    EXPECT_FALSE(progress.isCancelled());
+}
+
+TEST(ProgressManager, InstanceIsOneObjectOnTheMainThread) {
+    ProgressManager* fromWorker = nullptr;
+    std::thread worker([&] { fromWorker = &ProgressManager::instance(); });
+    worker.join();
+    EXPECT_EQ(fromWorker, &ProgressManager::instance());
+    EXPECT_EQ(fromWorker->thread(), QCoreApplication::instance()->thread());
+    EXPECT_EQ(&ToastManager::instance(), &ToastManager::instance());
+}
+
+// ---- Remaining time ----
+
+struct TimeCase {
+    const char* name;
+    double percent;
+    double elapsed;
+    const char* text;
+};
+
+class RemainingTime : public ::testing::TestWithParam<TimeCase> {};
+
+TEST_P(RemainingTime, Text) {
+    EXPECT_EQ(remainingTimeText(GetParam().percent, GetParam().elapsed), QString::fromUtf8(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Estimates, RemainingTime,
+    ::testing::Values(TimeCase{"no_progress", 0, 30, "Calculating..."},
+                      TimeCase{"negative_progress", -5, 30, "Calculating..."},
+                      TimeCase{"complete", 100, 30, "Calculating..."},
+                      TimeCase{"not_a_number", std::numeric_limits<double>::quiet_NaN(), 30,
+                               "Calculating..."},
+                      TimeCase{"seconds", 25, 15, "45 seconds remaining"},
+                      // 90 seconds left is past the first minute, so it reads in minutes.
+                      TimeCase{"ninety_seconds", 25, 30, "1 minute remaining"},
+                      TimeCase{"fraction_of_a_second_dropped", 50, 59.9, "59 seconds remaining"},
+                      TimeCase{"just_started", 50, 0, "0 seconds remaining"},
+                      TimeCase{"one_minute_singular", 50, 60, "1 minute remaining"},
+                      TimeCase{"just_under_two_minutes", 50, 119.5, "1 minute remaining"},
+                      TimeCase{"minutes", 25, 300, "15 minutes remaining"},
+                      TimeCase{"hours_and_minutes", 25, 3000, "2h 30m remaining"},
+                      TimeCase{"exactly_one_hour", 50, 3600, "1h 0m remaining"},
+                      TimeCase{"tiny_progress_stays_finite", 1e-300, 10, "277777777h 46m remaining"}),
+    [](const ::testing::TestParamInfo<TimeCase>& row) { return std::string(row.param.name); });
+
+// ---- Toasts ----
+
+TEST(ToastManager, ANewerToastReplacesTheTextButTheEarlierHideStillFires) {
+    ToastManager toast;
+    QElapsedTimer clock;
+    toast.show(QStringLiteral("✅ first"), ToastType::success);
+    clock.start();
+    EXPECT_TRUE(toast.isShowing());
+    EXPECT_EQ(toast.type(), ToastType::success);
+
+    QTest::qWait(2000);
+    ASSERT_TRUE(toast.isShowing());
+    toast.show(QStringLiteral("⚠️ second"), ToastType::warning);
+    const qint64 secondShown = clock.elapsed();
+    EXPECT_EQ(toast.message(), QStringLiteral("⚠️ second"));
+    EXPECT_EQ(toast.type(), ToastType::warning);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !toast.isShowing(); }, 4000));
+    const qint64 shownFor = clock.elapsed() - secondShown;
+    EXPECT_GE(shownFor, 700);
+    EXPECT_LE(shownFor, 1800);
+    // The hide does not clear the text: the view fades out what was shown.
+    EXPECT_EQ(toast.message(), QStringLiteral("⚠️ second"));
+}
+
+TEST(ToastManager, ShowFromAWorkerIsPostedToTheObjectsThread) {
+    ToastManager toast;
+    bool offThread = false;
+    QObject::connect(&toast, &ToastManager::isShowingChanged, &toast,
+                     [&] { offThread = offThread || QThread::currentThread() != toast.thread(); });
+    std::thread worker([&] { toast.show(QStringLiteral("ℹ️ from a worker"), ToastType::info); });
+    worker.join();
+    EXPECT_FALSE(toast.isShowing());
+    deliverPostedChanges();
+    EXPECT_TRUE(toast.isShowing());
+    EXPECT_EQ(toast.message(), QStringLiteral("ℹ️ from a worker"));
+    EXPECT_FALSE(offThread);
+}
+
+} // namespace

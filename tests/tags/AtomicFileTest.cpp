@@ -1,0 +1,270 @@
+// Replacing a user's file: permissions, links, unwritable places, and a process killed mid-write.
+#include "tags/AtomicFile.h"
+
+#include "Id3TestFiles.h"
+#include "support/TestSupport.h"
+#include "tags/AIFFTagEditor.h"
+#include "tags/MP3TagEditor.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cstdio>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace quirella;
+using namespace quirella::test;
+
+namespace {
+
+QStringList temporaryFiles(const QString& folder) {
+    return QDir(folder).entryList({QLatin1String(atomicfile::kTempPrefix) + QLatin1Char('*')},
+                                  QDir::Files | QDir::Hidden | QDir::System);
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+// The two writers behind one signature, with a valid file for each.
+struct WriterCase {
+    const char* name;
+    const char* fileName;
+    QByteArray (*makeFile)();
+    TagStatus (*write)(const QString&, const TagValues&);
+};
+
+const WriterCase kWriters[] = {
+    {"mp3", "song.mp3", [] { return mp3Audio(40); }, &MP3TagEditor::writeTagsNow},
+    {"aiff", "song.aiff",
+     [] {
+         return aiffFile({aiffComm(100), aiffSsnd(100)});
+     },
+     &AIFFTagEditor::writeTagsNow},
+};
+
+TagValues titled(const QString& title) {
+    TagValues values;
+    values.title = title;
+    values.rating = 3;
+    return values;
+}
+
+} // namespace
+
+TEST(AtomicFile, ReplacementKeepsPermissionsAndLeavesNothingBehind) {
+    ScratchDir dir;
+    const QString path = dir.write(QStringLiteral("a.bin"), "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    ASSERT_TRUE(atomicfile::replaceContents(path, "new bytes").ok());
+    EXPECT_EQ(readAll(path), "new bytes");
+    EXPECT_EQ(modeOf(path), 0640u);
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+}
+
+TEST(AtomicFile, FailuresLeaveNoTemporaryFile) {
+    ScratchDir dir;
+    const TagStatus missing = atomicfile::replaceContents(dir.filePath(QStringLiteral("missing.bin")), "x");
+    EXPECT_EQ(missing.error, TagError::platform);
+    EXPECT_FALSE(missing.message.isEmpty());
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    EXPECT_FALSE(atomicfile::replaceContents(dir.filePath(QStringLiteral("folder")), "x").ok());
+    const QString path = dir.write(QStringLiteral("sub/a.bin"), "old");
+    {
+        Unwritable folder(QFileInfo(path).absolutePath());
+        if (folder.active()) {
+            EXPECT_FALSE(atomicfile::replaceContents(path, "new").ok());
+            EXPECT_EQ(readAll(path), "old");
+        }
+    }
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+    EXPECT_TRUE(temporaryFiles(dir.filePath(QStringLiteral("sub"))).isEmpty());
+}
+
+TEST(AtomicFile, SweepRemovesOnlyOldTemporaryFilesOfOurs) {
+    ScratchDir dir;
+    const QString stale =
+        dir.write(QLatin1String(atomicfile::kTempPrefix) + QStringLiteral("song.mp3.abc123"), "x");
+    const QString fresh =
+        dir.write(QLatin1String(atomicfile::kTempPrefix) + QStringLiteral("song.mp3.def456"), "x");
+    const QString foreign = dir.write(QStringLiteral("song.mp3"), "x");
+    struct utimbuf old {};
+    old.actime = old.modtime = std::time(nullptr) - 3600;
+    ASSERT_EQ(::utime(QFile::encodeName(stale).constData(), &old), 0);
+    ASSERT_EQ(::utime(QFile::encodeName(foreign).constData(), &old), 0);
+    EXPECT_EQ(atomicfile::sweepStaleTemporaryFiles(dir.path(), 600), 1);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(fresh));
+    EXPECT_TRUE(QFileInfo::exists(foreign));
+}
+
+// The writers' file handling, the same for both: what they refuse leaves the file as it was.
+class WriterFiles : public ::testing::TestWithParam<WriterCase> {};
+
+TEST_P(WriterFiles, UnwritablePlacesAreRefusedWithWriteFailure) {
+    const WriterCase& writer = GetParam();
+    ScratchDir dir;
+    const QByteArray original = writer.makeFile();
+    const QString path = dir.write(QString::fromLatin1(writer.fileName), original);
+
+    {
+        Unwritable file(path);
+        if (file.active()) {
+            EXPECT_EQ(writer.write(path, titled(QStringLiteral("x"))).error, TagError::writeFailure);
+        }
+    }
+    {
+        Unwritable folder(dir.path());
+        if (folder.active()) {
+            EXPECT_EQ(writer.write(path, titled(QStringLiteral("x"))).error, TagError::writeFailure);
+        }
+    }
+    EXPECT_EQ(readAll(path), original);
+
+    const TagStatus missing =
+        writer.write(dir.filePath(QStringLiteral("missing")), titled(QStringLiteral("x")));
+    EXPECT_EQ(missing.error, TagError::writeFailure);
+    EXPECT_TRUE(missing.message.contains(QStringLiteral("missing")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.mp3")));
+    EXPECT_EQ(writer.write(dir.filePath(QStringLiteral("folder.mp3")), titled(QStringLiteral("x"))).error,
+              TagError::writeFailure);
+    ASSERT_TRUE(
+        QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("dangling"))));
+    EXPECT_EQ(writer.write(dir.filePath(QStringLiteral("dangling")), titled(QStringLiteral("x"))).error,
+              TagError::writeFailure);
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+}
+
+TEST_P(WriterFiles, LinkKeepsPointingAtTheRewrittenFileWithItsPermissions) {
+    const WriterCase& writer = GetParam();
+    ScratchDir dir;
+    const QByteArray original = writer.makeFile();
+    const QString target =
+        dir.write(QStringLiteral("real/") + QString::fromLatin1(writer.fileName), original);
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0604), 0);
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(target, link));
+
+    ASSERT_TRUE(writer.write(link, titled(QStringLiteral("Through the link"))).ok());
+    const QFileInfo info(link);
+    EXPECT_TRUE(info.isSymLink());
+    EXPECT_EQ(info.symLinkTarget(), target);
+    const QByteArray written = readAll(target);
+    EXPECT_NE(written, original);
+    EXPECT_TRUE(written.contains("Through the link"));
+    EXPECT_EQ(modeOf(target), 0604u);
+    EXPECT_TRUE(temporaryFiles(dir.filePath(QStringLiteral("real"))).isEmpty());
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, WriterFiles, ::testing::ValuesIn(kWriters),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Run only as the child of KilledWriterLeavesOldOrNewFile: rewrites the file given in the environment
+// forever, alternating between two contents, and says "ready" after the first complete write.
+TEST(AtomicFileKillChild, RewriteForever) {
+    const QByteArray job = qgetenv("QUIRELLA_KILL_CHILD");
+    if (job.isEmpty()) {
+        GTEST_SKIP() << "runs only as the child of the kill test";
+    }
+    const QList<QByteArray> parts = job.split('|');
+    ASSERT_EQ(parts.size(), 4);
+    const QString path = QFile::decodeName(parts[1]);
+    // Read once, so that nearly all the time goes into rewriting the file.
+    const QByteArray contents[2] = {readAll(QFile::decodeName(parts[2])),
+                                    readAll(QFile::decodeName(parts[3]))};
+    for (int i = 0;; ++i) {
+        if (parts[0] == "mp3") {
+            const QString title = QString::fromUtf8(i % 2 ? parts[3] : parts[2]);
+            ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, titled(title)).ok());
+        } else {
+            ASSERT_TRUE(atomicfile::replaceContents(path, contents[i % 2]).ok());
+        }
+        if (i == 0) {
+            std::fputs("ready\n", stdout);
+            std::fflush(stdout);
+        }
+    }
+}
+
+// A process killed at a random moment of a rewrite leaves the old file or a complete new one.
+class KilledWriter : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
+    const QByteArray mode = GetParam();
+    ScratchDir dir;
+    const QString path = dir.filePath(QStringLiteral("victim"));
+    QByteArray original;
+    QList<QByteArray> outcomes;
+    QByteArray first, second;
+    if (mode == "mp3") {
+        original = mp3Audio(24000); // about 10 MB
+        first = "First title";
+        second = "Second title";
+        for (const QByteArray& title : {first, second}) {
+            outcomes.append(*MP3TagEditor::rebuild(
+                                 original, id3::managedFrames(titled(QString::fromUtf8(title)), std::nullopt))
+                                 .value);
+        }
+    } else {
+        original = randomBytes(1, 12 << 20);
+        outcomes = {randomBytes(2, 9 << 20), randomBytes(3, 11 << 20)};
+        first = QFile::encodeName(dir.write(QStringLiteral("first.bin"), outcomes[0]));
+        second = QFile::encodeName(dir.write(QStringLiteral("second.bin"), outcomes[1]));
+    }
+    outcomes.prepend(original);
+
+    QList<int> seen(outcomes.size(), 0);
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(writeAll(path, original));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(
+            QStringLiteral("QUIRELLA_KILL_CHILD"),
+            QString::fromUtf8(mode + '|' + QFile::encodeName(path) + '|' + first + '|' + second));
+        // Leak checks would not get to run in a killed process anyway.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=AtomicFileKillChild.RewriteForever")});
+        ASSERT_TRUE(child.waitForStarted());
+        QElapsedTimer waited;
+        waited.start();
+        while (!child.readAllStandardOutput().contains("ready") && waited.elapsed() < 60000) {
+            ASSERT_NE(child.state(), QProcess::NotRunning) << child.readAllStandardError().toStdString();
+            child.waitForReadyRead(100);
+        }
+        QThread::msleep(QRandomGenerator::global()->bounded(10u, 300u));
+        child.kill(); // SIGKILL
+        ASSERT_TRUE(child.waitForFinished());
+        EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+        const QByteArray after = readAll(path);
+        const qsizetype which = outcomes.indexOf(after);
+        EXPECT_GE(which, 0) << "the file holds " << after.size() << " bytes that match no complete write";
+        if (which >= 0) {
+            ++seen[which];
+        }
+        // What a kill leaves behind is only our own temporary file, which the launch sweep removes.
+        const QString folder = QFileInfo(path).absolutePath();
+        const qsizetype leftovers = temporaryFiles(folder).size();
+        EXPECT_LE(leftovers, 1);
+        EXPECT_EQ(atomicfile::sweepStaleTemporaryFiles(folder, -1), leftovers);
+        EXPECT_TRUE(temporaryFiles(folder).isEmpty());
+    }
+    // Every round got past the first write before the kill.
+    EXPECT_EQ(seen[0], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, KilledWriter, ::testing::Values("atomic", "mp3"),
+                         [](const auto& row) { return std::string(row.param); });
