@@ -9,7 +9,7 @@ crashes="$root/build/fuzz/crashes"
 mkdir -p "$crashes"
 status=0
 for binary in "$dir"/fuzz_*; do
-    [ -x "$binary" ] || continue
+    [ -f "$binary" ] && [ -x "$binary" ] || continue
     name=$(basename "$binary"); name=${name#fuzz_}
     work=$(mktemp -d)
     seeds=()
