@@ -1,9 +1,191 @@
+// quirella-cli: the folder loading and the tag writing of the window, from a shell.
+#include "CliArguments.h"
+#include "app/ContentViewModel.h"
+#include "app/FolderLoading.h"
+#include "app/FolderScanner.h"
+#include "model/ProgressManager.h"
+#include "model/Song.h"
+#include "model/ToastManager.h"
+#include "operations/TagWritingBatch.h"
+
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QJsonDocument>
+#include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+using namespace quirella;
+
+namespace {
+
+constexpr int kStatusArgumentError = 2;
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int argumentError(const QString& message) {
+    print(stderr, u"quirella-cli: "_s + message + u"\nTry 'quirella-cli --help'.\n"_s);
+    return kStatusArgumentError;
+}
+
+// Runs the event loop until the future has finished.
+template <typename T>
+void await(const QFuture<T>& future) {
+    if (future.isFinished()) {
+        return;
+    }
+    QEventLoop loop;
+    QFutureWatcher<T> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished()) {
+        loop.exec();
+    }
+}
+
+int runScan(const cli::ScanCommand& command) {
+    ContentViewModel model;
+    await(model.loadFolder(QUrl::fromLocalFile(QFileInfo(command.folder).absoluteFilePath())));
+    if (model.showExportAlert()) {
+        print(stderr, model.exportAlertMessage() + u'\n');
+        return 1;
+    }
+    const ToastManager& toasts = ToastManager::instance();
+    if (toasts.isShowing() && toasts.type() == ToastManager::ToastType::warning) {
+        print(stderr, toasts.message() + u'\n');
+    }
+    if (!model.currentFolder()) {
+        return 1;
+    }
+    print(stdout,
+          QString::fromUtf8(QJsonDocument(toJson(*model.currentFolder())).toJson(QJsonDocument::Indented)));
+    return 0;
+}
+
+// The files a write names: files as given, folders by their music files. Duplicates are written once.
+struct WriteTargets {
+    QStringList files;
+    std::optional<QString> error; // a folder that could not be walked
+};
+
+WriteTargets collectFiles(const QStringList& paths) {
+    WriteTargets targets;
+    QSet<QString> seen;
+    const auto add = [&](const QString& file) {
+        if (!seen.contains(file)) {
+            seen.insert(file);
+            targets.files.append(file);
+        }
+    };
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            add(info.absoluteFilePath());
+            continue;
+        }
+        const FolderScan scan = scanFolder(info.absoluteFilePath());
+        if (!scan.ok()) {
+            targets.error = u"Error loading folder: "_s + *scan.error;
+            return targets;
+        }
+        for (const QString& file : scan.files) {
+            add(file);
+        }
+    }
+    return targets;
+}
+
+void applyValues(Song& song, const cli::WriteCommand& command, const std::optional<QString>& coverPath) {
+    if (command.title) {
+        song.name = *command.title;
+    }
+    if (command.artist) {
+        song.artist = *command.artist;
+    }
+    if (command.year) {
+        song.year = *command.year;
+    }
+    if (command.genre) {
+        song.genre = *command.genre;
+    }
+    if (command.rating) {
+        song.rating = *command.rating;
+    }
+    if (coverPath) {
+        song.coverImagePath = coverPath;
+    } else if (command.clearCover) {
+        song.coverImagePath.reset();
+    }
+}
+
+int runWrite(const cli::WriteCommand& command) {
+    for (const QString& path : command.paths) {
+        if (!QFileInfo::exists(path)) {
+            return argumentError(u"no such file or folder: "_s + path);
+        }
+    }
+    std::optional<QString> coverPath;
+    if (command.coverPath) {
+        const QFileInfo cover(*command.coverPath);
+        if (!cover.isFile()) {
+            return argumentError(u"no such image file: "_s + *command.coverPath);
+        }
+        coverPath = cover.absoluteFilePath();
+    }
+
+    QFuture<WriteTargets> collecting = QtConcurrent::run(collectFiles, command.paths);
+    await(collecting);
+    const WriteTargets targets = collecting.result();
+    if (targets.error) {
+        print(stderr, *targets.error + u'\n');
+        return 1;
+    }
+    QFuture<QList<Song>> building = QtConcurrent::run(createSongs, targets.files, nullptr);
+    await(building);
+    QList<Song> songs = building.result();
+    // A file that gave no song has had its line on standard error already.
+    const bool someNotBuilt = songs.size() < targets.files.size();
+    for (Song& song : songs) {
+        applyValues(song, command, coverPath);
+    }
+
+    ProgressManager progress;
+    ToastManager toasts;
+    QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts);
+    await(writing);
+    const TagBatchResult result = writing.result();
+    if (!result.message.isEmpty()) {
+        print(stdout, result.message + u'\n');
+    }
+    return result.errorLines.isEmpty() && !someNotBuilt ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::fputs("usage: quirella-cli --help\n", stderr);
-    return 2;
+    // The window's names, so that a scan applies the sort the window stored.
+    QCoreApplication::setOrganizationName(u"Quirella"_s);
+    QCoreApplication::setApplicationName(u"Quirella Tag-Editor"_s);
+
+    const cli::Command command = cli::parseArguments(QCoreApplication::arguments().mid(1));
+    if (std::holds_alternative<cli::HelpCommand>(command)) {
+        print(stdout, cli::usage());
+        return 0;
+    }
+    if (const auto* error = std::get_if<cli::ArgumentError>(&command)) {
+        return argumentError(error->message);
+    }
+    if (const auto* scan = std::get_if<cli::ScanCommand>(&command)) {
+        return runScan(*scan);
+    }
+    return runWrite(std::get<cli::WriteCommand>(command));
 }

@@ -1,0 +1,158 @@
+#include "CliArguments.h"
+
+#include "model/Year.h"
+
+using namespace Qt::StringLiterals;
+
+namespace quirella::cli {
+
+QString usage() {
+    return uR"(Usage:
+  quirella-cli scan FOLDER
+  quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
+                             [--cover IMAGE | --no-cover]
+  quirella-cli --help
+
+scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
+       document on standard output. A folder the window would refuse is reported on standard
+       error with status 1; a folder loaded only in part gets its warning on standard error.
+
+write  Builds a song from each PATH as loading does (a folder stands for the music files below
+       it), replaces the values given, and writes the tags into the files. Prints the outcome;
+       the status is 0 when every song was written or skipped, 1 when one failed.
+
+  --title T      the title (an empty text is written as empty)
+  --artist A     the artist
+  --year N       the year, 1900 to 2099, or 0 for none
+  --genre G      the genre
+  --rating N     the star rating, 0 to 5
+  --cover IMAGE  the cover, from an image file
+  --no-cover     no cover
+
+Wrong arguments give status 2.
+)"_s;
+}
+
+namespace {
+
+std::optional<qint64> parseInteger(const QString& text) {
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+// Sets an option once; a second time is an error rather than a silent override.
+template <typename T>
+bool setOnce(std::optional<T>& slot, T value, const QString& option, ArgumentError& error) {
+    if (slot) {
+        error.message = option + u" is given more than once"_s;
+        return false;
+    }
+    slot = std::move(value);
+    return true;
+}
+
+Command parseWrite(const QStringList& arguments) {
+    WriteCommand command;
+    ArgumentError error;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith("--"_L1)) {
+            command.paths.append(argument);
+            continue;
+        }
+        if (argument == "--"_L1) {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--no-cover"_L1) {
+            if (command.clearCover) {
+                return ArgumentError{u"--no-cover is given more than once"_s};
+            }
+            command.clearCover = true;
+            continue;
+        }
+        // "--title T" or "--title=T".
+        std::optional<QString> value;
+        if (const qsizetype equals = argument.indexOf(u'='); equals > 0) {
+            value = argument.mid(equals + 1);
+            argument.truncate(equals);
+        }
+        static const QStringList valueOptions = {u"--title"_s, u"--artist"_s, u"--year"_s,
+                                                 u"--genre"_s, u"--rating"_s, u"--cover"_s};
+        if (!valueOptions.contains(argument)) {
+            return ArgumentError{u"unknown option "_s + argument};
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size()) {
+                return ArgumentError{argument + u" needs a value"_s};
+            }
+            value = arguments.at(++i);
+        }
+        bool ok = true;
+        if (argument == "--title"_L1) {
+            ok = setOnce(command.title, *value, argument, error);
+        } else if (argument == "--artist"_L1) {
+            ok = setOnce(command.artist, *value, argument, error);
+        } else if (argument == "--genre"_L1) {
+            ok = setOnce(command.genre, *value, argument, error);
+        } else if (argument == "--cover"_L1) {
+            if (value->isEmpty()) {
+                return ArgumentError{u"--cover needs an image file"_s};
+            }
+            ok = setOnce(command.coverPath, *value, argument, error);
+        } else if (argument == "--year"_L1) {
+            const std::optional<qint64> year = parseInteger(*value);
+            if (!year || (*year != 0 && !isValidYear(*year))) {
+                return ArgumentError{u"--year takes a year from 1900 to 2099, or 0 for none, not \""_s +
+                                     *value + u"\""_s};
+            }
+            ok = setOnce(command.year, *year, argument, error);
+        } else if (argument == "--rating"_L1) {
+            const std::optional<qint64> rating = parseInteger(*value);
+            if (!rating || *rating < 0 || *rating > 5) {
+                return ArgumentError{u"--rating takes a number from 0 to 5, not \""_s + *value + u"\""_s};
+            }
+            ok = setOnce(command.rating, *rating, argument, error);
+        }
+        if (!ok) {
+            return error;
+        }
+    }
+    if (command.coverPath && command.clearCover) {
+        return ArgumentError{u"--cover and --no-cover cannot be used together"_s};
+    }
+    if (command.paths.isEmpty()) {
+        return ArgumentError{u"write needs at least one file or folder"_s};
+    }
+    return command;
+}
+
+} // namespace
+
+Command parseArguments(const QStringList& arguments) {
+    if (arguments.contains("--help"_L1) || arguments.contains("-h"_L1)) {
+        return HelpCommand{};
+    }
+    if (arguments.isEmpty()) {
+        return ArgumentError{u"a command is needed: scan or write"_s};
+    }
+    const QString& command = arguments.first();
+    const QStringList rest = arguments.mid(1);
+    if (command == "scan"_L1) {
+        if (rest.size() != 1) {
+            return ArgumentError{u"scan takes exactly one folder"_s};
+        }
+        if (rest.first().startsWith("--"_L1)) {
+            return ArgumentError{u"unknown option "_s + rest.first()};
+        }
+        return ScanCommand{rest.first()};
+    }
+    if (command == "write"_L1) {
+        return parseWrite(rest);
+    }
+    return ArgumentError{u"unknown command "_s + command};
+}
+
+} // namespace quirella::cli

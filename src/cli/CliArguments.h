@@ -1,0 +1,43 @@
+// The command line of quirella-cli, parsed into what a run needs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+namespace quirella::cli {
+
+struct HelpCommand {};
+
+struct ScanCommand {
+    QString folder;
+};
+
+// Values that replace the loaded ones; absent means "keep what the file has". An empty text is a value.
+struct WriteCommand {
+    QStringList paths;
+    std::optional<QString> title;
+    std::optional<QString> artist;
+    std::optional<qint64> year;
+    std::optional<QString> genre;
+    std::optional<qint64> rating;
+    std::optional<QString> coverPath; // --cover
+    bool clearCover = false;          // --no-cover
+};
+
+struct ArgumentError {
+    QString message;
+};
+
+using Command = std::variant<HelpCommand, ScanCommand, WriteCommand, ArgumentError>;
+
+// `arguments` without the program name. Only the shape is checked here; whether the paths exist is
+// checked when the command runs.
+Command parseArguments(const QStringList& arguments);
+
+// The text of --help.
+QString usage();
+
+} // namespace quirella::cli

@@ -1,0 +1,359 @@
+#include "app/ContentViewModel.h"
+
+#include "model/Bookmark.h"
+#include "model/Selection.h"
+#include "model/Sorting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace quirella {
+
+namespace {
+
+// What became of a file sent to the trash, worked out off the UI thread.
+struct TrashOutcome {
+    bool trashed = false;
+    QString error; // the reason, when not trashed
+};
+
+// QFile::moveToTrash (Qt 6.4) falls back to "files" and "info" folders below the current working folder
+// when it cannot set up the trash in the user's data folder. The trash is made here first, and a file is
+// never trashed when that fails.
+std::optional<QString> prepareHomeTrash() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString trash = data + QStringLiteral("/Trash");
+    if (!data.isEmpty() && QDir().mkpath(data) && !QFileInfo::exists(trash)) {
+        QDir(data).mkdir(QStringLiteral("Trash"),
+                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    if (data.isEmpty() || !QFileInfo(trash).isDir()) {
+        return QStringLiteral("The trash folder “%1” cannot be created.").arg(trash);
+    }
+    return std::nullopt;
+}
+
+TrashOutcome trashFile(const QByteArray& bookmarkData) {
+    const bookmark::Resolution resolved = bookmark::resolve(bookmarkData);
+    if (!resolved.path) {
+        return {false, resolved.error};
+    }
+    const bookmark::ScopedAccess access(*resolved.path);
+    if (!access.granted()) {
+        // Access is refused here only when the file has gone; saying so beats a click that does nothing.
+        return {false,
+                QStringLiteral("The file “%1” doesn’t exist.").arg(QFileInfo(*resolved.path).fileName())};
+    }
+    if (const std::optional<QString> trashError = prepareHomeTrash()) {
+        return {false, *trashError};
+    }
+    QFile file(*resolved.path);
+    if (!file.moveToTrash()) {
+        return {false, file.errorString()};
+    }
+    return {true, {}};
+}
+
+} // namespace
+
+ContentViewModel::ContentViewModel(QObject* parent)
+    : QObject(parent) {
+    const QSettings settings;
+    const QVariant column = settings.value(preferredSortColumnKey);
+    setSortColumn(column.isValid() ? std::optional<QString>(column.toString()) : std::nullopt);
+    const QVariant ascending = settings.value(preferredSortAscendingKey);
+    setSortAscending(ascending.isValid() ? ascending.toBool() : true);
+}
+
+ContentViewModel::~ContentViewModel() = default;
+
+void ContentViewModel::assertUiThread() const {
+    Q_ASSERT_X(QThread::currentThread() == thread(), "ContentViewModel", "used off its own thread");
+}
+
+// ---- State ----
+
+void ContentViewModel::setCurrentFolder(std::optional<MusicFolder> folder) {
+    assertUiThread();
+    m_currentFolder = std::move(folder);
+    emit currentFolderChanged();
+}
+
+void ContentViewModel::setVisibleSongs(QList<Song> songs, bool animated) {
+    assertUiThread();
+    m_visibleSongs = std::move(songs);
+    emit songsReset(animated);
+    emit visibleSongsChanged();
+}
+
+void ContentViewModel::setTotalSongs(int total) {
+    if (m_totalSongs != total) {
+        m_totalSongs = total;
+        emit totalSongsChanged();
+    }
+}
+
+void ContentViewModel::setIsLoading(bool loading) {
+    if (m_isLoading != loading) {
+        m_isLoading = loading;
+        emit isLoadingChanged();
+    }
+}
+
+void ContentViewModel::storePreference(QLatin1StringView key, const std::optional<QVariant>& value) {
+    (void)m_preferenceWriter.run([key = QString(key), value] {
+        QSettings settings;
+        if (value) {
+            settings.setValue(key, *value);
+        } else {
+            settings.remove(key);
+        }
+    });
+}
+
+void ContentViewModel::setSortColumn(const std::optional<QString>& column) {
+    storePreference(preferredSortColumnKey, column ? std::optional<QVariant>(*column) : std::nullopt);
+    if (m_sortColumn != column) {
+        m_sortColumn = column;
+        emit sortColumnChanged();
+    }
+}
+
+void ContentViewModel::setSortAscending(bool ascending) {
+    storePreference(preferredSortAscendingKey, QVariant(ascending));
+    if (m_sortAscending != ascending) {
+        m_sortAscending = ascending;
+        emit sortAscendingChanged();
+    }
+}
+
+void ContentViewModel::setSelectedSongIds(const QSet<QUuid>& ids) {
+    if (m_selectedSongIds != ids) {
+        m_selectedSongIds = ids;
+        emit selectedSongIdsChanged();
+    }
+}
+
+void ContentViewModel::setShowExportAlert(bool show) {
+    if (m_showExportAlert != show) {
+        m_showExportAlert = show;
+        emit showExportAlertChanged();
+    }
+}
+
+void ContentViewModel::setExportAlertMessage(const QString& message) {
+    if (m_exportAlertMessage != message) {
+        m_exportAlertMessage = message;
+        emit exportAlertMessageChanged();
+    }
+}
+
+void ContentViewModel::setActiveSheet(const std::optional<ActiveSheet>& sheet) {
+    // No equality test: a sheet of the same case may carry another payload.
+    m_activeSheet = sheet;
+    emit activeSheetChanged();
+}
+
+void ContentViewModel::setEditingField(const std::optional<QString>& field) {
+    if (m_editingField != field) {
+        m_editingField = field;
+        emit editingFieldChanged();
+    }
+}
+
+void ContentViewModel::showAlert(const QString& message) {
+    setExportAlertMessage(message);
+    setShowExportAlert(true);
+}
+
+// ---- Display ----
+
+void ContentViewModel::setFolder(const QUrl& location, QList<Song> songs) {
+    setCurrentFolder(MusicFolder::make(location, std::move(songs)));
+    if (m_sortColumn) {
+        applySort();
+    } else {
+        refreshVisibleSongs();
+    }
+}
+
+void ContentViewModel::refreshVisibleSongs() {
+    if (m_currentFolder) {
+        setVisibleSongs(m_currentFolder->songs);
+    }
+}
+
+void ContentViewModel::refreshAfterChange() {
+    if (!m_currentFolder) {
+        setVisibleSongs({});
+        return;
+    }
+    setVisibleSongs(m_currentFolder->songs, true);
+    setTotalSongs(int(m_currentFolder->songs.size()));
+    setIsLoading(false);
+}
+
+// ---- Change protocol ----
+
+bool ContentViewModel::applyChange(bool undoable, const std::function<void(MusicFolder&)>& change) {
+    assertUiThread();
+    if (!m_currentFolder) {
+        return false;
+    }
+    if (undoable) {
+        m_historyManager.saveState(*m_currentFolder);
+    }
+    MusicFolder changed = *m_currentFolder;
+    change(changed);
+    setCurrentFolder(std::move(changed));
+    refreshAfterChange();
+    return true;
+}
+
+// ---- Sorting and selection ----
+
+void ContentViewModel::sortBy(QStringView column) {
+    assertUiThread();
+    if (m_sortColumn == column) {
+        setSortAscending(!m_sortAscending);
+    } else {
+        setSortColumn(column.toString());
+        setSortAscending(true);
+    }
+    if (m_currentFolder) {
+        MusicFolder sorted = *m_currentFolder;
+        sortSongs(sorted.songs, column, m_sortAscending);
+        setCurrentFolder(std::move(sorted));
+        setVisibleSongs(m_currentFolder->songs);
+    }
+}
+
+void ContentViewModel::applySort() {
+    assertUiThread();
+    if (!m_currentFolder || !m_sortColumn) {
+        return;
+    }
+    MusicFolder sorted = *m_currentFolder;
+    sortSongs(sorted.songs, *m_sortColumn, m_sortAscending);
+    setCurrentFolder(std::move(sorted));
+    refreshVisibleSongs();
+}
+
+void ContentViewModel::selectSong(const QUuid& songId, bool shift, bool command) {
+    assertUiThread();
+    const Selection next =
+        quirella::selectSong({m_selectedSongIds, m_lastSelectedId}, m_visibleSongs, songId, shift, command);
+    m_lastSelectedId = next.lastSelectedId;
+    setSelectedSongIds(next.selectedSongIds);
+}
+
+// ---- Editing ----
+
+void ContentViewModel::replaceSong(const Song& song) {
+    MusicFolder changed = *m_currentFolder;
+    if (Song* stored = findSong(changed.songs, song.id)) {
+        *stored = song;
+    }
+    setCurrentFolder(std::move(changed));
+    const qsizetype row = indexOfSong(m_visibleSongs, song.id);
+    if (row >= 0) {
+        m_visibleSongs[row] = song;
+        emit songChanged(int(row));
+        emit visibleSongsChanged();
+    }
+}
+
+void ContentViewModel::commitEdit(const QUuid& songId, QStringView field, const QString& text) {
+    assertUiThread();
+    if (!m_currentFolder) {
+        return;
+    }
+    const Song* song = findSong(m_currentFolder->songs, songId);
+    if (!song) {
+        return;
+    }
+    Song edited = *song;
+    m_historyManager.saveState(*m_currentFolder);
+    applyFieldEdit(edited, field, text);
+    replaceSong(edited);
+}
+
+void ContentViewModel::setRating(const QUuid& songId, int stars) {
+    assertUiThread();
+    if (!m_currentFolder) {
+        return;
+    }
+    const Song* song = findSong(m_currentFolder->songs, songId);
+    if (!song) {
+        return;
+    }
+    const qint64 clicked = clampRating(stars);
+    Song rated = *song;
+    rated.rating = rated.rating == clicked ? 0 : clicked;
+    replaceSong(rated);
+}
+
+void ContentViewModel::undo() {
+    assertUiThread();
+    if (!m_currentFolder) {
+        return;
+    }
+    if (std::optional<MusicFolder> previous = m_historyManager.undo(*m_currentFolder)) {
+        setCurrentFolder(std::move(previous));
+        refreshAfterChange();
+    }
+}
+
+void ContentViewModel::redo() {
+    assertUiThread();
+    if (!m_currentFolder) {
+        return;
+    }
+    if (std::optional<MusicFolder> next = m_historyManager.redo(*m_currentFolder)) {
+        setCurrentFolder(std::move(next));
+        refreshAfterChange();
+    }
+}
+
+// ---- Trash ----
+
+QFuture<void> ContentViewModel::moveToTrash(const QUuid& songId) {
+    assertUiThread();
+    const Song* song = m_currentFolder ? findSong(m_currentFolder->songs, songId) : nullptr;
+    if (!song) {
+        return QtFuture::makeReadyFuture();
+    }
+    return QtConcurrent::run(trashFile, song->bookmarkData)
+        .then(this, [this, songId](const TrashOutcome& outcome) {
+            if (!outcome.trashed) {
+                showAlert(QStringLiteral("Error deleting file: ") + outcome.error);
+                return;
+            }
+            // The folder may have been replaced while the file was moved; only a song still listed is
+            // taken out and counted.
+            if (!m_currentFolder) {
+                return;
+            }
+            MusicFolder changed = *m_currentFolder;
+            const qsizetype index = indexOfSong(changed.songs, songId);
+            if (index < 0) {
+                return;
+            }
+            changed.songs.removeAt(index);
+            setCurrentFolder(std::move(changed));
+            const qsizetype row = indexOfSong(m_visibleSongs, songId);
+            if (row >= 0) {
+                m_visibleSongs.removeAt(row);
+                emit songRemoved(int(row));
+                emit visibleSongsChanged();
+            }
+            setTotalSongs(m_totalSongs - 1);
+        });
+}
+
+} // namespace quirella

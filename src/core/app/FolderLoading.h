@@ -1,0 +1,25 @@
+// The limits of a folder load and the song building it shares with the silent reload and the command
+// line.
+#pragma once
+
+#include "model/Song.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace quirella {
+
+class ProgressManager;
+
+// A folder with more supported files than this is refused.
+inline constexpr int maximumSongsPerFolder = 1000;
+// Songs are built this many at a time: it bounds the files open at once and paces the progress updates.
+inline constexpr int songBatchSize = 50;
+
+// Builds the songs of the files, batch after batch, each batch concurrently on the global thread pool.
+// Files that give no song are left out; the songs keep the order of the files. Before each batch the
+// count of songs built so far is reported to `progress` (when given; the call is thread-safe). Blocking:
+// run it off the UI thread.
+QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress);
+
+} // namespace quirella

@@ -1,0 +1,35 @@
+// Finding the music files below a dropped folder.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace quirella {
+
+// The extensions a folder load lists, in lower case. FLAC files are listed and shown, but no writer
+// takes them.
+inline constexpr QLatin1StringView supportedExtensions[] = {
+    QLatin1StringView("mp3"),  QLatin1StringView("wav"),  QLatin1StringView("m4a"),
+    QLatin1StringView("flac"), QLatin1StringView("aiff"), QLatin1StringView("aif")};
+
+// Whether a file extension (without the dot, in any case) is one of the supported ones.
+bool isSupportedExtension(QStringView extension);
+
+struct [[nodiscard]] FolderScan {
+    QStringList files;            // absolute paths, in walk order
+    std::optional<QString> error; // set when the folder could not be walked at all
+
+    bool ok() const { return !error.has_value(); }
+};
+
+// Walks the folder recursively and keeps the regular files with a supported extension, in walk order.
+// Hidden files and hidden folders are skipped, and links to folders are not followed, so a link back up
+// the tree cannot make the walk loop. An entry whose file type cannot be read is reported on standard
+// error ("Error checking file: ...") and skipped. Each folder visited is also swept of our own stale
+// temporary files (see AtomicFile.h). Blocking: run it off the UI thread.
+FolderScan scanFolder(const QString& folderPath);
+
+} // namespace quirella

@@ -1,0 +1,342 @@
+// The tag reading of song building, on top of TagLib. Every format is opened read-only through a file
+// stream (TagLib would otherwise try to open the file for writing first), and each maps its tags to the
+// shared fields (title, artist, front cover, date) and to items named as in its own tag format.
+#include "app/SongBuilder.h"
+
+#include <QFile>
+
+#include <taglib/aifffile.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/commentsframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/id3v1genres.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2frame.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mp4tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/popularimeterframe.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/tfilestream.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella {
+
+namespace {
+
+QString toQString(const TagLib::String& text) {
+    return QString::fromStdWString(text.toWString());
+}
+
+QByteArray toQByteArray(const TagLib::ByteVector& bytes) {
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::optional<QString> nonEmpty(const TagLib::String& text) {
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    return toQString(text);
+}
+
+std::optional<double> durationOf(const TagLib::AudioProperties* properties) {
+    if (!properties) {
+        return std::nullopt;
+    }
+    return properties->lengthInMilliseconds() / 1000.0;
+}
+
+// The text of a TCON frame: ID3v1 genre numbers ("17", or "(17)" in older tags, which TagLib has split
+// into fields already) stand for their names.
+QString genreText(const TagLib::StringList& fields) {
+    QStringList genres;
+    for (const TagLib::String& field : fields) {
+        bool isNumber = false;
+        const int number = field.toInt(&isNumber);
+        QString genre = isNumber ? toQString(TagLib::ID3v1::genre(number)) : toQString(field);
+        if (!genre.isEmpty() && !genres.contains(genre)) {
+            genres.append(genre);
+        }
+    }
+    return genres.join(u' ');
+}
+
+// A text in the given ID3 text encoding, as a frame stores it.
+QByteArray encodedText(const TagLib::String& text, TagLib::String::Type encoding) {
+    return toQByteArray(text.data(encoding));
+}
+
+QByteArray terminator(TagLib::String::Type encoding) {
+    const bool wide = encoding == TagLib::String::UTF16 || encoding == TagLib::String::UTF16BE ||
+                      encoding == TagLib::String::UTF16LE;
+    return QByteArray(wide ? 2 : 1, '\0');
+}
+
+// The body of a TXXX frame as it was stored: encoding byte, description, terminator, values. TagLib's
+// own rendering would convert a UTF-8 frame of an ID3v2.3 tag to UTF-16, which is not what the file
+// holds.
+QByteArray userTextBody(const TagLib::ID3v2::UserTextIdentificationFrame& frame) {
+    const TagLib::String::Type encoding = frame.textEncoding();
+    QByteArray body(1, static_cast<char>(encoding));
+    // The first field is the description, the rest are the values.
+    const TagLib::StringList fields = frame.TextIdentificationFrame::fieldList();
+    bool first = true;
+    for (const TagLib::String& field : fields) {
+        if (!first) {
+            body.append(terminator(encoding));
+        }
+        body.append(encodedText(field, encoding));
+        first = false;
+    }
+    return body;
+}
+
+// The body of a POPM frame: e-mail text, 0x00, the rating byte, the play counter.
+QByteArray popularimeterBody(const TagLib::ID3v2::PopularimeterFrame& frame) {
+    QByteArray body = toQByteArray(frame.email().data(TagLib::String::Latin1));
+    body.append('\0');
+    body.append(static_cast<char>(frame.rating()));
+    const unsigned int counter = frame.counter();
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        body.append(static_cast<char>((counter >> shift) & 0xFF));
+    }
+    return body;
+}
+
+// Keeps the front cover, or else the first picture of any type.
+struct PictureChoice {
+    std::optional<QByteArray> front;
+    std::optional<QByteArray> first;
+
+    void offer(const TagLib::ByteVector& bytes, bool isFrontCover) {
+        if (bytes.isEmpty()) {
+            return;
+        }
+        if (isFrontCover && !front) {
+            front = toQByteArray(bytes);
+        } else if (!first) {
+            first = toQByteArray(bytes);
+        }
+    }
+    std::optional<QByteArray> chosen() const { return front ? front : first; }
+};
+
+// Shared fields and items of an ID3v2 tag (MP3, and the ID3 chunks of WAV and AIFF files).
+void readId3v2(const TagLib::ID3v2::Tag& tag, MediaMetadata& media) {
+    using namespace TagLib::ID3v2;
+    MediaMetadata::Common common;
+    common.title = nonEmpty(tag.title());
+    common.artist = nonEmpty(tag.artist());
+    PictureChoice pictures;
+    QList<MetadataItem> items;
+    for (const Frame* frame : tag.frameList()) {
+        MetadataItem item;
+        item.identifier = QString::fromLatin1(toQByteArray(frame->frameID()));
+        if (const auto* user = dynamic_cast<const UserTextIdentificationFrame*>(frame)) {
+            item.bytes = userTextBody(*user);
+            item.text = toQString(user->toString());
+        } else if (const auto* text = dynamic_cast<const TextIdentificationFrame*>(frame)) {
+            item.text =
+                item.identifier == "TCON"_L1 ? genreText(text->fieldList()) : toQString(text->toString());
+            if (!common.creationDate && (item.identifier == "TDRC"_L1 || item.identifier == "TYER"_L1)) {
+                common.creationDate = item.text;
+            }
+        } else if (const auto* popularimeter = dynamic_cast<const PopularimeterFrame*>(frame)) {
+            item.bytes = popularimeterBody(*popularimeter);
+        } else if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame)) {
+            item.text = toQString(comment->text());
+        } else if (const auto* picture = dynamic_cast<const AttachedPictureFrame*>(frame)) {
+            pictures.offer(picture->picture(), picture->type() == AttachedPictureFrame::FrontCover);
+        }
+        items.append(std::move(item));
+    }
+    common.artwork = pictures.chosen();
+    media.common = std::move(common);
+    media.items = std::move(items);
+}
+
+void readMpeg(TagLib::IOStream* stream, MediaMetadata& media) {
+    TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance());
+    if (!file.isValid()) {
+        return;
+    }
+    media.duration = durationOf(file.audioProperties());
+    if (file.hasID3v2Tag()) {
+        readId3v2(*file.ID3v2Tag(), media);
+    }
+    // A file with only an ID3v1 tag still has a title and an artist.
+    if (file.hasID3v1Tag()) {
+        const TagLib::ID3v1::Tag& v1 = *file.ID3v1Tag();
+        MediaMetadata::Common& common = media.common ? *media.common : media.common.emplace();
+        if (!common.title) {
+            common.title = nonEmpty(v1.title());
+        }
+        if (!common.artist) {
+            common.artist = nonEmpty(v1.artist());
+        }
+    }
+}
+
+void readWav(TagLib::IOStream* stream, MediaMetadata& media) {
+    // The INFO list is the WAV reader's business; TagLib reads its texts in another encoding.
+    TagLib::RIFF::WAV::File file(stream);
+    if (!file.isValid()) {
+        return;
+    }
+    media.duration = durationOf(file.audioProperties());
+    if (file.hasID3v2Tag()) {
+        readId3v2(*file.ID3v2Tag(), media);
+    }
+}
+
+void readAiff(TagLib::IOStream* stream, MediaMetadata& media) {
+    TagLib::RIFF::AIFF::File file(stream);
+    if (!file.isValid()) {
+        return;
+    }
+    media.duration = durationOf(file.audioProperties());
+    if (file.hasID3v2Tag()) {
+        readId3v2(*file.tag(), media);
+    }
+}
+
+// MP4 item keys as the identifier lists name them: "©day" as it is, and freeform items
+// ("----:com.apple.iTunes:year") as "com.apple.iTunes.year".
+QString mp4Identifier(const TagLib::String& key) {
+    QString identifier = toQString(key);
+    if (identifier.startsWith("----:"_L1)) {
+        identifier = identifier.mid(5);
+        const qsizetype colon = identifier.indexOf(u':');
+        if (colon >= 0) {
+            identifier[colon] = u'.';
+        }
+    }
+    return identifier;
+}
+
+std::optional<qint64> integerOf(const TagLib::MP4::Item& item) {
+    if (item.atomDataType() != TagLib::MP4::TypeInteger) {
+        return std::nullopt;
+    }
+    const TagLib::ByteVectorList data = item.toByteVectorList();
+    if (data.isEmpty() || data.front().isEmpty() || data.front().size() > 8) {
+        return std::nullopt;
+    }
+    const TagLib::ByteVector& bytes = data.front();
+    // Sign-extended from the first byte.
+    qint64 value = static_cast<qint8>(bytes[0]);
+    for (unsigned int i = 1; i < bytes.size(); ++i) {
+        value = value * 256 + static_cast<quint8>(bytes[i]);
+    }
+    return value;
+}
+
+void readMp4(TagLib::IOStream* stream, MediaMetadata& media) {
+    TagLib::MP4::File file(stream);
+    if (!file.isValid() || !file.tag()) {
+        return;
+    }
+    media.duration = durationOf(file.audioProperties());
+    const TagLib::MP4::ItemMap& map = file.tag()->itemMap();
+    MediaMetadata::Common common;
+    QList<MetadataItem> items;
+    for (auto entry = map.begin(); entry != map.end(); ++entry) {
+        const QString identifier = mp4Identifier(entry->first);
+        if (identifier == "covr"_L1) {
+            const TagLib::MP4::CoverArtList covers = entry->second.toCoverArtList();
+            if (!covers.isEmpty() && !covers.front().data().isEmpty()) {
+                common.artwork = toQByteArray(covers.front().data());
+            }
+            continue;
+        }
+        // A text item may hold several texts; each is an item of its own.
+        const TagLib::StringList texts = entry->second.toStringList();
+        for (const TagLib::String& text : texts) {
+            items.append({identifier, toQString(text), std::nullopt, std::nullopt});
+        }
+        if (texts.isEmpty()) {
+            // A freeform item can hold a number instead of a text, as a big-endian integer.
+            if (const std::optional<qint64> number = integerOf(entry->second)) {
+                items.append({identifier, std::nullopt, std::nullopt, number});
+            }
+            continue;
+        }
+        if (identifier == u"©nam"_s) {
+            common.title = nonEmpty(texts.front());
+        } else if (identifier == u"©ART"_s) {
+            common.artist = nonEmpty(texts.front());
+        } else if (identifier == u"©day"_s) {
+            common.creationDate = toQString(texts.front());
+        }
+    }
+    media.common = std::move(common);
+    media.items = std::move(items);
+}
+
+void readFlac(TagLib::IOStream* stream, MediaMetadata& media) {
+    TagLib::FLAC::File file(stream, TagLib::ID3v2::FrameFactory::instance());
+    if (!file.isValid()) {
+        return;
+    }
+    media.duration = durationOf(file.audioProperties());
+    MediaMetadata::Common common;
+    if (const TagLib::Tag* tag = file.tag()) {
+        common.title = nonEmpty(tag->title());
+        common.artist = nonEmpty(tag->artist());
+    }
+    PictureChoice pictures;
+    for (const TagLib::FLAC::Picture* picture : file.pictureList()) {
+        pictures.offer(picture->data(), picture->type() == TagLib::FLAC::Picture::FrontCover);
+    }
+    QList<MetadataItem> items;
+    if (file.hasXiphComment()) {
+        TagLib::Ogg::XiphComment* comment = file.xiphComment();
+        for (const TagLib::FLAC::Picture* picture : comment->pictureList()) {
+            pictures.offer(picture->data(), picture->type() == TagLib::FLAC::Picture::FrontCover);
+        }
+        const TagLib::Ogg::FieldListMap& fields = comment->fieldListMap();
+        for (auto field = fields.begin(); field != fields.end(); ++field) {
+            const QString name = toQString(field->first).toLower();
+            for (const TagLib::String& value : field->second) {
+                items.append({name, toQString(value), std::nullopt, std::nullopt});
+                if (!common.creationDate && (name == "date"_L1 || name == "year"_L1)) {
+                    common.creationDate = toQString(value);
+                }
+            }
+        }
+    }
+    common.artwork = pictures.chosen();
+    media.common = std::move(common);
+    media.items = std::move(items);
+}
+
+} // namespace
+
+MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
+    MediaMetadata media;
+    const QByteArray fileName = QFile::encodeName(path);
+    TagLib::FileStream stream(fileName.constData(), true);
+    if (!stream.isOpen()) {
+        return media;
+    }
+    if (extension == "mp3"_L1) {
+        readMpeg(&stream, media);
+    } else if (extension == "wav"_L1) {
+        readWav(&stream, media);
+    } else if (extension == "aiff"_L1 || extension == "aif"_L1) {
+        readAiff(&stream, media);
+    } else if (extension == "m4a"_L1) {
+        readMp4(&stream, media);
+    } else if (extension == "flac"_L1) {
+        readFlac(&stream, media);
+    }
+    return media;
+}
+
+} // namespace quirella

@@ -1,0 +1,301 @@
+#include "operations/TagWritingBatch.h"
+
+#include "app/ContentViewModel.h"
+#include "covers/ImageProcessor.h"
+#include "model/Bookmark.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "tags/AIFFTagEditor.h"
+#include "tags/M4ATagEditor.h"
+#include "tags/MP3TagEditor.h"
+#include "tags/WAVTagEditor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella {
+
+namespace {
+
+// The player releases its file asynchronously; this long a pause lets it go before the file is
+// rewritten.
+constexpr int kPlayerReleaseDelayMs = 200;
+// Error lines listed in the alert of a large batch; the rest are counted.
+constexpr int kListedErrorLines = 5;
+
+enum class Writer { mp3, wav, aiff, m4a, none };
+
+Writer writerFor(const QString& fileExtension) {
+    const QString extension = fileExtension.toLower();
+    if (extension == "mp3"_L1) {
+        return Writer::mp3;
+    }
+    if (extension == "wav"_L1) {
+        return Writer::wav;
+    }
+    if (extension == "aiff"_L1 || extension == "aif"_L1) {
+        return Writer::aiff;
+    }
+    if (extension == "m4a"_L1) {
+        return Writer::m4a;
+    }
+    return Writer::none;
+}
+
+// The song's cover as its format's writer wants it. A missing, unreadable or undecodable cover file
+// means no cover; it is not an error.
+std::optional<QByteArray> coverFor(const Song& song) {
+    if (!song.coverImagePath || !QFileInfo::exists(*song.coverImagePath)) {
+        return std::nullopt;
+    }
+    QFile file(*song.coverImagePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) {
+        return std::nullopt;
+    }
+    // Decodes the picture; conversions of the same picture for the same format are answered from a
+    // cache, which matters when one cover was given to every song.
+    return ImageProcessor::coverDataForFormat(bytes, song.fileExtension.toLower());
+}
+
+// Waits for a future without an event loop, at most `timeout`. True when it finished in time.
+template <typename T>
+bool waitUntilFinished(const QFuture<T>& future, std::chrono::milliseconds timeout) {
+    struct Signal {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+    };
+    auto signal = std::make_shared<Signal>();
+    QFuture<T>(future).then(QtFuture::Launch::Sync, [signal](const QFuture<T>&) {
+        {
+            const std::lock_guard lock(signal->mutex);
+            signal->done = true;
+        }
+        signal->finished.notify_all();
+    });
+    std::unique_lock lock(signal->mutex);
+    return signal->finished.wait_for(lock, timeout, [&] { return signal->done; }) || future.isFinished();
+}
+
+// The writers live for one batch. The M4A writer is shared so that, after a timeout, it can outlive
+// the batch until the write it gave up on has stopped.
+struct Writers {
+    MP3TagEditor mp3;
+    WAVTagEditor wav;
+    AIFFTagEditor aiff;
+    std::shared_ptr<M4ATagEditor> m4a = std::make_shared<M4ATagEditor>();
+    bool m4aAbandoned = false;
+
+    ~Writers() {
+        if (m4aAbandoned) {
+            // Its destructor waits for the abandoned write, which can no longer replace the file.
+            QThreadPool::globalInstance()->start(
+                [m4aWriter = std::move(m4a)]() mutable { m4aWriter.reset(); });
+        }
+    }
+};
+
+struct SongOutcome {
+    enum class Kind { success, skipped, failed, timedOut };
+    Kind kind = Kind::success;
+    QString reason;
+};
+
+SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions& options) {
+    const bookmark::Resolution resolved = bookmark::resolve(song.bookmarkData);
+    if (!resolved.path) {
+        return {SongOutcome::Kind::failed, resolved.error};
+    }
+    const bookmark::ScopedAccess access(*resolved.path);
+    if (!access.granted()) {
+        return {SongOutcome::Kind::skipped, {}};
+    }
+    const Writer writer = writerFor(song.fileExtension);
+    if (writer == Writer::none) {
+        return {SongOutcome::Kind::skipped, {}};
+    }
+    TagValues values;
+    values.title = song.name;
+    values.artist = song.artist;
+    values.year = song.year;
+    values.genre = song.genre;
+    values.rating = song.rating;
+    values.coverImage = coverFor(song);
+
+    const QString& path = *resolved.path;
+    TagStatus status;
+    switch (writer) {
+    case Writer::mp3:
+        status = writers.mp3.writeTags(path, std::move(values)).result();
+        break;
+    case Writer::wav:
+        status = writers.wav.writeTags(path, std::move(values)).result();
+        break;
+    case Writer::aiff:
+        status = writers.aiff.writeTags(path, std::move(values)).result();
+        break;
+    case Writer::m4a: {
+        QFuture<TagStatus> write = options.m4aWriter ? options.m4aWriter(path, std::move(values))
+                                                     : writers.m4a->writeTags(path, std::move(values));
+        if (!waitUntilFinished(write, options.m4aTimeout)) {
+            // Cancelling stops the writer before its copy takes the place of the file.
+            write.cancel();
+            writers.m4aAbandoned = true;
+            return {SongOutcome::Kind::timedOut, u"M4A tag writing timeout"_s};
+        }
+        status = write.result();
+        break;
+    }
+    case Writer::none:
+        break;
+    }
+    if (!status.ok()) {
+        return {SongOutcome::Kind::failed, status.message};
+    }
+    return {SongOutcome::Kind::success, {}};
+}
+
+TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForPlayer,
+                        ProgressManager* progress, const TagBatchOptions& options) {
+    if (waitForPlayer) {
+        QThread::msleep(kPlayerReleaseDelayMs);
+    }
+    TagBatchResult result;
+    Writers writers;
+    const auto total = static_cast<int>(songs.size());
+    for (int i = 0; i < total; ++i) {
+        const Song& song = songs.at(i);
+        const SongOutcome outcome = writeSong(song, writers, options);
+        switch (outcome.kind) {
+        case SongOutcome::Kind::success:
+            ++result.successCount;
+            break;
+        case SongOutcome::Kind::skipped:
+            ++result.skipCount;
+            break;
+        case SongOutcome::Kind::failed:
+            result.errorLines.append(song.name + u": "_s + outcome.reason);
+            break;
+        case SongOutcome::Kind::timedOut:
+            // Counted twice on purpose: the song was skipped, and the user is told which one.
+            result.errorLines.append(song.name + u": M4A timeout - skipped"_s);
+            ++result.skipCount;
+            break;
+        }
+        if (largeBatch) {
+            progress->updateProgress(i + 1, total, u"Processing "_s + song.name);
+        }
+    }
+    return result;
+}
+
+// The final report: nothing, a toast, or (large batch with failures) the alert's message.
+void composeReport(TagBatchResult& result, bool largeBatch) {
+    const auto errors = static_cast<int>(result.errorLines.size());
+    if (largeBatch) {
+        if (errors == 0) {
+            result.report = TagBatchResult::Report::none;
+            result.message.clear();
+            return;
+        }
+        QString message = u"Tag writing completed with issues:\n"_s;
+        message += u"✅ Success: "_s + QString::number(result.successCount) + u" files\n"_s;
+        if (result.skipCount >= 1) {
+            message += u"⏭ Skipped: "_s + QString::number(result.skipCount) + u" files\n"_s;
+        }
+        message += u"❌ Errors: "_s + QString::number(errors) + u" files\n\n"_s;
+        message += u"Failed files:\n"_s;
+        message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
+        if (errors > kListedErrorLines) {
+            message += u"\n...and "_s + QString::number(errors - kListedErrorLines) + u" more"_s;
+        }
+        result.report = TagBatchResult::Report::alert;
+        result.message = message;
+        return;
+    }
+    if (errors > 0) {
+        result.report = TagBatchResult::Report::warningToast;
+        result.message = u"⚠️ Tags: "_s + QString::number(result.successCount) + u" success, "_s +
+                         QString::number(errors) + u" failed"_s;
+    } else {
+        result.report = TagBatchResult::Report::successToast;
+        result.message =
+            u"✅ Tags written to "_s + QString::number(result.successCount) + u" songs successfully!"_s;
+    }
+}
+
+} // namespace
+
+QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManager* progress,
+                                         ToastManager* toasts, PlaybackHooks playback,
+                                         TagBatchOptions options) {
+    Q_ASSERT(progress && toasts);
+    Q_ASSERT(QThread::currentThread() == progress->thread());
+    bool playerStopped = false;
+    if (playback.isPlaying && playback.isPlaying()) {
+        if (playback.stop) {
+            playback.stop();
+        }
+        playerStopped = true;
+    }
+    const auto count = static_cast<int>(folderSongs.size());
+    const bool largeBatch = count > ProgressManager::minimumSongsForProgress;
+    if (largeBatch) {
+        progress->startOperation({ProgressManager::OperationType::writingTags,
+                                  u"Writing tags to files..."_s,
+                                  QString(),
+                                  count,
+                                  false,
+                                  {}});
+    } else {
+        toasts->show(u"✏️ Writing tags to "_s + QString::number(count) + u" songs..."_s,
+                     ToastManager::ToastType::info);
+    }
+    return QtConcurrent::run([songs = std::move(folderSongs), largeBatch, playerStopped, progress, options] {
+               return runBatch(songs, largeBatch, playerStopped, progress, options);
+           })
+        .then(progress,
+              [progress, toasts = QPointer<ToastManager>(toasts), largeBatch](TagBatchResult result) {
+                  composeReport(result, largeBatch);
+                  if (largeBatch) {
+                      progress->finishOperation();
+                  } else if (toasts) {
+                      toasts->show(result.message, result.report == TagBatchResult::Report::successToast
+                                                       ? ToastManager::ToastType::success
+                                                       : ToastManager::ToastType::warning);
+                  }
+                  return result;
+              });
+}
+
+QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressManager* progress,
+                                         ToastManager* toasts, PlaybackHooks playback,
+                                         TagBatchOptions options) {
+    Q_ASSERT(viewModel);
+    if (!viewModel->currentFolder()) {
+        return QtFuture::makeReadyFuture(TagBatchResult{});
+    }
+    return writeTagsToSongs(viewModel->currentFolder()->songs, progress, toasts, std::move(playback), options)
+        .then(viewModel, [viewModel](const TagBatchResult& result) {
+            if (result.report == TagBatchResult::Report::alert) {
+                viewModel->showAlert(result.message);
+            }
+            return result;
+        });
+}
+
+} // namespace quirella

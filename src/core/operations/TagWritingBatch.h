@@ -1,0 +1,63 @@
+// "WRITE TAGS": every song of the loaded folder, in folder order, goes to the writer of its format; the
+// outcome is reported as a toast or, for a large folder with failures, as the information alert.
+#pragma once
+
+#include "model/Song.h"
+#include "tags/TagError.h"
+#include "tags/TagValues.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+
+namespace quirella {
+
+class ContentViewModel;
+class ProgressManager;
+class ToastManager;
+
+// What the batch reports at its end.
+struct TagBatchResult {
+    enum class Report { none, successToast, warningToast, alert };
+    int successCount = 0;
+    int skipCount = 0;
+    QStringList errorLines; // "<song name>: <reason>", in folder order
+    Report report = Report::none;
+    QString message; // the toast or alert text; empty when the report is none
+};
+
+// The preview player, as far as the batch needs it (stopped before any file is rewritten).
+struct PlaybackHooks {
+    std::function<bool()> isPlaying;
+    std::function<void()> stop;
+};
+
+// Settings of a batch that only tests change.
+struct TagBatchOptions {
+    // An M4A write that takes longer is given up: the song is reported as skipped and the file is left
+    // as it was.
+    std::chrono::milliseconds m4aTimeout{5000};
+    // Stands in for the M4A writer when set. The batch cancels the future it returns on a timeout; the
+    // M4A writer takes that as the order not to replace the file.
+    std::function<QFuture<TagStatus>(const QString& path, TagValues values)> m4aWriter;
+};
+
+// Runs off the UI thread. Reads the view model's current folder when called (on the UI thread), reports
+// progress and toasts through the managers, and raises the view model's alert at the end when needed.
+// The future finishes after the final report has been applied on the UI thread. With no folder loaded
+// it finishes at once with Report::none.
+QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressManager* progress,
+                                         ToastManager* toasts, PlaybackHooks playback = {},
+                                         TagBatchOptions options = {});
+
+// The same batch over an explicit song list (used by the command line and by tests); `folderSongs` are
+// written in order. Must be called on the thread that owns `progress` and `toasts`.
+QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManager* progress,
+                                         ToastManager* toasts, PlaybackHooks playback = {},
+                                         TagBatchOptions options = {});
+
+} // namespace quirella

@@ -1,0 +1,341 @@
+#include "app/SongBuilder.h"
+
+#include "AudioFixtures.h"
+#include "support/TestSupport.h"
+#include "tags/AIFFTagEditor.h"
+#include "tags/MP3TagEditor.h"
+#include "tags/WAVTagEditor.h"
+
+#include <QFileInfo>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mp4tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/popularimeterframe.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/xiphcomment.h>
+
+using namespace quirella;
+using namespace quirella::test;
+using namespace quirella::test::audio;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// ---- File names ----
+
+TEST(ParseArtistTitle, SplitsAtTheFirstSeparatorThatLeavesTextOnBothSides) {
+    const struct {
+        QString baseName;
+        QString artist;
+        QString title;
+    } cases[] = {
+        {u"Daft Punk - One More Time"_s, u"Daft Punk"_s, u"One More Time"_s},
+        {u"Foo – Bar"_s, u"Foo"_s, u"Bar"_s},
+        {u"Foo — Bar"_s, u"Foo"_s, u"Bar"_s},
+        {u"AC-DC"_s, u"AC"_s, u"DC"_s},
+        {u"Foo–Bar"_s, u"Foo"_s, u"Bar"_s},
+        {u"A - B - C"_s, u"A"_s, u"B - C"_s},
+        // Only the first occurrence of each separator is tried.
+        {u" - Jay-Z"_s, QString(), u"- Jay-Z"_s},
+        {u"-Intro"_s, QString(), u"-Intro"_s},
+        {u"Outro-"_s, QString(), u"Outro-"_s},
+        {u"  Plain Title \n"_s, QString(), u"Plain Title"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.baseName.toStdString());
+        const ArtistTitle parsed = parseArtistTitle(c.baseName);
+        EXPECT_EQ(parsed.artist, c.artist);
+        EXPECT_EQ(parsed.title, c.title);
+    }
+}
+
+// ---- Single items ----
+
+MetadataItem bytesItem(const char* identifier, const QByteArray& bytes) {
+    return {QString::fromLatin1(identifier), std::nullopt, bytes, std::nullopt};
+}
+MetadataItem textItem(const QString& identifier, const QString& text) {
+    return {identifier, text, std::nullopt, std::nullopt};
+}
+
+TEST(MetadataItems, RatingRules) {
+    const QByteArray utf16Description = QByteArray::fromHex("fffe52004100540049004e0047000000");
+    const struct {
+        const char* name;
+        MetadataItem item;
+        std::optional<qint64> rating;
+    } cases[] = {
+        {"popm 255", bytesItem("POPM", popmFrame(255)), 5},
+        {"popm 128", bytesItem("POPM", popmFrame(128)), 3},
+        {"popm 0", bytesItem("POPM", popmFrame(0)), 0},
+        {"popm without rating byte", bytesItem("POPM", "a@b"_ba + '\0'), std::nullopt},
+        {"popm without zero", bytesItem("POPM", "a@b"_ba), std::nullopt},
+        {"txxx numeric", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "4")), 4},
+        {"txxx numeric clamped", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "9")), 5},
+        {"txxx numeric with terminator", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "2"_ba + '\0')), 2},
+        {"txxx numeric not a number", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "four")), std::nullopt},
+        {"txxx stars", bytesItem("TXXX", txxxFrame("RATING", "★★★")), 3},
+        {"txxx stars capped", bytesItem("TXXX", txxxFrame("RATING", "★★★★★★★")), 5},
+        {"txxx other description", bytesItem("TXXX", txxxFrame("MOOD", "★★")), std::nullopt},
+        {"txxx without value", bytesItem("TXXX", "\x03RATING"_ba), std::nullopt},
+        {"txxx in utf-16", bytesItem("TXXX", '\x01' + utf16Description + "4"_ba), std::nullopt},
+        {"itunes comment", textItem(u"©cmt"_s, u"Rating: ★★★"_s), 3},
+        {"itunes comment without stars", textItem(u"©cmt"_s, u"Rating: none"_s), std::nullopt},
+        {"other comment", textItem(u"COMM"_s, u"Rating: ★★★"_s), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ratingOfItem(c.item), c.rating);
+    }
+    // The M4A comment rule also takes the freeform comment items.
+    EXPECT_EQ(commentRatingOfItem(textItem(u"com.apple.iTunes.comment"_s, u"Rating: ★★"_s)), 2);
+    EXPECT_EQ(commentRatingOfItem(textItem(u"©cmt"_s, u"★★ but no marker"_s)), std::nullopt);
+}
+
+TEST(MetadataItems, YearAndGenreRules) {
+    EXPECT_EQ(yearOfItem(textItem(u"TDRC"_s, u"2023-05-01"_s)), 2023);
+    EXPECT_EQ(yearOfItem(textItem(u"©day"_s, u"2003-05-12T07:00:00Z"_s)), 2003);
+    EXPECT_EQ(yearOfItem(textItem(u"com.apple.iTunes.year"_s, u"1999"_s)), 1999);
+    EXPECT_EQ(yearOfItem(textItem(u"date"_s, u"Released 1850"_s)), std::nullopt);
+    EXPECT_EQ(yearOfItem(textItem(u"TIT2"_s, u"1999"_s)), std::nullopt);
+    EXPECT_EQ(yearOfItem({u"year"_s, std::nullopt, std::nullopt, 1987}), 1987);
+    EXPECT_EQ(yearOfItem({u"year"_s, std::nullopt, std::nullopt, 1850}), std::nullopt);
+    EXPECT_EQ(genreOfItem(textItem(u"TCON"_s, u"Jazz"_s)), u"Jazz"_s);
+    EXPECT_EQ(genreOfItem(textItem(u"©gen"_s, u"Pop"_s)), u"Pop"_s);
+    EXPECT_EQ(genreOfItem(textItem(u"genre"_s, QString())), std::nullopt);
+    EXPECT_EQ(genreOfItem(textItem(u"TIT2"_s, u"Jazz"_s)), std::nullopt);
+}
+
+// ---- Whole files ----
+
+struct Expected {
+    QString name;
+    QString artist;
+    qint64 year = 0;
+    QString genre;
+    qint64 rating = 0;
+    bool hasID3Tags = false;
+    bool hasCover = false;
+    QString extension;
+};
+
+struct BuildCase {
+    const char* name;
+    QString fileName;
+    std::function<void(const QString& path)> prepare;
+    Expected expected;
+};
+
+TagValues allValues(const QColor& coverColour) {
+    return {.title = u"Évening Song"_s,
+            .artist = u"Ünïcode Band"_s,
+            .year = 2005,
+            .genre = u"Rock"_s,
+            .album = std::nullopt,
+            .coverImage = imageBytes(coverColour),
+            .rating = 4};
+}
+
+void writePlain(const QString& path) {
+    writeAll(path, plainFile(QFileInfo(path).suffix()));
+}
+
+const Expected taggedByUs{u"Évening Song"_s, u"Ünïcode Band"_s, 2005, u"Rock"_s, 4, true, true, {}};
+
+Expected with(Expected expected, const char* extension) {
+    expected.extension = QString::fromLatin1(extension);
+    return expected;
+}
+
+const BuildCase buildCases[] = {
+    {"name_only_mp3",
+     u"Daft Punk - One More Time.mp3"_s,
+     writePlain,
+     {u"One More Time"_s, u"Daft Punk"_s, 0, {}, 0, false, false, u"mp3"_s}},
+    {"leading_hyphen", u"-Intro.mp3"_s, writePlain, {u"-Intro"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
+    {"capital_extension", u"Loud.MP3"_s, writePlain, {u"Loud"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
+    {"mp3_by_our_writer", u"a.mp3"_s,
+     [](const QString& path) {
+         writePlain(path);
+         ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, allValues(Qt::red)).ok());
+     },
+     with(taggedByUs, "mp3")},
+    {"mp3_v24_date_and_star_rating",
+     u"b.mp3"_s,
+     [](const QString& path) {
+         writeAll(path, id3Tag(4, {{"TIT2", textFrame(u"Dated"_s)},
+                                   {"TDRC", textFrame(u"2023-05-01"_s)},
+                                   {"TCON", textFrame(u"Jazz"_s)},
+                                   {"TXXX", txxxFrame("RATING", "★★")}}) +
+                            mp3Audio());
+     },
+     {u"Dated"_s, {}, 2023, u"Jazz"_s, 2, true, false, u"mp3"_s}},
+    {"mp3_popm_and_genre_number_by_taglib",
+     u"Band - Song.mp3"_s,
+     [](const QString& path) {
+         writePlain(path);
+         TagLib::MPEG::File file(QFile::encodeName(path).constData());
+         TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+         tag->setGenre("17");
+         auto* popm = new TagLib::ID3v2::PopularimeterFrame;
+         popm->setEmail("player@example.org");
+         popm->setRating(128);
+         tag->addFrame(popm);
+         ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4));
+     },
+     {u"Song"_s, u"Band"_s, 0, u"Rock"_s, 3, false, false, u"mp3"_s}},
+    {"mp3_year_out_of_range",
+     u"c.mp3"_s,
+     [](const QString& path) {
+         writeAll(path, id3Tag(3, {{"TYER", textFrame(u"1850"_s)}}) + mp3Audio());
+     },
+     {u"c"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
+    {"mp3_utf16_rating_is_not_read",
+     u"d.mp3"_s,
+     [](const QString& path) {
+         const QByteArray description =
+             QByteArray::fromHex("fffe52004100540049004e0047005f004e0055004d0045005200490043000000");
+         writeAll(path,
+                  id3Tag(3, {{"TXXX", '\x01' + description + QByteArray::fromHex("fffe3400")}}) + mp3Audio());
+     },
+     {u"d"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
+    {"m4a_rating_comment",
+     u"Rated.m4a"_s,
+     [](const QString& path) { writeAll(path, dataFile(u"m4a-rated.m4a"_s)); },
+     {u"Rated Tune"_s, {}, 0, {}, 3, true, false, u"m4a"_s}},
+    {"m4a_tagged",
+     u"t.m4a"_s,
+     [](const QString& path) { writeAll(path, dataFile(u"m4a-tagged.m4a"_s)); },
+     {u"Morning Tune"_s, u"The Testers"_s, 1999, u"Jazz"_s, 0, true, false, u"m4a"_s}},
+    {"m4a_freeform_integer_year",
+     u"y.m4a"_s,
+     [](const QString& path) {
+         writeAll(path, dataFile(u"m4a-plain.m4a"_s));
+         TagLib::MP4::File file(QFile::encodeName(path).constData());
+         TagLib::ByteVectorList data;
+         data.append(TagLib::ByteVector::fromShort(1994));
+         TagLib::MP4::Item year(data);
+         year.setAtomDataType(TagLib::MP4::TypeInteger);
+         file.tag()->setItem("----:com.apple.iTunes:year", year);
+         ASSERT_TRUE(file.save());
+     },
+     {u"y"_s, {}, 1994, {}, 0, false, false, u"m4a"_s}},
+    {"wav_by_our_writer", u"w.wav"_s,
+     [](const QString& path) {
+         writePlain(path);
+         ASSERT_TRUE(WAVTagEditor::writeTagsNow(path, allValues(Qt::green)).ok());
+     },
+     with(taggedByUs, "wav")},
+    {"wav_latin1_info_only",
+     u"Old - Guess.wav"_s,
+     [](const QString& path) {
+         const QByteArray info =
+             "INFO"_ba + "IART" + le32(6) + "\xC9\x62\xE8ne\0"_ba + "ICRD" + le32(4) + "1977";
+         QByteArray file = wavFile() + "LIST" + le32(static_cast<quint32>(info.size())) + info;
+         file.replace(4, 4, le32(static_cast<quint32>(file.size() - 8)));
+         writeAll(path, file);
+     },
+     {u"Guess"_s, u"Ébène"_s, 1977, {}, 0, true, false, u"wav"_s}},
+    {"aif_by_our_writer", u"Song.aif"_s,
+     [](const QString& path) {
+         writePlain(path);
+         ASSERT_TRUE(AIFFTagEditor::writeTagsNow(path, allValues(Qt::blue)).ok());
+     },
+     with(taggedByUs, "aif")},
+    {"flac_name_with_en_dash",
+     u"Foo – Bar.flac"_s,
+     writePlain,
+     {u"Bar"_s, u"Foo"_s, 0, {}, 0, false, false, u"flac"_s}},
+    {"flac_vorbis_comments_and_picture",
+     u"f.flac"_s,
+     [](const QString& path) {
+         writePlain(path);
+         TagLib::FLAC::File file(QFile::encodeName(path).constData());
+         TagLib::Ogg::XiphComment* comment = file.xiphComment(true);
+         comment->addField("TITLE", TagLib::String("Drift", TagLib::String::UTF8));
+         comment->addField("ARTIST", TagLib::String("Calm", TagLib::String::UTF8));
+         comment->addField("DATE", "2023-05-01");
+         comment->addField("GENRE", "Ambient");
+         auto* picture = new TagLib::FLAC::Picture;
+         picture->setType(TagLib::FLAC::Picture::FrontCover);
+         picture->setMimeType("image/jpeg");
+         const QByteArray image = imageBytes(Qt::yellow);
+         picture->setData(TagLib::ByteVector(image.constData(), static_cast<unsigned>(image.size())));
+         file.addPicture(picture);
+         ASSERT_TRUE(file.save());
+     },
+     {u"Drift"_s, u"Calm"_s, 2023, u"Ambient"_s, 0, true, true, u"flac"_s}},
+};
+
+class SongBuilding : public ::testing::TestWithParam<BuildCase> {};
+
+TEST_P(SongBuilding, EachFieldLandsWhereItsSourceSays) {
+    const BuildCase& c = GetParam();
+    const ScratchDir dir;
+    const QString path = dir.filePath(c.fileName);
+    c.prepare(path);
+    if (HasFatalFailure()) {
+        return;
+    }
+    const std::optional<Song> song = createSong(path);
+    ASSERT_TRUE(song);
+    const Expected& e = c.expected;
+    EXPECT_EQ(song->name, e.name);
+    EXPECT_EQ(song->artist, e.artist);
+    EXPECT_EQ(song->year, e.year);
+    EXPECT_EQ(song->genre, e.genre);
+    EXPECT_EQ(song->rating, e.rating);
+    EXPECT_EQ(song->hasID3Tags, e.hasID3Tags);
+    EXPECT_EQ(song->fileExtension, e.extension);
+    EXPECT_EQ(song->coverImagePath.has_value(), e.hasCover);
+    if (song->coverImagePath) {
+        EXPECT_TRUE(QFileInfo::exists(*song->coverImagePath));
+    }
+    EXPECT_GT(song->duration, 0.05);
+    EXPECT_EQ(song->url, QUrl::fromLocalFile(path));
+    EXPECT_EQ(song->bookmarkData, path.toUtf8());
+    EXPECT_EQ(song->bpm, 0);
+    EXPECT_TRUE(song->isMetadataLoaded);
+    EXPECT_FALSE(song->id.isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SongBuilding, ::testing::ValuesIn(buildCases),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+QStringList capturedWarnings;
+void captureWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) {
+        capturedWarnings.append(message);
+    }
+}
+
+TEST(SongBuilding, AFileThatCannotBeBookmarkedGivesNoSongAndAConsoleLine) {
+    const ScratchDir dir;
+    capturedWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureWarnings);
+    const std::optional<Song> song = createSong(dir.filePath(u"gone.mp3"_s));
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(song);
+    ASSERT_EQ(capturedWarnings.size(), 1);
+    EXPECT_EQ(capturedWarnings.first(),
+              u"Error creating song from gone.mp3: The file “gone.mp3” doesn’t exist."_s);
+}
+
+TEST(SongBuilding, DirectRatingReadLooksOnlyAtTheTag) {
+    const ScratchDir dir;
+    // A tag whose size claims far more than the file holds is read as far as it goes.
+    QByteArray tag = id3Tag(3, {{"POPM", popmFrame(204)}});
+    tag.replace(6, 4, syncsafe(0x0FFFFFFF));
+    EXPECT_EQ(readId3RatingDirect(dir.write(u"huge.mp3"_s, tag)), 4);
+    EXPECT_EQ(readId3RatingDirect(dir.write(u"none.mp3"_s, mp3Audio())), 0);
+    EXPECT_EQ(readId3RatingDirect(dir.write(u"short.mp3"_s, "ID3"_ba)), 0);
+    EXPECT_EQ(readId3RatingDirect(dir.filePath(u"missing.mp3"_s)), 0);
+}
+
+} // namespace

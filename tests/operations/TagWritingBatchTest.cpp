@@ -1,0 +1,264 @@
+#include "operations/TagWritingBatch.h"
+
+#include "app/AudioFixtures.h"
+#include "app/ContentViewModel.h"
+#include "app/SongBuilder.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "support/TestSupport.h"
+#include "tags/MP3TagEditor.h"
+#include "tags/WAVTagEditor.h"
+
+#include <QFileInfo>
+#include <QPromise>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+using namespace quirella;
+using namespace quirella::test;
+using namespace quirella::test::audio;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A folder of real files and the songs loaded from them, with new values to write.
+class BatchFolder {
+public:
+    // Adds a file of the format its extension names (or the given bytes) and the song loaded from it.
+    Song& add(const QString& fileName, std::optional<QByteArray> bytes = std::nullopt) {
+        const QString path = m_dir.write(fileName, bytes ? *bytes : plainFile(QFileInfo(fileName).suffix()));
+        std::optional<Song> song = createSong(path);
+        EXPECT_TRUE(song) << fileName.toStdString();
+        song->name = u"Title "_s + QFileInfo(fileName).completeBaseName();
+        song->artist = u"Batch Artist"_s;
+        song->year = 2001;
+        song->genre = u"Batch Genre"_s;
+        song->rating = 3;
+        song->coverImagePath = m_cover;
+        m_songs.append(*song);
+        return m_songs.last();
+    }
+    void addBrokenWav(const QString& fileName) { add(fileName, "RIFF but not really a WAV file"_ba); }
+
+    QString path(const QString& fileName) const { return m_dir.filePath(fileName); }
+    const QList<Song>& songs() const { return m_songs; }
+
+private:
+    ScratchDir m_dir;
+    QString m_cover = m_dir.write(u"cover.png"_s, imageBytes(Qt::magenta, 500, 400, "PNG"));
+    QList<Song> m_songs;
+};
+
+// The visible effects of one batch on its own feedback objects.
+struct Feedback {
+    ProgressManager progress;
+    ToastManager toasts;
+    QStringList toastTexts;
+    QStringList overlayMessages;
+    QString lastDetail;
+
+    Feedback() {
+        QObject::connect(&toasts, &ToastManager::messageChanged, &toasts,
+                         [this] { toastTexts.append(toasts.message()); });
+        QObject::connect(&progress, &ProgressManager::isVisibleChanged, &progress, [this] {
+            if (progress.isVisible()) {
+                overlayMessages.append(progress.message());
+            }
+        });
+        QObject::connect(&progress, &ProgressManager::detailedMessageChanged, &progress, [this] {
+            if (!progress.detailedMessage().isEmpty()) {
+                lastDetail = progress.detailedMessage();
+            }
+        });
+    }
+
+    TagBatchResult run(const QList<Song>& songs, PlaybackHooks playback = {}, TagBatchOptions options = {}) {
+        QFuture<TagBatchResult> batch =
+            writeTagsToSongs(songs, &progress, &toasts, std::move(playback), options);
+        EXPECT_TRUE(waitFor(batch, 120000));
+        QCoreApplication::processEvents();
+        return batch.result();
+    }
+};
+
+void expectWritten(const QString& path, const QString& title) {
+    SCOPED_TRACE(path.toStdString());
+    const std::optional<Song> song = createSong(path);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->name, title);
+    EXPECT_EQ(song->artist, u"Batch Artist"_s);
+    EXPECT_EQ(song->year, 2001);
+    EXPECT_EQ(song->genre, u"Batch Genre"_s);
+    EXPECT_EQ(song->rating, 3);
+    EXPECT_TRUE(song->coverImagePath);
+}
+
+TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
+    BatchFolder folder;
+    const QStringList written = {u"a.mp3"_s,  u"b.mp3"_s, u"LOUD.MP3"_s, u"c.wav"_s, u"d.wav"_s,
+                                 u"e.aiff"_s, u"f.Aif"_s, u"g.m4a"_s,    u"h.m4a"_s, u"i.mp3"_s,
+                                 u"j.mp3"_s,  u"k.mp3"_s, u"l.mp3"_s,    u"m.mp3"_s, u"n.mp3"_s};
+    for (const QString& name : written) {
+        folder.add(name);
+    }
+    folder.add(u"o.flac"_s);
+    folder.addBrokenWav(u"broken.wav"_s);
+    folder.add(u"locked.mp3"_s);
+    folder.add(u"gone.mp3"_s);
+    folder.add(u"unresolvable.mp3"_s).bookmarkData.clear();
+    ASSERT_EQ(folder.songs().size(), 20);
+    ASSERT_TRUE(QFile::remove(folder.path(u"gone.mp3"_s)));
+    const Unwritable lock(folder.path(u"locked.mp3"_s));
+    if (!lock.active()) {
+        GTEST_SKIP() << "cannot make a file unwritable here";
+    }
+    const QByteArray flacBefore = readAll(folder.path(u"o.flac"_s));
+    const QByteArray brokenBefore = readAll(folder.path(u"broken.wav"_s));
+    const QByteArray lockedBefore = readAll(folder.path(u"locked.mp3"_s));
+
+    Feedback feedback;
+    const TagBatchResult result = feedback.run(folder.songs());
+
+    EXPECT_EQ(result.successCount, 15);
+    EXPECT_EQ(result.skipCount, 2); // the FLAC file and the file that is gone
+    // The reasons are the writers' own, word for word.
+    EXPECT_EQ(result.errorLines,
+              (QStringList{
+                  u"Title broken: "_s + WAVTagEditor::writeTagsNow(folder.path(u"broken.wav"_s), {}).message,
+                  u"Title locked: "_s + MP3TagEditor::writeTagsNow(folder.path(u"locked.mp3"_s), {}).message,
+                  u"Title unresolvable: The bookmark is empty."_s}));
+    EXPECT_EQ(result.report, TagBatchResult::Report::warningToast);
+    EXPECT_EQ(result.message, u"⚠️ Tags: 15 success, 3 failed"_s);
+    EXPECT_EQ(feedback.toastTexts, (QStringList{u"✏️ Writing tags to 20 songs..."_s, result.message}));
+    EXPECT_EQ(feedback.toasts.type(), ToastManager::ToastType::warning);
+    EXPECT_TRUE(feedback.overlayMessages.isEmpty());
+
+    for (const QString& name : written) {
+        expectWritten(folder.path(name), u"Title "_s + QFileInfo(name).completeBaseName());
+    }
+    EXPECT_EQ(readAll(folder.path(u"o.flac"_s)), flacBefore);
+    EXPECT_EQ(readAll(folder.path(u"broken.wav"_s)), brokenBefore);
+    EXPECT_EQ(readAll(folder.path(u"locked.mp3"_s)), lockedBefore);
+}
+
+TEST(TagWritingBatch, SmallFolderWithoutFailuresEndsWithTheSuccessToast) {
+    BatchFolder folder;
+    folder.add(u"a.mp3"_s);
+    folder.add(u"b.flac"_s);
+    Feedback feedback;
+    const TagBatchResult result = feedback.run(folder.songs());
+    // The skipped FLAC file is not mentioned.
+    EXPECT_EQ(result.message, u"✅ Tags written to 1 songs successfully!"_s);
+    EXPECT_EQ(feedback.toasts.type(), ToastManager::ToastType::success);
+}
+
+TEST(TagWritingBatch, LargeFolderUsesTheOverlayAndListsFiveFailuresInTheAlert) {
+    BatchFolder folder;
+    for (int i = 0; i < 12; ++i) {
+        folder.add(u"song%1.mp3"_s.arg(i, 2, 10, QLatin1Char('0')));
+    }
+    folder.add(u"lossless.flac"_s);
+    for (int i = 1; i <= 8; ++i) {
+        folder.addBrokenWav(u"broken%1.wav"_s.arg(i));
+    }
+    QSettings().remove(ContentViewModel::preferredSortColumnKey);
+    ContentViewModel model;
+    model.setFolder(QUrl::fromLocalFile(folder.path({})), folder.songs());
+
+    Feedback feedback;
+    QFuture<TagBatchResult> batch = writeTagsToFiles(&model, &feedback.progress, &feedback.toasts);
+    ASSERT_TRUE(waitFor(batch, 120000));
+    QCoreApplication::processEvents();
+    const TagBatchResult result = batch.result();
+
+    const QString reason = WAVTagEditor::writeTagsNow(folder.path(u"broken1.wav"_s), {}).message;
+    QString expected =
+        u"Tag writing completed with issues:\n✅ Success: 12 files\n⏭ Skipped: 1 files\n❌ Errors: 8 "
+        "files\n\nFailed files:\n"_s;
+    for (int i = 1; i <= 5; ++i) {
+        expected += u"Title broken%1: "_s.arg(i) + reason + (i < 5 ? u"\n"_s : QString());
+    }
+    expected += u"\n...and 3 more"_s;
+    EXPECT_EQ(result.report, TagBatchResult::Report::alert);
+    EXPECT_EQ(result.message, expected);
+    EXPECT_TRUE(model.showExportAlert());
+    EXPECT_EQ(model.exportAlertMessage(), expected);
+    EXPECT_EQ(feedback.overlayMessages, QStringList{u"Writing tags to files..."_s});
+    EXPECT_EQ(feedback.progress.currentOperationType(), ProgressManager::OperationType::writingTags);
+    EXPECT_EQ(feedback.progress.current(), 21);
+    EXPECT_EQ(feedback.lastDetail, u"Processing Title broken8"_s);
+    EXPECT_FALSE(feedback.progress.isVisible());
+    EXPECT_TRUE(feedback.toastTexts.isEmpty());
+}
+
+TEST(TagWritingBatch, LargeFolderWithoutFailuresEndsSilently) {
+    BatchFolder folder;
+    for (int i = 0; i < 21; ++i) {
+        folder.add(u"song%1.mp3"_s.arg(i));
+    }
+    Feedback feedback;
+    const TagBatchResult result = feedback.run(folder.songs());
+    EXPECT_EQ(result.successCount, 21);
+    EXPECT_EQ(result.report, TagBatchResult::Report::none);
+    EXPECT_TRUE(result.message.isEmpty());
+    EXPECT_FALSE(feedback.progress.isVisible());
+    EXPECT_TRUE(feedback.toastTexts.isEmpty());
+}
+
+TEST(TagWritingBatch, AnM4AWriteOverItsTimeLimitIsGivenUpAndCancelled) {
+    BatchFolder folder;
+    folder.add(u"stuck.m4a"_s);
+    folder.add(u"fine.m4a"_s);
+    folder.add(u"after.mp3"_s);
+    // The first M4A write never ends by itself; the second one ends at once.
+    QPromise<TagStatus> stuck;
+    QFuture<TagStatus> stuckWrite = stuck.future();
+    stuck.start();
+    QStringList asked;
+    TagBatchOptions options;
+    options.m4aTimeout = std::chrono::milliseconds(200);
+    options.m4aWriter = [&](const QString& path, const TagValues&) {
+        asked.append(QFileInfo(path).fileName());
+        return asked.size() == 1 ? stuckWrite : QtFuture::makeReadyFuture(TagStatus::success());
+    };
+    Feedback feedback;
+    const TagBatchResult result = feedback.run(folder.songs(), {}, options);
+    EXPECT_EQ(asked, (QStringList{u"stuck.m4a"_s, u"fine.m4a"_s}));
+    EXPECT_TRUE(stuckWrite.isCanceled()) << "the writer must be told not to replace the file";
+    EXPECT_EQ(result.errorLines, QStringList{u"Title stuck: M4A timeout - skipped"_s});
+    EXPECT_EQ(result.skipCount, 1);
+    EXPECT_EQ(result.successCount, 2);
+    EXPECT_EQ(result.message, u"⚠️ Tags: 2 success, 1 failed"_s);
+    stuck.finish();
+}
+
+TEST(TagWritingBatch, APlayingPreviewIsStoppedBeforeAnyFileIsWritten) {
+    for (const bool playing : {true, false}) {
+        SCOPED_TRACE(playing);
+        BatchFolder folder;
+        folder.add(u"a.mp3"_s);
+        const QByteArray before = readAll(folder.path(u"a.mp3"_s));
+        int stops = 0;
+        bool untouchedWhenStopped = false;
+        Feedback feedback;
+        feedback.run(folder.songs(), {[playing] { return playing; },
+                                      [&] {
+                                          ++stops;
+                                          untouchedWhenStopped = readAll(folder.path(u"a.mp3"_s)) == before;
+                                      }});
+        EXPECT_EQ(stops, playing ? 1 : 0);
+        EXPECT_EQ(untouchedWhenStopped, playing);
+    }
+}
+
+TEST(TagWritingBatch, NothingHappensWithoutAFolder) {
+    ContentViewModel model;
+    Feedback feedback;
+    QFuture<TagBatchResult> batch = writeTagsToFiles(&model, &feedback.progress, &feedback.toasts);
+    ASSERT_TRUE(batch.isFinished());
+    EXPECT_EQ(batch.result().report, TagBatchResult::Report::none);
+    EXPECT_TRUE(feedback.toastTexts.isEmpty());
+}
+
+} // namespace
