@@ -1,0 +1,426 @@
+#include "ui/MainWindow.h"
+
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "operations/TagWritingBatch.h"
+#include "ui/BusyIndicator.h"
+#include "ui/ColumnSelectorDialog.h"
+#include "ui/EnhancedProgressView.h"
+#include "ui/FolderDropQueue.h"
+#include "ui/HeaderBar.h"
+#include "ui/Icons.h"
+#include "ui/RowActions.h"
+#include "ui/SongTableModel.h"
+#include "ui/SongTableView.h"
+#include "ui/ToastView.h"
+#include "ui/VisibleColumns.h"
+#include "ui/WelcomeView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QDialog>
+#include <QEvent>
+#include <QFutureWatcher>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStackedWidget>
+
+namespace quirella::ui {
+
+namespace {
+
+// The window's backdrop: the theme's first colour, under its gradient drawn top to bottom at 80 %.
+class WindowBackground : public QWidget {
+public:
+    explicit WindowBackground(QWidget* parent)
+        : QWidget(parent) {}
+    void setTheme(const Theme& theme) {
+        m_theme = theme;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const ThemeColors colors = themeColors(m_theme);
+        painter.fillRect(rect(), colors.windowBase);
+        if (m_theme.mainGradient.isEmpty()) {
+            return;
+        }
+        QLinearGradient gradient(0, 0, 0, height());
+        const qsizetype stops = m_theme.mainGradient.size();
+        for (qsizetype i = 0; i < stops; ++i) {
+            QColor color = m_theme.mainGradient.at(i);
+            color.setAlphaF(0.8f);
+            gradient.setColorAt(stops > 1 ? double(i) / double(stops - 1) : 0.0, color);
+        }
+        painter.fillRect(rect(), gradient);
+    }
+
+private:
+    Theme m_theme;
+};
+
+// The whole window follows the theme's light or dark appearance, dialogs and menus included.
+QPalette appearanceFor(const Theme& theme) {
+    if (isLightTheme(theme)) {
+        return QApplication::style() ? QApplication::style()->standardPalette() : QPalette();
+    }
+    const ThemeColors colors = themeColors(theme);
+    QPalette palette;
+    const QColor window = colors.panel;
+    const QColor base = colors.windowBase;
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, colors.text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, colors.text);
+    palette.setColor(QPalette::Button, window.lighter(120));
+    palette.setColor(QPalette::ButtonText, colors.text);
+    palette.setColor(QPalette::BrightText, Qt::red);
+    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, window);
+    palette.setColor(QPalette::ToolTipText, colors.text);
+    palette.setColor(QPalette::PlaceholderText, colors.secondaryText);
+    palette.setColor(QPalette::Light, window.lighter(150));
+    palette.setColor(QPalette::Midlight, window.lighter(125));
+    palette.setColor(QPalette::Mid, window.darker(120));
+    palette.setColor(QPalette::Dark, window.darker(150));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    QColor disabled = colors.text;
+    disabled.setAlphaF(0.4f);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, disabled);
+    palette.setColor(QPalette::Disabled, QPalette::Text, disabled);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabled);
+    return palette;
+}
+
+} // namespace
+
+MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget* parent)
+    : QMainWindow(parent)
+    , m_progress(progress ? *progress : ProgressManager::instance())
+    , m_toasts(toasts ? *toasts : ToastManager::instance())
+    , m_theme(Theme::deepCharcoal()) {
+    icons::ensureResources();
+    setWindowTitle(QStringLiteral("Quirella Tag-Editor"));
+    setWindowIcon(QIcon(QStringLiteral(":/quirella/logo.svg")));
+    setMinimumSize(300, 400);
+    setMaximumSize(1200, 900);
+    resize(1100, 700);
+
+    m_visibleColumns = new VisibleColumns(this);
+    m_drops =
+        new FolderDropQueue([this](const QUrl& location) { return m_viewModel.loadFolder(location); }, this);
+    buildLayout();
+    connectViewModel();
+
+    m_actions.insert(SidebarView::Action::writeTags, [this] { writeTags(); });
+    m_actions.insert(SidebarView::Action::undo, [this] { undo(); });
+    m_actions.insert(SidebarView::Action::redo, [this] { redo(); });
+    const QList<std::pair<SidebarView::Action, ActiveSheet::Kind>> sheetButtons{
+        {SidebarView::Action::columns, ActiveSheet::Kind::columnSelector},
+        {SidebarView::Action::theme, ActiveSheet::Kind::themeSettings},
+        {SidebarView::Action::editRename, ActiveSheet::Kind::replaceSheet},
+        {SidebarView::Action::setGenre, ActiveSheet::Kind::genreEdit},
+        {SidebarView::Action::setCover, ActiveSheet::Kind::coverImagePicker},
+    };
+    for (const auto& [action, kind] : sheetButtons) {
+        m_actions.insert(action, [this, kind = kind] { m_viewModel.setActiveSheet(ActiveSheet(kind)); });
+    }
+    m_sheetFactories.insert(ActiveSheet::Kind::columnSelector, [this](QWidget* owner, const ActiveSheet&) {
+        return new ColumnSelectorDialog(*m_visibleColumns, m_theme, owner);
+    });
+
+    // Ctrl+Z and Ctrl+Shift+Z; an open cell editor takes them first for its own text.
+    auto* undoAction = new QAction(QStringLiteral("Undo"), this);
+    undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
+    addAction(undoAction);
+    auto* redoAction = new QAction(QStringLiteral("Redo"), this);
+    redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
+    addAction(redoAction);
+
+    setTheme(m_theme);
+    syncContent();
+}
+
+MainWindow::~MainWindow() {
+    // Every view points into the view model, a member that is gone by the time QWidget's destructor
+    // deletes the children; so the sheets, the alert and the views go first, while it still exists.
+    delete m_sheet;
+    delete m_alert;
+    delete m_drops; // its loads call into the view model
+    delete takeCentralWidget();
+}
+
+void MainWindow::buildLayout() {
+    auto* background = new WindowBackground(this);
+    m_central = background;
+    setCentralWidget(m_central);
+    auto* columns = new QHBoxLayout(m_central);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+
+    m_sidebar = new SidebarView(m_central);
+    connect(m_sidebar, &SidebarView::triggered, this, &MainWindow::trigger);
+    columns->addWidget(m_sidebar);
+
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(0);
+    m_header = new HeaderBar(m_central);
+    right->addWidget(m_header);
+
+    m_loadingRow = new QWidget(m_central);
+    auto* loading = new QHBoxLayout(m_loadingRow);
+    loading->setContentsMargins(14, 0, 14, 4);
+    loading->setSpacing(8);
+    m_busy = new BusyIndicator(16, m_loadingRow); // four fifths of a 20-pixel spinner
+    loading->addWidget(m_busy);
+    m_loadingText = new QLabel(QStringLiteral("Loading songs..."), m_loadingRow);
+    QFont loadingFont = m_loadingText->font();
+    loadingFont.setPixelSize(12);
+    m_loadingText->setFont(loadingFont);
+    loading->addWidget(m_loadingText);
+    loading->addStretch(1);
+    m_loadingRow->hide();
+    right->addWidget(m_loadingRow);
+
+    m_content = new QStackedWidget(m_central);
+    m_welcome = new WelcomeView(m_content);
+    connect(m_welcome, &WelcomeView::foldersDropped, this, &MainWindow::openFolders);
+    m_content->addWidget(m_welcome);
+
+    m_tablePage = new QWidget(m_content);
+    m_tableLayout = new QVBoxLayout(m_tablePage);
+    m_tableLayout->setContentsMargins(8, 0, 8, 0);
+    m_tableLayout->setSpacing(0);
+    m_table = new SongTableView(m_viewModel, *m_visibleColumns, m_tablePage);
+    m_tableLayout->addWidget(m_table, 1);
+    m_content->addWidget(m_tablePage);
+    right->addWidget(m_content, 1);
+    columns->addLayout(right, 1);
+
+    connect(m_table, &SongTableView::playClicked, this, &MainWindow::playFromCell);
+    connect(m_table, &SongTableView::playRequested, this, &MainWindow::playSong);
+    connect(m_table, &SongTableView::swapRequested, this,
+            [this](const QUuid& songId) { swapArtistAndTitle(m_viewModel, songId); });
+    connect(m_table, &SongTableView::trashRequested, this,
+            [this](const QUuid& songId) { (void)deleteSong(m_viewModel, m_toasts, songId, m_preview); });
+    connect(m_table, &SongTableView::deleteSelectedRequested, this,
+            [this] { (void)deleteSelectedSongs(m_viewModel, m_toasts); });
+
+    // Created last, in this order, so that the toast floats over the content and the overlay over all.
+    m_toast = new ToastView(m_toasts, m_central);
+    m_progressView = new EnhancedProgressView(m_progress, m_central);
+    m_central->installEventFilter(this);
+    m_content->installEventFilter(this);
+    connect(m_content, &QStackedWidget::currentChanged, this, &MainWindow::placeOverlays);
+}
+
+void MainWindow::connectViewModel() {
+    connect(&m_viewModel, &ContentViewModel::currentFolderChanged, this, &MainWindow::syncContent);
+    connect(&m_viewModel, &ContentViewModel::totalSongsChanged, this, &MainWindow::syncContent);
+    connect(&m_viewModel, &ContentViewModel::isLoadingChanged, this, &MainWindow::syncContent);
+    connect(&m_viewModel, &ContentViewModel::showExportAlertChanged, this, &MainWindow::syncAlert);
+    connect(&m_viewModel, &ContentViewModel::exportAlertMessageChanged, this, &MainWindow::syncAlert);
+    connect(&m_viewModel, &ContentViewModel::activeSheetChanged, this, &MainWindow::syncSheet);
+}
+
+bool MainWindow::isShowingTable() const {
+    return m_content->currentWidget() == m_tablePage;
+}
+
+bool MainWindow::isLoadingIndicatorShown() const {
+    return !m_loadingRow->isHidden();
+}
+
+void MainWindow::syncContent() {
+    const std::optional<MusicFolder>& folder = m_viewModel.currentFolder();
+    const bool hasSongs = folder && !folder->songs.isEmpty();
+    m_content->setCurrentWidget(hasSongs ? m_tablePage : m_welcome);
+    m_header->setSongCount(folder ? std::optional<int>(m_viewModel.totalSongs()) : std::nullopt);
+    m_loadingRow->setVisible(m_viewModel.isLoading());
+}
+
+void MainWindow::syncAlert() {
+    if (!m_viewModel.showExportAlert()) {
+        if (m_alert) {
+            QMessageBox* box = m_alert;
+            m_alert = nullptr;
+            box->close();
+        }
+        return;
+    }
+    if (m_alert) {
+        m_alert->setText(m_viewModel.exportAlertMessage());
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Information"),
+                                m_viewModel.exportAlertMessage(), QMessageBox::Ok, this);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QDialog::finished, this, [this, box] {
+        if (m_alert == box) {
+            m_alert = nullptr;
+            m_viewModel.setShowExportAlert(false);
+        }
+    });
+    m_alert = box;
+    box->open();
+}
+
+void MainWindow::syncSheet() {
+    const std::optional<ActiveSheet>& sheet = m_viewModel.activeSheet();
+    if (sheet && m_sheet && sheet->identity() == m_sheetIdentity) {
+        return; // already shown
+    }
+    if (m_sheet) {
+        QDialog* previous = m_sheet;
+        m_sheet = nullptr; // its closing must not clear the sheet that replaces it
+        previous->close();
+    }
+    if (!sheet) {
+        return;
+    }
+    const SheetFactory factory = m_sheetFactories.value(sheet->kind);
+    QDialog* dialog = factory ? factory(this, *sheet) : nullptr;
+    if (!dialog) {
+        m_viewModel.setActiveSheet(std::nullopt);
+        return;
+    }
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, [this, dialog] {
+        if (m_sheet == dialog) {
+            m_sheet = nullptr;
+            m_viewModel.setActiveSheet(std::nullopt);
+        }
+    });
+    m_sheet = dialog;
+    m_sheetIdentity = sheet->identity();
+    dialog->open();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == m_central || watched == m_content) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move || event->type() == QEvent::Show)) {
+        placeOverlays();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::placeOverlays() {
+    const QRect area(m_content->mapTo(m_central, QPoint(0, 0)), m_content->size());
+    m_toast->place(area, isShowingTable() ? toastOffsetOverTable : toastOffsetOverWelcome);
+    m_progressView->setGeometry(m_central->rect());
+}
+
+void MainWindow::openFolders(const QList<QUrl>& locations) {
+    m_drops->enqueue(locations);
+}
+
+void MainWindow::setActionHandler(SidebarView::Action action, std::function<void()> handler) {
+    m_actions.insert(action, std::move(handler));
+}
+
+void MainWindow::setSheetFactory(ActiveSheet::Kind kind, SheetFactory factory) {
+    m_sheetFactories.insert(kind, std::move(factory));
+}
+
+void MainWindow::setPreviewHooks(PreviewHooks hooks) {
+    m_preview = std::move(hooks);
+}
+
+void MainWindow::setPlayerBar(QWidget* playerBar) {
+    playerBar->setParent(m_tablePage);
+    playerBar->setFixedHeight(80);
+    m_tableLayout->addWidget(playerBar);
+}
+
+void MainWindow::setTheme(const Theme& theme) {
+    m_theme = theme;
+    QApplication::setPalette(appearanceFor(theme));
+    static_cast<WindowBackground*>(m_central)->setTheme(theme);
+    const ThemeColors colors = themeColors(theme);
+    m_sidebar->setTheme(theme);
+    m_header->setTheme(theme);
+    m_welcome->setTheme(theme);
+    m_table->setTheme(theme);
+    m_toast->setTheme(theme);
+    m_progressView->setTheme(theme);
+    m_busy->setColor(colors.text);
+    QPalette loadingPalette = m_loadingText->palette();
+    loadingPalette.setColor(QPalette::WindowText, colors.secondaryText);
+    m_loadingText->setPalette(loadingPalette);
+}
+
+void MainWindow::trigger(SidebarView::Action action) {
+    if (overlayBlocksInput()) {
+        return;
+    }
+    const std::function<void()> handler = m_actions.value(action);
+    if (handler) {
+        handler();
+    }
+}
+
+bool MainWindow::overlayBlocksInput() const {
+    return m_progress.isVisible();
+}
+
+void MainWindow::writeTags() {
+    if (m_writingTags) {
+        return;
+    }
+    m_writingTags = true;
+    PlaybackHooks playback;
+    if (m_preview.isPlaying && m_preview.stop) {
+        playback.isPlaying = m_preview.isPlaying;
+        playback.stop = m_preview.stop;
+    }
+    // The batch runs off the UI thread and reports through the managers and the alert; the window only
+    // needs to know when it has ended, however it ended.
+    auto* watcher = new QFutureWatcher<TagBatchResult>(this);
+    connect(watcher, &QFutureWatcher<TagBatchResult>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        m_writingTags = false;
+        emit tagWritingFinished();
+    });
+    watcher->setFuture(writeTagsToFiles(&m_viewModel, &m_progress, &m_toasts, playback));
+}
+
+void MainWindow::undo() {
+    if (!overlayBlocksInput()) {
+        m_viewModel.undo();
+    }
+}
+
+void MainWindow::redo() {
+    if (!overlayBlocksInput()) {
+        m_viewModel.redo();
+    }
+}
+
+void MainWindow::playFromCell(const QUuid& songId) {
+    if (m_preview.isCurrent(songId) && m_preview.togglePlayPause) {
+        m_preview.togglePlayPause();
+        return;
+    }
+    playSong(songId);
+}
+
+void MainWindow::playSong(const QUuid& songId) {
+    const Song* song =
+        m_viewModel.currentFolder() ? findSong(m_viewModel.currentFolder()->songs, songId) : nullptr;
+    if (song && m_preview.play) {
+        m_preview.play(*song);
+    }
+}
+
+} // namespace quirella::ui

@@ -1,0 +1,148 @@
+// The one window: the sidebar on the left; on the right the header bar over the content area, which
+// shows the welcome view until a folder with songs is loaded and the song table after that. Above them
+// float the toast and, over everything, the progress overlay; sheets open window-modal and the
+// information alert is a window-modal message box titled "Information".
+//
+// The window owns the view model. Commands whose features arrive later are reached through two hooks:
+// setActionHandler for the sidebar's buttons and setSheetFactory for the sheets named by `activeSheet`.
+#pragma once
+
+#include "app/ActiveSheet.h"
+#include "app/ContentViewModel.h"
+#include "ui/PreviewHooks.h"
+#include "ui/SidebarView.h"
+#include "ui/Theme.h"
+
+#include <QDialog>
+#include <QFuture>
+#include <QMainWindow>
+#include <QMap>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+
+class QLabel;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace quirella {
+class ProgressManager;
+class ToastManager;
+} // namespace quirella
+
+namespace quirella::ui {
+
+class BusyIndicator;
+class EnhancedProgressView;
+class FolderDropQueue;
+class HeaderBar;
+class SongTableView;
+class ToastView;
+class VisibleColumns;
+class WelcomeView;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int toastOffsetOverTable = 90; // clear of the player bar
+    static constexpr int toastOffsetOverWelcome = 20;
+
+    using SheetFactory = std::function<QDialog*(QWidget* parent, const ActiveSheet& sheet)>;
+
+    // Uses the process-wide progress and toast managers unless given others (tests give their own).
+    explicit MainWindow(ProgressManager* progress = nullptr, ToastManager* toasts = nullptr,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ContentViewModel& viewModel() { return m_viewModel; }
+    ProgressManager& progress() { return m_progress; }
+    ToastManager& toasts() { return m_toasts; }
+    VisibleColumns& visibleColumns() { return *m_visibleColumns; }
+    const Theme& theme() const { return m_theme; }
+
+    // Folders dropped on the welcome view or named on the command line: loaded one after the other in
+    // this order; what is not an existing folder is skipped silently.
+    void openFolders(const QList<QUrl>& locations);
+    FolderDropQueue& dropQueue() { return *m_drops; }
+
+    // What a sidebar button does. WRITE TAGS, Undo, Redo and the column button are built in; the sheet
+    // buttons set `activeSheet`; the rest do nothing until a handler is set.
+    void setActionHandler(SidebarView::Action action, std::function<void()> handler);
+    // The dialog shown for a kind of sheet. Without a factory a requested sheet is closed again at once.
+    void setSheetFactory(ActiveSheet::Kind kind, SheetFactory factory);
+    // The preview player's hooks (the player arrives later).
+    void setPreviewHooks(PreviewHooks hooks);
+    // The player bar, shown below the table.
+    void setPlayerBar(QWidget* playerBar);
+    void setTheme(const Theme& theme);
+
+    // "WRITE TAGS". Presses while a batch runs are ignored: two batches would rewrite the same files
+    // at once.
+    void writeTags();
+    bool isWritingTags() const { return m_writingTags; }
+    void undo();
+    void redo();
+
+    // The parts, for the tests and for later features.
+    SidebarView* sidebar() const { return m_sidebar; }
+    HeaderBar* headerBar() const { return m_header; }
+    WelcomeView* welcomeView() const { return m_welcome; }
+    SongTableView* songTable() const { return m_table; }
+    ToastView* toastView() const { return m_toast; }
+    EnhancedProgressView* progressView() const { return m_progressView; }
+    QMessageBox* alertBox() const { return m_alert; }
+    QDialog* openSheet() const { return m_sheet; }
+    bool isShowingTable() const;
+    bool isLoadingIndicatorShown() const;
+
+signals:
+    void tagWritingFinished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectViewModel();
+    void syncContent();
+    void syncAlert();
+    void syncSheet();
+    void placeOverlays();
+    void trigger(SidebarView::Action action);
+    void playFromCell(const QUuid& songId);
+    void playSong(const QUuid& songId);
+    bool overlayBlocksInput() const;
+
+    ProgressManager& m_progress;
+    ToastManager& m_toasts;
+    ContentViewModel m_viewModel;
+    VisibleColumns* m_visibleColumns = nullptr;
+    FolderDropQueue* m_drops = nullptr;
+    Theme m_theme;
+    PreviewHooks m_preview;
+    QMap<SidebarView::Action, std::function<void()>> m_actions;
+    QMap<ActiveSheet::Kind, SheetFactory> m_sheetFactories;
+
+    QWidget* m_central = nullptr;
+    SidebarView* m_sidebar = nullptr;
+    HeaderBar* m_header = nullptr;
+    QWidget* m_loadingRow = nullptr;
+    BusyIndicator* m_busy = nullptr;
+    QLabel* m_loadingText = nullptr;
+    QStackedWidget* m_content = nullptr;
+    WelcomeView* m_welcome = nullptr;
+    QWidget* m_tablePage = nullptr;
+    QVBoxLayout* m_tableLayout = nullptr;
+    SongTableView* m_table = nullptr;
+    ToastView* m_toast = nullptr;
+    EnhancedProgressView* m_progressView = nullptr;
+    QPointer<QMessageBox> m_alert;
+    QPointer<QDialog> m_sheet;
+    int m_sheetIdentity = -1;
+    bool m_writingTags = false;
+};
+
+} // namespace quirella::ui

@@ -1,0 +1,114 @@
+// The song table: a header row over one row per visible song. Cells are painted by the delegates of
+// SongDelegates.h; this view turns clicks into the view model's operations (selection, stars, inline
+// edits, sorting) and reports the row actions it does not own (play, swap, trash) as signals, which the
+// main window carries out.
+#pragma once
+
+#include "ui/Theme.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QStringView>
+#include <QTableView>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+class QMenu;
+
+namespace quirella {
+class ContentViewModel;
+}
+
+namespace quirella::ui {
+
+class SongTableModel;
+class ThumbnailCache;
+class VisibleColumns;
+class SongCellDelegate;
+class TextCellDelegate;
+
+class SongTableView : public QTableView {
+    Q_OBJECT
+
+public:
+    static constexpr int rowHeight = 44;
+    static constexpr int defaultArtistColumnWidth = 230;
+    static constexpr int minimumArtistColumnWidth = 100;
+    static constexpr int maximumArtistColumnWidth = 400;
+
+    SongTableView(ContentViewModel& viewModel, VisibleColumns& visibleColumns, QWidget* parent = nullptr);
+    ~SongTableView() override;
+
+    SongTableModel& songModel() const { return *m_model; }
+    ThumbnailCache& thumbnails() const { return *m_thumbnails; }
+    const ThemeColors& colors() const { return m_colors; }
+    void setTheme(const Theme& theme);
+
+    // Fixed widths of the columns; the title takes what is left and the artist column is resizable.
+    static int fixedColumnWidth(QStringView columnId);
+    int artistColumnWidth() const { return m_artistColumnWidth; }
+
+    // Row state the delegates paint.
+    bool isRowSelected(int row) const;
+    int hoveredRow() const { return m_hoveredRow; }
+    bool isPlaying(const QUuid& songId) const { return m_playingSongId == songId; }
+    // The song the preview player is playing, painted with a pause face; none while nothing plays.
+    void setPlayingSong(std::optional<QUuid> songId);
+
+    // The context menu of a row: "Play", "Swap Artist ↔ Title", then "Delete Song", or "Delete N Selected
+    // Songs" when the row is among two or more selected songs.
+    std::unique_ptr<QMenu> rowMenu(int row);
+
+signals:
+    // The play cell: the owner toggles the current song or starts this one.
+    void playClicked(const QUuid& songId);
+    // The row menu's "Play": start this song.
+    void playRequested(const QUuid& songId);
+    void swapRequested(const QUuid& songId);
+    // The trash cell and "Delete Song".
+    void trashRequested(const QUuid& songId);
+    // "Delete N Selected Songs".
+    void deleteSelectedRequested();
+    // A right click on a header that has a column menu (cover, title, artist, genre, rating, year).
+    void headerMenuRequested(const QString& columnId, const QPoint& globalPosition);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    void applyColumns();
+    void clampArtistColumn(int section, int newSize);
+    void setHoveredRow(int row);
+    void updateRow(int row);
+    SongCellDelegate* delegateFor(QStringView columnId) const;
+
+    ContentViewModel& m_viewModel;
+    VisibleColumns& m_visibleColumns;
+    SongTableModel* m_model = nullptr;
+    ThumbnailCache* m_thumbnails = nullptr;
+    ThemeColors m_colors;
+    int m_artistColumnWidth = defaultArtistColumnWidth;
+    int m_hoveredRow = -1;
+    int m_delegatedColumns = 0;
+    bool m_applyingColumns = false;
+    std::optional<QUuid> m_playingSongId;
+
+    TextCellDelegate* m_textDelegate = nullptr;
+    TextCellDelegate* m_typeDelegate = nullptr;
+    SongCellDelegate* m_playDelegate = nullptr;
+    SongCellDelegate* m_swapDelegate = nullptr;
+    SongCellDelegate* m_coverDelegate = nullptr;
+    SongCellDelegate* m_ratingDelegate = nullptr;
+    SongCellDelegate* m_trashDelegate = nullptr;
+};
+
+} // namespace quirella::ui
