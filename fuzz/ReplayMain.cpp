@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
                 continue;
             }
             std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
             ++replayed;
         }

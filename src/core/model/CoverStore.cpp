@@ -18,8 +18,8 @@ std::optional<QString> saveCoverToTemp(const QByteArray& bytes, const QString& p
     if (dir.isEmpty()) {
         return std::nullopt;
     }
-    const QString path = dir + QLatin1Char('/') + prefix + QLatin1Char('_') + QString::number(coverHash(bytes)) +
-                         QStringLiteral(".jpg");
+    const QString path = dir + QLatin1Char('/') + prefix + QLatin1Char('_') +
+                         QString::number(coverHash(bytes)) + QStringLiteral(".jpg");
     if (QFileInfo::exists(path)) {
         return path;
     }

@@ -109,7 +109,8 @@ QJsonObject toJson(const MusicFolder& folder) {
 }
 
 std::optional<Song> songFromJson(const QJsonObject& object, QString* error) {
-    for (const char* key : {"id", "url", "name", "artist", "duration", "bookmarkData", "year", "fileExtension"}) {
+    for (const char* key :
+         {"id", "url", "name", "artist", "duration", "bookmarkData", "year", "fileExtension"}) {
         if (!object.contains(QLatin1String(key))) {
             fail(error, QStringLiteral("missing key \"%1\"").arg(QLatin1String(key)));
             return std::nullopt;
@@ -142,7 +143,8 @@ std::optional<Song> songFromJson(const QJsonObject& object, QString* error) {
         fail(error, QStringLiteral("key \"url\" is not a URL"));
         return std::nullopt;
     }
-    const auto decoded = QByteArray::fromBase64Encoding(bookmarkText.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(bookmarkText.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded) {
         fail(error, QStringLiteral("key \"bookmarkData\" is not base64"));
         return std::nullopt;
@@ -200,7 +202,8 @@ std::optional<MusicFolder> folderFromJson(const QJsonObject& object, QString* er
         fail(error, QStringLiteral("key \"id\" is not a UUID"));
         return std::nullopt;
     }
-    if (!object.value(QStringLiteral("name")).isString() || !object.value(QStringLiteral("path")).isString() ||
+    if (!object.value(QStringLiteral("name")).isString() ||
+        !object.value(QStringLiteral("path")).isString() ||
         !object.value(QStringLiteral("songs")).isArray()) {
         fail(error, QStringLiteral("folder keys have the wrong types"));
         return std::nullopt;

@@ -15,19 +15,19 @@
 namespace quirella {
 
 struct Song {
-    QUuid id;              // identity of the row; drawn afresh every time the file is read
-    QUrl url;              // where the file was when it was read (a local file URL)
-    QString name;          // the title as shown; never absent, may be empty
-    QString artist;        // empty when the file gives none
-    double duration = 0;   // seconds; 0 when unknown
+    QUuid id;                              // identity of the row; drawn afresh every time the file is read
+    QUrl url;                              // where the file was when it was read (a local file URL)
+    QString name;                          // the title as shown; never absent, may be empty
+    QString artist;                        // empty when the file gives none
+    double duration = 0;                   // seconds; 0 when unknown
     std::optional<QString> coverImagePath; // absolute path of an image file; absent means no cover
-    QByteArray bookmarkData; // read-only bookmark of `url` (see Bookmark.h)
-    qint64 year = 0;       // 1900..2099 when taken from a file; 0 means no year
-    bool hasID3Tags = false; // a title or artist came from the file's own tags
-    QString fileExtension; // lower case, without the dot; selects the tag writer
+    QByteArray bookmarkData;               // read-only bookmark of `url` (see Bookmark.h)
+    qint64 year = 0;                       // 1900..2099 when taken from a file; 0 means no year
+    bool hasID3Tags = false;               // a title or artist came from the file's own tags
+    QString fileExtension;                 // lower case, without the dot; selects the tag writer
     QString genre;
-    qint64 rating = 0;     // whole stars 0..5; 0 means unrated
-    qint64 bpm = 0;        // 0 means not analysed
+    qint64 rating = 0; // whole stars 0..5; 0 means unrated
+    qint64 bpm = 0;    // 0 means not analysed
     bool isMetadataLoaded = false;
 
     // A song's file on disk, as a local path.

@@ -58,8 +58,9 @@ void syncFolder(const QString& folder) {
 // Creates a new, empty temporary file next to `target`; returns its descriptor and path.
 int createTemporary(const QString& target, QString* tempPath, int* error) {
     const QFileInfo info(target);
-    QByteArray pattern = QFile::encodeName(info.absolutePath() + QLatin1Char('/') + QLatin1String(kTempPrefix) +
-                                           info.fileName().left(64) + QStringLiteral(".XXXXXX"));
+    QByteArray pattern =
+        QFile::encodeName(info.absolutePath() + QLatin1Char('/') + QLatin1String(kTempPrefix) +
+                          info.fileName().left(64) + QStringLiteral(".XXXXXX"));
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         *error = errno;
@@ -82,11 +83,13 @@ void copyOwnership(int fd, const struct stat& original) {
 
 TagStatus statTarget(const QString& target, struct stat* info) {
     if (::stat(QFile::encodeName(target).constData(), info) != 0) {
-        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), target, errno));
+        return TagStatus::failure(TagError::platform,
+                                  systemError(QStringLiteral("Cannot open"), target, errno));
     }
     if (!S_ISREG(info->st_mode)) {
-        return TagStatus::failure(TagError::writeFailure,
-                                  QStringLiteral("“%1” is not a regular file.").arg(QFileInfo(target).fileName()));
+        return TagStatus::failure(
+            TagError::writeFailure,
+            QStringLiteral("“%1” is not a regular file.").arg(QFileInfo(target).fileName()));
     }
     return TagStatus::success();
 }
@@ -111,7 +114,8 @@ TagResult<QByteArray> readWholeFile(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir()) {
         return TagResult<QByteArray>::failure(TagStatus::failure(
-            TagError::platform, QStringLiteral("“%1” is a folder, not a file.").arg(QFileInfo(path).fileName())));
+            TagError::platform,
+            QStringLiteral("“%1” is a folder, not a file.").arg(QFileInfo(path).fileName())));
     }
     if (!file.open(QIODevice::ReadOnly)) {
         return TagResult<QByteArray>::failure(TagStatus::failure(
@@ -137,7 +141,8 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
     int error = 0;
     const int fd = createTemporary(target, &tempPath, &error);
     if (fd < 0) {
-        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot write next to"), target, error));
+        return TagStatus::failure(TagError::platform,
+                                  systemError(QStringLiteral("Cannot write next to"), target, error));
     }
     const QByteArray tempNative = QFile::encodeName(tempPath);
     const auto abandon = [&](const QString& what) {
@@ -156,12 +161,14 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
     if (::close(fd) != 0) {
         const int saved = errno;
         ::unlink(tempNative.constData());
-        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot write"), target, saved));
+        return TagStatus::failure(TagError::platform,
+                                  systemError(QStringLiteral("Cannot write"), target, saved));
     }
     if (::rename(tempNative.constData(), QFile::encodeName(target).constData()) != 0) {
         const int saved = errno;
         ::unlink(tempNative.constData());
-        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot replace"), target, saved));
+        return TagStatus::failure(TagError::platform,
+                                  systemError(QStringLiteral("Cannot replace"), target, saved));
     }
     syncFolder(QFileInfo(target).absolutePath());
     return TagStatus::success();
@@ -176,19 +183,22 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
     const QByteArray replacementNative = QFile::encodeName(replacement);
     const int fd = ::open(replacementNative.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), replacement, errno));
+        return TagStatus::failure(TagError::platform,
+                                  systemError(QStringLiteral("Cannot open"), replacement, errno));
     }
     copyOwnership(fd, original);
     const bool flushed = ::fsync(fd) == 0;
     const int flushError = errno;
     ::close(fd);
     if (!flushed) {
-        return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot flush"), replacement, flushError));
+        return TagStatus::failure(TagError::platform,
+                                  systemError(QStringLiteral("Cannot flush"), replacement, flushError));
     }
     if (::rename(replacementNative.constData(), QFile::encodeName(target).constData()) != 0) {
         const int saved = errno;
         if (saved != EXDEV) {
-            return TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot replace"), target, saved));
+            return TagStatus::failure(TagError::platform,
+                                      systemError(QStringLiteral("Cannot replace"), target, saved));
         }
         // Another file system: copy the finished bytes next to the target and rename from there.
         TagResult<QByteArray> bytes = readWholeFile(replacement);
@@ -213,7 +223,8 @@ int sweepStaleTemporaryFiles(const QString& folder, int minimumAgeSeconds) {
     int removed = 0;
     for (const QString& name : names) {
         const QFileInfo info(dir.filePath(name));
-        if (info.ownerId() == ::geteuid() && info.lastModified().toUTC() < limit && QFile::remove(info.filePath())) {
+        if (info.ownerId() == ::geteuid() && info.lastModified().toUTC() < limit &&
+            QFile::remove(info.filePath())) {
             ++removed;
         }
     }

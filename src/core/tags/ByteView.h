@@ -120,8 +120,8 @@ inline void appendU32BE(QByteArray& out, std::uint32_t value) {
     out.append(bytes, 4);
 }
 inline void appendU32LE(QByteArray& out, std::uint32_t value) {
-    const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-                           static_cast<char>(value >> 24)};
+    const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                           static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
     out.append(bytes, 4);
 }
 inline void storeU32BE(QByteArray& out, qsizetype offset, std::uint32_t value) {

@@ -14,7 +14,7 @@ struct TagValues {
     std::optional<QString> artist;
     std::optional<qint64> year;
     std::optional<QString> genre;
-    std::optional<QString> album;       // the batch never passes one
+    std::optional<QString> album;         // the batch never passes one
     std::optional<QByteArray> coverImage; // encoded JPEG or PNG bytes
     std::optional<qint64> rating;
 };
