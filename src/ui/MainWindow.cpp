@@ -106,6 +106,7 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     , m_toasts(toasts ? *toasts : ToastManager::instance())
     , m_theme(Theme::deepCharcoal()) {
     icons::ensureResources();
+    m_viewModel.setFeedback(&m_progress, &m_toasts);
     setWindowTitle(QStringLiteral("Quirella Tag-Editor"));
     setWindowIcon(QIcon(QStringLiteral(":/quirella/logo.svg")));
     setMinimumSize(300, 400);

@@ -1,8 +1,10 @@
 #include "app/ContentViewModel.h"
 
 #include "model/Bookmark.h"
+#include "model/ProgressManager.h"
 #include "model/Selection.h"
 #include "model/Sorting.h"
+#include "model/ToastManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,7 +64,9 @@ TrashOutcome trashFile(const QByteArray& bookmarkData) {
 } // namespace
 
 ContentViewModel::ContentViewModel(QObject* parent)
-    : QObject(parent) {
+    : QObject(parent)
+    , m_progress(&ProgressManager::instance())
+    , m_toasts(&ToastManager::instance()) {
     const QSettings settings;
     const QVariant column = settings.value(preferredSortColumnKey);
     setSortColumn(column.isValid() ? std::optional<QString>(column.toString()) : std::nullopt);
@@ -71,6 +75,11 @@ ContentViewModel::ContentViewModel(QObject* parent)
 }
 
 ContentViewModel::~ContentViewModel() = default;
+
+void ContentViewModel::setFeedback(ProgressManager* progress, ToastManager* toasts) {
+    m_progress = progress ? progress : &ProgressManager::instance();
+    m_toasts = toasts ? toasts : &ToastManager::instance();
+}
 
 void ContentViewModel::assertUiThread() const {
     Q_ASSERT_X(QThread::currentThread() == thread(), "ContentViewModel", "used off its own thread");

@@ -34,6 +34,9 @@
 
 namespace quirella {
 
+class ProgressManager;
+class ToastManager;
+
 class ContentViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<quirella::Song> visibleSongs READ visibleSongs NOTIFY visibleSongsChanged)
@@ -98,6 +101,12 @@ public:
 
     // The information alert: sets the message, then shows it.
     void showAlert(const QString& message);
+
+    // Where loading reports its overlay and toasts: the process-wide managers unless a window (or a
+    // test) gives its own. Both must live on the UI thread and outlive the view model.
+    void setFeedback(ProgressManager* progress, ToastManager* toasts);
+    ProgressManager& progressManager() const { return *m_progress; }
+    ToastManager& toastManager() const { return *m_toasts; }
 
     // ---- Loading (FolderLoading.cpp) ----
     // Loads the folder as the current one, reporting through the state, the alert, the progress overlay
@@ -195,6 +204,8 @@ private:
     SerialExecutor m_preferenceWriter;
     QList<std::shared_ptr<FolderLoad>> m_pendingLoads;
     std::shared_ptr<FolderLoad> m_runningLoad;
+    ProgressManager* m_progress;
+    ToastManager* m_toasts;
 };
 
 } // namespace quirella

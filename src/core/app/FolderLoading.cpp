@@ -119,7 +119,7 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
             .then(this, [this, load, location](const FolderScan& scan) {
                 const auto fail = [this, load](const QString& message, bool overlayShown) {
                     if (overlayShown) {
-                        ProgressManager::instance().finishOperation();
+                        m_progress->finishOperation();
                     }
                     setIsLoading(false);
                     showAlert(message);
@@ -145,7 +145,7 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
                          false);
                     return;
                 }
-                ProgressManager& progress = ProgressManager::instance();
+                ProgressManager& progress = *m_progress;
                 const bool overlayShown = count > ProgressManager::minimumSongsForProgress;
                 if (overlayShown) {
                     progress.startOperation({ProgressManager::OperationType::loadingFolder,
@@ -169,13 +169,13 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
                         }
                         setFolder(location, songs);
                         if (songs.size() < count) {
-                            ToastManager::instance().show(
-                                u"⚠️ Loaded "_s + QString::number(songs.size()) + u" of "_s +
-                                    QString::number(count) + u" songs. Some files could not be read."_s,
-                                ToastManager::ToastType::warning);
+                            m_toasts->show(u"⚠️ Loaded "_s + QString::number(songs.size()) + u" of "_s +
+                                               QString::number(count) +
+                                               u" songs. Some files could not be read."_s,
+                                           ToastManager::ToastType::warning);
                         }
                         if (overlayShown) {
-                            ProgressManager::instance().finishOperation();
+                            m_progress->finishOperation();
                         }
                         setIsLoading(false);
                         endLoad(load);
@@ -190,10 +190,9 @@ void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {
         return;
     }
     const QUrl location = m_currentFolder->path;
-    QtConcurrent::run([location] {
+    QtConcurrent::run([location, progress = m_progress] {
         const FolderScan scan = scanFolder(location.toLocalFile());
-        return scan.ok() ? std::optional<QList<Song>>(createSongs(scan.files, &ProgressManager::instance()))
-                         : std::nullopt;
+        return scan.ok() ? std::optional<QList<Song>>(createSongs(scan.files, progress)) : std::nullopt;
     }).then(this, [this, load, location](const std::optional<QList<Song>>& songs) {
         if (songs) {
             setFolder(location, *songs);
