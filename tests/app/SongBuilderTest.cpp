@@ -1,6 +1,7 @@
 #include "app/SongBuilder.h"
 
-#include "AudioFixtures.h"
+#include "support/AudioFiles.h"
+#include "support/TagReadBack.h"
 #include "support/TestSupport.h"
 #include "tags/AIFFTagEditor.h"
 #include "tags/MP3TagEditor.h"
@@ -12,17 +13,12 @@
 #include <gtest/gtest.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
-#include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
 #include <taglib/mp4tag.h>
-#include <taglib/mpegfile.h>
-#include <taglib/popularimeterframe.h>
-#include <taglib/textidentificationframe.h>
 #include <taglib/xiphcomment.h>
 
 using namespace quirella;
 using namespace quirella::test;
-using namespace quirella::test::audio;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -71,18 +67,16 @@ TEST(MetadataItems, RatingRules) {
         MetadataItem item;
         std::optional<qint64> rating;
     } cases[] = {
-        {"popm 255", bytesItem("POPM", popmFrame(255)), 5},
-        {"popm 128", bytesItem("POPM", popmFrame(128)), 3},
-        {"popm 0", bytesItem("POPM", popmFrame(0)), 0},
+        {"popm 255", bytesItem("POPM", popmBody(255)), 5},
+        {"popm 0", bytesItem("POPM", popmBody(0)), 0},
         {"popm without rating byte", bytesItem("POPM", "a@b"_ba + '\0'), std::nullopt},
-        {"popm without zero", bytesItem("POPM", "a@b"_ba), std::nullopt},
-        {"txxx numeric", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "4")), 4},
-        {"txxx numeric clamped", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "9")), 5},
-        {"txxx numeric with terminator", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "2"_ba + '\0')), 2},
-        {"txxx numeric not a number", bytesItem("TXXX", txxxFrame("RATING_NUMERIC", "four")), std::nullopt},
-        {"txxx stars", bytesItem("TXXX", txxxFrame("RATING", "★★★")), 3},
-        {"txxx stars capped", bytesItem("TXXX", txxxFrame("RATING", "★★★★★★★")), 5},
-        {"txxx other description", bytesItem("TXXX", txxxFrame("MOOD", "★★")), std::nullopt},
+        {"txxx numeric", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "4")), 4},
+        {"txxx numeric clamped", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "9")), 5},
+        {"txxx numeric with terminator", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "2"_ba + '\0')), 2},
+        {"txxx numeric not a number", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "four")), std::nullopt},
+        {"txxx stars", bytesItem("TXXX", txxxBody("RATING", "★★★")), 3},
+        {"txxx stars capped", bytesItem("TXXX", txxxBody("RATING", "★★★★★★★")), 5},
+        {"txxx other description", bytesItem("TXXX", txxxBody("MOOD", "★★")), std::nullopt},
         {"txxx without value", bytesItem("TXXX", "\x03RATING"_ba), std::nullopt},
         {"txxx in utf-16", bytesItem("TXXX", '\x01' + utf16Description + "4"_ba), std::nullopt},
         {"itunes comment", textItem(u"©cmt"_s, u"Rating: ★★★"_s), 3},
@@ -99,10 +93,10 @@ TEST(MetadataItems, RatingRules) {
 }
 
 TEST(MetadataItems, YearAndGenreRules) {
+    // The texts themselves follow extractYear; here only which items count.
     EXPECT_EQ(yearOfItem(textItem(u"TDRC"_s, u"2023-05-01"_s)), 2023);
-    EXPECT_EQ(yearOfItem(textItem(u"©day"_s, u"2003-05-12T07:00:00Z"_s)), 2003);
+    EXPECT_EQ(yearOfItem(textItem(u"©day"_s, u"2003"_s)), 2003);
     EXPECT_EQ(yearOfItem(textItem(u"com.apple.iTunes.year"_s, u"1999"_s)), 1999);
-    EXPECT_EQ(yearOfItem(textItem(u"date"_s, u"Released 1850"_s)), std::nullopt);
     EXPECT_EQ(yearOfItem(textItem(u"TIT2"_s, u"1999"_s)), std::nullopt);
     EXPECT_EQ(yearOfItem({u"year"_s, std::nullopt, std::nullopt, 1987}), 1987);
     EXPECT_EQ(yearOfItem({u"year"_s, std::nullopt, std::nullopt, 1850}), std::nullopt);
@@ -132,21 +126,20 @@ struct BuildCase {
     Expected expected;
 };
 
-TagValues allValues(const QColor& coverColour) {
-    return {.title = u"Évening Song"_s,
-            .artist = u"Ünïcode Band"_s,
-            .year = 2005,
-            .genre = u"Rock"_s,
-            .album = std::nullopt,
-            .coverImage = imageBytes(coverColour),
-            .rating = 4};
-}
-
 void writePlain(const QString& path) {
     writeAll(path, plainFile(QFileInfo(path).suffix()));
 }
 
-const Expected taggedByUs{u"Évening Song"_s, u"Ünïcode Band"_s, 2005, u"Rock"_s, 4, true, true, {}};
+// A plain file tagged by one of our writers with every field and a cover.
+template <TagStatus (*write)(const QString&, const TagValues&)>
+void writeOurs(const QString& path) {
+    writePlain(path);
+    TagValues values = sampleValues();
+    values.coverImage = imageBytes(Qt::red);
+    ASSERT_TRUE(write(path, values).ok());
+}
+
+const Expected taggedByUs{u"Évening Song"_s, u"Ünïcode Band"_s, 2005, u"Rock"_s, 4, true, true, QString()};
 
 Expected with(Expected expected, const char* extension) {
     expected.extension = QString::fromLatin1(extension);
@@ -157,25 +150,23 @@ const BuildCase buildCases[] = {
     {"name_only_mp3",
      u"Daft Punk - One More Time.mp3"_s,
      writePlain,
-     {u"One More Time"_s, u"Daft Punk"_s, 0, {}, 0, false, false, u"mp3"_s}},
-    {"leading_hyphen", u"-Intro.mp3"_s, writePlain, {u"-Intro"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
-    {"capital_extension", u"Loud.MP3"_s, writePlain, {u"Loud"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
-    {"mp3_by_our_writer", u"a.mp3"_s,
-     [](const QString& path) {
-         writePlain(path);
-         ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, allValues(Qt::red)).ok());
-     },
-     with(taggedByUs, "mp3")},
+     {u"One More Time"_s, u"Daft Punk"_s, 0, QString(), 0, false, false, u"mp3"_s}},
+    {"capital_extension",
+     u"Loud.MP3"_s,
+     writePlain,
+     {u"Loud"_s, QString(), 0, QString(), 0, false, false, u"mp3"_s}},
+    {"mp3_by_our_writer", u"a.mp3"_s, writeOurs<&MP3TagEditor::writeTagsNow>, with(taggedByUs, "mp3")},
     {"mp3_v24_date_and_star_rating",
      u"b.mp3"_s,
      [](const QString& path) {
-         writeAll(path, id3Tag(4, {{"TIT2", textFrame(u"Dated"_s)},
-                                   {"TDRC", textFrame(u"2023-05-01"_s)},
-                                   {"TCON", textFrame(u"Jazz"_s)},
-                                   {"TXXX", txxxFrame("RATING", "★★")}}) +
-                            mp3Audio());
+         writeAll(
+             path,
+             id3Tag(id3Frame("TIT2", textBody("Dated"), 4) + id3Frame("TDRC", textBody("2023-05-01"), 4) +
+                        id3Frame("TCON", textBody("Jazz"), 4) + id3Frame("TXXX", txxxBody("RATING", "★★"), 4),
+                    4) +
+                 mp3Audio());
      },
-     {u"Dated"_s, {}, 2023, u"Jazz"_s, 2, true, false, u"mp3"_s}},
+     {u"Dated"_s, QString(), 2023, u"Jazz"_s, 2, true, false, u"mp3"_s}},
     {"mp3_popm_and_genre_number_by_taglib",
      u"Band - Song.mp3"_s,
      [](const QString& path) {
@@ -190,25 +181,10 @@ const BuildCase buildCases[] = {
          ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4));
      },
      {u"Song"_s, u"Band"_s, 0, u"Rock"_s, 3, false, false, u"mp3"_s}},
-    {"mp3_year_out_of_range",
-     u"c.mp3"_s,
-     [](const QString& path) {
-         writeAll(path, id3Tag(3, {{"TYER", textFrame(u"1850"_s)}}) + mp3Audio());
-     },
-     {u"c"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
-    {"mp3_utf16_rating_is_not_read",
-     u"d.mp3"_s,
-     [](const QString& path) {
-         const QByteArray description =
-             QByteArray::fromHex("fffe52004100540049004e0047005f004e0055004d0045005200490043000000");
-         writeAll(path,
-                  id3Tag(3, {{"TXXX", '\x01' + description + QByteArray::fromHex("fffe3400")}}) + mp3Audio());
-     },
-     {u"d"_s, {}, 0, {}, 0, false, false, u"mp3"_s}},
     {"m4a_rating_comment",
      u"Rated.m4a"_s,
      [](const QString& path) { writeAll(path, dataFile(u"m4a-rated.m4a"_s)); },
-     {u"Rated Tune"_s, {}, 0, {}, 3, true, false, u"m4a"_s}},
+     {u"Rated Tune"_s, QString(), 0, QString(), 3, true, false, u"m4a"_s}},
     {"m4a_tagged",
      u"t.m4a"_s,
      [](const QString& path) { writeAll(path, dataFile(u"m4a-tagged.m4a"_s)); },
@@ -225,33 +201,16 @@ const BuildCase buildCases[] = {
          file.tag()->setItem("----:com.apple.iTunes:year", year);
          ASSERT_TRUE(file.save());
      },
-     {u"y"_s, {}, 1994, {}, 0, false, false, u"m4a"_s}},
-    {"wav_by_our_writer", u"w.wav"_s,
-     [](const QString& path) {
-         writePlain(path);
-         ASSERT_TRUE(WAVTagEditor::writeTagsNow(path, allValues(Qt::green)).ok());
-     },
-     with(taggedByUs, "wav")},
+     {u"y"_s, QString(), 1994, QString(), 0, false, false, u"m4a"_s}},
+    {"wav_by_our_writer", u"w.wav"_s, writeOurs<&WAVTagEditor::writeTagsNow>, with(taggedByUs, "wav")},
     {"wav_latin1_info_only",
      u"Old - Guess.wav"_s,
      [](const QString& path) {
-         const QByteArray info =
-             "INFO"_ba + "IART" + le32(6) + "\xC9\x62\xE8ne\0"_ba + "ICRD" + le32(4) + "1977";
-         QByteArray file = wavFile() + "LIST" + le32(static_cast<quint32>(info.size())) + info;
-         file.replace(4, 4, le32(static_cast<quint32>(file.size() - 8)));
-         writeAll(path, file);
+         writeAll(path, wavFile(wavChunk("LIST", "INFO" + wavChunk("IART", raw("\xC9\x62\xE8ne\0")) +
+                                                     wavChunk("ICRD", "1977"))));
      },
-     {u"Guess"_s, u"Ébène"_s, 1977, {}, 0, true, false, u"wav"_s}},
-    {"aif_by_our_writer", u"Song.aif"_s,
-     [](const QString& path) {
-         writePlain(path);
-         ASSERT_TRUE(AIFFTagEditor::writeTagsNow(path, allValues(Qt::blue)).ok());
-     },
-     with(taggedByUs, "aif")},
-    {"flac_name_with_en_dash",
-     u"Foo – Bar.flac"_s,
-     writePlain,
-     {u"Bar"_s, u"Foo"_s, 0, {}, 0, false, false, u"flac"_s}},
+     {u"Guess"_s, u"Ébène"_s, 1977, QString(), 0, true, false, u"wav"_s}},
+    {"aif_by_our_writer", u"Song.aif"_s, writeOurs<&AIFFTagEditor::writeTagsNow>, with(taggedByUs, "aif")},
     {"flac_vorbis_comments_and_picture",
      u"f.flac"_s,
      [](const QString& path) {
@@ -300,37 +259,24 @@ TEST_P(SongBuilding, EachFieldLandsWhereItsSourceSays) {
     EXPECT_GT(song->duration, 0.05);
     EXPECT_EQ(song->url, QUrl::fromLocalFile(path));
     EXPECT_EQ(song->bookmarkData, path.toUtf8());
-    EXPECT_EQ(song->bpm, 0);
     EXPECT_TRUE(song->isMetadataLoaded);
-    EXPECT_FALSE(song->id.isNull());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SongBuilding, ::testing::ValuesIn(buildCases),
                          [](const auto& row) { return std::string(row.param.name); });
 
-QStringList capturedWarnings;
-void captureWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtWarningMsg) {
-        capturedWarnings.append(message);
-    }
-}
-
 TEST(SongBuilding, AFileThatCannotBeBookmarkedGivesNoSongAndAConsoleLine) {
     const ScratchDir dir;
-    capturedWarnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(captureWarnings);
-    const std::optional<Song> song = createSong(dir.filePath(u"gone.mp3"_s));
-    qInstallMessageHandler(previous);
-    EXPECT_FALSE(song);
-    ASSERT_EQ(capturedWarnings.size(), 1);
-    EXPECT_EQ(capturedWarnings.first(),
-              u"Error creating song from gone.mp3: The file “gone.mp3” doesn’t exist."_s);
+    const WarningCapture console;
+    EXPECT_FALSE(createSong(dir.filePath(u"gone.mp3"_s)));
+    EXPECT_EQ(console.warnings(),
+              QStringList{u"Error creating song from gone.mp3: The file “gone.mp3” doesn’t exist."_s});
 }
 
 TEST(SongBuilding, DirectRatingReadLooksOnlyAtTheTag) {
     const ScratchDir dir;
     // A tag whose size claims far more than the file holds is read as far as it goes.
-    QByteArray tag = id3Tag(3, {{"POPM", popmFrame(204)}});
+    QByteArray tag = id3Tag(id3Frame("POPM", popmBody(204)));
     tag.replace(6, 4, syncsafe(0x0FFFFFFF));
     EXPECT_EQ(readId3RatingDirect(dir.write(u"huge.mp3"_s, tag)), 4);
     EXPECT_EQ(readId3RatingDirect(dir.write(u"none.mp3"_s, mp3Audio())), 0);

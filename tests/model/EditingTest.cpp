@@ -27,31 +27,18 @@ MusicFolder folderOf(int count) {
     return MusicFolder::make(QUrl::fromLocalFile(QStringLiteral("/music")), songs);
 }
 
-struct YearCase {
-    const char* name;
-    const char* typed;
-    qint64 stored;
-};
-
-class YearCommit : public ::testing::TestWithParam<YearCase> {};
-
-TEST_P(YearCommit, StoresOnlyYearsOfTheValidRange) {
-    EXPECT_EQ(parseYearText(QString::fromUtf8(GetParam().typed)), GetParam().stored);
+TEST(YearCommit, StoresOnlyYearsOfTheValidRange) {
+    for (const auto& [typed, stored] :
+         {std::pair{"1900", 1900}, {"2099", 2099}, {"+1999", 1999}, {"0002001", 2001}}) {
+        EXPECT_EQ(parseYearText(QString::fromUtf8(typed)), stored) << typed;
+    }
+    // Out of range, not only digits, too long for 64 bits, digits of other scripts.
+    for (const char* typed :
+         {"", "19", "2100", "1899", "abcd", "199a", "-1999", "+", " 1999", "1999 ", "99999999999999999999",
+          "\u0662\u0660\u0660\u0660", "\uff12\uff10\uff10\uff10"}) {
+        EXPECT_EQ(parseYearText(QString::fromUtf8(typed)), 0) << typed;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    TypedText, YearCommit,
-    ::testing::Values(YearCase{"empty", "", 0}, YearCase{"two_digits", "19", 0},
-                      YearCase{"first_valid", "1900", 1900}, YearCase{"last_valid", "2099", 2099},
-                      YearCase{"past_the_range", "2100", 0}, YearCase{"before_the_range", "1899", 0},
-                      YearCase{"letters", "abcd", 0}, YearCase{"digits_then_letter", "199a", 0},
-                      YearCase{"plus_sign", "+1999", 1999}, YearCase{"minus_sign", "-1999", 0},
-                      YearCase{"sign_alone", "+", 0}, YearCase{"leading_blank", " 1999", 0},
-                      YearCase{"trailing_blank", "1999 ", 0}, YearCase{"leading_zeros", "0002001", 2001},
-                      YearCase{"too_long_for_64_bits", "99999999999999999999", 0},
-                      YearCase{"arabic_indic_digits", "\u0662\u0660\u0660\u0660", 0},
-                      YearCase{"fullwidth_digits", "\uff12\uff10\uff10\uff10", 0}),
-    [](const ::testing::TestParamInfo<YearCase>& row) { return std::string(row.param.name); });
 
 TEST(ApplyFieldEdit, TextFieldsTakeTheTextAsTypedAndOtherFieldsAreLeftAlone) {
     Song song = namedSong(QStringLiteral("x"));

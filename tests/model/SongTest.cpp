@@ -34,23 +34,13 @@ Song sampleSong() {
 } // namespace
 
 TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlag) {
-    const Song song = sampleSong();
-    const QJsonObject object = toJson(song);
+    const QJsonObject object = toJson(sampleSong());
     EXPECT_EQ(object.keys().size(), 14);
     const auto read = songFromJson(object);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->id, song.id);
-    EXPECT_EQ(read->url, song.url);
-    EXPECT_EQ(read->name, song.name);
-    EXPECT_EQ(read->artist, song.artist);
-    EXPECT_DOUBLE_EQ(read->duration, song.duration);
-    EXPECT_EQ(read->coverImagePath, song.coverImagePath);
-    EXPECT_EQ(read->bookmarkData, song.bookmarkData);
-    EXPECT_EQ(read->year, 1999);
-    EXPECT_TRUE(read->hasID3Tags);
-    EXPECT_EQ(read->genre, song.genre);
-    EXPECT_EQ(read->rating, 4);
-    EXPECT_EQ(read->bpm, 120);
+    QJsonObject expected = object;
+    expected.insert(QStringLiteral("isMetadataLoaded"), false);
+    EXPECT_EQ(toJson(*read), expected);
     EXPECT_FALSE(read->isMetadataLoaded);
 }
 
@@ -103,36 +93,23 @@ TEST(FolderJson, RoundTripAndFreshIds) {
     EXPECT_EQ(read->songs[0].id, folder.songs[0].id);
 }
 
-TEST(FindSong, MatchesByIdOnly) {
-    Song a = sampleSong();
-    Song b = a;
-    b.id = QUuid::createUuid();
-    const QList<Song> songs{a, b};
-    ASSERT_NE(findSong(songs, b.id), nullptr);
-    EXPECT_EQ(findSong(songs, b.id), &songs[1]);
-    EXPECT_EQ(findSong(songs, QUuid::createUuid()), nullptr);
-    EXPECT_EQ(indexOfSong(songs, a.id), 0);
+TEST(ExtractYear, FollowsTheTwoPatterns) {
+    const std::pair<const char*, std::optional<int>> rows[] = {
+        {"1999-03-01", 1999},
+        {"2003", 2003},
+        {"Released 1850", std::nullopt},
+        {"", std::nullopt},
+        {"12019", 2019},
+        {"2003-05-12T07:00:00Z", 2003},
+        {"1850 and 1999", 1999},
+        {"year 21000", std::nullopt},
+        {"2100", std::nullopt},
+        {"2099", 2099},
+    };
+    for (const auto& [text, year] : rows) {
+        EXPECT_EQ(extractYear(QString::fromUtf8(text)), year) << text;
+    }
 }
-
-struct YearCase {
-    const char* text;
-    std::optional<int> year;
-};
-
-class ExtractYear : public ::testing::TestWithParam<YearCase> {};
-
-TEST_P(ExtractYear, FollowsTheTwoPatterns) {
-    EXPECT_EQ(extractYear(QString::fromUtf8(GetParam().text)), GetParam().year);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, ExtractYear,
-                         ::testing::Values(YearCase{"1999-03-01", 1999}, YearCase{"2003", 2003},
-                                           YearCase{"Released 1850", std::nullopt},
-                                           YearCase{"", std::nullopt}, YearCase{"12019", 2019},
-                                           YearCase{"2003-05-12T07:00:00Z", 2003},
-                                           YearCase{"1850 and 1999", 1999},
-                                           YearCase{"year 21000", std::nullopt},
-                                           YearCase{"2100", std::nullopt}, YearCase{"2099", 2099}));
 
 TEST(CoverStore, SameBytesWriteOnceAndReuseThePath) {
     const QByteArray bytes = QByteArrayLiteral("\xff\xd8\xff picture bytes");

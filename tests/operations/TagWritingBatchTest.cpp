@@ -1,10 +1,10 @@
 #include "operations/TagWritingBatch.h"
 
-#include "app/AudioFixtures.h"
 #include "app/ContentViewModel.h"
 #include "app/SongBuilder.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
+#include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 #include "tags/MP3TagEditor.h"
 #include "tags/WAVTagEditor.h"
@@ -17,7 +17,6 @@
 
 using namespace quirella;
 using namespace quirella::test;
-using namespace quirella::test::audio;
 using namespace Qt::StringLiterals;
 
 namespace {

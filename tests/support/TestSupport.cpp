@@ -16,6 +16,31 @@ QString ScratchDir::write(const QString& name, const QByteArray& bytes) const {
     return path;
 }
 
+namespace {
+
+QStringList capturedWarnings;
+
+void captureWarning(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) {
+        capturedWarnings.append(message);
+    }
+}
+
+} // namespace
+
+WarningCapture::WarningCapture()
+    : m_previous(qInstallMessageHandler(captureWarning)) {
+    capturedWarnings.clear();
+}
+
+WarningCapture::~WarningCapture() {
+    qInstallMessageHandler(m_previous);
+}
+
+const QStringList& WarningCapture::warnings() const {
+    return capturedWarnings;
+}
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QFuture>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +33,19 @@ bool writeAll(const QString& path, const QByteArray& bytes);
 // Bytes of a file in tests/data.
 QByteArray dataFile(const QString& name);
 QString dataPath(const QString& name);
+
+// Collects the warnings logged while it lives (the console lines the application prints).
+class WarningCapture {
+public:
+    WarningCapture();
+    ~WarningCapture();
+    WarningCapture(const WarningCapture&) = delete;
+    WarningCapture& operator=(const WarningCapture&) = delete;
+    const QStringList& warnings() const;
+
+private:
+    QtMessageHandler m_previous;
+};
 
 // Runs the event loop until the future finishes (or the timeout passes) and returns whether it did.
 template <typename T>

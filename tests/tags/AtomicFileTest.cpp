@@ -1,9 +1,10 @@
-// Replacing a user's file: permissions, links, unwritable places, and a process killed mid-write.
+// Replacing a user's file: permissions, failures that leave nothing behind, the sweep of stale
+// temporary files, and a process killed in the middle of a write.
 #include "tags/AtomicFile.h"
 
-#include "Id3TestFiles.h"
+#include "support/AudioFiles.h"
 #include "support/TestSupport.h"
-#include "tags/AIFFTagEditor.h"
+#include "tags/Id3.h"
 #include "tags/MP3TagEditor.h"
 
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <ctime>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <utime.h>
 
 using namespace quirella;
@@ -29,29 +29,6 @@ QStringList temporaryFiles(const QString& folder) {
                                   QDir::Files | QDir::Hidden | QDir::System);
 }
 
-mode_t modeOf(const QString& path) {
-    struct stat info {};
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return info.st_mode & 07777;
-}
-
-// The two writers behind one signature, with a valid file for each.
-struct WriterCase {
-    const char* name;
-    const char* fileName;
-    QByteArray (*makeFile)();
-    TagStatus (*write)(const QString&, const TagValues&);
-};
-
-const WriterCase kWriters[] = {
-    {"mp3", "song.mp3", [] { return mp3Audio(40); }, &MP3TagEditor::writeTagsNow},
-    {"aiff", "song.aiff",
-     [] {
-         return aiffFile({aiffComm(100), aiffSsnd(100)});
-     },
-     &AIFFTagEditor::writeTagsNow},
-};
-
 TagValues titled(const QString& title) {
     TagValues values;
     values.title = title;
@@ -60,16 +37,6 @@ TagValues titled(const QString& title) {
 }
 
 } // namespace
-
-TEST(AtomicFile, ReplacementKeepsPermissionsAndLeavesNothingBehind) {
-    ScratchDir dir;
-    const QString path = dir.write(QStringLiteral("a.bin"), "old");
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
-    ASSERT_TRUE(atomicfile::replaceContents(path, "new bytes").ok());
-    EXPECT_EQ(readAll(path), "new bytes");
-    EXPECT_EQ(modeOf(path), 0640u);
-    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
-}
 
 TEST(AtomicFile, FailuresLeaveNoTemporaryFile) {
     ScratchDir dir;
@@ -106,68 +73,6 @@ TEST(AtomicFile, SweepRemovesOnlyOldTemporaryFilesOfOurs) {
     EXPECT_TRUE(QFileInfo::exists(fresh));
     EXPECT_TRUE(QFileInfo::exists(foreign));
 }
-
-// The writers' file handling, the same for both: what they refuse leaves the file as it was.
-class WriterFiles : public ::testing::TestWithParam<WriterCase> {};
-
-TEST_P(WriterFiles, UnwritablePlacesAreRefusedWithWriteFailure) {
-    const WriterCase& writer = GetParam();
-    ScratchDir dir;
-    const QByteArray original = writer.makeFile();
-    const QString path = dir.write(QString::fromLatin1(writer.fileName), original);
-
-    {
-        Unwritable file(path);
-        if (file.active()) {
-            EXPECT_EQ(writer.write(path, titled(QStringLiteral("x"))).error, TagError::writeFailure);
-        }
-    }
-    {
-        Unwritable folder(dir.path());
-        if (folder.active()) {
-            EXPECT_EQ(writer.write(path, titled(QStringLiteral("x"))).error, TagError::writeFailure);
-        }
-    }
-    EXPECT_EQ(readAll(path), original);
-
-    const TagStatus missing =
-        writer.write(dir.filePath(QStringLiteral("missing")), titled(QStringLiteral("x")));
-    EXPECT_EQ(missing.error, TagError::writeFailure);
-    EXPECT_TRUE(missing.message.contains(QStringLiteral("missing")));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.mp3")));
-    EXPECT_EQ(writer.write(dir.filePath(QStringLiteral("folder.mp3")), titled(QStringLiteral("x"))).error,
-              TagError::writeFailure);
-    ASSERT_TRUE(
-        QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("dangling"))));
-    EXPECT_EQ(writer.write(dir.filePath(QStringLiteral("dangling")), titled(QStringLiteral("x"))).error,
-              TagError::writeFailure);
-    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
-}
-
-TEST_P(WriterFiles, LinkKeepsPointingAtTheRewrittenFileWithItsPermissions) {
-    const WriterCase& writer = GetParam();
-    ScratchDir dir;
-    const QByteArray original = writer.makeFile();
-    const QString target =
-        dir.write(QStringLiteral("real/") + QString::fromLatin1(writer.fileName), original);
-    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0604), 0);
-    const QString link = dir.filePath(QStringLiteral("link"));
-    ASSERT_TRUE(QFile::link(target, link));
-
-    ASSERT_TRUE(writer.write(link, titled(QStringLiteral("Through the link"))).ok());
-    const QFileInfo info(link);
-    EXPECT_TRUE(info.isSymLink());
-    EXPECT_EQ(info.symLinkTarget(), target);
-    const QByteArray written = readAll(target);
-    EXPECT_NE(written, original);
-    EXPECT_TRUE(written.contains("Through the link"));
-    EXPECT_EQ(modeOf(target), 0604u);
-    EXPECT_TRUE(temporaryFiles(dir.filePath(QStringLiteral("real"))).isEmpty());
-    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Writers, WriterFiles, ::testing::ValuesIn(kWriters),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 // Run only as the child of KilledWriterLeavesOldOrNewFile: rewrites the file given in the environment
 // forever, alternating between two contents, and says "ready" after the first complete write.

@@ -1,0 +1,292 @@
+#include "support/AudioFiles.h"
+
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quirella::test {
+
+QByteArray be32(quint32 value) {
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<char>(value >> (8 * (3 - i)));
+    }
+    return out;
+}
+
+QByteArray le32(quint32 value) {
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<char>(value >> (8 * i));
+    }
+    return out;
+}
+
+QByteArray syncsafe(quint32 value) {
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<char>((value >> (7 * (3 - i))) & 0x7F);
+    }
+    return out;
+}
+
+QByteArray randomBytes(quint32 seed, int size) {
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& byte : bytes) {
+        byte = static_cast<char>(random.bounded(256));
+    }
+    return bytes;
+}
+
+QByteArray imageBytes(const QColor& colour, int width, int height, const char* format) {
+    QImage image(width, height, colour.alpha() < 255 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(colour);
+    for (int x = 0; x < width; ++x) {
+        image.setPixelColor(x, x % height, Qt::white);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray mp3Audio(int frames) {
+    QByteArray audio;
+    audio.reserve(frames * 417);
+    for (int i = 0; i < frames; ++i) {
+        audio.append("\xFF\xFB\x90\x64", 4);
+        for (int j = 4; j < 417; ++j) {
+            audio.append(static_cast<char>((i * 7 + j) % 251));
+        }
+    }
+    return audio;
+}
+
+QByteArray id3Frame(QByteArrayView id, QByteArrayView body, int major, quint16 flags) {
+    const auto size = static_cast<quint32>(body.size());
+    return id.toByteArray() + (major == 4 ? syncsafe(size) : be32(size)) + static_cast<char>(flags >> 8) +
+           static_cast<char>(flags & 0xFF) + body.toByteArray();
+}
+
+QByteArray id3Tag(QByteArrayView body, int major, quint8 flags) {
+    return QByteArrayLiteral("ID3") + static_cast<char>(major) + '\0' + static_cast<char>(flags) +
+           syncsafe(static_cast<quint32>(body.size())) + body.toByteArray();
+}
+
+QByteArray textBody(QByteArrayView text, char encoding) {
+    return QByteArray(1, encoding) + text.toByteArray();
+}
+
+QByteArray txxxBody(QByteArrayView description, QByteArrayView value, char encoding) {
+    return QByteArray(1, encoding) + description.toByteArray() + '\0' + value.toByteArray();
+}
+
+QByteArray popmBody(quint8 rating, QByteArrayView email) {
+    return email.toByteArray() + '\0' + static_cast<char>(rating) + QByteArray(4, '\0');
+}
+
+QByteArray apicBody(QByteArrayView image, quint8 type, char encoding, QByteArrayView description) {
+    const bool wide = encoding == 1 || encoding == 2;
+    return QByteArray(1, encoding) + raw("image/jpeg\0") + static_cast<char>(type) +
+           description.toByteArray() + QByteArray(wide ? 2 : 1, '\0') + image.toByteArray();
+}
+
+QByteArray wavChunk(QByteArrayView id, QByteArrayView payload, char pad) {
+    QByteArray out = wavChunkClaiming(id, static_cast<quint32>(payload.size()), payload);
+    if (payload.size() % 2 != 0) {
+        out.append(pad);
+    }
+    return out;
+}
+
+QByteArray wavChunkClaiming(QByteArrayView id, quint32 size, QByteArrayView payload) {
+    return id.toByteArray() + le32(size) + payload.toByteArray();
+}
+
+QByteArray pcmFormat() {
+    // PCM, one channel, 8000 Hz, 16,000 bytes a second, block align 2, 16 bits.
+    return QByteArray::fromHex("01000100") + le32(8000) + le32(16000) + QByteArray::fromHex("02001000");
+}
+
+QByteArray samples(int count) {
+    QByteArray out(count, '\0');
+    for (int i = 0; i < count; ++i) {
+        out[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+    }
+    return out;
+}
+
+QByteArray riffFile(QByteArrayView chunks) {
+    return QByteArrayLiteral("RIFF") + le32(static_cast<quint32>(chunks.size() + 4)) +
+           QByteArrayLiteral("WAVE") + chunks.toByteArray();
+}
+
+QByteArray wavFile(QByteArrayView extra) {
+    return riffFile(wavChunk("fmt ", pcmFormat()) + wavChunk("data", samples()) + extra.toByteArray());
+}
+
+QByteArray infoList(const QList<std::pair<QByteArray, QByteArray>>& fields) {
+    QByteArray payload = QByteArrayLiteral("INFO");
+    for (const auto& [id, text] : fields) {
+        payload += wavChunk(id, text + '\0');
+    }
+    return wavChunk("LIST", payload);
+}
+
+QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad) {
+    QByteArray out = id.toByteArray() + be32(static_cast<quint32>(payload.size())) + payload.toByteArray();
+    if (payload.size() % 2 != 0) {
+        out.append(pad);
+    }
+    return out;
+}
+
+QByteArray aiffComm(quint32 frames) {
+    // 80-bit extended 8000.0 as the sample rate.
+    return aiffChunk("COMM", QByteArray::fromHex("0001") + be32(frames) +
+                                 QByteArray::fromHex("0010400BFA00000000000000"));
+}
+
+QByteArray aiffSsnd(quint32 frames) {
+    QByteArray payload(8, '\0');
+    for (quint32 i = 0; i < frames; ++i) {
+        const auto sample = static_cast<quint16>(i * 977);
+        payload.append(static_cast<char>(sample >> 8));
+        payload.append(static_cast<char>(sample & 0xFF));
+    }
+    return aiffChunk("SSND", payload);
+}
+
+QByteArray aiffFile(const QList<QByteArray>& chunks, QByteArrayView formType) {
+    QByteArray body = formType.toByteArray();
+    for (const QByteArray& chunk : chunks) {
+        body.append(chunk);
+    }
+    return "FORM" + be32(static_cast<quint32>(body.size())) + body;
+}
+
+QByteArray aiffFile() {
+    return aiffFile({aiffComm(800), aiffSsnd(800)});
+}
+
+QByteArray plainFile(const QString& extension) {
+    const QString lower = extension.toLower();
+    if (lower == QLatin1String("mp3")) {
+        return mp3Audio();
+    }
+    if (lower == QLatin1String("wav")) {
+        return wavFile();
+    }
+    if (lower == QLatin1String("aiff") || lower == QLatin1String("aif")) {
+        return aiffFile();
+    }
+    return dataFile(lower == QLatin1String("flac") ? QStringLiteral("flac-plain.flac")
+                                                   : QStringLiteral("m4a-plain.m4a"));
+}
+
+namespace {
+
+quint32 sizeAt(const QByteArray& bytes, qsizetype at, bool bigEndian) {
+    quint32 size = 0;
+    for (int i = 0; i < 4; ++i) {
+        const auto byte = static_cast<quint8>(bytes[at + (bigEndian ? i : 3 - i)]);
+        size = size << 8 | byte;
+    }
+    return size;
+}
+
+} // namespace
+
+QList<Piece> chunksOf(const QByteArray& file, bool bigEndian) {
+    QList<Piece> pieces;
+    qsizetype position = 12;
+    while (file.size() - position >= 8) {
+        const quint32 size = sizeAt(file, position + 4, bigEndian);
+        pieces.append({file.mid(position, 4), file.mid(position + 8, size), file.mid(position, 8 + size)});
+        position += 8 + static_cast<qsizetype>(size) + (size & 1);
+    }
+    return pieces;
+}
+
+QList<Piece> infoFieldsOf(const QByteArray& listPayload) {
+    return chunksOf(QByteArray(8, '\0') + listPayload);
+}
+
+QList<Piece> id3FramesOf(const QByteArray& tag) {
+    QList<Piece> frames;
+    qsizetype position = 10;
+    while (tag.size() - position >= 10 && tag[position] != '\0') {
+        const qsizetype size = sizeAt(tag, position + 4, true);
+        frames.append({tag.mid(position, 4), tag.mid(position + 10, size), tag.mid(position, 10 + size)});
+        position += 10 + size;
+    }
+    return frames;
+}
+
+QList<QByteArray> idsOf(const QList<Piece>& pieces) {
+    QList<QByteArray> ids;
+    for (const Piece& piece : pieces) {
+        ids.append(piece.id);
+    }
+    return ids;
+}
+
+QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id) {
+    for (const Piece& piece : pieces) {
+        if (piece.id == id) {
+            return piece.payload;
+        }
+    }
+    return {};
+}
+
+Unwritable::Unwritable(const QString& path)
+    : m_path(QFile::encodeName(path)) {
+    struct stat info {};
+    if (::stat(m_path.constData(), &info) != 0) {
+        return;
+    }
+    m_mode = info.st_mode & 07777;
+    if (::geteuid() == 0) {
+        m_immutable = setImmutable(true);
+        m_active = m_immutable;
+    } else {
+        m_active = ::chmod(m_path.constData(), m_mode & ~0222u) == 0;
+    }
+}
+
+Unwritable::~Unwritable() {
+    if (m_immutable) {
+        setImmutable(false);
+    } else if (m_active) {
+        ::chmod(m_path.constData(), m_mode);
+    }
+}
+
+bool Unwritable::setImmutable(bool on) const {
+    const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int attributes = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0;
+    if (done) {
+        attributes = on ? (attributes | FS_IMMUTABLE_FL) : (attributes & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &attributes) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+} // namespace quirella::test

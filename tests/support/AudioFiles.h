@@ -1,0 +1,126 @@
+// Audio files and tags built byte by byte for the tests, independent of the code under test: MP3 frames,
+// ID3v2 tags, WAV and AIFF chunks, pictures, random bytes; walkers that take written files apart again; and
+// a guard that makes a file or folder unwritable even for root.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QColor>
+#include <QList>
+#include <QString>
+
+#include <cstddef>
+#include <ostream>
+#include <utility>
+
+// Readable texts in the failure messages of the tests that include this.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace quirella::test {
+
+QByteArray be32(quint32 value);
+QByteArray le32(quint32 value);
+QByteArray syncsafe(quint32 value);
+
+// A literal with its embedded zero bytes, without the terminating one.
+template <std::size_t N>
+QByteArray raw(const char (&literal)[N]) {
+    return QByteArray(literal, static_cast<qsizetype>(N - 1));
+}
+
+QByteArray randomBytes(quint32 seed, int size);
+
+// An encoded picture filled with `colour` (a translucent colour gives an alpha channel) and a white
+// diagonal, so that it does not compress to nothing.
+QByteArray imageBytes(const QColor& colour, int width = 64, int height = 48, const char* format = "JPEG");
+
+// ---- MP3 and ID3v2 ----
+
+// MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes (about 26 ms) per frame. The payload
+// counts, so that a shifted or cut copy of the audio shows, and never holds 0xFF (no false frame sync).
+QByteArray mp3Audio(int frames = 8);
+
+// One frame: id, size (plain for 2.3, syncsafe for 2.4), flags, body.
+QByteArray id3Frame(QByteArrayView id, QByteArrayView body, int major = 3, quint16 flags = 0);
+// A tag header with a syncsafe size around `body` (frames, padding, ...).
+QByteArray id3Tag(QByteArrayView body, int major = 3, quint8 flags = 0);
+QByteArray textBody(QByteArrayView text, char encoding = '\x03');
+QByteArray txxxBody(QByteArrayView description, QByteArrayView value, char encoding = '\x03');
+QByteArray popmBody(quint8 rating, QByteArrayView email = "no@email");
+// A JPEG-declared picture of `type` with a description in `encoding`.
+QByteArray apicBody(QByteArrayView image, quint8 type = 3, char encoding = 0,
+                    QByteArrayView description = {});
+
+// ---- WAV ----
+
+// id, little-endian size, payload, and `pad` after an odd payload.
+QByteArray wavChunk(QByteArrayView id, QByteArrayView payload, char pad = '\0');
+// A chunk header that claims `size` bytes, followed by whatever `payload` there really is.
+QByteArray wavChunkClaiming(QByteArrayView id, quint32 size, QByteArrayView payload);
+// 16-byte PCM format: mono, 8000 Hz, 16 bits.
+QByteArray pcmFormat();
+// 0.1 s of samples for pcmFormat().
+QByteArray samples(int count = 1600);
+// "RIFF", the size of what follows, "WAVE", then the chunks as given.
+QByteArray riffFile(QByteArrayView chunks);
+// "fmt " and "data", then `extra` chunks.
+QByteArray wavFile(QByteArrayView extra = {});
+// An INFO list of Latin-1 texts, each with a terminating zero and the even-length padding.
+QByteArray infoList(const QList<std::pair<QByteArray, QByteArray>>& fields);
+
+// ---- AIFF ----
+
+QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad = '\0');
+// Common chunk: 1 channel, `frames` sample frames, 16 bits, 8000 Hz.
+QByteArray aiffComm(quint32 frames);
+// Sound data chunk: offset 0, block size 0, then 16-bit samples.
+QByteArray aiffSsnd(quint32 frames);
+// A FORM file of `formType` around the chunks, with a correct FORM size.
+QByteArray aiffFile(const QList<QByteArray>& chunks, QByteArrayView formType = "AIFF");
+// 0.1 s of sound without tags.
+QByteArray aiffFile();
+
+// The bytes of a file of each loaded format without tags; FLAC and M4A come from tests/data.
+QByteArray plainFile(const QString& extension);
+
+// ---- Taking written files apart ----
+
+struct Piece {
+    QByteArray id;
+    QByteArray payload;
+    QByteArray whole; // header and payload, without a pad byte
+};
+
+// The chunks after a 12-byte RIFF or FORM header, to the end of the bytes; pad bytes are skipped.
+QList<Piece> chunksOf(const QByteArray& file, bool bigEndian = false);
+// The sub-chunks of an INFO list payload (starting with "INFO").
+QList<Piece> infoFieldsOf(const QByteArray& listPayload);
+// The frames of an ID3v2.3 tag (plain frame sizes), up to zero fill or the end.
+QList<Piece> id3FramesOf(const QByteArray& tag);
+QList<QByteArray> idsOf(const QList<Piece>& pieces);
+// The payload of the first piece with `id`, or a null array.
+QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id);
+
+// Makes a file or folder unwritable for as long as it lives: as root, where permission bits do not
+// count, through the immutable attribute; otherwise by clearing the write bits. `active()` is false
+// when neither works.
+class Unwritable {
+public:
+    explicit Unwritable(const QString& path);
+    ~Unwritable();
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool active() const { return m_active; }
+
+private:
+    bool setImmutable(bool on) const;
+
+    QByteArray m_path;
+    unsigned m_mode = 0;
+    bool m_active = false;
+    bool m_immutable = false;
+};
+
+} // namespace quirella::test

@@ -1,0 +1,132 @@
+// What TagLib reads back from the files our writers wrote, for the suites that link the tag writers
+// (header-only: the support library itself links neither TagLib nor the writers).
+#pragma once
+
+#include "support/TestSupport.h"
+#include "tags/TagError.h"
+#include "tags/TagValues.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QString>
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <taglib/aifffile.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/popularimeterframe.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/wavfile.h>
+
+namespace quirella::test {
+
+inline QString qs(const TagLib::String& text) {
+    return QString::fromStdString(text.to8Bit(true));
+}
+
+inline QByteArray qb(const TagLib::ByteVector& bytes) {
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The values the writer tests put into files: texts beyond ASCII but within Latin-1 (the character set
+// of the WAV INFO list), a year inside the ID3 range, four stars.
+inline TagValues sampleValues() {
+    return {.title = QStringLiteral("Évening Song"),
+            .artist = QStringLiteral("Ünïcode Band"),
+            .year = 2005,
+            .genre = QStringLiteral("Rock"),
+            .album = std::nullopt,
+            .coverImage = std::nullopt,
+            .rating = 4};
+}
+
+// A refused write: it says why, and the file at `path` still holds `before` byte for byte.
+inline void expectRefused(const TagStatus& status, TagError error, const QString& path,
+                          const QByteArray& before) {
+    EXPECT_EQ(status.error, error) << status.message.toStdString();
+    EXPECT_FALSE(status.message.isEmpty());
+    EXPECT_EQ(readAll(path), before);
+}
+
+// An MP3, AIFF or WAV file (by its extension) opened through TagLib, with its ID3v2 tag if it has one.
+struct Id3File {
+    std::unique_ptr<TagLib::File> file;
+    TagLib::ID3v2::Tag* tag = nullptr;
+
+    TagLib::ID3v2::FrameList frames(const char* id) const {
+        return tag ? tag->frameListMap()[id] : TagLib::ID3v2::FrameList();
+    }
+    QString userText(const char* description) const {
+        const auto* frame =
+            tag ? TagLib::ID3v2::UserTextIdentificationFrame::find(tag, description) : nullptr;
+        return frame ? qs(frame->fieldList().back()) : QString();
+    }
+};
+
+inline Id3File openId3(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const QString extension = QFileInfo(path).suffix().toLower();
+    Id3File opened;
+    if (extension == QLatin1String("mp3")) {
+        auto* file = new TagLib::MPEG::File(name.constData());
+        opened.file.reset(file);
+        opened.tag = file->ID3v2Tag();
+    } else if (extension == QLatin1String("wav")) {
+        auto* file = new TagLib::RIFF::WAV::File(name.constData());
+        opened.file.reset(file);
+        opened.tag = file->hasID3v2Tag() ? file->ID3v2Tag() : nullptr;
+    } else {
+        auto* file = new TagLib::RIFF::AIFF::File(name.constData());
+        opened.file.reset(file);
+        opened.tag = file->hasID3v2Tag() ? file->tag() : nullptr;
+    }
+    return opened;
+}
+
+// Expects the frames our writers make of `values` in a version 2.3 tag: the texts, three POPM frames
+// and RATING_NUMERIC for the rating, and a JPEG front cover of `coverSize` (an empty size: none).
+inline void expectManagedFrames(const Id3File& read, const TagValues& values, QSize coverSize) {
+    ASSERT_TRUE(read.file->isValid());
+    ASSERT_TRUE(read.tag);
+    EXPECT_EQ(read.tag->header()->majorVersion(), 3u);
+    EXPECT_EQ(qs(read.tag->title()), values.title.value_or(QString()));
+    EXPECT_EQ(qs(read.tag->artist()), values.artist.value_or(QString()));
+    EXPECT_EQ(read.tag->year(), static_cast<unsigned>(values.year.value_or(0)));
+    EXPECT_EQ(qs(read.tag->genre()), values.genre.value_or(QString()));
+
+    const auto popms = read.frames("POPM");
+    const int rating = static_cast<int>(values.rating.value_or(0));
+    ASSERT_EQ(popms.size(), rating > 0 ? 3u : 0u);
+    QStringList emails;
+    for (auto* frame : popms) {
+        const auto* popm = dynamic_cast<TagLib::ID3v2::PopularimeterFrame*>(frame);
+        ASSERT_TRUE(popm);
+        EXPECT_EQ(popm->rating(), rating * 51);
+        emails.append(qs(popm->email()));
+    }
+    if (rating > 0) {
+        EXPECT_EQ(emails, (QStringList{QStringLiteral("no@email"), QStringLiteral("iTunes"),
+                                       QStringLiteral("rating@quirella.tags")}));
+        EXPECT_EQ(read.userText("RATING_NUMERIC"), QString::number(rating));
+    }
+
+    const TagLib::ID3v2::AttachedPictureFrame* front = nullptr;
+    for (auto* frame : read.frames("APIC")) {
+        const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
+        if (picture && picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
+            EXPECT_FALSE(front) << "one front cover";
+            front = picture;
+        }
+    }
+    ASSERT_EQ(front != nullptr, !coverSize.isEmpty());
+    if (front) {
+        EXPECT_EQ(qs(front->mimeType()), QStringLiteral("image/jpeg"));
+        EXPECT_EQ(QImage::fromData(qb(front->picture())).size(), coverSize);
+    }
+}
+
+} // namespace quirella::test
