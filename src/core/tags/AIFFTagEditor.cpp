@@ -33,12 +33,8 @@ QFuture<TagStatus> AIFFTagEditor::writeTags(const QString& path, TagValues value
 }
 
 TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (!atomicfile::isWritable(path)) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QStringLiteral("“%1” cannot be written: it is missing, read-only, not a regular file, or in a "
-                           "read-only folder.")
-                .arg(QFileInfo(path).fileName()));
+    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
+        return writable;
     }
     if (QFileInfo(path).size() > kMaxFileSize + 8) {
         return TagStatus::failure(TagError::notValidFormat,

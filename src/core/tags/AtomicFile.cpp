@@ -110,6 +110,27 @@ bool isWritable(const QString& path) {
     return ::access(folder.constData(), W_OK | X_OK) == 0;
 }
 
+TagStatus checkWritable(const QString& path) {
+    if (isWritable(path)) {
+        return TagStatus::success();
+    }
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    QString reason;
+    if (!info.exists()) {
+        reason = QStringLiteral("“%1” does not exist.").arg(name);
+    } else if (info.isDir()) {
+        reason = QStringLiteral("“%1” is a folder, not a file.").arg(name);
+    } else if (!info.isFile()) {
+        reason = QStringLiteral("“%1” is not a regular file.").arg(name);
+    } else if (!info.isWritable()) {
+        reason = QStringLiteral("“%1” is read-only.").arg(name);
+    } else {
+        reason = QStringLiteral("The folder of “%1” does not allow changes.").arg(name);
+    }
+    return TagStatus::failure(TagError::writeFailure, reason);
+}
+
 TagResult<QByteArray> readWholeFile(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir()) {

@@ -19,6 +19,11 @@ inline constexpr char kTempPrefix[] = ".quirella-tmp-";
 // is writable, and its folder lets us create the temporary file.
 bool isWritable(const QString& path);
 
+// The writability check every writer makes before it reads anything: success, or `writeFailure` with
+// the reason in words a person can act on (missing, a folder, not a regular file, read-only file or
+// folder).
+TagStatus checkWritable(const QString& path);
+
 // Reads the whole file. Errors come back as `TagError::platform` with the system's message.
 TagResult<QByteArray> readWholeFile(const QString& path);
 

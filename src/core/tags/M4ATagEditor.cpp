@@ -59,13 +59,7 @@ TagStatus checkOriginal(const QString& path) {
         return TagStatus::failure(TagError::writeFailure,
                                   QStringLiteral("“%1” is not a regular file.").arg(displayName(path)));
     }
-    if (!atomicfile::isWritable(path)) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QStringLiteral("“%1” cannot be written: the file or its folder is read-only.")
-                .arg(displayName(path)));
-    }
-    return TagStatus::success();
+    return atomicfile::checkWritable(path);
 }
 
 // Writes the copy into a new file that must not exist yet (the private folder is ours alone).

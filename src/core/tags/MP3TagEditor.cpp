@@ -12,12 +12,8 @@ QFuture<TagStatus> MP3TagEditor::writeTags(const QString& path, TagValues values
 }
 
 TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (!atomicfile::isWritable(path)) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QStringLiteral("“%1” cannot be written: it is missing, read-only, not a regular file, or in a "
-                           "read-only folder.")
-                .arg(QFileInfo(path).fileName()));
+    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
+        return writable;
     }
     // Even after dropping the largest possible old tag, such a file could not stay under the limit.
     if (QFileInfo(path).size() > kMaxFileSize + 10 + id3::kMaxTagBodySize) {

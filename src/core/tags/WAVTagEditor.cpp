@@ -405,29 +405,6 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
 
 } // namespace wav
 
-namespace {
-
-// Why the writability check failed, in words a person can act on.
-QString notWritableMessage(const QString& path) {
-    const QFileInfo info(path);
-    const QString name = info.fileName();
-    if (!info.exists()) {
-        return QStringLiteral("“%1” does not exist.").arg(name);
-    }
-    if (info.isDir()) {
-        return QStringLiteral("“%1” is a folder, not a file.").arg(name);
-    }
-    if (!info.isFile()) {
-        return QStringLiteral("“%1” is not a regular file.").arg(name);
-    }
-    if (!info.isWritable()) {
-        return QStringLiteral("“%1” is read-only.").arg(name);
-    }
-    return QStringLiteral("The folder of “%1” does not allow changes.").arg(name);
-}
-
-} // namespace
-
 QFuture<TagResult<WavMetadata>> WAVTagEditor::readMetadata(const QString& path) {
     return m_executor.run([path] { return readMetadataNow(path); });
 }
@@ -456,8 +433,8 @@ TagResult<WavMetadata> WAVTagEditor::readMetadataNow(const QString& path) {
 }
 
 TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (!atomicfile::isWritable(path)) {
-        return TagStatus::failure(TagError::writeFailure, notWritableMessage(path));
+    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
+        return writable;
     }
     TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
     if (!bytes.ok()) {
