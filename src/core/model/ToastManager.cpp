@@ -39,7 +39,8 @@ void ToastManager::show(const QString& message, ToastType type) {
         emit typeChanged();
     }
     setShowing(true);
-    QTimer::singleShot(hideDelayMs, this, [this] { setShowing(false); });
+    // A coarse timer may fire up to 5 % early; the toast is promised three full seconds.
+    QTimer::singleShot(hideDelayMs, Qt::PreciseTimer, this, [this] { setShowing(false); });
 }
 
 void ToastManager::setShowing(bool showing) {
