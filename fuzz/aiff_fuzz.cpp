@@ -1,6 +1,7 @@
 // The AIFF rewrite over arbitrary bytes, in memory. A rebuilt file must be a FORM/AIFF file whose size
 // field is right, whose chunks all fit, that keeps the source's other chunks in their order and ends
 // with the one new "ID3 " chunk, and that comes out the same when rebuilt a second time.
+#include "FuzzSupport.h"
 #include "tags/AIFFTagEditor.h"
 #include "tags/ByteView.h"
 
@@ -11,14 +12,9 @@
 #include <cstdlib>
 
 using namespace quirella;
+using quirella::fuzz::check;
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Chunk ids and payloads in order; nothing when a chunk does not fit.
 std::optional<QList<QByteArray>> chunks(const QByteArray& file) {

@@ -1,5 +1,6 @@
 // The direct rating read of MP3 files and the frame checks of the ID3 toolkit over arbitrary bytes:
 // the input is read as a file head, as a TXXX/POPM body, and as an old tag whose frames are carried.
+#include "FuzzSupport.h"
 #include "tags/Id3.h"
 
 #include <cstddef>
@@ -7,14 +8,9 @@
 #include <cstdlib>
 
 using namespace quirella;
+using quirella::fuzz::check;
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool isFrameId(const QByteArray& id) {
     if (id.size() != 4) {

@@ -1,6 +1,7 @@
 // The MP3 rewrite over arbitrary bytes, in memory: locating the old tag, carrying its unmanaged frames
 // and building the new tag. A rebuilt file must keep every byte behind the old tag, start with a tag
 // that ends where that audio begins, and come out the same when rebuilt a second time.
+#include "FuzzSupport.h"
 #include "tags/MP3TagEditor.h"
 
 #include <cstddef>
@@ -8,26 +9,12 @@
 #include <cstdlib>
 
 using namespace quirella;
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
+using quirella::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    TagValues values;
-    values.title = QStringLiteral("Café");
-    values.artist = QStringLiteral("日本");
-    values.year = 1999;
-    values.genre = QStringLiteral("Jazz");
-    values.rating = 3;
+    const TagValues values = fuzz::sampleValues();
     const id3::FrameList managed = id3::managedFrames(values, QByteArray("\x89PNG\r\n\x1a\nfake", 12));
 
     for (const id3::FrameList& frames : {managed, id3::FrameList()}) {

@@ -1,6 +1,7 @@
 // The WAV rewrite over arbitrary bytes, with a full, a sparse and an empty set of values. Besides not
 // crashing, a rebuilt file must be a well-formed RIFF file whose size field is right and whose first
 // "data" chunk holds exactly the audio of the source.
+#include "FuzzSupport.h"
 #include "tags/Riff.h"
 #include "tags/WAVTagEditor.h"
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 
 using namespace quirella;
+using quirella::fuzz::check;
 
 namespace {
 
@@ -23,24 +25,13 @@ QByteArray firstDataPayload(QByteArrayView bytes) {
     return {};
 }
 
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    TagValues full;
-    full.title = QStringLiteral("Café");
-    full.artist = QStringLiteral("日本");
+    TagValues full = fuzz::sampleValues();
     full.album = QStringLiteral("Album");
-    full.year = 1999;
-    full.genre = QStringLiteral("Jazz");
-    full.rating = 3;
     TagValues sparse;
     sparse.title = QString();
     sparse.year = 1850;
