@@ -73,11 +73,13 @@ SongTableView::SongTableView(ContentViewModel& viewModel, VisibleColumns& visibl
             [this](int section, int, int newSize) { clampArtistColumn(section, newSize); });
     connect(header, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         const QString id = m_model->columnId(horizontalHeader()->logicalIndexAt(position));
-        static const QStringList withMenus{QStringLiteral("cover"),  QStringLiteral("title"),
-                                           QStringLiteral("artist"), QStringLiteral("genre"),
-                                           QStringLiteral("rating"), QStringLiteral("year")};
-        if (withMenus.contains(id)) {
-            emit headerMenuRequested(id, horizontalHeader()->mapToGlobal(position));
+        if (id.isEmpty()) {
+            return;
+        }
+        setFocus(Qt::MouseFocusReason); // commits an open edit before a bulk change replaces the rows
+        const std::unique_ptr<QMenu> menu = headerMenu(id);
+        if (!menu->isEmpty()) {
+            menu->exec(horizontalHeader()->mapToGlobal(position));
         }
     });
 
@@ -323,6 +325,10 @@ void SongTableView::contextMenuEvent(QContextMenuEvent* event) {
     }
     std::unique_ptr<QMenu> menu = rowMenu(row);
     menu->exec(event->globalPos());
+}
+
+std::unique_ptr<QMenu> SongTableView::headerMenu(QStringView columnId) {
+    return m_headerMenus.build(columnId, this);
 }
 
 std::unique_ptr<QMenu> SongTableView::rowMenu(int row) {

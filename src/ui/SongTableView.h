@@ -4,6 +4,7 @@
 // main window carries out.
 #pragma once
 
+#include "ui/HeaderMenus.h"
 #include "ui/Theme.h"
 
 #include <QPointer>
@@ -61,6 +62,16 @@ public:
     // Songs" when the row is among two or more selected songs.
     std::unique_ptr<QMenu> rowMenu(int row);
 
+    // The header menus (see HeaderMenus.h): later features add their entries to a column's menu here,
+    // e.g. addHeaderMenuProvider(u"cover", ...) for "Auto-Search All Covers" at the top of the cover menu.
+    HeaderMenus& headerMenus() { return m_headerMenus; }
+    void addHeaderMenuProvider(QStringView columnId, HeaderMenus::Provider provider,
+                               HeaderMenus::Slot slot = HeaderMenus::Slot::top) {
+        m_headerMenus.addHeaderMenuProvider(columnId, std::move(provider), slot);
+    }
+    // The menu a right click on this column's header opens; empty when the column has none.
+    std::unique_ptr<QMenu> headerMenu(QStringView columnId);
+
 signals:
     // The play cell: the owner toggles the current song or starts this one.
     void playClicked(const QUuid& songId);
@@ -71,8 +82,6 @@ signals:
     void trashRequested(const QUuid& songId);
     // "Delete N Selected Songs".
     void deleteSelectedRequested();
-    // A right click on a header that has a column menu (cover, title, artist, genre, rating, year).
-    void headerMenuRequested(const QString& columnId, const QPoint& globalPosition);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -96,6 +105,7 @@ private:
     SongTableModel* m_model = nullptr;
     ThumbnailCache* m_thumbnails = nullptr;
     ThemeColors m_colors;
+    HeaderMenus m_headerMenus;
     int m_artistColumnWidth = defaultArtistColumnWidth;
     int m_hoveredRow = -1;
     int m_delegatedColumns = 0;

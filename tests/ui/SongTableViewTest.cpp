@@ -284,3 +284,29 @@ TEST(ThumbnailCacheTest, DecodesOffTheUiThreadAndRemembersFailures) {
     QTest::qWait(50);
     EXPECT_EQ(ready.count(), 2); // the broken file is not read again
 }
+
+TEST_F(SongTable, HeaderMenusPutTheTopSlotAboveTheEditingEntries) {
+    load({makeSong(QStringLiteral("Title"), QStringLiteral("Artist"))});
+    const auto texts = [this](QStringView columnId) {
+        QStringList list;
+        const std::unique_ptr<QMenu> menu = table().headerMenu(columnId);
+        for (const QAction* action : menu->actions()) {
+            list.append(action->isSeparator() ? QStringLiteral("---") : action->text());
+        }
+        return list;
+    };
+    EXPECT_TRUE(texts(u"bpm").isEmpty());
+    table().addHeaderMenuProvider(
+        u"bpm", [](QMenu& menu) { menu.addAction(QStringLiteral("Edit")); }, HeaderMenus::Slot::editing);
+    EXPECT_EQ(texts(u"bpm"), QStringList{QStringLiteral("Edit")});
+    // Registered later, shown first: the look-up slot sits at the top.
+    table().addHeaderMenuProvider(u"bpm", [](QMenu& menu) { menu.addAction(QStringLiteral("Search")); });
+    table().addHeaderMenuProvider(u"bpm", [](QMenu& menu) { menu.addAction(QStringLiteral("Clear")); });
+    EXPECT_EQ(texts(u"bpm"), (QStringList{QStringLiteral("Search"), QStringLiteral("Clear"),
+                                          QStringLiteral("---"), QStringLiteral("Edit")}));
+    // A top slot alone ends without a stray separator.
+    table().addHeaderMenuProvider(u"duration", [](QMenu& menu) { menu.addAction(QStringLiteral("Only")); });
+    table().addHeaderMenuProvider(
+        u"duration", [](QMenu&) {}, HeaderMenus::Slot::editing);
+    EXPECT_EQ(texts(u"duration"), QStringList{QStringLiteral("Only")});
+}
