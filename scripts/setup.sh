@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins
   qt6-image-formats-plugins libqt6svg6 libgl-dev
   libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev attr acl
   fonts-noto-color-emoji fonts-dejavu-core xvfb xauth
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )

@@ -13,10 +13,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quirella;
 using namespace quirella::test;
@@ -191,6 +193,54 @@ TEST_P(Writers, LinkKeepsPointingAtTheRewrittenFileWithItsPermissions) {
     EXPECT_TRUE(readAll(target).contains("Through the link"));
     EXPECT_EQ(modeOf(target), 0604u);
     EXPECT_EQ(entries(dir.filePath(QStringLiteral("real"))), QStringList{fileName(writer)});
+}
+
+// Runs a tool of the attr and acl packages; its standard output.
+QString runTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": "
+                                     << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Every extended attribute of the file, values included, as getfattr dumps them (ACLs among them).
+QString attributeDump(const QString& path) {
+    return runTool(QStringLiteral("getfattr"),
+                   {QStringLiteral("--absolute-names"), QStringLiteral("-d"), QStringLiteral("-m"),
+                    QStringLiteral("-"), QStringLiteral("-e"), QStringLiteral("hex"), path});
+}
+
+// What file managers keep in extended attributes (tags, comments, a download's origin) and the POSIX ACL
+// come through the replacement of the file.
+TEST_P(Writers, ExtendedAttributesAndAccessListSurvive) {
+    const Writer& writer = GetParam();
+    ScratchDir dir;
+    const QString path = dir.write(fileName(writer), writer.file);
+    const QList<std::pair<QString, QString>> attributes = {
+        {QStringLiteral("user.xdg.comment"), QStringLiteral("Late night favourite")},
+        {QStringLiteral("user.xdg.origin.url"), QStringLiteral("https://example.org/song")},
+        {QStringLiteral("user.baloo.rating"), QStringLiteral("8")},
+    };
+    for (const auto& [name, value] : attributes) {
+        runTool(QStringLiteral("setfattr"), {QStringLiteral("-n"), name, QStringLiteral("-v"), value, path});
+    }
+    runTool(QStringLiteral("setfacl"), {QStringLiteral("-m"), QStringLiteral("u:nobody:r"), path});
+    // A security.* attribute is copied where the writer may set it (as root here), skipped elsewhere.
+    QProcess::execute(QStringLiteral("setfattr"),
+                      {QStringLiteral("-n"), QStringLiteral("security.quirella-test"), QStringLiteral("-v"),
+                       QStringLiteral("kept"), path});
+    const QString before = attributeDump(path);
+    ASSERT_TRUE(before.contains(QStringLiteral("user.xdg.origin.url=")));
+    ASSERT_TRUE(before.contains(QStringLiteral("system.posix_acl_access=")));
+
+    const TagStatus status = writer.write(path, sampleValues());
+    ASSERT_TRUE(status.ok()) << status.message.toStdString();
+    EXPECT_NE(readAll(path), writer.file);
+    EXPECT_EQ(attributeDump(path), before);
+    EXPECT_TRUE(runTool(QStringLiteral("getfacl"), {QStringLiteral("-c"), path})
+                    .contains(QStringLiteral("user:nobody:r--")));
 }
 
 TEST_P(Writers, UnusablePlacesAreRefusedAndNothingChanges) {

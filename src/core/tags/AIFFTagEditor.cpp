@@ -3,6 +3,7 @@
 #include "covers/ImageProcessor.h"
 #include "tags/AtomicFile.h"
 #include "tags/ByteView.h"
+#include "tags/Riff.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -77,6 +78,7 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
     id3::FrameList kept;
     QSet<QByteArray> keptKeys; // built once a second ID3 chunk shows up, to leave out repeated frames
     int id3Chunks = 0;
+    bool afterEmptySoundData = false;
     std::uint64_t p = 12;
     // Fewer than 8 bytes left cannot hold a chunk header; such a tail is not carried over.
     for (int chunks = 0; file.has(p, 8); ++chunks) {
@@ -85,6 +87,24 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
                           QStringLiteral("The file has more than 100,000 chunks; it was left unchanged."));
         }
         const std::uint32_t size = *file.u32BE(p + 4);
+        // An id that is not printable text means the walk has left the chunk structure: samples read as
+        // chunk headers, which the rewrite would scatter or drop. A recorder that crashed or streamed its
+        // output leaves the sound data size at 0 with the samples behind it, which ends up here.
+        const bool whole = riff::isPrintableChunkId(*file.slice(p, 4)) && file.has(p + 8, size);
+        if (!whole && afterEmptySoundData) {
+            return refuse(TagError::notValidFormat,
+                          QStringLiteral("The sound data chunk of the AIFF file declares no length although "
+                                         "bytes follow it; the recording was probably never finished. The "
+                                         "file was left unchanged so that no audio is lost."));
+        }
+        afterEmptySoundData = size == 0 && file.matches(p, "SSND");
+        if (!riff::isPrintableChunkId(*file.slice(p, 4))) {
+            return refuse(TagError::notValidFormat,
+                          QStringLiteral("The AIFF file has a chunk whose name is not text at byte %1; the "
+                                         "file is damaged or an unfinished recording, and was left unchanged "
+                                         "so that no audio is lost.")
+                              .arg(p));
+        }
         if (!file.has(p + 8, size)) {
             return refuse(
                 TagError::notValidFormat,

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quirella::atomicfile {
@@ -79,6 +80,80 @@ void copyOwnership(int fd, const struct stat& original) {
             ::fchmod(fd, original.st_mode & 0777);
         }
     }
+}
+
+// The names of the extended attributes of `path`, each ending in a zero byte; empty when it has none or
+// its file system keeps none. False with errno set when they cannot be listed.
+bool listAttributes(const QByteArray& path, QByteArray* names) {
+    for (;;) {
+        const ssize_t size = ::listxattr(path.constData(), nullptr, 0);
+        if (size < 0) {
+            return errno == ENOTSUP;
+        }
+        names->resize(size);
+        if (size == 0) {
+            return true;
+        }
+        const ssize_t got = ::listxattr(path.constData(), names->data(), static_cast<size_t>(size));
+        if (got >= 0) {
+            names->resize(got);
+            return true;
+        }
+        if (errno != ERANGE) { // ERANGE: an attribute was added in between; ask again
+            return false;
+        }
+    }
+}
+
+// Attributes whose namespace needs privileges a plain user lacks; where they cannot be set, the file
+// goes without them rather than not being written at all.
+bool isPrivilegedAttribute(QByteArrayView name) {
+    return name.startsWith("security.") || name.startsWith("trusted.");
+}
+
+// Copies the extended attributes of `source` to the open new file: what file managers keep there (tags,
+// ratings, comments in user.*), a download's origin, and the POSIX ACL (system.posix_acl_access). Runs
+// after the owner and mode are set, since a change of owner clears some of them. False with errno set
+// when one that may be set could not be copied.
+bool copyExtendedAttributes(const QByteArray& source, int fd) {
+    QByteArray names;
+    if (!listAttributes(source, &names)) {
+        return false;
+    }
+    QByteArray value;
+    for (qsizetype start = 0; start < names.size();) {
+        const qsizetype end = names.indexOf('\0', start);
+        const QByteArray name = names.mid(start, (end < 0 ? names.size() : end) - start);
+        start = end < 0 ? names.size() : end + 1;
+        if (name.isEmpty()) {
+            continue;
+        }
+        ssize_t size = -1;
+        do {
+            size = ::getxattr(source.constData(), name.constData(), nullptr, 0);
+            if (size < 0) {
+                break;
+            }
+            value.resize(size);
+            size = ::getxattr(source.constData(), name.constData(), value.data(), static_cast<size_t>(size));
+        } while (size < 0 && errno == ERANGE);
+        if (size < 0) {
+            if (errno == ENODATA) { // removed in between
+                continue;
+            }
+            if (isPrivilegedAttribute(name)) {
+                continue;
+            }
+            return false;
+        }
+        if (::fsetxattr(fd, name.constData(), value.constData(), static_cast<size_t>(size), 0) != 0) {
+            if (isPrivilegedAttribute(name) && (errno == EPERM || errno == EACCES || errno == ENOTSUP)) {
+                continue;
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 TagStatus statTarget(const QString& target, struct stat* info) {
@@ -176,6 +251,9 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
         return abandon(QStringLiteral("Cannot write"));
     }
     copyOwnership(fd, original);
+    if (!copyExtendedAttributes(QFile::encodeName(target), fd)) {
+        return abandon(QStringLiteral("Cannot copy the extended attributes of"));
+    }
     if (::fsync(fd) != 0) {
         return abandon(QStringLiteral("Cannot flush"));
     }
@@ -208,6 +286,13 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
                                   systemError(QStringLiteral("Cannot open"), replacement, errno));
     }
     copyOwnership(fd, original);
+    if (!copyExtendedAttributes(QFile::encodeName(target), fd)) {
+        const int saved = errno;
+        ::close(fd);
+        return TagStatus::failure(
+            TagError::platform,
+            systemError(QStringLiteral("Cannot copy the extended attributes of"), target, saved));
+    }
     const bool flushed = ::fsync(fd) == 0;
     const int flushError = errno;
     ::close(fd);

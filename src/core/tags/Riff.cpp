@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace quirella::riff {
 
 namespace {
@@ -34,6 +36,11 @@ bool isChunkId(ByteView id) {
         allZero = allZero && b == 0;
     }
     return !allZero;
+}
+
+bool isPrintableChunkId(ByteView id) {
+    return id.size() == 4 &&
+           std::all_of(id.data(), id.data() + 4, [](std::uint8_t b) { return b >= 0x20 && b <= 0x7E; });
 }
 
 QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {

@@ -26,6 +26,11 @@ inline constexpr int kMaxChunks = 100'000;
 // Whether four bytes can be a chunk id: ASCII, and not four zero bytes (zero fill ends a walk).
 bool isChunkId(ByteView id);
 
+// Whether four bytes are a chunk id a writer wrote on purpose: printable ASCII (0x20..0x7E). Anything
+// else where a chunk should start means the walk has left the chunk structure, typically because a size
+// field was never filled in and samples are being read as chunks.
+bool isPrintableChunkId(ByteView id);
+
 // Walks the chunks after the 12-byte "RIFF" size "WAVE" header to the end of the bytes (the RIFF size
 // field is not trusted). Stops at an id that is not ASCII or all zero, and after kMaxChunks chunks;
 // `hitLimit` tells whether the cap cut the walk short. Payloads are not checked against the end: use

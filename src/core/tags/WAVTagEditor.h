@@ -51,7 +51,10 @@ int starsFromPopmByte(std::uint8_t byte);
 // `coverBytes`, already converted, as the picture), then the frames of the old ID3 tag that are not
 // managed. Refuses a file it could not rewrite without losing audio: no RIFF/WAVE (`notValidFormat`), a
 // missing or overrunning "fmt " (`notValidFormat`), a missing or overrunning "data" (`cannotReadFile`),
-// more chunks than the walk takes (`notValidFormat`), or a result of 4 GiB or more (`writeFailure`).
+// an unfinished recording whose "data" size is 0 with samples behind it (`cannotReadFile`), any other
+// chunk cut off by the end of the file, an id that is not four printable characters, or bytes other
+// than zero fill that belong to no chunk (`notValidFormat`), more chunks than the walk takes
+// (`notValidFormat`), or a result of 4 GiB or more (`writeFailure`).
 TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
                                  const std::optional<QByteArray>& coverBytes);
 
