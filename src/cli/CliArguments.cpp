@@ -18,8 +18,10 @@ scan   Loads FOLDER as dropping it on the window does and prints the loaded fold
        error with status 1; a folder loaded only in part gets its warning on standard error.
 
 write  Builds a song from each PATH as loading does (a folder stands for the music files below
-       it), replaces the values given, and writes the tags into the files. Prints the outcome;
-       the status is 0 when every song was written or skipped, 1 when one failed.
+       it), replaces the values given, and writes the tags into the files. Prints the outcome,
+       then each file that failed with its reason on standard error. A PATH that is not a music
+       file is named on standard error and the others are written. The status is 0 when every
+       song was written or skipped, 1 when one failed or a PATH is not a music file.
 
   --title T      the title (an empty text is written as empty)
   --artist A     the artist

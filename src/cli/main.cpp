@@ -141,7 +141,22 @@ int runWrite(const cli::WriteCommand& command) {
         coverPath = cover.absoluteFilePath();
     }
 
-    QFuture<WriteTargets> collecting = QtConcurrent::run(collectFiles, command.paths);
+    // A file that no loader or writer takes is named, and the others are still written.
+    QStringList paths;
+    for (const QString& path : command.paths) {
+        const QFileInfo info(path);
+        if (info.isDir() || isSupportedExtension(info.suffix())) {
+            paths.append(path);
+        } else {
+            print(stderr, u"quirella-cli: "_s + path + u": not a supported music file\n"_s);
+        }
+    }
+    const bool someUnsupported = paths.size() < command.paths.size();
+    if (paths.isEmpty()) {
+        return 1;
+    }
+
+    QFuture<WriteTargets> collecting = QtConcurrent::run(collectFiles, paths);
     await(collecting);
     const WriteTargets targets = collecting.result();
     if (targets.error) {
@@ -165,7 +180,11 @@ int runWrite(const cli::WriteCommand& command) {
     if (!result.message.isEmpty()) {
         print(stdout, result.message + u'\n');
     }
-    return result.errorLines.isEmpty() && !someNotBuilt ? 0 : 1;
+    // The window's toast has no room for reasons; a terminal user needs them.
+    for (const TagBatchResult::Failure& failure : result.failures) {
+        print(stderr, failure.path + u": "_s + failure.reason + u'\n');
+    }
+    return result.errorLines.isEmpty() && !someNotBuilt && !someUnsupported ? 0 : 1;
 }
 
 } // namespace

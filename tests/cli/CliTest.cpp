@@ -162,7 +162,26 @@ TEST(Cli, WriteFailuresGiveStatusOne) {
     const CliRun run = cli({u"write"_s, good, broken, u"--rating"_s, u"2"_s});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, u"⚠️ Tags: 1 success, 1 failed\n"_s);
+    // The toast has no reasons; the terminal gets each failed file with its reason.
+    EXPECT_EQ(run.err, broken + u": The file is not a RIFF/WAVE file.\n"_s);
     EXPECT_EQ(readAll(broken), "RIFF but no WAVE"_ba);
+}
+
+TEST(Cli, PathsThatAreNoMusicFilesAreNamedAndTheOthersWritten) {
+    const ScratchDir dir;
+    const QString notes = dir.write(u"notes.txt"_s, "not music"_ba);
+    const CliRun alone = cli({u"write"_s, notes, u"--rating"_s, u"2"_s});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, u"quirella-cli: "_s + notes + u": not a supported music file\n"_s);
+    EXPECT_TRUE(alone.out.isEmpty()) << alone.out.toStdString();
+
+    const QString song = dir.write(u"song.mp3"_s, mp3Audio());
+    const CliRun mixed = cli({u"write"_s, notes, song, u"--title"_s, u"Kept going"_s});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_EQ(mixed.err, u"quirella-cli: "_s + notes + u": not a supported music file\n"_s);
+    EXPECT_EQ(mixed.out, u"✅ Tags written to 1 songs successfully!\n"_s);
+    EXPECT_TRUE(readAll(song).contains("Kept going"));
+    EXPECT_EQ(readAll(notes), "not music"_ba);
 }
 
 } // namespace

@@ -189,10 +189,12 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
             break;
         case SongOutcome::Kind::failed:
             result.errorLines.append(song.name + u": "_s + outcome.reason);
+            result.failures.append({song.filePath(), outcome.reason});
             break;
         case SongOutcome::Kind::timedOut:
             // Counted twice on purpose: the song was skipped, and the user is told which one.
             result.errorLines.append(song.name + u": M4A timeout - skipped"_s);
+            result.failures.append({song.filePath(), u"M4A timeout - skipped"_s});
             ++result.skipCount;
             break;
         }

@@ -26,6 +26,13 @@ struct TagBatchResult {
     int successCount = 0;
     int skipCount = 0;
     QStringList errorLines; // "<song name>: <reason>", in folder order
+    // The same failures by file, for a reader who needs to know which file failed (songs can share a
+    // name): the song's file path and the reason of its error line.
+    struct Failure {
+        QString path;
+        QString reason;
+    };
+    QList<Failure> failures;
     Report report = Report::none;
     QString message; // the toast or alert text; empty when the report is none
 };
