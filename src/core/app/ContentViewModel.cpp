@@ -224,6 +224,22 @@ bool ContentViewModel::applyChange(bool undoable, const std::function<void(Music
     return true;
 }
 
+bool ContentViewModel::applySongChange(const QUuid& songId, bool undoable,
+                                       const std::function<void(Song&)>& change) {
+    assertUiThread();
+    const Song* song = m_currentFolder ? findSong(m_currentFolder->songs, songId) : nullptr;
+    if (!song) {
+        return false;
+    }
+    Song changed = *song;
+    if (undoable) {
+        m_historyManager.saveState(*m_currentFolder);
+    }
+    change(changed);
+    replaceSong(changed);
+    return true;
+}
+
 // ---- Sorting and selection ----
 
 void ContentViewModel::sortBy(QStringView column) {

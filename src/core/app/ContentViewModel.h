@@ -132,6 +132,10 @@ public:
     // undoable, change a copy, assign the copy back, refresh. Returns false (and does nothing) without a
     // folder.
     bool applyChange(bool undoable, const std::function<void(MusicFolder&)>& change);
+    // The same for one song whose row is updated in place (no refresh, no re-sort): snapshot when
+    // undoable, change the song in a copy of the folder, assign the copy, replace the visible row.
+    // Returns false (and does nothing) without a folder or without a song of this id.
+    bool applySongChange(const QUuid& songId, bool undoable, const std::function<void(Song&)>& change);
 
     // ---- Sorting and selection ----
     // The same column again flips the direction; another column sorts ascending. Reorders the folder.

@@ -1,0 +1,143 @@
+#include "operations/BulkOperations.h"
+
+#include "model/Columns.h"
+#include "model/EditingManager.h"
+#include "operations/TextEngine.h"
+
+#include <functional>
+
+namespace quirella {
+
+namespace {
+
+// The text field a column names, or null for the year and unknown columns.
+QString* textField(Song& song, QStringView column) {
+    if (column == column::title) {
+        return &song.name;
+    }
+    if (column == column::artist) {
+        return &song.artist;
+    }
+    if (column == column::genre) {
+        return &song.genre;
+    }
+    return nullptr;
+}
+
+// An unchanged text keeps sharing its storage with the undo snapshots.
+void assignIfChanged(QString& field, QString value) {
+    if (field != value) {
+        field = std::move(value);
+    }
+}
+
+MusicFolder transformColumn(MusicFolder folder, QStringView column,
+                            const std::function<QString(QStringView)>& transform) {
+    if (!isBulkTextColumn(column)) {
+        return folder;
+    }
+    for (Song& song : folder.songs) {
+        QString* field = textField(song, column);
+        assignIfChanged(*field, transform(*field));
+    }
+    return folder;
+}
+
+MusicFolder transformAll(MusicFolder folder, const std::function<QString(QStringView)>& transform) {
+    for (Song& song : folder.songs) {
+        assignIfChanged(song.name, transform(song.name));
+        assignIfChanged(song.artist, transform(song.artist));
+        assignIfChanged(song.genre, transform(song.genre));
+    }
+    return folder;
+}
+
+} // namespace
+
+bool isBulkTextColumn(QStringView column) {
+    return column == column::title || column == column::artist || column == column::genre;
+}
+
+bool isBulkColumn(QStringView column) {
+    return isBulkTextColumn(column) || column == column::year;
+}
+
+MusicFolder clearColumn(MusicFolder folder, QStringView column) {
+    if (column == column::year) {
+        for (Song& song : folder.songs) {
+            song.year = 0;
+        }
+        return folder;
+    }
+    return transformColumn(std::move(folder), column, [](QStringView) { return QString(); });
+}
+
+MusicFolder uppercaseColumn(MusicFolder folder, QStringView column) {
+    return transformColumn(std::move(folder), column, uppercased);
+}
+
+MusicFolder titleCaseColumn(MusicFolder folder, QStringView column) {
+    return transformColumn(std::move(folder), column, titleCased);
+}
+
+MusicFolder replaceColumn(MusicFolder folder, QStringView column, const QString& value) {
+    if (column == column::year) {
+        const qint64 year = parseYearText(value);
+        if (year == 0) {
+            return folder;
+        }
+        for (Song& song : folder.songs) {
+            song.year = year;
+        }
+        return folder;
+    }
+    return transformColumn(std::move(folder), column, [&value](QStringView) { return value; });
+}
+
+MusicFolder uppercaseAll(MusicFolder folder) {
+    return transformAll(std::move(folder), uppercased);
+}
+
+MusicFolder titleCaseAll(MusicFolder folder) {
+    return transformAll(std::move(folder), titleCased);
+}
+
+MusicFolder cleanCharactersInAllSongs(MusicFolder folder) {
+    for (Song& song : folder.songs) {
+        cleanSongCharacters(song);
+    }
+    return folder;
+}
+
+MusicFolder replaceTextInFields(MusicFolder folder, const QString& term, const QString& replacement) {
+    return transformAll(std::move(folder),
+                        [&](QStringView text) { return replaceTerm(text, term, replacement); });
+}
+
+MusicFolder removeTerms(MusicFolder folder, const QStringList& terms, const QString& replacement) {
+    QStringList used;
+    for (const QString& term : terms) {
+        if (!term.isEmpty()) {
+            used.append(term);
+        }
+    }
+    if (used.isEmpty()) {
+        return folder;
+    }
+    return transformAll(std::move(folder), [&](QStringView text) {
+        QString result = text.toString();
+        for (const QString& term : used) {
+            result = replaceTerm(result, term, replacement);
+        }
+        return result;
+    });
+}
+
+MusicFolder swapArtistAndTitle(MusicFolder folder, const QUuid& songId) {
+    if (Song* song = findSong(folder.songs, songId)) {
+        std::swap(song->name, song->artist);
+    }
+    return folder;
+}
+
+} // namespace quirella
