@@ -2,6 +2,7 @@
 
 #include "covers/ImageProcessor.h"
 #include "model/Paths.h"
+#include "online/MetadataCache.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,12 +50,14 @@ QList<Step> startupSteps() {
         {QStringLiteral("remove stale temporary files"),
          [] { removeStaleTemporaryFiles(paths::privateTempDir()); }},
         {QStringLiteral("clear the image cache"), [] { ImageProcessor::clearCache(); }},
+        {QStringLiteral("clear the look-up cache"), [] { MetadataCache::instance().clear(); }},
     };
 }
 
 QList<Step> exitSteps() {
     return {
         {QStringLiteral("clear the image cache"), [] { ImageProcessor::clearCache(); }},
+        {QStringLiteral("clear the look-up cache"), [] { MetadataCache::instance().clear(); }},
     };
 }
 

@@ -1,0 +1,188 @@
+#include "online/HttpClient.h"
+
+#include "online/OnlineEndpoints.h"
+
+#include <QMetaObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPromise>
+#include <QThread>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella {
+
+namespace {
+
+// QNetworkReply also reports HTTP error statuses as errors (the 2xx and 4xx ranges of its codes); those
+// are answers, read by the callers through the status. Everything else lost the transfer.
+bool isTransportError(QNetworkReply::NetworkError error) {
+    const int code = int(error);
+    if (code == 0) {
+        return false;
+    }
+    const bool contentError = code >= 201 && code < 300;
+    const bool serverError = code >= 401 && code < 500;
+    return !contentError && !serverError;
+}
+
+} // namespace
+
+class HttpClient::Worker : public QObject {
+public:
+    explicit Worker(QByteArray userAgent)
+        : m_userAgent(std::move(userAgent)) {}
+
+    void start(const HttpRequest& request, std::shared_ptr<QPromise<HttpReply>> promise) {
+        if (!m_manager) {
+            m_manager = new QNetworkAccessManager(this);
+            // No cookies, no cache: every look-up is a fresh, anonymous request.
+            m_manager->setCookieJar(nullptr);
+        }
+        if (!isAllowedUrl(request.url)) {
+            HttpReply reply;
+            reply.failure = HttpReply::Failure::notAllowed;
+            reply.errorString = u"Refused address "_s + request.url.toDisplayString();
+            finish(*promise, std::move(reply));
+            return;
+        }
+        QNetworkRequest networkRequest(request.url);
+        networkRequest.setRawHeader("User-Agent", m_userAgent);
+        for (const auto& [name, value] : request.headers) {
+            networkRequest.setRawHeader(name, value);
+        }
+        networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                    QNetworkRequest::UserVerifiedRedirectPolicy);
+        networkRequest.setMaximumRedirectsAllowed(5);
+        networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                                    QNetworkRequest::AlwaysNetwork);
+
+        QNetworkReply* networkReply = m_manager->get(networkRequest);
+        auto state = std::make_shared<State>();
+        state->maxBody = request.maxBodyBytes;
+
+        auto* deadline = new QTimer(networkReply);
+        deadline->setSingleShot(true);
+        QObject::connect(deadline, &QTimer::timeout, networkReply, [networkReply, state] {
+            state->failure = HttpReply::Failure::timeout;
+            networkReply->abort();
+        });
+        deadline->start(qMax(0, request.timeoutMs));
+
+        QObject::connect(networkReply, &QNetworkReply::redirected, networkReply,
+                         [networkReply, state](const QUrl& target) {
+                             if (target.scheme().compare("https"_L1, Qt::CaseInsensitive) == 0) {
+                                 emit networkReply->redirectAllowed();
+                                 return;
+                             }
+                             state->failure = HttpReply::Failure::redirectRefused;
+                             state->detail = u"Refused redirect to "_s + target.toDisplayString();
+                             networkReply->abort();
+                         });
+        QObject::connect(networkReply, &QNetworkReply::metaDataChanged, networkReply, [networkReply, state] {
+            const QVariant length = networkReply->header(QNetworkRequest::ContentLengthHeader);
+            if (length.isValid() && length.toLongLong() > state->maxBody) {
+                state->failure = HttpReply::Failure::tooLarge;
+                networkReply->abort();
+            }
+        });
+        QObject::connect(networkReply, &QNetworkReply::readyRead, networkReply, [networkReply, state] {
+            if (state->failure != HttpReply::Failure::none) {
+                return;
+            }
+            // Read at most one byte past the cap: enough to know the body is too large.
+            const qint64 room = state->maxBody - state->body.size() + 1;
+            state->body.append(networkReply->read(room));
+            if (state->body.size() > state->maxBody) {
+                state->failure = HttpReply::Failure::tooLarge;
+                state->body.clear();
+                networkReply->abort();
+            }
+        });
+        QObject::connect(
+            networkReply, &QNetworkReply::finished, networkReply, [this, networkReply, state, promise] {
+                HttpReply reply;
+                if (state->failure == HttpReply::Failure::none) {
+                    const qint64 room = state->maxBody - state->body.size() + 1;
+                    state->body.append(networkReply->read(room));
+                    if (state->body.size() > state->maxBody) {
+                        state->failure = HttpReply::Failure::tooLarge;
+                    }
+                }
+                reply.status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                reply.retryAfter = networkReply->rawHeader("Retry-After");
+                reply.failure = state->failure;
+                switch (state->failure) {
+                case HttpReply::Failure::timeout:
+                    reply.errorString = u"Operation timed out"_s;
+                    break;
+                case HttpReply::Failure::tooLarge:
+                    reply.errorString =
+                        u"Reply larger than "_s + QString::number(state->maxBody) + u" bytes"_s;
+                    break;
+                case HttpReply::Failure::redirectRefused:
+                    reply.errorString = state->detail;
+                    break;
+                default:
+                    // An HTTP error status is not a transfer failure: the callers read the status.
+                    if (isTransportError(networkReply->error()) || reply.status == 0) {
+                        reply.failure = HttpReply::Failure::transfer;
+                        reply.errorString = networkReply->errorString();
+                    }
+                    break;
+                }
+                if (reply.ok()) {
+                    reply.body = std::move(state->body);
+                }
+                networkReply->deleteLater();
+                finish(*promise, std::move(reply));
+            });
+    }
+
+private:
+    struct State {
+        HttpReply::Failure failure = HttpReply::Failure::none;
+        QString detail;
+        QByteArray body;
+        qint64 maxBody = 0;
+    };
+
+    static void finish(QPromise<HttpReply>& promise, HttpReply reply) {
+        promise.addResult(std::move(reply));
+        promise.finish();
+    }
+
+    QByteArray m_userAgent;
+    QNetworkAccessManager* m_manager = nullptr;
+};
+
+HttpClient::HttpClient(QByteArray userAgent)
+    : m_thread(std::make_unique<QThread>()) {
+    m_thread->setObjectName(u"quirella-http"_s);
+    m_worker = new Worker(std::move(userAgent));
+    m_worker->moveToThread(m_thread.get());
+    m_thread->start();
+}
+
+HttpClient::~HttpClient() {
+    // The worker and its network manager are deleted on their own thread; replies still running are
+    // aborted with them and finish their promises.
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+}
+
+QFuture<HttpReply> HttpClient::get(const HttpRequest& request) {
+    auto promise = std::make_shared<QPromise<HttpReply>>();
+    QFuture<HttpReply> future = promise->future();
+    promise->start();
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, request, promise] { worker->start(request, promise); },
+        Qt::QueuedConnection);
+    return future;
+}
+
+} // namespace quirella

@@ -1,0 +1,96 @@
+// The only way to the catalogues. A look-up is answered from the cache when it can be; otherwise it is
+// spaced from the previous ones, and the services are asked in order (iTunes, then MusicBrainz) until one
+// has a match, which is cached. Cover downloads go through the same transport and manners.
+//
+// Threads: the blocking calls (lookup, download) run on worker threads, never on the UI thread; the
+// QFuture calls run them on the manager's own pool, which is also where auto-search runs its items.
+#pragma once
+
+#include "online/HttpClient.h"
+#include "online/Manners.h"
+#include "online/MetadataServices.h"
+#include "online/OnlineEndpoints.h"
+
+#include <QFuture>
+#include <QThreadPool>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace quirella {
+
+class MetadataCache;
+
+struct OnlineSettings {
+    OnlineEndpoints endpoints;
+    // Least spacing between look-ups that reach the network. Look-ups that enter together wait the
+    // same remaining time and go together.
+    std::chrono::milliseconds minimumDelay{300};
+    // MusicBrainz answers 503 beyond about one request a second per address.
+    std::chrono::milliseconds musicBrainzInterval{1000};
+    Manners manners;
+    int workers = 8;
+};
+
+struct LookupResult {
+    std::optional<MusicMetadata> metadata;
+    MetadataError error = MetadataError::noResults; // when there is no record
+    bool stopped = false;                           // stopped while waiting for a turn
+    bool ok() const { return metadata.has_value(); }
+};
+
+struct DownloadResult {
+    std::optional<QByteArray> bytes;
+    MetadataError error = MetadataError::networkError;
+    QString detail; // the transfer's own error text, or the status that was not 200
+    bool ok() const { return bytes.has_value(); }
+};
+
+class MusicMetadataManager {
+public:
+    static constexpr qint64 lookupBudgetMs = 5000;   // transfer time of one look-up
+    static constexpr qint64 downloadBudgetMs = 8000; // transfer time of one cover download
+    static constexpr qint64 maxImageBytes = 20 * 1024 * 1024;
+
+    // Uses the process-wide cache unless given one.
+    explicit MusicMetadataManager(OnlineSettings settings = {}, MetadataCache* cache = nullptr);
+    ~MusicMetadataManager(); // waits for running work
+    MusicMetadataManager(const MusicMetadataManager&) = delete;
+    MusicMetadataManager& operator=(const MusicMetadataManager&) = delete;
+
+    // The process-wide manager with the endpoints of the environment, created on first use and shut
+    // down with the application object.
+    static MusicMetadataManager& instance();
+
+    // Blocking; never call on the UI thread.
+    LookupResult lookup(const QString& artist, const QString& title, const StopFlag* stop = nullptr,
+                        qint64 budgetMs = lookupBudgetMs);
+    DownloadResult download(const QString& urlString, const StopFlag* stop = nullptr,
+                            qint64 budgetMs = downloadBudgetMs);
+
+    // The same on the manager's pool.
+    QFuture<LookupResult> fetchMetadata(const QString& artist, const QString& title,
+                                        qint64 budgetMs = lookupBudgetMs);
+    QFuture<DownloadResult> downloadImageData(const QString& urlString, qint64 budgetMs = downloadBudgetMs);
+
+    QThreadPool& pool() { return m_pool; }
+    MetadataCache& cache() { return *m_cache; }
+    const OnlineSettings& settings() const { return m_settings; }
+
+private:
+    bool waitForSpacing(const StopFlag* stop);
+
+    OnlineSettings m_settings;
+    MetadataCache* m_cache;
+    HttpClient m_http;
+    std::vector<std::unique_ptr<MusicMetadataService>> m_services;
+    std::shared_ptr<RateGate> m_downloadGate;
+    std::mutex m_spacingMutex;
+    std::optional<std::chrono::steady_clock::time_point> m_lastRequestTime; // absent: the distant past
+    QThreadPool m_pool;
+};
+
+} // namespace quirella

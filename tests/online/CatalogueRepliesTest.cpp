@@ -1,0 +1,174 @@
+// The pure half of the catalogue clients: addresses, reply parsing, the cache key, Retry-After.
+#include "OnlineFixture.h"
+#include "online/CatalogueReplies.h"
+
+#include "online/OnlineEndpoints.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace quirella;
+using namespace quirella::catalogue;
+
+namespace {
+
+const QUrl base(u"https://catalogue.example"_s);
+
+QByteArray pathAndQuery(const QUrl& url) {
+    return url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+}
+
+} // namespace
+
+TEST(CatalogueRequests, SearchTextsAreWholeQueryValues) {
+    struct Row {
+        const char* name;
+        QString artist;
+        QString title;
+        QByteArray iTunes;
+        QByteArray musicBrainz;
+    };
+    const Row rows[] = {
+        {"plain words", u"Daft Punk"_s, u"One More Time"_s,
+         "/search?term=Daft%20Punk%20One%20More%20Time&entity=song&limit=1",
+         "/ws/2/recording/?query=artist:%22Daft%20Punk%22%20AND%20recording:%22One%20More%20Time%22"
+         "&fmt=json&limit=1"},
+        {"ampersand, plus, equals, hash, percent", u"Simon & Garfunkel"_s, u"1+1=2 #5 100%"_s,
+         "/search?term=Simon%20%26%20Garfunkel%201%2B1%3D2%20%235%20100%25&entity=song&limit=1",
+         "/ws/2/recording/?query=artist:%22Simon%20%5C%26%20Garfunkel%22%20AND%20recording:"
+         "%221%5C%2B1%3D2%20%235%20100%25%22&fmt=json&limit=1"},
+        {"query syntax in the values", u"AC/DC"_s, u"Title: \"Quoted\""_s,
+         "/search?term=AC/DC%20Title:%20%22Quoted%22&entity=song&limit=1",
+         "/ws/2/recording/?query=artist:%22AC%5C/DC%22%20AND%20recording:%22Title%5C:%20%5C%22Quoted%5C%22%22"
+         "&fmt=json&limit=1"},
+        {"letters outside ASCII", u"Björk"_s, u"Jóga"_s,
+         "/search?term=Bj%C3%B6rk%20J%C3%B3ga&entity=song&limit=1",
+         "/ws/2/recording/?query=artist:%22Bj%C3%B6rk%22%20AND%20recording:%22J%C3%B3ga%22&fmt=json&limit=1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(pathAndQuery(iTunesSearchUrl(base, row.artist, row.title)), row.iTunes);
+        EXPECT_EQ(pathAndQuery(musicBrainzSearchUrl(base, row.artist, row.title)), row.musicBrainz);
+    }
+    // A base with a path (a mirror) keeps it; a trailing slash is not doubled.
+    EXPECT_EQ(iTunesSearchUrl(QUrl(u"http://127.0.0.1:8080/mirror/"_s), u"A"_s, u"B"_s).toEncoded(),
+              "http://127.0.0.1:8080/mirror/search?term=A%20B&entity=song&limit=1");
+    EXPECT_FALSE(iTunesSearchUrl(QUrl(), u"A"_s, u"B"_s).isValid());
+}
+
+TEST(CatalogueReplies, ITunesReadsOnlyWellTypedFieldsOfTheFirstResult) {
+    struct Row {
+        const char* name;
+        QByteArray body;
+        std::optional<MusicMetadata> expected;
+    };
+    MusicMetadata full;
+    full.title = u"One More Time"_s;
+    full.artist = u"Daft Punk"_s;
+    full.year = 2000;
+    full.coverURL = u"https://art.example/a/600x600bb.jpg"_s;
+    full.genre = u"Electronic"_s;
+    MusicMetadata titleOnly;
+    titleOnly.title = u"T"_s;
+    const Row rows[] = {
+        {"full entry, only the first read",
+         R"({"results":[{"trackName":"One More Time","artistName":"Daft Punk","releaseDate":"2000-11-30T08:00:00Z",
+             "artworkUrl100":"https://art.example/a/100x100bb.jpg","primaryGenreName":"Electronic"},
+             {"trackName":"Other"}]})",
+         full},
+        {"wrongly typed fields are absent",
+         R"({"results":[{"trackName":"T","artistName":5,"releaseDate":1999,"artworkUrl100":null,"primaryGenreName":[]}]})",
+         titleOnly},
+        {"empty results", R"({"resultCount":0,"results":[]})", std::nullopt},
+        {"results not an array", R"({"results":{"trackName":"T"}})", std::nullopt},
+        {"first result not an object", R"({"results":["T"]})", std::nullopt},
+        {"top level an array", R"([{"results":[]}])", std::nullopt},
+        {"error body without results", R"({"errorMessage":"Invalid value for key"})", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ReplyParse parsed = parseITunesReply(row.body);
+        EXPECT_FALSE(parsed.jsonError.has_value());
+        EXPECT_EQ(parsed.metadata, row.expected);
+    }
+    EXPECT_TRUE(parseITunesReply("<html>Service Unavailable</html>").jsonError.has_value());
+    EXPECT_TRUE(parseITunesReply("").jsonError.has_value());
+}
+
+TEST(CatalogueReplies, MusicBrainzRecordKeepsWhatItHasAndNeverAGenre) {
+    const QUrl coverBase(u"https://covers.example/"_s);
+    struct Row {
+        const char* name;
+        QByteArray body;
+        std::optional<MusicMetadata> expected;
+    };
+    MusicMetadata full;
+    full.title = u"Jóga"_s;
+    full.artist = u"Björk"_s;
+    full.year = 1999;
+    full.coverURL = u"https://covers.example/release/abc-1/front-500"_s;
+    MusicMetadata noRelease;
+    noRelease.title = u"Jóga"_s;
+    noRelease.artist = u"Björk"_s;
+    const Row rows[] = {
+        {"full recording",
+         R"({"recordings":[{"title":"Jóga","artist-credit":[{"name":"Björk"}],
+             "releases":[{"id":"abc-1","date":"1999-03-01"},{"id":"zzz","date":"2005"}],"genres":[{"name":"pop"}]}]})",
+         full},
+        {"no releases", R"({"recordings":[{"title":"Jóga","artist-credit":[{"name":"Björk"}]}]})", noRelease},
+        {"empty releases and credits of the wrong type",
+         R"({"recordings":[{"title":"Jóga","artist-credit":{"name":"X"},"releases":[]}]})",
+         MusicMetadata{u"Jóga"_s, std::nullopt, std::nullopt, std::nullopt, std::nullopt}},
+        {"empty recordings", R"({"count":0,"recordings":[]})", std::nullopt},
+        {"no recordings key", R"({"error":"Not Found"})", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ReplyParse parsed = parseMusicBrainzReply(row.body, coverBase);
+        EXPECT_FALSE(parsed.jsonError.has_value());
+        EXPECT_EQ(parsed.metadata, row.expected);
+    }
+    EXPECT_TRUE(parseMusicBrainzReply("{\"recordings\":", coverBase).jsonError.has_value());
+}
+
+TEST(CatalogueReplies, CacheKeyFoldsCaseDiacriticsAndSpaces) {
+    EXPECT_EQ(cacheKey(u"Café Tacvba"_s, u"Eres"_s), u"cafe_tacvba_eres"_s);
+    EXPECT_EQ(cacheKey(u"cafe tacvba"_s, u"ERES"_s), u"cafe_tacvba_eres"_s);
+    EXPECT_EQ(cacheKey(u"Björk"_s, u"Jóga"_s), cacheKey(u"bjork"_s, u"joga"_s));
+}
+
+TEST(CatalogueReplies, RetryAfterInSecondsOrAsADate) {
+    const QDateTime now = QDateTime::fromString(u"2025-01-01T12:00:00Z"_s, Qt::ISODate);
+    EXPECT_EQ(parseRetryAfter("2", now), 2000);
+    EXPECT_EQ(parseRetryAfter(" 0 ", now), 0);
+    EXPECT_EQ(parseRetryAfter("Wed, 01 Jan 2025 12:00:05 GMT", now), 5000);
+    EXPECT_EQ(parseRetryAfter("Wed, 01 Jan 2025 11:00:00 GMT", now), 0);
+    EXPECT_EQ(parseRetryAfter("", now), std::nullopt);
+    EXPECT_EQ(parseRetryAfter("-3", now), std::nullopt);
+    EXPECT_EQ(parseRetryAfter("soon", now), std::nullopt);
+    EXPECT_EQ(parseRetryAfter("99999999999999999999", now), std::nullopt);
+}
+
+TEST(OnlineEndpoints, PlainHttpOnlyOnLoopback) {
+    EXPECT_TRUE(isAllowedUrl(QUrl(u"https://musicbrainz.org"_s)));
+    EXPECT_TRUE(isAllowedUrl(QUrl(u"http://127.0.0.1:8080"_s)));
+    EXPECT_TRUE(isAllowedUrl(QUrl(u"http://[::1]:8080/x"_s)));
+    EXPECT_TRUE(isAllowedUrl(QUrl(u"http://localhost/"_s)));
+    EXPECT_FALSE(isAllowedUrl(QUrl(u"http://musicbrainz.org"_s)));
+    EXPECT_FALSE(isAllowedUrl(QUrl(u"http://127.0.0.1.evil.example"_s)));
+    EXPECT_FALSE(isAllowedUrl(QUrl(u"ftp://127.0.0.1"_s)));
+    EXPECT_FALSE(isAllowedUrl(QUrl(u"file:///etc/passwd"_s)));
+
+    qputenv("QUIRELLA_ITUNES_URL", "http://127.0.0.1:9/itunes");
+    qputenv("QUIRELLA_MUSICBRAINZ_URL", "http://mirror.example");
+    QStringList warnings;
+    const OnlineEndpoints endpoints = OnlineEndpoints::fromEnvironment(&warnings);
+    qunsetenv("QUIRELLA_ITUNES_URL");
+    qunsetenv("QUIRELLA_MUSICBRAINZ_URL");
+    EXPECT_EQ(endpoints.iTunes, QUrl(u"http://127.0.0.1:9/itunes"_s));
+    EXPECT_EQ(endpoints.musicBrainz, QUrl(u"https://musicbrainz.org"_s));
+    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(userAgent().startsWith("QuirellaTagEditor/"));
+}

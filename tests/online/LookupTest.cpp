@@ -1,0 +1,212 @@
+// The look-up manager against a real HTTP server on 127.0.0.1: requests as sent, service order, the
+// cache, spacing, busy replies, time limits, body caps, redirects and downloads.
+#include "OnlineFixture.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+using namespace Qt::StringLiterals;
+using namespace quirella;
+using namespace quirella::test;
+
+TEST_F(OnlineTest, AsksITunesFirstAndStopsAtItsMatch) {
+    server.setHandler([this](const ServedRequest& request) {
+        if (request.target.startsWith("/itunes/")) {
+            return ServedReply::json(
+                iTunesReply(u"One More Time"_s, u"Daft Punk"_s, u"Dance"_s, u"2000-11-30T08:00:00Z"_s, {}));
+        }
+        return ServedReply::json(musicBrainzReply(u"X"_s, u"Y"_s, u"1990"_s, u"r1"_s));
+    });
+    auto manager = makeManager();
+    const LookupResult result = await(manager->fetchMetadata(u"Daft Punk"_s, u"One More Time"_s));
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.metadata->genre, u"Dance"_s);
+    EXPECT_EQ(result.metadata->year, 2000);
+    EXPECT_EQ(result.metadata->coverURL, std::nullopt); // iTunes gave no artwork; MusicBrainz not asked
+
+    const QList<ServedRequest> requests = server.requests();
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].target, "/itunes/search?term=Daft%20Punk%20One%20More%20Time&entity=song&limit=1");
+    const QByteArray agent = requests[0].headers.value("user-agent");
+    EXPECT_TRUE(agent.startsWith("QuirellaTagEditor/" QUIRELLA_VERSION " (")) << agent.constData();
+    EXPECT_TRUE(agent.contains('@')) << "a contact address";
+}
+
+TEST_F(OnlineTest, FallsBackToMusicBrainzWhenITunesFailsOrHasNothing) {
+    struct Row {
+        const char* name;
+        ServedReply iTunes;
+    };
+    const Row rows[] = {
+        {"no results", ServedReply::json(noITunesResults)},
+        {"not JSON", ServedReply::json("<html>oops</html>", 500)},
+        {"JSON error body", ServedReply::json(R"({"errorMessage":"bad"})", 400)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        cache.clear();
+        server.clearRequests();
+        server.setHandler([&](const ServedRequest& request) {
+            if (request.target.startsWith("/itunes/")) {
+                return row.iTunes;
+            }
+            return ServedReply::json(musicBrainzReply(u"Jóga"_s, u"Björk"_s, u"1997-09-22"_s, u"rel-9"_s));
+        });
+        auto manager = makeManager();
+        const LookupResult result = await(manager->fetchMetadata(u"Björk"_s, u"Jóga"_s));
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(result.metadata->title, u"Jóga"_s);
+        EXPECT_EQ(result.metadata->year, 1997);
+        EXPECT_EQ(result.metadata->genre, std::nullopt);
+        EXPECT_EQ(result.metadata->coverURL, server.url().toString() + u"/caa/release/rel-9/front-500"_s);
+        const QList<ServedRequest> mb = server.requests("/mb/");
+        ASSERT_EQ(mb.size(), 1);
+        EXPECT_EQ(mb[0].target, "/mb/ws/2/recording/?query=artist:%22Bj%C3%B6rk%22%20AND%20recording:"
+                                "%22J%C3%B3ga%22&fmt=json&limit=1");
+    }
+}
+
+TEST_F(OnlineTest, NothingFoundIsNoResultsAndIsNotCached) {
+    server.setHandler([](const ServedRequest& request) {
+        return ServedReply::json(request.target.startsWith("/itunes/") ? noITunesResults : noRecordings);
+    });
+    auto manager = makeManager(std::chrono::milliseconds(0));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const LookupResult result = await(manager->fetchMetadata(u"Nobody"_s, u"Nothing"_s));
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.error, MetadataError::noResults);
+    }
+    EXPECT_EQ(server.requests().size(), 4); // both services, twice
+    EXPECT_EQ(cache.size(), 0);
+}
+
+TEST_F(OnlineTest, TheCacheAnswersFoldedRepeatsWithoutARequest) {
+    server.setHandler([](const ServedRequest&) {
+        return ServedReply::json(iTunesReply(u"Jóga"_s, u"Björk"_s, u"Pop"_s, u"1997"_s, {}));
+    });
+    auto manager = makeManager();
+    ASSERT_TRUE(await(manager->fetchMetadata(u"bjork"_s, u"joga"_s)).ok());
+    const LookupResult again = await(manager->fetchMetadata(u"Björk"_s, u"JÓGA"_s));
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.metadata->title, u"Jóga"_s);
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST_F(OnlineTest, BusyRepliesAreRetriedAfterRetryAfterAndNeverCachedAsNoMatch) {
+    // MusicBrainz is busy once (Retry-After: 1), then answers.
+    std::atomic<int> mbCalls{0};
+    server.setHandler([&](const ServedRequest& request) {
+        if (request.target.startsWith("/itunes/")) {
+            return ServedReply::json(noITunesResults);
+        }
+        if (mbCalls.fetch_add(1) == 0) {
+            ServedReply busy = ServedReply::json(R"({"error":"rate limited"})", 503);
+            busy.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "1"));
+            return busy;
+        }
+        return ServedReply::json(musicBrainzReply(u"T"_s, u"A"_s, u"2001"_s, u"r"_s));
+    });
+    auto manager = makeManager();
+    const LookupResult result = await(manager->fetchMetadata(u"A"_s, u"T"_s));
+    ASSERT_TRUE(result.ok());
+    const QList<ServedRequest> mb = server.requests("/mb/");
+    ASSERT_EQ(mb.size(), 2);
+    EXPECT_GE(mb[1].arrivalMs - mb[0].arrivalMs, 950);
+
+    // Always busy (429 for iTunes, 403 for MusicBrainz): the look-up says so and caches nothing.
+    server.setHandler([](const ServedRequest& request) {
+        return ServedReply::json("{}", request.target.startsWith("/itunes/") ? 429 : 403);
+    });
+    server.clearRequests();
+    const LookupResult busy = await(manager->fetchMetadata(u"B"_s, u"U"_s));
+    EXPECT_FALSE(busy.ok());
+    EXPECT_EQ(busy.error, MetadataError::rateLimitExceeded);
+    EXPECT_EQ(server.requests("/itunes/").size(), 4); // the first try and three retries
+    EXPECT_EQ(cache.get(u"B"_s, u"U"_s), std::nullopt);
+}
+
+TEST_F(OnlineTest, MusicBrainzRequestsAreASecondApartAcrossWorkers) {
+    server.setHandler([](const ServedRequest& request) {
+        return ServedReply::json(request.target.startsWith("/itunes/") ? noITunesResults : noRecordings);
+    });
+    auto manager = makeManager(std::chrono::milliseconds(0));
+    QList<QFuture<LookupResult>> lookups;
+    for (int i = 0; i < 4; ++i) {
+        lookups.append(manager->fetchMetadata(u"Artist"_s, u"Title "_s + QString::number(i)));
+    }
+    for (const QFuture<LookupResult>& lookup : lookups) {
+        ASSERT_TRUE(waitFor(lookup, 60000));
+    }
+    QList<qint64> arrivals;
+    for (const ServedRequest& request : server.requests("/mb/")) {
+        arrivals.append(request.arrivalMs);
+    }
+    ASSERT_EQ(arrivals.size(), 4);
+    std::sort(arrivals.begin(), arrivals.end());
+    for (qsizetype i = 1; i < arrivals.size(); ++i) {
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], 950) << "requests " << i - 1 << " and " << i;
+    }
+}
+
+TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
+    struct Row {
+        const char* name;
+        ServedReply reply;
+    };
+    ServedReply redirect = ServedReply::json({}, 302);
+    redirect.headers.append(std::pair<QByteArray, QByteArray>("Location", server.url().toEncoded() + "/elsewhere"));
+    ServedReply silent;
+    silent.mode = ServedReply::Mode::neverAnswer;
+    ServedReply endless;
+    endless.mode = ServedReply::Mode::endlessBody;
+    const Row rows[] = {
+        {"never answers", silent},
+        {"endless body", endless},
+        {"redirect to http", redirect},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        server.clearRequests();
+        server.setHandler([&](const ServedRequest& request) {
+            if (request.target.startsWith("/elsewhere")) {
+                return ServedReply::json(iTunesReply(u"T"_s, u"A"_s, u"G"_s, u"2000"_s, {}));
+            }
+            return row.reply;
+        });
+        auto manager = makeManager();
+        // The budget is shared by the look-up's transfers: the first service may spend all of it.
+        const LookupResult result = await(manager->fetchMetadata(u"A"_s, u"T"_s, 1500));
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.error, MetadataError::noResults);
+        EXPECT_EQ(server.requests("/elsewhere").size(), 0);
+    }
+}
+
+TEST_F(OnlineTest, DownloadsNeedStatus200AndAnAllowedAddress) {
+    const QByteArray png = pngBytes();
+    server.setHandler([&](const ServedRequest& request) {
+        if (request.target == "/cover.png") {
+            ServedReply reply;
+            reply.body = png;
+            return reply;
+        }
+        return ServedReply::json("not here", 404);
+    });
+    auto manager = makeManager();
+    const DownloadResult ok = await(manager->downloadImageData(server.url().toString() + u"/cover.png"_s));
+    ASSERT_TRUE(ok.ok());
+    EXPECT_EQ(*ok.bytes, png);
+
+    const DownloadResult missing =
+        await(manager->downloadImageData(server.url().toString() + u"/gone.png"_s));
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error, MetadataError::networkError);
+
+    for (const QString& bad : {u""_s, u"not a url"_s, u"http://"_s}) {
+        EXPECT_EQ(await(manager->downloadImageData(bad)).error, MetadataError::invalidResponse)
+            << bad.toStdString();
+    }
+    // Plain http away from the loopback address is refused before any connection.
+    const DownloadResult remote = await(manager->downloadImageData(u"http://192.0.2.1/cover.png"_s));
+    EXPECT_EQ(remote.error, MetadataError::networkError);
+    EXPECT_TRUE(remote.detail.startsWith(u"Refused address"_s));
+}

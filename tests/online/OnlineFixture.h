@@ -1,0 +1,82 @@
+// One local server playing both catalogues and the cover archive (under /itunes, /mb and /caa), and a
+// look-up manager with its own cache pointed at it.
+#pragma once
+
+#include "online/MetadataCache.h"
+#include "online/MusicMetadataManager.h"
+#include "support/LocalHttpServer.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace quirella::test {
+
+inline QByteArray pngBytes(QRgb color = 0xff3366cc) {
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+inline QByteArray iTunesReply(const QString& title, const QString& artist, const QString& genre,
+                              const QString& date, const QString& artwork) {
+    const QString artworkField =
+        artwork.isEmpty() ? QString() : QStringLiteral(R"(,"artworkUrl100":"%1")").arg(artwork);
+    return QStringLiteral(R"({"resultCount":1,"results":[{"trackName":"%1","artistName":"%2",)"
+                          R"("primaryGenreName":"%3","releaseDate":"%4"%5}]})")
+        .arg(title, artist, genre, date, artworkField)
+        .toUtf8();
+}
+
+inline QByteArray musicBrainzReply(const QString& title, const QString& artist, const QString& date,
+                                   const QString& releaseId) {
+    return QStringLiteral(R"({"count":1,"recordings":[{"title":"%1","artist-credit":[{"name":"%2"}],)"
+                          R"("releases":[{"id":"%4","date":"%3"}]}]})")
+        .arg(title, artist, date, releaseId)
+        .toUtf8();
+}
+
+inline const QByteArray noITunesResults = R"({"resultCount":0,"results":[]})";
+inline const QByteArray noRecordings = R"({"count":0,"recordings":[]})";
+
+class OnlineTest : public ::testing::Test {
+protected:
+    // A manager on the server; quick back-off so that busy replies do not slow the suite.
+    std::unique_ptr<MusicMetadataManager>
+    makeManager(std::chrono::milliseconds minimumDelay = std::chrono::milliseconds(300)) {
+        OnlineSettings settings;
+        settings.endpoints.iTunes = QUrl(server.url().toString() + QStringLiteral("/itunes"));
+        settings.endpoints.musicBrainz = QUrl(server.url().toString() + QStringLiteral("/mb"));
+        settings.endpoints.coverArt = QUrl(server.url().toString() + QStringLiteral("/caa"));
+        settings.minimumDelay = minimumDelay;
+        settings.manners.backoff = std::chrono::milliseconds(50);
+        return std::make_unique<MusicMetadataManager>(settings, &cache);
+    }
+
+    template <typename T>
+    T await(QFuture<T> future) {
+        EXPECT_TRUE(waitFor(future, 60000));
+        return future.result();
+    }
+
+    QByteArray artworkUrl(const QByteArray& name) const {
+        return server.url().toEncoded() + "/art/" + name + "/100x100bb.png";
+    }
+
+    LocalHttpServer server;
+    MetadataCache cache;
+};
+
+} // namespace quirella::test
