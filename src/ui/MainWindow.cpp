@@ -5,6 +5,7 @@
 #include "operations/TagWritingBatch.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ColumnSelectorDialog.h"
+#include "ui/CoverCommands.h"
 #include "ui/EnhancedProgressView.h"
 #include "ui/FolderDropQueue.h"
 #include "ui/HeaderBar.h"
@@ -135,6 +136,7 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     m_sheetFactories.insert(ActiveSheet::Kind::columnSelector, [this](QWidget* owner, const ActiveSheet&) {
         return new ColumnSelectorDialog(*m_visibleColumns, m_theme, owner);
     });
+    m_covers = new CoverCommands(*this);
 
     // Ctrl+Z and Ctrl+Shift+Z; an open cell editor takes them first for its own text.
     auto* undoAction = new QAction(QStringLiteral("Undo"), this);

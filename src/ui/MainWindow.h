@@ -35,6 +35,7 @@ class ToastManager;
 namespace quirella::ui {
 
 class BusyIndicator;
+class CoverCommands;
 class EnhancedProgressView;
 class FolderDropQueue;
 class HeaderBar;
@@ -91,6 +92,7 @@ public:
     HeaderBar* headerBar() const { return m_header; }
     WelcomeView* welcomeView() const { return m_welcome; }
     SongTableView* songTable() const { return m_table; }
+    CoverCommands* coverCommands() const { return m_covers; }
     ToastView* toastView() const { return m_toast; }
     EnhancedProgressView* progressView() const { return m_progressView; }
     QMessageBox* alertBox() const { return m_alert; }
@@ -137,6 +139,7 @@ private:
     QWidget* m_tablePage = nullptr;
     QVBoxLayout* m_tableLayout = nullptr;
     SongTableView* m_table = nullptr;
+    CoverCommands* m_covers = nullptr;
     ToastView* m_toast = nullptr;
     EnhancedProgressView* m_progressView = nullptr;
     QPointer<QMessageBox> m_alert;

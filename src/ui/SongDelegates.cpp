@@ -203,16 +203,24 @@ void CoverDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem& 
         const QSizeF source = QSizeF(target.size()) * ratio;
         const QRectF sourceRect((thumbnail.width() - source.width()) / 2,
                                 (thumbnail.height() - source.height()) / 2, source.width(), source.height());
+        painter->save();
         painter->setClipPath(clip);
         painter->drawPixmap(QRectF(target), thumbnail, sourceRect);
-        return;
+        painter->restore();
+    } else {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(withAlpha(view().colors().text, 0.08f));
+        painter->drawPath(clip);
+        const int size = 16;
+        painter->drawPixmap(centeredSquare(target, size),
+                            icons::symbol(u"photo", withAlpha(view().colors().text, 0.45f), size, ratio));
     }
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(withAlpha(view().colors().text, 0.08f));
-    painter->drawPath(clip);
-    const int size = 16;
-    painter->drawPixmap(centeredSquare(target, size),
-                        icons::symbol(u"photo", withAlpha(view().colors().text, 0.45f), size, ratio));
+    if (view().coverDropRow() == index.row()) {
+        // A picture is being dragged over this cell.
+        painter->setPen(QPen(QColor(10, 132, 255), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(target).adjusted(-1, -1, 1, 1), 5, 5);
+    }
 }
 
 // ---- Stars ----

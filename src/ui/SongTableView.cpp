@@ -9,10 +9,14 @@
 #include "ui/VisibleColumns.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace quirella::ui {
 
@@ -41,6 +45,8 @@ SongTableView::SongTableView(ContentViewModel& viewModel, VisibleColumns& visibl
     setFrameShape(QFrame::NoFrame);
     setMouseTracking(true);
     viewport()->setMouseTracking(true); // hover shading follows the pointer without a button held
+    setAcceptDrops(true);               // pictures dropped on cover cells
+    viewport()->setAcceptDrops(true);
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollMode(ScrollPerPixel);
     setAutoFillBackground(false);
@@ -323,6 +329,13 @@ void SongTableView::contextMenuEvent(QContextMenuEvent* event) {
     if (row < 0) {
         return;
     }
+    if (m_model->columnId(columnAt(event->pos().x())) == column::cover) {
+        std::unique_ptr<QMenu> menu = coverMenu(row);
+        if (!menu->isEmpty()) {
+            menu->exec(event->globalPos());
+        }
+        return;
+    }
     std::unique_ptr<QMenu> menu = rowMenu(row);
     menu->exec(event->globalPos());
 }
@@ -350,6 +363,115 @@ std::unique_ptr<QMenu> SongTableView::rowMenu(int row) {
         remove->setIcon(icons::symbolIcon(u"trash", palette().color(QPalette::WindowText)));
     }
     return menu;
+}
+
+std::unique_ptr<QMenu> SongTableView::coverMenu(int row) {
+    auto menu = std::make_unique<QMenu>(this);
+    if (row < 0 || row >= m_model->rowCount()) {
+        return menu;
+    }
+    const Song& song = m_model->songAt(row);
+    const QUuid songId = song.id;
+    const QSet<QUuid>& selected = m_viewModel.selectedSongIds();
+    if (selected.size() >= 2 && selected.contains(songId)) {
+        menu->addAction(QStringLiteral("Clear Covers from %1 Selected Songs").arg(selected.size()), this,
+                        [this] { emit clearSelectedCoversRequested(); });
+    } else if (song.coverImagePath) {
+        menu->addAction(QStringLiteral("Clear Cover"), this,
+                        [this, songId] { emit clearCoverRequested(songId); });
+    }
+    return menu;
+}
+
+namespace {
+
+// What a drop on a cover cell offers: image data, else the first local file (read later, off the UI
+// thread; a file that is not a picture changes nothing).
+std::optional<CoverImage> coverImageOf(const QMimeData* data) {
+    if (!data) {
+        return std::nullopt;
+    }
+    if (data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull()) {
+            return CoverImage::fromImage(image);
+        }
+    }
+    if (data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                return CoverImage::fromFile(url.toLocalFile());
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool offersCover(const QMimeData* data) {
+    if (!data) {
+        return false;
+    }
+    if (data->hasImage()) {
+        return true;
+    }
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+} // namespace
+
+int SongTableView::coverRowAt(QPoint position) const {
+    const int row = rowAt(position.y());
+    if (row < 0 || m_model->columnId(columnAt(position.x())) != column::cover) {
+        return -1;
+    }
+    return row;
+}
+
+void SongTableView::setCoverDropRow(int row) {
+    if (row != m_coverDropRow) {
+        const int previous = m_coverDropRow;
+        m_coverDropRow = row;
+        updateRow(previous);
+        updateRow(row);
+    }
+}
+
+void SongTableView::dragEnterEvent(QDragEnterEvent* event) {
+    // Accepted anywhere over the table so that moves reach dragMoveEvent; only cover cells take a drop.
+    if (!offersCover(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    setCoverDropRow(coverRowAt(event->position().toPoint()));
+}
+
+void SongTableView::dragMoveEvent(QDragMoveEvent* event) {
+    const int row = offersCover(event->mimeData()) ? coverRowAt(event->position().toPoint()) : -1;
+    setCoverDropRow(row);
+    if (row >= 0) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void SongTableView::dragLeaveEvent(QDragLeaveEvent* event) {
+    setCoverDropRow(-1);
+    event->accept();
+}
+
+void SongTableView::dropEvent(QDropEvent* event) {
+    setCoverDropRow(-1);
+    const int row = coverRowAt(event->position().toPoint());
+    const std::optional<CoverImage> image = row >= 0 ? coverImageOf(event->mimeData()) : std::nullopt;
+    if (!image) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit coverDropped(m_model->songAt(row).id, *image);
 }
 
 } // namespace quirella::ui

@@ -4,6 +4,7 @@
 // main window carries out.
 #pragma once
 
+#include "app/CoverAssignment.h"
 #include "ui/HeaderMenus.h"
 #include "ui/Theme.h"
 
@@ -72,6 +73,12 @@ public:
     // The menu a right click on this column's header opens; empty when the column has none.
     std::unique_ptr<QMenu> headerMenu(QStringView columnId);
 
+    // The cover cell's own menu: "Clear Covers from N Selected Songs" when the row is among two or more
+    // selected songs, else "Clear Cover" when the song has a cover, else no entry (then no menu opens).
+    std::unique_ptr<QMenu> coverMenu(int row);
+    // The row whose cover cell a picture is being dragged over (drawn with a blue outline), or -1.
+    int coverDropRow() const { return m_coverDropRow; }
+
 signals:
     // The play cell: the owner toggles the current song or starts this one.
     void playClicked(const QUuid& songId);
@@ -82,6 +89,11 @@ signals:
     void trashRequested(const QUuid& songId);
     // "Delete N Selected Songs".
     void deleteSelectedRequested();
+    // A picture (image data, or the first local file of the drop) dropped on a row's cover cell.
+    void coverDropped(const QUuid& songId, const quirella::CoverImage& image);
+    // The cover cell's menu entries.
+    void clearCoverRequested(const QUuid& songId);
+    void clearSelectedCoversRequested();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -90,6 +102,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
@@ -97,6 +113,9 @@ private:
     void applyColumns();
     void clampArtistColumn(int section, int newSize);
     void setHoveredRow(int row);
+    void setCoverDropRow(int row);
+    // The row of the cover cell under a drag at this viewport position, or -1.
+    int coverRowAt(QPoint position) const;
     void updateRow(int row);
     SongCellDelegate* delegateFor(QStringView columnId) const;
 
@@ -108,6 +127,7 @@ private:
     HeaderMenus m_headerMenus;
     int m_artistColumnWidth = defaultArtistColumnWidth;
     int m_hoveredRow = -1;
+    int m_coverDropRow = -1;
     int m_delegatedColumns = 0;
     bool m_applyingColumns = false;
     std::optional<QUuid> m_playingSongId;
