@@ -8,6 +8,7 @@
 #include "ui/SongTableView.h"
 
 #include <QEvent>
+#include <QMenu>
 
 namespace quirella::ui {
 
@@ -34,6 +35,15 @@ CoverCommands::CoverCommands(MainWindow& window)
             [this](const QUuid& songId) { clearCover(m_window.viewModel(), songId); });
     connect(table, &SongTableView::clearSelectedCoversRequested, this,
             [this] { clearCoversOfSelectedSongs(m_window.viewModel()); });
+    // In the editing part of the cover column's menu, so that it stays below "Auto-Search All Covers"
+    // whichever of the two commands is installed first.
+    table->addHeaderMenuProvider(
+        u"cover",
+        [this](QMenu& menu) {
+            menu.addAction(QStringLiteral("Clear All Covers"), this,
+                           [this] { clearAllCovers(m_window.viewModel()); });
+        },
+        HeaderMenus::Slot::editing);
 }
 
 CoverConfirmationOverlay* CoverCommands::overlay() const {

@@ -220,6 +220,26 @@ TEST_F(CoverWindow, TheCoverCellMenuOffersWhatItsRowAllows) {
     table().coverMenu(0)->actions().at(0)->trigger();
     EXPECT_EQ(toasts.message(), u"🗑️ Cover removed"_s);
     EXPECT_FALSE(song(0).coverImagePath);
+    model().undo();
+    model().undo();
+    ASSERT_EQ(song(0).coverImagePath, existing);
+
+    // The cover column's header menu clears every cover in one undo step.
+    const std::unique_ptr<QMenu> header = table().headerMenu(u"cover");
+    QAction* clearAll = nullptr;
+    for (QAction* action : header->actions()) {
+        if (action->text() == u"Clear All Covers"_s) {
+            clearAll = action;
+        }
+    }
+    ASSERT_TRUE(clearAll);
+    clearAll->trigger();
+    EXPECT_EQ(toasts.message(), u"🗑️ All covers cleared"_s);
+    EXPECT_FALSE(song(0).coverImagePath);
+    EXPECT_FALSE(song(1).coverImagePath);
+    model().undo();
+    EXPECT_EQ(song(0).coverImagePath, existing);
+    EXPECT_EQ(song(1).coverImagePath, existing);
 }
 
 } // namespace
