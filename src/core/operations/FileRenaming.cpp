@@ -1,0 +1,314 @@
+#include "operations/FileRenaming.h"
+
+#include "app/ContentViewModel.h"
+#include "model/Bookmark.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "operations/NoReplaceMove.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QPromise>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella {
+
+// ---- Names ----
+
+QString generateFileName(const Song& song, FileNamingPattern pattern) {
+    // Whitespace is content here: only an artist without any character is left out.
+    const QString core = song.artist.isEmpty() ? song.name : song.artist + u" - "_s + song.name;
+    QString name;
+    switch (pattern) {
+    case FileNamingPattern::artistTitle:
+        name = core;
+        break;
+    case FileNamingPattern::artistTitleYear:
+        name = song.year >= 1 ? core + u" ("_s + QString::number(song.year) + u')' : core;
+        break;
+    case FileNamingPattern::bpmArtistTitle:
+        name = song.bpm >= 1 ? u"["_s + QString::number(song.bpm) + u" BPM] "_s + core : core;
+        break;
+    }
+    for (const char16_t forbidden : u"\\/:*?\"<>|") {
+        if (forbidden != u'\0') {
+            name.replace(QChar(forbidden), u'_');
+        }
+    }
+    return name;
+}
+
+QString cleanBPMPrefix(const QString& baseName) {
+    // Without Unicode properties \d and \s match ASCII only, so the expressions work on any bytes
+    // viewed as Latin-1.
+    static const QRegularExpression taggedTempo(uR"(^\[\d+\s*BPM\]\s*)"_s,
+                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression bracketedNumber(uR"(^\[\d+\]\s*)"_s);
+    QString result = baseName;
+    result.remove(taggedTempo);
+    result.remove(bracketedNumber);
+    qsizetype start = 0;
+    qsizetype end = result.size();
+    const auto blank = [&](qsizetype at) { return result.at(at) == u' ' || result.at(at) == u'\t'; };
+    while (start < end && blank(start)) {
+        ++start;
+    }
+    while (end > start && blank(end - 1)) {
+        --end;
+    }
+    return result.mid(start, end - start);
+}
+
+namespace {
+
+// Error lines listed in the alert; the rest are counted.
+constexpr int kListedErrorLines = 10;
+// Suffixes "_1" … "_98" are tried for a name that is taken.
+constexpr int kLastSuffix = 98;
+
+// A file's location split the way the moves need it, as the file system's bytes (which need not be
+// UTF-8).
+struct FileLocation {
+    QByteArray path;
+    QByteArray directory; // without the trailing slash
+    QByteArray baseName;  // the file name without its extension
+    QByteArray extension; // after the last dot, letter case kept; empty without a dot
+};
+
+FileLocation locate(const QString& resolvedPath) {
+    FileLocation location;
+    location.path = QFile::encodeName(resolvedPath);
+    const qsizetype slash = location.path.lastIndexOf('/');
+    location.directory = location.path.left(slash);
+    const QByteArray fileName = location.path.mid(slash + 1);
+    const qsizetype dot = fileName.lastIndexOf('.');
+    location.baseName = dot < 0 ? fileName : fileName.left(dot);
+    location.extension = dot < 0 ? QByteArray() : fileName.mid(dot + 1);
+    return location;
+}
+
+QByteArray pathFor(const FileLocation& location, const QByteArray& baseName) {
+    QByteArray path = location.directory + '/' + baseName;
+    if (!location.extension.isEmpty()) {
+        path += '.' + location.extension;
+    }
+    return path;
+}
+
+bool fileExists(const QByteArray& path) {
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0;
+}
+
+// Moves the file to `baseName` with its extension, or to the first free "_n" variant. Nothing when the
+// file already has that name. Returns the failure's line suffix, if any.
+std::optional<QString> moveToFreeName(const FileLocation& location, const QByteArray& baseName) {
+    for (int suffix = 0; suffix <= kLastSuffix; ++suffix) {
+        const QByteArray name = suffix == 0 ? baseName : baseName + '_' + QByteArray::number(suffix);
+        const QByteArray target = pathFor(location, name);
+        // A file that already carries a name the pattern allows keeps it: running a rename twice
+        // changes nothing the second time.
+        if (target == location.path) {
+            return std::nullopt;
+        }
+        const MoveResult moved = moveWithoutReplacing(location.path, target);
+        switch (moved.code) {
+        case MoveResult::Code::moved:
+            return std::nullopt;
+        case MoveResult::Code::targetExists:
+            continue;
+        case MoveResult::Code::failed:
+            return u" - "_s + moved.description;
+        }
+    }
+    return u" - Too many duplicates"_s;
+}
+
+// The steps every song goes through before its own work: bookmark, file, access. `work` gets the
+// file's location and returns a failure suffix, if any.
+std::optional<QString> withSongFile(const Song& song,
+                                    const std::function<std::optional<QString>(const FileLocation&)>& work) {
+    const bookmark::Resolution resolved = bookmark::resolve(song.bookmarkData);
+    if (!resolved.path) {
+        return u" - Invalid bookmark"_s;
+    }
+    const FileLocation location = locate(*resolved.path);
+    if (!fileExists(location.path)) {
+        return u" - File not found"_s;
+    }
+    const bookmark::ScopedAccess access(*resolved.path);
+    if (!access.granted()) {
+        return u" - Access denied"_s;
+    }
+    return work(location);
+}
+
+std::optional<QString> renameSong(const Song& song, FileNamingPattern pattern) {
+    return withSongFile(song, [&](const FileLocation& location) -> std::optional<QString> {
+        const QString baseName = generateFileName(song, pattern);
+        if (baseName.isEmpty()) {
+            return u" - Invalid name generated"_s;
+        }
+        QByteArray name = QFile::encodeName(baseName);
+        // A zero byte would silently cut the name short in every system call.
+        name.replace('\0', '_');
+        return moveToFreeName(location, name);
+    });
+}
+
+std::optional<QString> cleanSong(const Song& song) {
+    return withSongFile(song, [](const FileLocation& location) -> std::optional<QString> {
+        // Latin-1 maps every byte to one character and back, so names that are not UTF-8 survive.
+        const QByteArray cleaned = cleanBPMPrefix(QString::fromLatin1(location.baseName)).toLatin1();
+        if (cleaned.isEmpty() || cleaned == location.baseName) {
+            return std::nullopt;
+        }
+        return moveToFreeName(location, cleaned);
+    });
+}
+
+// The texts that tell a rename from a clean.
+struct BatchTexts {
+    QString overlayMessage;
+    QString startToast;   // the small batch's info toast
+    QString detailPrefix; // "Renaming file " + (i + 1) + " of " + count
+    QString alertTitle;   // the alert's first line, with its line break
+    std::function<QString(int done)> successToast;
+    bool progressOnlyAfterSuccess = false;
+};
+
+void composeReport(FileBatchResult& result, const BatchTexts& texts) {
+    const auto errors = static_cast<int>(result.errorLines.size());
+    if (result.failureCount < 1 || errors == 0) {
+        result.report = FileBatchResult::Report::successToast;
+        result.message = texts.successToast(result.doneCount);
+        return;
+    }
+    QString message = texts.alertTitle;
+    message += u"✅ Success: "_s + QString::number(result.doneCount) + u" files\n"_s;
+    message += u"❌ Failed: "_s + QString::number(result.failureCount) + u" files\n\n"_s;
+    message += u"Failed files:\n"_s;
+    message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
+    if (errors > kListedErrorLines) {
+        message += u"\n...and "_s + QString::number(errors - kListedErrorLines) + u" more"_s;
+    }
+    result.report = FileBatchResult::Report::alert;
+    result.message = message;
+}
+
+QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts texts,
+                                      std::function<std::optional<QString>(const Song&)> perSong,
+                                      FileBatchOptions options) {
+    Q_ASSERT(viewModel);
+    if (!viewModel->currentFolder()) {
+        return QtFuture::makeReadyFuture(FileBatchResult{});
+    }
+    const QList<Song> songs = viewModel->currentFolder()->songs;
+    const auto count = static_cast<int>(songs.size());
+    const bool largeBatch = count > ProgressManager::minimumSongsForProgress;
+    ProgressManager* progress = &viewModel->progressManager();
+    if (largeBatch) {
+        progress->startOperation({ProgressManager::OperationType::customOperation,
+                                  texts.overlayMessage,
+                                  QString(),
+                                  count,
+                                  false,
+                                  {}});
+    } else {
+        viewModel->toastManager().show(texts.startToast, ToastManager::ToastType::info);
+    }
+
+    auto done = std::make_shared<QPromise<FileBatchResult>>();
+    done->start();
+    QFuture<FileBatchResult> finished = done->future();
+    QtConcurrent::run([songs, largeBatch, progress, texts, perSong = std::move(perSong)] {
+        FileBatchResult result;
+        const auto total = static_cast<int>(songs.size());
+        for (int i = 0; i < total; ++i) {
+            const Song& song = songs.at(i);
+            const std::optional<QString> failure = perSong(song);
+            if (failure) {
+                result.errorLines.append(song.name + *failure);
+                ++result.failureCount;
+            } else {
+                ++result.doneCount;
+            }
+            if (largeBatch && (!failure || !texts.progressOnlyAfterSuccess) &&
+                (i % 5 == 0 || i == total - 1)) {
+                progress->updateProgress(i + 1, total,
+                                         texts.detailPrefix + QString::number(i + 1) + u" of "_s +
+                                             QString::number(total));
+            }
+        }
+        return result;
+    }).then(viewModel, [viewModel, largeBatch, texts, options, done](FileBatchResult result) {
+        composeReport(result, texts);
+        if (largeBatch) {
+            viewModel->progressManager().finishOperation();
+        }
+        if (result.report == FileBatchResult::Report::alert) {
+            viewModel->showAlert(result.message);
+        } else {
+            viewModel->toastManager().show(result.message, ToastManager::ToastType::success);
+        }
+        // The files have new names: the folder is read again rather than patched, so names,
+        // locations and bookmarks all come from the disk.
+        QTimer::singleShot(options.reloadDelay, viewModel, [viewModel, result, done] {
+            viewModel->reloadFolder().then(viewModel, [result, done] {
+                done->addResult(result);
+                done->finish();
+            });
+        });
+    });
+    return finished;
+}
+
+} // namespace
+
+QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, FileNamingPattern pattern,
+                                     FileBatchOptions options) {
+    const int count = viewModel->currentFolder() ? int(viewModel->currentFolder()->songs.size()) : 0;
+    BatchTexts texts;
+    texts.overlayMessage = u"Renaming files..."_s;
+    texts.startToast = u"📝 Renaming "_s + QString::number(count) + u" files..."_s;
+    texts.detailPrefix = u"Renaming file "_s;
+    texts.alertTitle = u"Rename operation completed with issues:\n"_s;
+    texts.successToast = [](int done) {
+        return u"✅ "_s + QString::number(done) + u" files renamed successfully!"_s;
+    };
+    texts.progressOnlyAfterSuccess = true;
+    return runFileBatch(
+        viewModel, std::move(texts), [pattern](const Song& song) { return renameSong(song, pattern); },
+        options);
+}
+
+QFuture<FileBatchResult> cleanBPMFromFilenames(ContentViewModel* viewModel, PlaybackHooks playback,
+                                               FileBatchOptions options) {
+    if (!viewModel->currentFolder()) {
+        return QtFuture::makeReadyFuture(FileBatchResult{});
+    }
+    if (playback.isPlaying && playback.isPlaying() && playback.stop) {
+        playback.stop();
+    }
+    const int count = int(viewModel->currentFolder()->songs.size());
+    BatchTexts texts;
+    texts.overlayMessage = u"Cleaning BPM from filenames..."_s;
+    texts.startToast = u"🧹 Cleaning BPM from "_s + QString::number(count) + u" files..."_s;
+    texts.detailPrefix = u"Cleaning file "_s;
+    texts.alertTitle = u"BPM cleaning completed with issues:\n"_s;
+    texts.successToast = [](int done) {
+        return u"✅ BPM cleaned from "_s + QString::number(done) + u" files!"_s;
+    };
+    return runFileBatch(viewModel, std::move(texts), cleanSong, options);
+}
+
+} // namespace quirella

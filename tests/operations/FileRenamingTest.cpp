@@ -1,0 +1,261 @@
+#include "operations/FileRenaming.h"
+
+#include "operations/LoadedFolder.h"
+#include "operations/NoReplaceMove.h"
+#include "support/AudioFiles.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace quirella;
+using namespace quirella::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Song songWith(const QString& artist, const QString& title, qint64 year = 0, qint64 bpm = 0) {
+    Song song;
+    song.artist = artist;
+    song.name = title;
+    song.year = year;
+    song.bpm = bpm;
+    return song;
+}
+
+TEST(GenerateFileName, PatternsAndSanitising) {
+    struct Row {
+        const char* name;
+        Song song;
+        FileNamingPattern pattern;
+        QString expected;
+    };
+    const Song abba = songWith(u"ABBA"_s, u"Dancing Queen"_s, 1976, 120);
+    const QList<Row> rows = {
+        {"artist_title", abba, FileNamingPattern::artistTitle, u"ABBA - Dancing Queen"_s},
+        {"with_year", abba, FileNamingPattern::artistTitleYear, u"ABBA - Dancing Queen (1976)"_s},
+        {"with_bpm", abba, FileNamingPattern::bpmArtistTitle, u"[120 BPM] ABBA - Dancing Queen"_s},
+        {"empty_artist", songWith({}, u"Dancing Queen"_s, 1976), FileNamingPattern::artistTitle,
+         u"Dancing Queen"_s},
+        {"blank_artist_is_content", songWith(u" "_s, u"Song"_s), FileNamingPattern::artistTitle,
+         u"  - Song"_s},
+        {"no_year_no_parentheses", songWith(u"A"_s, u"B"_s, 0), FileNamingPattern::artistTitleYear,
+         u"A - B"_s},
+        {"no_bpm_no_prefix", songWith(u"A"_s, u"B"_s, 0, 0), FileNamingPattern::bpmArtistTitle, u"A - B"_s},
+        {"nine_characters", songWith({}, u"a\\b/c:d*e?f\"g<h>i|j.k"_s), FileNamingPattern::artistTitle,
+         u"a_b_c_d_e_f_g_h_i_j.k"_s},
+        {"slash_colon_question", songWith(u"AC/DC"_s, u"Who: Me?"_s), FileNamingPattern::artistTitle,
+         u"AC_DC - Who_ Me_"_s},
+        {"nothing_to_name", songWith({}, {}), FileNamingPattern::artistTitle, QString()},
+        {"bpm_prefix_alone", songWith({}, {}, 0, 128), FileNamingPattern::bpmArtistTitle, u"[128 BPM] "_s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(generateFileName(row.song, row.pattern), row.expected);
+    }
+}
+
+TEST(CleanBPMPrefix, RemovesLeadingTempoTags) {
+    const QList<std::pair<QString, QString>> rows = {
+        {u"[128 BPM] Artist - Song"_s, u"Artist - Song"_s},
+        {u"[128bpm]Artist - Song"_s, u"Artist - Song"_s},
+        {u"[12] Artist - Song"_s, u"Artist - Song"_s},
+        {u"[128 BPM] [12] Artist"_s, u"Artist"_s},
+        {u"[120 BPM]"_s, QString()},
+        {u"[90 Bpm]\t Song \t"_s, u"Song"_s},
+        {u"Artist - Song"_s, u"Artist - Song"_s},
+        {u"Artist [128 BPM]"_s, u"Artist [128 BPM]"_s},
+        {u"[BPM] Song"_s, u"[BPM] Song"_s},
+        {u"[12]Song [13]"_s, u"Song [13]"_s},
+    };
+    for (const auto& [name, expected] : rows) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(cleanBPMPrefix(name), expected);
+    }
+}
+
+TEST(NoReplaceMove, EveryStrategyRefusesAnExistingTarget) {
+    for (const MoveStrategy strategy :
+         {MoveStrategy::renameNoReplace, MoveStrategy::linkThenUnlink, MoveStrategy::reserveThenRename}) {
+        SCOPED_TRACE(int(strategy));
+        const ScratchDir dir;
+        const QByteArray from = QFile::encodeName(dir.write(u"from.mp3"_s, "source"));
+        const QByteArray taken = QFile::encodeName(dir.write(u"taken.mp3"_s, "someone else's"));
+        const QByteArray free = QFile::encodeName(dir.filePath(u"free.mp3"_s));
+
+        const MoveResult refused = moveWithoutReplacing(from, taken, strategy);
+        EXPECT_EQ(refused.code, MoveResult::Code::targetExists);
+        EXPECT_EQ(readAll(QFile::decodeName(taken)), "someone else's");
+        EXPECT_EQ(readAll(QFile::decodeName(from)), "source");
+
+        const MoveResult moved = moveWithoutReplacing(from, free, strategy);
+        EXPECT_EQ(moved.code, MoveResult::Code::moved);
+        EXPECT_EQ(readAll(QFile::decodeName(free)), "source");
+        EXPECT_FALSE(QFile::exists(QFile::decodeName(from)));
+
+        const MoveResult missing =
+            moveWithoutReplacing(from, QFile::encodeName(dir.filePath(u"x.mp3"_s)), strategy);
+        EXPECT_EQ(missing.code, MoveResult::Code::failed);
+        EXPECT_FALSE(missing.description.isEmpty());
+        EXPECT_FALSE(QFile::exists(dir.filePath(u"x.mp3"_s)));
+    }
+}
+
+FileBatchResult runRename(LoadedFolder& folder, FileNamingPattern pattern) {
+    QFuture<FileBatchResult> batch = renameFiles(&folder.viewModel, pattern);
+    EXPECT_TRUE(waitFor(batch, 120000));
+    return batch.result();
+}
+
+TEST(RenameFiles, SmallFolderRenamesInPlaceAndReloads) {
+    LoadedFolder folder;
+    folder.add(u"01.mp3"_s, mp3Audio());
+    folder.add(u"02.mp3"_s, mp3Audio());
+    folder.add(u"03.MP3"_s, mp3Audio());
+    folder.add(u"ABBA - Waterloo (1974).mp3"_s, mp3Audio());
+    folder.load();
+    for (const QString& name : {u"01.mp3"_s, u"02.mp3"_s}) {
+        folder.edit(name, [](Song& song) {
+            song.artist = u"ABBA"_s;
+            song.name = u"Dancing Queen"_s;
+            song.year = 1976;
+        });
+    }
+    folder.edit(u"03.MP3"_s, [](Song& song) {
+        song.artist.clear();
+        song.name = u"Who: Me?"_s;
+    });
+    folder.edit(u"ABBA - Waterloo (1974).mp3"_s, [](Song& song) {
+        song.artist = u"ABBA"_s;
+        song.name = u"Waterloo"_s;
+        song.year = 1974;
+    });
+
+    const FileBatchResult result = runRename(folder, FileNamingPattern::artistTitleYear);
+    EXPECT_EQ(result.doneCount, 4);
+    EXPECT_EQ(result.failureCount, 0);
+    // The second song of the same name takes the first free suffix; extensions keep their case.
+    EXPECT_EQ(folder.fileNames(),
+              (QStringList{u"ABBA - Dancing Queen (1976).mp3"_s, u"ABBA - Dancing Queen (1976)_1.mp3"_s,
+                           u"ABBA - Waterloo (1974).mp3"_s, u"Who_ Me_.MP3"_s}));
+    EXPECT_EQ(folder.toastTexts,
+              (QStringList{u"📝 Renaming 4 files..."_s, u"✅ 4 files renamed successfully!"_s}));
+    EXPECT_TRUE(folder.overlayMessages.isEmpty());
+    EXPECT_FALSE(folder.viewModel.showExportAlert());
+    // The reload brought the new names, locations and bookmarks.
+    QStringList loaded;
+    for (const Song& song : folder.viewModel.currentFolder()->songs) {
+        loaded.append(song.url.fileName());
+        EXPECT_TRUE(QFile::exists(QString::fromUtf8(song.bookmarkData)));
+    }
+    loaded.sort();
+    EXPECT_EQ(loaded, folder.fileNames());
+
+    // A second run finds every file already named as the pattern says.
+    const FileBatchResult again = runRename(folder, FileNamingPattern::artistTitleYear);
+    EXPECT_EQ(again.doneCount, 4);
+    EXPECT_EQ(folder.fileNames().size(), 4);
+}
+
+TEST(RenameFiles, FailuresAreListedTenAtATime) {
+    LoadedFolder folder;
+    folder.add(u"A.mp3"_s, mp3Audio());
+    for (int i = 1; i <= 12; ++i) {
+        folder.add(u"Song %1.mp3"_s.arg(i, 2, 10, QLatin1Char('0')), mp3Audio());
+    }
+    folder.add(u"Z.mp3"_s, mp3Audio());
+    folder.load();
+    folder.edit(u"A.mp3"_s, [](Song& song) {
+        song.name.clear();
+        song.artist.clear();
+    });
+    for (int i = 1; i <= 12; ++i) {
+        QFile::remove(folder.dir.filePath(u"Song %1.mp3"_s.arg(i, 2, 10, QLatin1Char('0'))));
+    }
+
+    // The lines follow the folder's order.
+    QStringList lines;
+    for (const Song& song : folder.viewModel.currentFolder()->songs) {
+        if (song.name.isEmpty()) {
+            lines.append(u" - Invalid name generated"_s);
+        } else if (song.name != u"Z"_s) {
+            lines.append(song.name + u" - File not found"_s);
+        }
+    }
+    ASSERT_EQ(lines.size(), 13);
+    const FileBatchResult result = runRename(folder, FileNamingPattern::artistTitle);
+    EXPECT_EQ(result.doneCount, 1);
+    EXPECT_EQ(result.failureCount, 13);
+    const QString expected =
+        u"Rename operation completed with issues:\n✅ Success: 1 files\n❌ Failed: 13 files\n\n"
+        u"Failed files:\n"_s +
+        lines.mid(0, 10).join(u'\n') + u"\n...and 3 more"_s;
+    EXPECT_EQ(result.errorLines, lines);
+    EXPECT_EQ(folder.viewModel.exportAlertMessage().toStdString(), expected.toStdString());
+    EXPECT_TRUE(folder.viewModel.showExportAlert());
+    EXPECT_EQ(folder.toastTexts, QStringList{u"📝 Renaming 14 files..."_s});
+    EXPECT_EQ(folder.fileNames(), (QStringList{u"A.mp3"_s, u"Z.mp3"_s}));
+}
+
+TEST(RenameFiles, LargeFolderUsesTheOverlayAndStopsAfterNinetyEightSuffixes) {
+    LoadedFolder folder;
+    folder.add(u"Taken.mp3"_s, mp3Audio());
+    for (int i = 1; i <= 98; ++i) {
+        folder.add(u"Taken_%1.mp3"_s.arg(i), mp3Audio());
+    }
+    folder.add(u"x.mp3"_s, mp3Audio());
+    folder.add(u"y.wav"_s, wavFile());
+    folder.load();
+    ASSERT_EQ(folder.viewModel.currentFolder()->songs.size(), 101);
+    for (const QString& name : {u"x.mp3"_s, u"y.wav"_s}) {
+        folder.edit(name, [](Song& song) {
+            song.artist.clear();
+            song.name = u"Taken"_s;
+        });
+    }
+
+    const FileBatchResult result = runRename(folder, FileNamingPattern::artistTitle);
+    EXPECT_EQ(result.failureCount, 1);
+    EXPECT_EQ(result.errorLines, QStringList{u"Taken - Too many duplicates"_s});
+    EXPECT_EQ(folder.overlayMessages, QStringList{u"Renaming files..."_s});
+    EXPECT_FALSE(folder.progress.isVisible());
+    EXPECT_TRUE(folder.details.contains(u"Renaming file 1 of 101"_s));
+    EXPECT_TRUE(folder.toastTexts.isEmpty());
+    // Another extension is another name.
+    EXPECT_TRUE(QFile::exists(folder.dir.filePath(u"Taken.wav"_s)));
+    EXPECT_TRUE(QFile::exists(folder.dir.filePath(u"x.mp3"_s)));
+    EXPECT_EQ(folder.viewModel.exportAlertMessage(),
+              u"Rename operation completed with issues:\n✅ Success: 100 files\n❌ Failed: 1 files\n\n"
+              u"Failed files:\nTaken - Too many duplicates"_s);
+}
+
+TEST(CleanBPMFromFilenames, RemovesTagsWithoutReplacingFiles) {
+    LoadedFolder folder;
+    for (const QString& name :
+         {u"[128 BPM] Artist - Song.mp3"_s, u"[128bpm]Other - Tune.mp3"_s, u"[12] Third - One.wav"_s,
+          u"[120 BPM].mp3"_s, u"Plain - Name.mp3"_s, u"[100 BPM] Plain - Name.mp3"_s}) {
+        folder.add(name, plainFile(QFileInfo(name).suffix()));
+    }
+    folder.load();
+    bool stopped = false;
+    PlaybackHooks playback{[] { return true; }, [&] { stopped = true; }};
+    QFuture<FileBatchResult> batch = cleanBPMFromFilenames(&folder.viewModel, playback);
+    ASSERT_TRUE(waitFor(batch, 120000));
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(batch.result().doneCount, 6);
+    EXPECT_EQ(folder.fileNames(),
+              (QStringList{u"Artist - Song.mp3"_s, u"Other - Tune.mp3"_s, u"Plain - Name.mp3"_s,
+                           u"Plain - Name_1.mp3"_s, u"Third - One.wav"_s, u"[120 BPM].mp3"_s}));
+    EXPECT_EQ(folder.toastTexts,
+              (QStringList{u"🧹 Cleaning BPM from 6 files..."_s, u"✅ BPM cleaned from 6 files!"_s}));
+    EXPECT_EQ(folder.viewModel.currentFolder()->songs.size(), 6);
+}
+
+TEST(FileBatches, DoNothingWithoutAFolder) {
+    ContentViewModel viewModel;
+    EXPECT_EQ(renameFiles(&viewModel, FileNamingPattern::artistTitle).result().report,
+              FileBatchResult::Report::none);
+    EXPECT_EQ(cleanBPMFromFilenames(&viewModel).result().report, FileBatchResult::Report::none);
+}
+
+} // namespace
