@@ -7,6 +7,7 @@
 #include "ui/ColumnSelectorDialog.h"
 #include "ui/CoverCommands.h"
 #include "ui/EnhancedProgressView.h"
+#include "ui/FileNameCommands.h"
 #include "ui/FolderDropQueue.h"
 #include "ui/HeaderBar.h"
 #include "ui/Icons.h"
@@ -137,6 +138,7 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
         return new ColumnSelectorDialog(*m_visibleColumns, m_theme, owner);
     });
     m_covers = new CoverCommands(*this);
+    m_fileNames = new FileNameCommands(*this);
 
     // Ctrl+Z and Ctrl+Shift+Z; an open cell editor takes them first for its own text.
     auto* undoAction = new QAction(QStringLiteral("Undo"), this);

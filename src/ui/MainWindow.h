@@ -37,6 +37,7 @@ namespace quirella::ui {
 class BusyIndicator;
 class CoverCommands;
 class EnhancedProgressView;
+class FileNameCommands;
 class FolderDropQueue;
 class HeaderBar;
 class SongTableView;
@@ -76,6 +77,7 @@ public:
     void setSheetFactory(ActiveSheet::Kind kind, SheetFactory factory);
     // The preview player's hooks (the player arrives later).
     void setPreviewHooks(PreviewHooks hooks);
+    const PreviewHooks& previewHooks() const { return m_preview; }
     // The player bar, shown below the table.
     void setPlayerBar(QWidget* playerBar);
     void setTheme(const Theme& theme);
@@ -93,6 +95,7 @@ public:
     WelcomeView* welcomeView() const { return m_welcome; }
     SongTableView* songTable() const { return m_table; }
     CoverCommands* coverCommands() const { return m_covers; }
+    FileNameCommands* fileNameCommands() const { return m_fileNames; }
     ToastView* toastView() const { return m_toast; }
     EnhancedProgressView* progressView() const { return m_progressView; }
     QMessageBox* alertBox() const { return m_alert; }
@@ -140,6 +143,7 @@ private:
     QVBoxLayout* m_tableLayout = nullptr;
     SongTableView* m_table = nullptr;
     CoverCommands* m_covers = nullptr;
+    FileNameCommands* m_fileNames = nullptr;
     ToastView* m_toast = nullptr;
     EnhancedProgressView* m_progressView = nullptr;
     QPointer<QMessageBox> m_alert;

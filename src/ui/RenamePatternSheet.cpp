@@ -1,0 +1,121 @@
+#include "ui/RenamePatternSheet.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+
+namespace quirella::ui {
+
+// ---- PatternButton ----
+
+PatternButton::PatternButton(const QString& title, const QString& example, bool isLightTheme, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_example(example)
+    , m_isLightTheme(isLightTheme) {
+    setText(title);
+    setAccessibleName(title);
+    setAccessibleDescription(example);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize PatternButton::sizeHint() const {
+    return QSize(300, 54);
+}
+
+void PatternButton::enterEvent(QEnterEvent* event) {
+    m_hovered = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void PatternButton::leaveEvent(QEvent* event) {
+    m_hovered = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void PatternButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor ink = m_isLightTheme ? QColor(Qt::black) : QColor(Qt::white);
+    const QColor accent(10, 132, 255);
+    QColor fill = isDown() ? accent : ink;
+    fill.setAlphaF(isDown() ? 0.35f : (m_hovered ? 0.14f : 0.07f));
+    QColor outline = m_hovered || isDown() ? accent : ink;
+    outline.setAlphaF(m_hovered || isDown() ? 0.9f : 0.2f);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 10, 10);
+    painter.fillPath(shape, fill);
+    painter.setPen(QPen(outline, hasFocus() ? 2 : 1));
+    painter.drawPath(shape);
+
+    QFont titleFont = font();
+    titleFont.setPixelSize(14);
+    titleFont.setWeight(QFont::DemiBold);
+    painter.setFont(titleFont);
+    painter.setPen(ink);
+    const QRect inner = rect().adjusted(14, 8, -14, -8);
+    painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, text());
+    QFont exampleFont = font();
+    exampleFont.setPixelSize(11);
+    painter.setFont(exampleFont);
+    QColor secondary = ink;
+    secondary.setAlphaF(0.65f);
+    painter.setPen(secondary);
+    painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom,
+                     QFontMetrics(exampleFont).elidedText(m_example, Qt::ElideMiddle, inner.width()));
+}
+
+// ---- RenamePatternSheet ----
+
+RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Rename Original Files"));
+    setFixedWidth(sheetWidth);
+    const bool light = isLightTheme(theme);
+    const QColor ink = light ? QColor(Qt::black) : QColor(Qt::white);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, themeColors(theme).panel);
+    colours.setColor(QPalette::WindowText, ink);
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(12);
+    auto* headline = new QLabel(QStringLiteral("Rename Original Files"), this);
+    QFont headlineFont = headline->font();
+    headlineFont.setPixelSize(18);
+    headlineFont.setWeight(QFont::Bold);
+    headline->setFont(headlineFont);
+    layout->addWidget(headline);
+    auto* prompt = new QLabel(QStringLiteral("Choose naming pattern for %1 files:").arg(songCount), this);
+    prompt->setObjectName(QStringLiteral("prompt"));
+    layout->addWidget(prompt);
+
+    for (const FileNamingPatternInfo& info : fileNamingPatterns) {
+        auto* button =
+            new PatternButton(QString::fromUtf16(info.title), QString::fromUtf16(info.example), light, this);
+        const FileNamingPattern pattern = info.pattern;
+        connect(button, &QAbstractButton::clicked, this, [this, pattern] {
+            // Closed first, so that the rename's toasts and alert are not covered by the sheet.
+            accept();
+            emit patternSelected(pattern);
+        });
+        m_buttons.append(button);
+        layout->addWidget(button);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(cancel);
+    m_cancel = cancel;
+    layout->addLayout(buttons);
+}
+
+} // namespace quirella::ui

@@ -1,0 +1,56 @@
+// "Rename Original Files": the sheet that asks which naming pattern the song files get. It only
+// collects the choice; the rename itself is the core's (operations/FileRenaming.h).
+#pragma once
+
+#include "operations/FileRenaming.h"
+#include "ui/Theme.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QList>
+
+namespace quirella::ui {
+
+// A full-width button with a title over an example, lit while hovered or pressed.
+class PatternButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    PatternButton(const QString& title, const QString& example, bool isLightTheme, QWidget* parent = nullptr);
+    const QString& example() const { return m_example; }
+    bool isHovered() const { return m_hovered; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QString m_example;
+    bool m_isLightTheme;
+    bool m_hovered = false;
+};
+
+class RenamePatternSheet : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int sheetWidth = 420;
+
+    RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent = nullptr);
+
+    // One per pattern, in the order of FileNamingPattern.
+    const QList<PatternButton*>& patternButtons() const { return m_buttons; }
+    QAbstractButton* cancelButton() const { return m_cancel; }
+
+signals:
+    // A pattern was chosen; the sheet has closed itself.
+    void patternSelected(quirella::FileNamingPattern pattern);
+
+private:
+    QList<PatternButton*> m_buttons;
+    QAbstractButton* m_cancel = nullptr;
+};
+
+} // namespace quirella::ui
