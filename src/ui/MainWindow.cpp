@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "app/AppLifecycle.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/TagWritingBatch.h"
@@ -116,14 +117,24 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     resize(1100, 700);
 
     m_visibleColumns = new VisibleColumns(this);
-    m_drops =
-        new FolderDropQueue([this](const QUrl& location) { return m_viewModel.loadFolder(location); }, this);
+    m_drops = new FolderDropQueue(
+        [this](const QUrl& location) {
+            // A folder dropped while "Clean" removes leftover files waits for it, so the covers its load
+            // writes are not removed with them.
+            if (m_cleaning.isFinished()) {
+                return m_viewModel.loadFolder(location);
+            }
+            return m_cleaning.then(this, [this, location] { return m_viewModel.loadFolder(location); })
+                .unwrap();
+        },
+        this);
     buildLayout();
     connectViewModel();
 
     m_actions.insert(SidebarView::Action::writeTags, [this] { writeTags(); });
     m_actions.insert(SidebarView::Action::undo, [this] { undo(); });
     m_actions.insert(SidebarView::Action::redo, [this] { redo(); });
+    m_actions.insert(SidebarView::Action::clean, [this] { (void)cleanAndReset(); });
     const QList<std::pair<SidebarView::Action, ActiveSheet::Kind>> sheetButtons{
         {SidebarView::Action::columns, ActiveSheet::Kind::columnSelector},
         {SidebarView::Action::theme, ActiveSheet::Kind::themeSettings},
@@ -410,6 +421,15 @@ void MainWindow::redo() {
     if (!overlayBlocksInput()) {
         m_viewModel.redo();
     }
+}
+
+QFuture<void> MainWindow::cleanAndReset() {
+    if (m_writingTags) {
+        return m_cleaning;
+    }
+    const std::function<void()> stopPlayer = m_preview.stopAndClear ? m_preview.stopAndClear : m_preview.stop;
+    m_cleaning = lifecycle::cleanAndReset(m_viewModel, stopPlayer);
+    return m_cleaning;
 }
 
 void MainWindow::playFromCell(const QUuid& songId) {

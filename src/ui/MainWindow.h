@@ -88,6 +88,10 @@ public:
     bool isWritingTags() const { return m_writingTags; }
     void undo();
     void redo();
+    // "Clean": closes the folder, stops the player, forgets the history, removes our leftover files
+    // and resets the preferences. Folders dropped meanwhile load once it is done. Ignored while tags are
+    // written: the batch's M4A working copies are among the files it removes.
+    QFuture<void> cleanAndReset();
 
     // The parts, for the tests and for later features.
     SidebarView* sidebar() const { return m_sidebar; }
@@ -150,6 +154,7 @@ private:
     QPointer<QDialog> m_sheet;
     int m_sheetIdentity = -1;
     bool m_writingTags = false;
+    QFuture<void> m_cleaning = QtFuture::makeReadyFuture();
 };
 
 } // namespace quirella::ui

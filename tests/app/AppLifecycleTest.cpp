@@ -1,11 +1,21 @@
+// Launch, exit and "Clean": which leftover files go from the folders we own (and that nothing outside
+// them is touched), which preferences a reset keeps, and what "Clean" does to the window's state.
 #include "app/AppLifecycle.h"
 
+#include "app/ContentViewModel.h"
+#include "covers/CleanupManager.h"
+#include "covers/ImageProcessor.h"
 #include "model/Paths.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -14,52 +24,140 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(AppLifecycle, StartupSweepsOnlyOurPrivateTemporaryFolder) {
-    const QString privateDir = paths::privateTempDir();
-    ASSERT_FALSE(privateDir.isEmpty());
-    // The test process has its own system temporary folder, so the shared one is simulated safely.
-    ASSERT_TRUE(privateDir.startsWith(QDir::tempPath()));
-    const QStringList ours = {u"Cover_1.jpg"_s, u"WAV_Cover_2.jpg"_s, u"AutoCover_3.jpg"_s,
-                              u"Quirella_Cover_4.jpg"_s, u"Quirella_M4A_5.m4a"_s};
-    // Names close to ours that are not ours stay.
-    const QStringList kept = {u"notes.txt"_s,
-                              u"Cover_6.png"_s,
-                              u"cover_1.jpg"_s,
-                              u"MyCover_1.jpg"_s,
-                              u"Quirella_M4A_x.m4a.part"_s,
-                              u"Quirella_M4A_x.mp3"_s,
-                              u"album_cover_1.jpg"_s};
-    for (const QString& name : ours + kept) {
-        ASSERT_TRUE(test::writeAll(privateDir + u'/' + name, "bytes"));
+TEST(Cleanup, NamePredicates) {
+    struct Row {
+        QString name;
+        bool temporary;
+        bool cached;
+    };
+    const QList<Row> rows{
+        {u"AutoCover_123.jpg"_s, true, true},  {u"Quirella_Cover_45.jpg"_s, true, true},
+        {u"WAV_Cover_1.jpg"_s, true, true},    {u"Cover_1.jpg"_s, true, true},
+        {u"Temp_Cover_2.png"_s, true, true},   {u"album_cover_1.png"_s, true, true},
+        {u"x_quirella_temp_1"_s, true, false}, {u"Quirella_M4A_x.m4a"_s, true, false},
+        {u"temp_download.bin"_s, false, true}, {u"mycover.jpeg"_s, false, true},
+        {u"covers.txt"_s, false, false},       {u"notes.txt"_s, false, false},
+        {u"process-12.lock"_s, false, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(CleanupManager::isTemporaryCoverFile(row.name), row.temporary) << row.name.toStdString();
+        EXPECT_EQ(CleanupManager::isCachedCoverFile(row.name), row.cached) << row.name.toStdString();
     }
-    ASSERT_TRUE(QDir(privateDir).mkpath(u"Cover_7.jpg"_s));
-    const QString outside = QDir::tempPath() + u"/Cover_8.jpg"_s;
-    ASSERT_TRUE(test::writeAll(outside, "someone else's"));
-    // A link named like ours goes, but never what it points at.
-    const QString target = QDir::tempPath() + u"/target.jpg"_s;
-    ASSERT_TRUE(test::writeAll(target, "target"));
-    ASSERT_TRUE(QFile::link(target, privateDir + u"/Cover_9.jpg"_s));
+}
 
-    QStringList names;
-    for (const lifecycle::Step& step : lifecycle::startupSteps()) {
-        names.append(step.name);
+TEST(Cleanup, LaunchRemovesOurLeftoversFromOurFoldersOnly) {
+    const QString temp = paths::privateTempDir();
+    ASSERT_FALSE(temp.isEmpty());
+    // The test process has a system temporary folder of its own, so the shared one is simulated safely.
+    ASSERT_TRUE(temp.startsWith(QDir::tempPath()));
+    for (const QString& name : {u"AutoCover_123.jpg"_s, u"Quirella_Cover_45.jpg"_s, u"notes.txt"_s,
+                                u"album_cover_1.png"_s, u"Quirella_M4A_x.m4a"_s}) {
+        ASSERT_TRUE(test::writeAll(temp + u'/' + name, "bytes"));
     }
-    EXPECT_TRUE(names.contains(u"remove stale temporary files"_s));
+    ASSERT_TRUE(QDir(temp).mkpath(u"Cover_7.jpg"_s)); // a folder is never removed
+    const QString shared = QDir::tempPath() + u"/Cover_8.jpg"_s;
+    ASSERT_TRUE(test::writeAll(shared, "someone else's"));
+    // A link named like ours goes, but never what it points at.
+    ASSERT_TRUE(QFile::link(shared, temp + u"/Cover_9.jpg"_s));
+
+    const QString cache = paths::cacheDir();
+    for (const QString& name : {u"cache.db"_s, u"cache.db-wal"_s, u"fsCachedData/cover_2.jpg"_s,
+                                u"cover_1.jpg"_s, u".hidden/cover_3.jpg"_s, u"deep/AutoCover_4.jpg"_s,
+                                u"deep/readme.md"_s, u"tmp/Quirella_Cover_5.jpg"_s}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(cache + u'/' + name).absolutePath()));
+        ASSERT_TRUE(test::writeAll(cache + u'/' + name, "bytes"));
+    }
+    ASSERT_TRUE(ImageProcessor::processImage(test::imageBytes(Qt::red), 10, 10));
+    ASSERT_GT(ImageProcessor::cacheSize(), 0);
     lifecycle::runStartup();
 
-    for (const QString& name : ours) {
-        EXPECT_FALSE(QFileInfo::exists(privateDir + u'/' + name)) << name.toStdString();
+    auto exists = [](const QString& path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
+    for (const QString& name : {u"AutoCover_123.jpg"_s, u"Quirella_Cover_45.jpg"_s, u"album_cover_1.png"_s,
+                                u"Quirella_M4A_x.m4a"_s, u"Cover_9.jpg"_s}) {
+        EXPECT_FALSE(exists(temp + u'/' + name)) << name.toStdString();
     }
-    EXPECT_FALSE(QFileInfo(privateDir + u"/Cover_9.jpg"_s).isSymLink());
-    for (const QString& name : kept) {
-        EXPECT_TRUE(QFileInfo::exists(privateDir + u'/' + name)) << name.toStdString();
+    EXPECT_TRUE(exists(temp + u"/notes.txt"_s));
+    EXPECT_TRUE(QFileInfo(temp + u"/Cover_7.jpg"_s).isDir());
+    EXPECT_EQ(test::readAll(shared), QByteArray("someone else's"));
+    for (const QString& name : {u"cache.db"_s, u"cache.db-wal"_s, u"fsCachedData/cover_2.jpg"_s,
+                                u".hidden/cover_3.jpg"_s, u"deep/readme.md"_s}) {
+        EXPECT_TRUE(exists(cache + u'/' + name)) << name.toStdString();
     }
-    EXPECT_TRUE(QFileInfo(privateDir + u"/Cover_7.jpg"_s).isDir());
-    EXPECT_EQ(test::readAll(outside), QByteArray("someone else's"));
-    EXPECT_EQ(test::readAll(target), QByteArray("target"));
-
+    for (const QString& name : {u"cover_1.jpg"_s, u"deep/AutoCover_4.jpg"_s, u"tmp/Quirella_Cover_5.jpg"_s}) {
+        EXPECT_FALSE(exists(cache + u'/' + name)) << name.toStdString();
+    }
+    EXPECT_EQ(ImageProcessor::cacheSize(), 0);
     lifecycle::runExit();
-    EXPECT_EQ(lifecycle::removeStaleTemporaryFiles(QDir::tempPath() + u"/no-such-folder"_s), 0);
+}
+
+TEST(Cleanup, WorkingCopiesAreMatchedExactlyAndMissingFoldersAreSkipped) {
+    test::ScratchDir dir;
+    dir.write(u"Quirella_M4A_x.m4a"_s, "a");
+    dir.write(u"quirella_m4a_y.m4a"_s, "b");
+    EXPECT_EQ(CleanupManager::removeTemporaryM4AFiles(dir.path()), 1);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"quirella_m4a_y.m4a"_s)));
+    EXPECT_EQ(CleanupManager::cleanTemporaryDirectory(dir.path()), 1); // its lower-case rule sees it
+    const QString missing = dir.filePath(u"missing"_s);
+    EXPECT_EQ(CleanupManager::cleanCacheFolder(missing), 0);
+    EXPECT_EQ(CleanupManager::cleanLibraryTmpFolder(missing), 0);
+    EXPECT_EQ(CleanupManager::cleanTemporaryDirectory(missing), 0);
+}
+
+TEST(Cleanup, TheResetKeepsItsEighteenKeys) {
+    const QStringList kept = CleanupManager::keptPreferenceKeys();
+    EXPECT_EQ(kept.size(), 18);
+    QSettings settings;
+    settings.clear();
+    for (const QString& key : kept) {
+        settings.setValue(key, 1);
+    }
+    const QStringList removed{u"customWallpaper"_s, u"LastFolder"_s, u"window/geometry"_s, u"SearchText11"_s};
+    for (const QString& key : removed + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s}) {
+        settings.setValue(key, 1);
+    }
+    settings.sync();
+    CleanupManager::resetUserDefaults();
+    QSettings after;
+    for (const QString& key : kept + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s}) {
+        EXPECT_TRUE(after.contains(key)) << key.toStdString();
+    }
+    for (const QString& key : removed) {
+        EXPECT_FALSE(after.contains(key)) << key.toStdString();
+    }
+}
+
+TEST(Cleanup, CleanEmptiesTheWindowStateAndToastsAfterAFewTenthsOfASecond) {
+    ProgressManager progress;
+    ToastManager toasts;
+    ContentViewModel model;
+    model.setFeedback(&progress, &toasts);
+    Song song;
+    song.id = QUuid::createUuid();
+    song.name = u"One"_s;
+    model.setFolder(QUrl::fromLocalFile(QDir::tempPath()), {song});
+    model.commitEdit(song.id, u"title", u"Two"_s);
+    ASSERT_TRUE(model.historyManager().canUndo());
+    const QString leftover = paths::privateTempDir() + u"/Quirella_Cover_77.jpg"_s;
+    ASSERT_TRUE(test::writeAll(leftover, "x"));
+    QSettings().setValue(u"customWallpaper"_s, u"/some/picture.png"_s);
+    QSettings().setValue(u"VisibleColumns"_s, QStringList{u"title"_s});
+
+    int playerStops = 0;
+    QElapsedTimer timer;
+    timer.start();
+    const QFuture<void> done = lifecycle::cleanAndReset(model, [&] { ++playerStops; });
+    EXPECT_FALSE(model.currentFolder());
+    EXPECT_TRUE(model.visibleSongs().isEmpty());
+    EXPECT_FALSE(model.historyManager().canUndo());
+    EXPECT_EQ(playerStops, 1);
+    EXPECT_FALSE(toasts.isShowing());
+    ASSERT_TRUE(test::waitFor(done));
+    EXPECT_GE(timer.elapsed(), 300);
+    EXPECT_EQ(toasts.message(), u"🧹 Application cleaned and reset"_s);
+    EXPECT_EQ(toasts.type(), ToastManager::ToastType::success);
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_FALSE(QSettings().contains(u"customWallpaper"_s));
+    EXPECT_EQ(QSettings().value(u"VisibleColumns"_s).toStringList(), QStringList{u"title"_s});
 }
 
 } // namespace

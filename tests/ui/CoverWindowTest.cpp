@@ -243,3 +243,29 @@ TEST_F(CoverWindow, TheCoverCellMenuOffersWhatItsRowAllows) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) {
+    load({makeSong(u"Old"_s)});
+    ASSERT_TRUE(window->isShowingTable());
+    ScratchDir music;
+    music.write(u"New.wav"_s, wavBytes());
+    QStringList events;
+    QObject::connect(&toasts, &ToastManager::messageChanged, [&] { events.append(toasts.message()); });
+    QObject::connect(&model(), &ContentViewModel::currentFolderChanged, [&] {
+        if (model().currentFolder()) {
+            events.append(u"loaded"_s);
+        }
+    });
+    QTest::mouseClick(window->sidebar()->button(SidebarView::Action::clean), Qt::LeftButton);
+    EXPECT_FALSE(window->isShowingTable());
+    EXPECT_FALSE(model().historyManager().canUndo());
+    window->openFolders({QUrl::fromLocalFile(music.path())});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isShowingTable(); }, 60000));
+    ASSERT_TRUE(events.contains(u"🧹 Application cleaned and reset"_s));
+    EXPECT_LT(events.indexOf(u"🧹 Application cleaned and reset"_s), events.indexOf(u"loaded"_s));
+    EXPECT_EQ(model().visibleSongs().at(0).name, u"New"_s);
+}
+
+} // namespace

@@ -1,64 +1,65 @@
 #include "app/AppLifecycle.h"
 
-#include "covers/ImageProcessor.h"
-#include "model/Paths.h"
+#include "app/ContentViewModel.h"
+#include "audio/BPMAnalyzer.h"
+#include "covers/CleanupManager.h"
+#include "model/ToastManager.h"
 #include "online/MetadataCache.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QElapsedTimer>
+#include <QPromise>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
 
 namespace quirella::lifecycle {
 
-bool isStaleTemporaryFileName(QStringView name) {
-    static constexpr QLatin1StringView coverPrefixes[] = {
-        QLatin1StringView("Cover_"), QLatin1StringView("WAV_Cover_"), QLatin1StringView("AutoCover_"),
-        QLatin1StringView("Quirella_Cover_")};
-    if (name.endsWith(QLatin1StringView(".jpg"))) {
-        for (const QLatin1StringView prefix : coverPrefixes) {
-            if (name.startsWith(prefix)) {
-                return true;
-            }
-        }
+namespace {
+
+constexpr int kResetToastDelayMs = 300;
+
+// The file clean-ups of launch and "Clean", in their order. Only our own folders: /tmp is shared with
+// other programs.
+void removeLeftoverFiles() {
+    if (otherProcessRegistered()) {
+        return;
     }
-    return name.startsWith(QLatin1StringView("Quirella_M4A_")) && name.endsWith(QLatin1StringView(".m4a"));
+    CleanupManager::cleanTemporaryDirectory();
+    CleanupManager::cleanCacheFolder();
+    CleanupManager::cleanLibraryTmpFolder();
 }
 
-int removeStaleTemporaryFiles(const QString& folder) {
-    if (folder.isEmpty()) {
-        return 0;
+void removeWorkingCopies() {
+    if (!otherProcessRegistered()) {
+        CleanupManager::removeTemporaryM4AFiles();
     }
-    int removed = 0;
-    // Hidden and system entries are listed too: a dangling link of ours is still ours to remove, and
-    // QFile::remove deletes a link, never what it points at.
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        if (entry.isDir() || !isStaleTemporaryFileName(entry.fileName())) {
-            continue;
-        }
-        if (QFile::remove(entry.absoluteFilePath())) {
-            ++removed;
-        }
-    }
-    return removed;
+}
+
+} // namespace
+
+bool otherProcessRegistered() {
+    // Until processes register themselves, every process counts as the only one.
+    return false;
+}
+
+QList<Step> cacheClearSteps() {
+    return {
+        {QStringLiteral("clear the image cache"), [] { CleanupManager::clearImageCache(); }},
+        {QStringLiteral("clear the tempo cache"), [] { BPMAnalyzer::clearBPMCache(); }},
+        {QStringLiteral("clear the look-up cache"), [] { MetadataCache::instance().clear(); }},
+    };
 }
 
 QList<Step> startupSteps() {
-    return {
-        // Only our own folder: /tmp is shared with other programs.
-        {QStringLiteral("remove stale temporary files"),
-         [] { removeStaleTemporaryFiles(paths::privateTempDir()); }},
-        {QStringLiteral("clear the image cache"), [] { ImageProcessor::clearCache(); }},
-        {QStringLiteral("clear the look-up cache"), [] { MetadataCache::instance().clear(); }},
-    };
+    QList<Step> steps{{QStringLiteral("remove leftover files"), [] { removeLeftoverFiles(); }}};
+    steps.append(cacheClearSteps());
+    steps.append({QStringLiteral("remove temporary M4A files"), [] { removeWorkingCopies(); }});
+    return steps;
 }
 
 QList<Step> exitSteps() {
-    return {
-        {QStringLiteral("clear the image cache"), [] { ImageProcessor::clearCache(); }},
-        {QStringLiteral("clear the look-up cache"), [] { MetadataCache::instance().clear(); }},
-    };
+    return cacheClearSteps();
 }
 
 void run(const QList<Step>& steps) {
@@ -73,6 +74,36 @@ void runStartup() {
 
 void runExit() {
     run(exitSteps());
+}
+
+QFuture<void> cleanAndReset(ContentViewModel& model, const std::function<void()>& stopPlayer) {
+    QElapsedTimer sincePressed;
+    sincePressed.start();
+    model.setVisibleSongs({});
+    model.setCurrentFolder(std::nullopt);
+    model.setSelectedSongIds({});
+    if (stopPlayer) {
+        stopPlayer();
+    }
+    model.historyManager().clear();
+    run(cacheClearSteps());
+
+    auto shown = std::make_shared<QPromise<void>>();
+    QFuture<void> result = shown->future();
+    shown->start();
+    QtConcurrent::run([] {
+        removeLeftoverFiles();
+        removeWorkingCopies();
+        CleanupManager::resetUserDefaults();
+    }).then(&model, [&model, shown, sincePressed] {
+        const int remaining = qMax(0, kResetToastDelayMs - int(sincePressed.elapsed()));
+        QTimer::singleShot(remaining, &model, [&model, shown] {
+            model.toastManager().show(QStringLiteral("🧹 Application cleaned and reset"),
+                                      ToastManager::ToastType::success);
+            shown->finish();
+        });
+    });
+    return result;
 }
 
 } // namespace quirella::lifecycle
