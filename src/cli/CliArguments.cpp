@@ -11,6 +11,9 @@ QString usage() {
   quirella-cli scan FOLDER
   quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
                              [--cover IMAGE | --no-cover]
+  quirella-cli bpm PATH...
+  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
+  quirella-cli clean-bpm FOLDER
   quirella-cli --help
 
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
@@ -30,6 +33,18 @@ write  Builds a song from each PATH as loading does (a folder stands for the mus
   --rating N     the star rating, 0 to 5
   --cover IMAGE  the cover, from an image file
   --no-cover     no cover
+
+bpm    Analyses the tempo of each PATH (a folder stands for its music files in load order) and
+       prints one line per file: the whole-number tempo, a tab, the path. A file whose analysis
+       fails gets its error on standard error; the status is 1 when any failed.
+
+rename Loads FOLDER as dropping it does and renames its files by the pattern, as the window's
+       pattern sheet does; with --analyze-bpm "Search BPM" runs first. Prints the final message;
+       the status is 0 when nothing failed, 1 otherwise.
+
+clean-bpm
+       Loads FOLDER and removes a leading tempo tag ("[120 BPM] ") from its file names, printing
+       the same way.
 
 Wrong arguments give status 2.
 )"_s;

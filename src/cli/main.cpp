@@ -1,5 +1,6 @@
 // quirella-cli: the folder loading and the tag writing of the window, from a shell.
 #include "CliArguments.h"
+#include "FileCommands.h"
 #include "app/ContentViewModel.h"
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
@@ -195,6 +196,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(u"Quirella"_s);
     QCoreApplication::setApplicationName(u"Quirella Tag-Editor"_s);
 
+    if (const std::optional<int> status = cli::runFileCommand(QCoreApplication::arguments().mid(1))) {
+        return *status;
+    }
     const cli::Command command = cli::parseArguments(QCoreApplication::arguments().mid(1));
     if (std::holds_alternative<cli::HelpCommand>(command)) {
         print(stdout, cli::usage());

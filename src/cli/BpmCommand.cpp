@@ -1,0 +1,55 @@
+// quirella-cli bpm PATH...: the tempo of each file, one line per file ("<bpm>\t<path>"); a folder stands
+// for its music files in load order.
+#include "FileCommands.h"
+#include "app/FolderScanner.h"
+#include "audio/BPMAnalyzer.h"
+
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentMap>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella::cli {
+
+int runBpmCommand(const QStringList& arguments) {
+    QStringList files;
+    bool failed = false;
+    for (const QString& argument : arguments) {
+        if (argument.startsWith("--"_L1)) {
+            return reportArgumentError(u"unknown option "_s + argument);
+        }
+    }
+    if (arguments.isEmpty()) {
+        return reportArgumentError(u"bpm needs at least one file or folder"_s);
+    }
+    for (const QString& argument : arguments) {
+        if (!QFileInfo(argument).isDir()) {
+            files.append(argument);
+            continue;
+        }
+        const FolderScan scan = scanFolder(QFileInfo(argument).absoluteFilePath());
+        if (!scan.ok()) {
+            printText(stderr, argument + u": Error loading folder: "_s + *scan.error + u'\n');
+            failed = true;
+            continue;
+        }
+        files.append(scan.files);
+    }
+    // Side by side, one file per processor; the lines keep the order of the files.
+    const QList<BPMResult> results =
+        QtConcurrent::blockingMapped<QList<BPMResult>>(files, [](const QString& path) {
+            return BPMAnalyzer::analyzeBPM(QFileInfo(path).absoluteFilePath());
+        });
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const BPMResult& result = results.at(i);
+        if (result.ok()) {
+            printText(stdout, QString::number(*result.bpm) + u'\t' + files.at(i) + u'\n');
+        } else {
+            printText(stderr, files.at(i) + u": "_s + result.error.description + u'\n');
+            failed = true;
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+} // namespace quirella::cli

@@ -1,0 +1,27 @@
+// quirella-cli clean-bpm FOLDER: "Clean BPM" on the loaded folder.
+#include "FileCommands.h"
+#include "FolderCommandSupport.h"
+
+using namespace Qt::StringLiterals;
+
+namespace quirella::cli {
+
+int runCleanBpmCommand(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument.startsWith("--"_L1)) {
+            return reportArgumentError(u"unknown option "_s + argument);
+        }
+    }
+    if (arguments.size() != 1) {
+        return reportArgumentError(u"clean-bpm takes exactly one folder"_s);
+    }
+    const std::unique_ptr<LoadedFolder> loaded = loadFolderForCommand(arguments.first());
+    if (!loaded) {
+        return 1;
+    }
+    QFuture<FileBatchResult> cleaning = cleanBPMFromFilenames(&loaded->model, {}, commandLineBatchOptions());
+    awaitFinished(QFuture<void>(cleaning));
+    return reportFileBatch(cleaning.result());
+}
+
+} // namespace quirella::cli

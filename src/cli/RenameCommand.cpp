@@ -1,0 +1,88 @@
+// quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]:
+// loads the folder, optionally runs "Search BPM", then renames as the pattern sheet does.
+#include "FileCommands.h"
+#include "FolderCommandSupport.h"
+#include "operations/BPMBatch.h"
+
+using namespace Qt::StringLiterals;
+
+namespace quirella::cli {
+
+namespace {
+
+std::optional<FileNamingPattern> patternNamed(const QString& name) {
+    if (name == "artist-title"_L1) {
+        return FileNamingPattern::artistTitle;
+    }
+    if (name == "artist-title-year"_L1) {
+        return FileNamingPattern::artistTitleYear;
+    }
+    if (name == "bpm-artist-title"_L1) {
+        return FileNamingPattern::bpmArtistTitle;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int runRenameCommand(const QStringList& arguments) {
+    QStringList folders;
+    std::optional<QString> patternName;
+    bool analyzeBpm = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == "--analyze-bpm"_L1) {
+            analyzeBpm = true;
+        } else if (argument == "--pattern"_L1 || argument.startsWith("--pattern="_L1)) {
+            if (patternName) {
+                return reportArgumentError(u"--pattern is given more than once"_s);
+            }
+            if (argument.contains(u'=')) {
+                patternName = argument.mid(argument.indexOf(u'=') + 1);
+            } else if (i + 1 < arguments.size()) {
+                patternName = arguments.at(++i);
+            } else {
+                return reportArgumentError(u"--pattern needs a value"_s);
+            }
+        } else if (argument.startsWith("--"_L1)) {
+            return reportArgumentError(u"unknown option "_s + argument);
+        } else {
+            folders.append(argument);
+        }
+    }
+    if (folders.size() != 1) {
+        return reportArgumentError(u"rename takes exactly one folder"_s);
+    }
+    if (!patternName) {
+        return reportArgumentError(
+            u"rename needs --pattern artist-title, artist-title-year or bpm-artist-title"_s);
+    }
+    const std::optional<FileNamingPattern> pattern = patternNamed(*patternName);
+    if (!pattern) {
+        return reportArgumentError(
+            u"--pattern takes artist-title, artist-title-year or bpm-artist-title, not \""_s + *patternName +
+            u'"');
+    }
+
+    const std::unique_ptr<LoadedFolder> loaded = loadFolderForCommand(folders.first());
+    if (!loaded) {
+        return 1;
+    }
+    bool bpmFailed = false;
+    if (analyzeBpm) {
+        QFuture<BPMBatchResult> analysis = analyzeBPMForAllSongs(&loaded->model);
+        awaitFinished(QFuture<void>(analysis));
+        const BPMBatchResult result = analysis.result();
+        bpmFailed = result.failureCount > 0;
+        if (bpmFailed) {
+            printText(stderr, u"⚠️ BPM: "_s + QString::number(result.analyzedCount) + u" analyzed, "_s +
+                                  QString::number(result.failureCount) + u" failed\n"_s);
+        }
+    }
+    QFuture<FileBatchResult> renaming = renameFiles(&loaded->model, *pattern, commandLineBatchOptions());
+    awaitFinished(QFuture<void>(renaming));
+    const int status = reportFileBatch(renaming.result());
+    return bpmFailed ? 1 : status;
+}
+
+} // namespace quirella::cli
