@@ -427,8 +427,7 @@ QFuture<void> MainWindow::cleanAndReset() {
     if (m_writingTags) {
         return m_cleaning;
     }
-    const std::function<void()> stopPlayer = m_preview.stopAndClear ? m_preview.stopAndClear : m_preview.stop;
-    m_cleaning = lifecycle::cleanAndReset(m_viewModel, stopPlayer);
+    m_cleaning = lifecycle::cleanAndReset(m_viewModel, m_preview.stop);
     return m_cleaning;
 }
 

@@ -17,7 +17,6 @@ struct PreviewHooks {
     std::function<std::optional<QUuid>()> currentSong; // the player's current song, if any
     std::function<bool()> isPlaying;
     std::function<void()> stop;
-    std::function<void()> stopAndClear; // stop and forget the list ("Clean")
 
     bool isCurrent(const QUuid& songId) const {
         const std::optional<QUuid> current = currentSong ? currentSong() : std::nullopt;
