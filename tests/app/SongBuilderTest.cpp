@@ -273,6 +273,139 @@ TEST(SongBuilding, AFileThatCannotBeBookmarkedGivesNoSongAndAConsoleLine) {
               QStringList{u"Error creating song from gone.mp3: The file “gone.mp3” doesn’t exist."_s});
 }
 
+// ---- Written, then loaded again ----
+
+using Writer = TagStatus (*)(const QString&, const TagValues&);
+
+// A plain file of the writer's format with `values` written into it, loaded again.
+Song writtenAndLoaded(const ScratchDir& dir, const QString& name, Writer write, const TagValues& values) {
+    const QString path = dir.filePath(name);
+    writePlain(path);
+    const TagStatus status = write(path, values);
+    EXPECT_TRUE(status.ok()) << status.message.toStdString();
+    const std::optional<Song> song = createSong(path);
+    EXPECT_TRUE(song);
+    return song.value_or(Song{});
+}
+
+TEST(SongBuilding, AGenreWeWriteReadsBackAsWritten) {
+    const struct {
+        const char* extension;
+        Writer write;
+        QStringList genres;
+    } formats[] = {
+        // Texts that look like ID3v1 genre references to a reader that interprets them.
+        {"mp3",
+         &MP3TagEditor::writeTagsNow,
+         {u"(Remix)"_s, u"(Live) Rock"_s, u"2000"_s, u"17"_s, u"(17)"_s, u"((17)"_s, u"(RX)"_s, u"Rock"_s}},
+        {"aiff", &AIFFTagEditor::writeTagsNow, {u"(Remix)"_s, u"(Live) Rock"_s, u"2000"_s, u"17"_s}},
+        // Beyond Latin-1 the WAV INFO list holds no genre, so the ID3 chunk's is read.
+        {"wav", &WAVTagEditor::writeTagsNow, {u"(Remix) 東京"_s, u"(17)東京"_s}},
+    };
+    const ScratchDir dir;
+    for (const auto& format : formats) {
+        for (const QString& genre : format.genres) {
+            SCOPED_TRACE((genre + u" in "_s + QLatin1String(format.extension)).toStdString());
+            TagValues values;
+            values.genre = genre;
+            const Song song =
+                writtenAndLoaded(dir, u"g."_s + QLatin1String(format.extension), format.write, values);
+            EXPECT_EQ(song.genre, genre);
+        }
+    }
+}
+
+TEST(SongBuilding, GenreReferencesOfOtherProgramsShowTheirNames) {
+    const struct {
+        const char* name;
+        QByteArray tag;
+        QString genre;
+    } rows[] = {
+        {"v2.3 reference", id3Tag(id3Frame("TCON", textBody("(17)", '\0'))), u"Rock"_s},
+        {"v2.3 reference and its name", id3Tag(id3Frame("TCON", textBody("(17)Rock", '\0'))), u"Rock"_s},
+        {"v2.3 reference and a refinement", id3Tag(id3Frame("TCON", textBody("(4)Eurodisco", '\0'))),
+         u"Disco Eurodisco"_s},
+        {"v2.3 remix", id3Tag(id3Frame("TCON", textBody("(RX)", '\0'))), u"Remix"_s},
+        {"v2.3 escaped parenthesis", id3Tag(id3Frame("TCON", textBody("((Remix)", '\0'))), u"(Remix)"_s},
+        {"v2.3 plain text in parentheses", id3Tag(id3Frame("TCON", textBody("(Live) Rock", '\0'))),
+         u"(Live) Rock"_s},
+        {"v2.3 UTF-16 reference",
+         id3Tag(id3Frame("TCON", raw("\x01\xFF\xFE(\0"
+                                     "1\0"
+                                     "7\0)\0"))),
+         u"Rock"_s},
+        {"v2.4 bare number", id3Tag(id3Frame("TCON", textBody("17"), 4), 4), u"Rock"_s},
+        {"v2.4 several genres",
+         id3Tag(id3Frame("TCON",
+                         raw("\x03"
+                             "17\0Trip-Hop"),
+                         4),
+                4),
+         u"Rock Trip-Hop"_s},
+    };
+    const ScratchDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<Song> song = createSong(dir.write(u"foreign.mp3"_s, row.tag + mp3Audio()));
+        ASSERT_TRUE(song);
+        EXPECT_EQ(song->genre, row.genre);
+    }
+}
+
+// Every frame loading reads for a field is replaced by the writer of that field, so a value the user
+// cleared does not come back from a frame the writer left behind.
+TEST(SongBuilding, ClearedValuesStayCleared) {
+    const QByteArray other = imageBytes(Qt::blue);
+    const QByteArray back = imageBytes(Qt::green);
+    const struct {
+        const char* name;
+        const char* fileName;
+        QByteArray bytes;
+        Writer write;
+    } rows[] = {
+        {"mp3 release year", "y.mp3",
+         id3Tag(id3Frame("TDRC", textBody("1999"), 4) + id3Frame("TDRL", textBody("1987"), 4), 4) +
+             mp3Audio(),
+         &MP3TagEditor::writeTagsNow},
+        {"mp3 picture of type other", "p.mp3", id3Tag(id3Frame("APIC", apicBody(other, 0))) + mp3Audio(),
+         &MP3TagEditor::writeTagsNow},
+        {"wav picture of type other", "p.wav",
+         wavFile(wavChunk("ID3 ", id3Tag(id3Frame("APIC", apicBody(other, 0))))),
+         &WAVTagEditor::writeTagsNow},
+        {"aiff release year", "y.aiff",
+         aiffFile({aiffComm(800), aiffSsnd(800),
+                   aiffChunk("ID3 ", id3Tag(id3Frame("TDRL", textBody("1987"), 4), 4))}),
+         &AIFFTagEditor::writeTagsNow},
+    };
+    const ScratchDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.write(QString::fromLatin1(row.fileName), row.bytes);
+        const std::optional<Song> before = createSong(path);
+        ASSERT_TRUE(before);
+        EXPECT_TRUE(before->year != 0 || before->coverImagePath) << "the file must show the value first";
+        TagValues cleared;
+        cleared.title = u"Cleared"_s;
+        cleared.year = 0;
+        cleared.rating = 0;
+        ASSERT_TRUE(row.write(path, cleared).ok());
+        const std::optional<Song> after = createSong(path);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->name, u"Cleared"_s);
+        EXPECT_EQ(after->year, 0);
+        EXPECT_FALSE(after->coverImagePath);
+    }
+
+    // A picture that is not shown as the cover (a back cover) is neither shown nor touched.
+    const QString path = dir.write(u"back.mp3"_s, id3Tag(id3Frame("APIC", apicBody(back, 4))) + mp3Audio());
+    EXPECT_FALSE(createSong(path)->coverImagePath);
+    TagValues values;
+    values.coverImage = imageBytes(Qt::red);
+    ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, values).ok());
+    EXPECT_TRUE(readAll(path).contains(id3Frame("APIC", apicBody(back, 4))));
+    EXPECT_TRUE(createSong(path)->coverImagePath);
+}
+
 TEST(SongBuilding, DirectRatingReadLooksOnlyAtTheTag) {
     const ScratchDir dir;
     // A tag whose size claims far more than the file holds is read as far as it goes.

@@ -232,6 +232,40 @@ TEST(TagWritingBatch, AnM4AWriteOverItsTimeLimitIsGivenUpAndCancelled) {
     stuck.finish();
 }
 
+// A song whose cover file was removed behind the application's back keeps the picture in its file (no
+// picture change is written), and the summary names it; a song without a cover loses its picture.
+TEST(TagWritingBatch, ASongWhoseCoverFileIsGoneKeepsTheCoverInItsFile) {
+    BatchFolder folder;
+    const QStringList names = {u"a.mp3"_s, u"b.m4a"_s, u"c.wav"_s, u"d.aiff"_s, u"cleared.mp3"_s};
+    for (const QString& name : names) {
+        folder.add(name);
+    }
+    Feedback withCovers;
+    ASSERT_EQ(withCovers.run(folder.songs()).successCount, 5);
+
+    QList<Song> songs = folder.songs();
+    for (Song& song : songs) {
+        song.coverImagePath = song.name == u"Title cleared"_s
+                                  ? std::nullopt
+                                  : std::optional<QString>(folder.path(u"vanished.jpg"_s));
+    }
+    Feedback feedback;
+    const TagBatchResult result = feedback.run(songs);
+    EXPECT_EQ(result.successCount, 5);
+    EXPECT_TRUE(result.errorLines.isEmpty());
+    EXPECT_EQ(
+        feedback.toastTexts.last(),
+        u"✅ Tags written to 5 songs successfully!\nℹ️ Cover left as it was in 4 songs whose cover file "
+        "could not be read: Title a, Title b, Title c, Title d"_s);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const std::optional<Song> song = createSong(folder.path(name));
+        ASSERT_TRUE(song);
+        EXPECT_EQ(song->name, u"Title "_s + QFileInfo(name).completeBaseName());
+        EXPECT_EQ(song->coverImagePath.has_value(), name != u"cleared.mp3"_s);
+    }
+}
+
 TEST(TagWritingBatch, APlayingPreviewIsStoppedBeforeAnyFileIsWritten) {
     for (const bool playing : {true, false}) {
         SCOPED_TRACE(playing);

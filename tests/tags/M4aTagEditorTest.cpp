@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QSemaphore>
 
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -17,6 +18,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -275,32 +277,56 @@ TEST(M4ATagEditor, CancellationKeepsTheOriginal) {
     ScratchDir dir;
     const QString path = dir.write(QStringLiteral("a.m4a"), dataFile(kTagged));
     const QByteArray before = readAll(path);
-    const TagStatus status = M4ATagEditor::writeTagsNow(path, sampleValues(), [] { return true; });
+    WriteCancellation cancelled;
+    ASSERT_TRUE(cancelled.cancel());
+    const TagStatus status = M4ATagEditor::writeTagsNow(path, sampleValues(), &cancelled);
     EXPECT_EQ(status.error, TagError::writeFailure);
     EXPECT_EQ(readAll(path), before);
     EXPECT_TRUE(leftoverCopies().isEmpty());
+}
 
-    // Through the editor's own thread: the second write is queued behind three others (each one a
-    // copy, a rewrite and two flushes to disk) and cancelled long before its turn comes.
+// Each write runs on a thread of its own: one held up does not delay the next, and one given up on stops
+// at its next check without replacing its file or leaving its copy behind.
+TEST(M4ATagEditor, WritesDoNotWaitForEachOtherAndAGivenUpOneNeverReplaces) {
+    ScratchDir dir;
+    const QString slow = dir.write(QStringLiteral("slow.m4a"), dataFile(kTagged));
+    const QString quick = dir.write(QStringLiteral("quick.m4a"), dataFile(kPlain));
+    const QByteArray slowBefore = readAll(slow);
     M4ATagEditor editor;
-    const QString other = dir.write(QStringLiteral("b.m4a"), dataFile(kPlain));
-    const QByteArray otherBefore = readAll(other);
-    editor.writeTags(path, sampleValues());
-    editor.writeTags(path, sampleValues());
-    QFuture<TagStatus> first = editor.writeTags(path, sampleValues());
-    QFuture<TagStatus> second = editor.writeTags(other, sampleValues());
-    second.cancel();
+    // The first write is held at its third check, when its temporary copy exists.
+    QSemaphore held;
+    std::atomic<int> checks{0};
+    auto token = std::make_shared<WriteCancellation>([&] {
+        if (++checks == 3) {
+            held.acquire();
+        }
+        return false;
+    });
+    QFuture<TagStatus> first = editor.writeTags(slow, sampleValues(), token);
+    QFuture<TagStatus> second = editor.writeTags(quick, sampleValues());
+    const bool secondFinished = waitFor(second);
+    const QStringList copiesWhileHeld = leftoverCopies();
+    EXPECT_TRUE(token->cancel());
+    held.release();
+    ASSERT_TRUE(secondFinished) << "the second write waited for the first";
+    EXPECT_TRUE(second.result().ok()) << second.result().message.toStdString();
+    EXPECT_EQ(readItems(quick).texts("\251nam"), QStringList{QStringLiteral("Évening Song")});
+    EXPECT_FALSE(copiesWhileHeld.isEmpty());
+
     ASSERT_TRUE(waitFor(first));
-    ASSERT_TRUE(first.result().ok()) << first.result().message.toStdString();
-    EXPECT_EQ(readItems(path).texts("\251nam"), QStringList{QStringLiteral("Évening Song")});
-    second.waitForFinished();
-    EXPECT_TRUE(second.isCanceled());
-    EXPECT_EQ(readAll(other), otherBefore);
-    // A later write on the same editor still works and leaves nothing behind.
-    QFuture<TagStatus> third = editor.writeTags(other, sampleValues());
-    ASSERT_TRUE(waitFor(third));
-    EXPECT_TRUE(third.result().ok());
+    EXPECT_EQ(first.result().error, TagError::writeFailure);
+    EXPECT_EQ(readAll(slow), slowBefore);
     EXPECT_TRUE(leftoverCopies().isEmpty());
+
+    // Cancelling the future works the same; once the replacement has begun, nobody can give up on it.
+    QFuture<TagStatus> cancelled = editor.writeTags(slow, sampleValues());
+    cancelled.cancel();
+    cancelled.waitForFinished();
+    EXPECT_EQ(readAll(slow), slowBefore);
+    WriteCancellation late;
+    ASSERT_TRUE(late.beginReplacement());
+    EXPECT_FALSE(late.cancel());
+    EXPECT_FALSE(late.isCancelled());
 }
 
 } // namespace

@@ -2,9 +2,13 @@
 // stream (TagLib would otherwise try to open the file for writing first), and each maps its tags to the
 // shared fields (title, artist, front cover, date) and to items named as in its own tag format.
 #include "app/SongBuilder.h"
+#include "tags/ByteView.h"
+#include "tags/Id3.h"
+#include "tags/Riff.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <taglib/aifffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
@@ -29,6 +33,9 @@ using namespace Qt::StringLiterals;
 namespace quirella {
 
 namespace {
+
+// A stored tag is read up to this many bytes; TagLib has read the whole tag by then anyway.
+constexpr qint64 kMaxStoredTagRead = 32 * 1024 * 1024;
 
 QString toQString(const TagLib::String& text) {
     return QString::fromStdWString(text.toWString());
@@ -152,7 +159,11 @@ void readId3v2(const TagLib::ID3v2::Tag& tag, MediaMetadata& media) {
         } else if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame)) {
             item.text = toQString(comment->text());
         } else if (const auto* picture = dynamic_cast<const AttachedPictureFrame*>(frame)) {
-            pictures.offer(picture->picture(), picture->type() == AttachedPictureFrame::FrontCover);
+            // Only the pictures the writers manage are shown, so that a cover the user removed stays
+            // removed; a back cover or an artist's photo is not the song's cover.
+            if (id3::isShownPictureType(static_cast<std::uint8_t>(picture->type()))) {
+                pictures.offer(picture->picture(), picture->type() == AttachedPictureFrame::FrontCover);
+            }
         }
         items.append(std::move(item));
     }
@@ -316,6 +327,64 @@ void readFlac(TagLib::IOStream* stream, MediaMetadata& media) {
     media.items = std::move(items);
 }
 
+// The ID3v2 tag of a file as stored (header included), read without TagLib: at the head of an MP3 file,
+// in the first "ID3 "/"id3 " chunk of a WAV (little-endian sizes) or AIFF (big-endian) file, the one
+// TagLib reads too. Only chunk headers are read on the way.
+std::optional<QByteArray> readStoredId3Tag(QFile& file, const QString& extension) {
+    const auto readTag = [&](qint64 limit) -> std::optional<QByteArray> {
+        QByteArray tag = file.read(std::min<qint64>(10, limit));
+        if (tag.size() < 10 || !tag.startsWith("ID3")) {
+            return std::nullopt;
+        }
+        const qint64 declared = id3::decodeSyncsafe(QByteArrayView(tag).sliced(6, 4));
+        tag.append(file.read(std::min({declared, limit - 10, kMaxStoredTagRead})));
+        return tag;
+    };
+    if (extension == "mp3"_L1) {
+        return readTag(kMaxStoredTagRead + 10);
+    }
+    const bool littleEndian = extension == "wav"_L1;
+    if (!littleEndian && extension != "aiff"_L1 && extension != "aif"_L1) {
+        return std::nullopt;
+    }
+    qint64 position = 12;
+    for (int chunks = 0; chunks < riff::kMaxChunks && file.seek(position); ++chunks) {
+        const QByteArray header = file.read(8);
+        if (header.size() < 8) {
+            return std::nullopt;
+        }
+        const ByteView view(header);
+        const std::uint32_t size = littleEndian ? *view.u32LE(4) : *view.u32BE(4);
+        if (header.startsWith("ID3 ") || header.startsWith("id3 ")) {
+            return readTag(size);
+        }
+        position += 8 + qint64{size} + (size & 1u);
+    }
+    return std::nullopt;
+}
+
+// TagLib reads ID3v2.3 genre references into names and drops texts that look like them ("(Remix)", "2000"
+// come back empty); the genre is read from the stored TCON frame instead (see id3::genreOfTag).
+void readStoredGenre(const QString& path, const QString& extension, MediaMetadata& media) {
+    if (!media.items) {
+        return;
+    }
+    const auto tcon = std::find_if(media.items->begin(), media.items->end(),
+                                   [](const MetadataItem& item) { return item.identifier == "TCON"_L1; });
+    if (tcon == media.items->end()) {
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    if (const std::optional<QByteArray> tag = readStoredId3Tag(file, extension)) {
+        if (std::optional<QString> genre = id3::genreOfTag(*tag)) {
+            tcon->text = std::move(genre);
+        }
+    }
+}
+
 } // namespace
 
 MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
@@ -327,10 +396,13 @@ MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
     }
     if (extension == "mp3"_L1) {
         readMpeg(&stream, media);
+        readStoredGenre(path, extension, media);
     } else if (extension == "wav"_L1) {
         readWav(&stream, media);
+        readStoredGenre(path, extension, media);
     } else if (extension == "aiff"_L1 || extension == "aif"_L1) {
         readAiff(&stream, media);
+        readStoredGenre(path, extension, media);
     } else if (extension == "m4a"_L1) {
         readMp4(&stream, media);
     } else if (extension == "flac"_L1) {

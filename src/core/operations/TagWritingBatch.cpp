@@ -52,23 +52,32 @@ Writer writerFor(const QString& fileExtension) {
     return Writer::none;
 }
 
-// The song's cover as its format's writer wants it. A missing, unreadable or undecodable cover file
-// means no cover; it is not an error.
-std::optional<QByteArray> coverFor(const Song& song) {
-    if (!song.coverImagePath || !QFileInfo::exists(*song.coverImagePath)) {
-        return std::nullopt;
+// The song's cover as its format's writer wants it, or nothing when the song has none. A song whose
+// cover file is missing, unreadable or undecodable (its file was removed behind our back) keeps the
+// picture its audio file holds: that is not an error, but the summary says so.
+struct CoverChoice {
+    std::optional<QByteArray> bytes;
+    bool keepEmbedded = false;
+};
+
+CoverChoice coverFor(const Song& song) {
+    if (!song.coverImagePath) {
+        return {};
     }
     QFile file(*song.coverImagePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
+    if (!QFileInfo(*song.coverImagePath).isFile() || !file.open(QIODevice::ReadOnly)) {
+        return {std::nullopt, true};
     }
     const QByteArray bytes = file.readAll();
     if (bytes.isEmpty()) {
-        return std::nullopt;
+        return {std::nullopt, true};
     }
     // Decodes the picture; conversions of the same picture for the same format are answered from a
     // cache, which matters when one cover was given to every song.
-    return ImageProcessor::coverDataForFormat(bytes, song.fileExtension.toLower());
+    std::optional<QByteArray> converted =
+        ImageProcessor::coverDataForFormat(bytes, song.fileExtension.toLower());
+    const bool keep = !converted;
+    return {std::move(converted), keep};
 }
 
 // Waits for a future without an event loop, at most `timeout`. True when it finished in time.
@@ -113,6 +122,7 @@ struct SongOutcome {
     enum class Kind { success, skipped, failed, timedOut };
     Kind kind = Kind::success;
     QString reason;
+    bool keptEmbeddedCover = false; // the song's cover file could not be read; the file's picture stayed
 };
 
 SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions& options) {
@@ -134,7 +144,9 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     values.year = song.year;
     values.genre = song.genre;
     values.rating = song.rating;
-    values.coverImage = coverFor(song);
+    const CoverChoice cover = coverFor(song);
+    values.coverImage = cover.bytes;
+    values.keepPictures = cover.keepEmbedded;
 
     const QString& path = *resolved.path;
     TagStatus status;
@@ -149,13 +161,20 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
         status = writers.aiff.writeTags(path, std::move(values)).result();
         break;
     case Writer::m4a: {
-        QFuture<TagStatus> write = options.m4aWriter ? options.m4aWriter(path, std::move(values))
-                                                     : writers.m4a->writeTags(path, std::move(values));
+        // Every write runs on a thread of its own, so the time limit counts this song's write only.
+        auto cancellation = std::make_shared<WriteCancellation>();
+        QFuture<TagStatus> write = options.m4aWriter
+                                       ? options.m4aWriter(path, std::move(values))
+                                       : writers.m4a->writeTags(path, std::move(values), cancellation);
         if (!waitUntilFinished(write, options.m4aTimeout)) {
-            // Cancelling stops the writer before its copy takes the place of the file.
-            write.cancel();
-            writers.m4aAbandoned = true;
-            return {SongOutcome::Kind::timedOut, u"M4A tag writing timeout"_s};
+            // Giving up stops the write at its next check, before its copy takes the place of the file;
+            // a write whose replacement has already begun is waited for and counts as it ends.
+            if (cancellation->cancel()) {
+                write.cancel();
+                writers.m4aAbandoned = true;
+                return {SongOutcome::Kind::timedOut, u"M4A tag writing timeout"_s};
+            }
+            write.waitForFinished();
         }
         status = write.result();
         break;
@@ -166,7 +185,7 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     if (!status.ok()) {
         return {SongOutcome::Kind::failed, status.message};
     }
-    return {SongOutcome::Kind::success, {}};
+    return {SongOutcome::Kind::success, {}, cover.keepEmbedded};
 }
 
 TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForPlayer,
@@ -183,6 +202,9 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
         switch (outcome.kind) {
         case SongOutcome::Kind::success:
             ++result.successCount;
+            if (outcome.keptEmbeddedCover) {
+                result.keptCovers.append(song.name);
+            }
             break;
         case SongOutcome::Kind::skipped:
             ++result.skipCount;
@@ -205,8 +227,33 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
     return result;
 }
 
+void composeCountsReport(TagBatchResult& result, bool largeBatch);
+
+// The line that tells the user which songs kept the cover in their file because their cover file
+// could not be read (it was removed behind our back): the file's picture was not replaced or removed.
+QString keptCoversNote(const QStringList& songs) {
+    return u"ℹ️ Cover left as it was in "_s + QString::number(songs.size()) +
+           u" songs whose cover file could not be read: "_s + songs.mid(0, kListedErrorLines).join(u", "_s) +
+           (songs.size() > kListedErrorLines ? u", ..."_s : QString());
+}
+
 // The final report: nothing, a toast, or (large batch with failures) the alert's message.
 void composeReport(TagBatchResult& result, bool largeBatch) {
+    composeCountsReport(result, largeBatch);
+    if (result.keptCovers.isEmpty()) {
+        return;
+    }
+    if (result.report == TagBatchResult::Report::none) {
+        result.report = TagBatchResult::Report::infoToast;
+        result.message = keptCoversNote(result.keptCovers);
+        return;
+    }
+    result.message += (result.report == TagBatchResult::Report::alert ? u"\n\n"_s : u"\n"_s) +
+                      keptCoversNote(result.keptCovers);
+}
+
+// The counts: nothing, a toast, or (large batch with failures) the alert's message.
+void composeCountsReport(TagBatchResult& result, bool largeBatch) {
     const auto errors = static_cast<int>(result.errorLines.size());
     if (largeBatch) {
         if (errors == 0) {
@@ -275,6 +322,9 @@ QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManage
                   composeReport(result, largeBatch);
                   if (largeBatch) {
                       progress->finishOperation();
+                      if (toasts && result.report == TagBatchResult::Report::infoToast) {
+                          toasts->show(result.message, ToastManager::ToastType::info);
+                      }
                   } else if (toasts) {
                       toasts->show(result.message, result.report == TagBatchResult::Report::successToast
                                                        ? ToastManager::ToastType::success

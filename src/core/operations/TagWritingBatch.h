@@ -22,7 +22,8 @@ class ToastManager;
 
 // What the batch reports at its end.
 struct TagBatchResult {
-    enum class Report { none, successToast, warningToast, alert };
+    // infoToast: a large batch without failures in which songs kept the cover in their file.
+    enum class Report { none, successToast, warningToast, alert, infoToast };
     int successCount = 0;
     int skipCount = 0;
     QStringList errorLines; // "<song name>: <reason>", in folder order
@@ -33,6 +34,9 @@ struct TagBatchResult {
         QString reason;
     };
     QList<Failure> failures;
+    // Songs whose cover file could not be read (removed behind our back): their files kept the picture
+    // they held, and the report ends with a line that names them.
+    QStringList keptCovers;
     Report report = Report::none;
     QString message; // the toast or alert text; empty when the report is none
 };

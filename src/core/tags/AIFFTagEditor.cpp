@@ -50,7 +50,8 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
         cover = prepareCover(QStringLiteral("aiff"), *values.coverImage);
     }
     const bool albumGiven = values.album && !values.album->isEmpty();
-    TagResult<QByteArray> rebuilt = rebuild(*old.value, id3::managedFrames(values, cover), albumGiven);
+    TagResult<QByteArray> rebuilt =
+        rebuild(*old.value, id3::managedFrames(values, cover), albumGiven, values.keepPictures);
     old.value.reset();
     if (!rebuilt.ok()) {
         return rebuilt.status;
@@ -59,7 +60,7 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
 }
 
 TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3::FrameList& managed,
-                                             bool albumGiven) {
+                                             bool albumGiven, bool keepPictures) {
     const ByteView file(fileBytes);
     if (file.size() <= 12 || !file.matches(0, "FORM")) {
         return refuse(TagError::notValidFormat, QStringLiteral("The file is not an AIFF file."));
@@ -117,7 +118,8 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
         // Both spellings are ID3 chunks to readers such as TagLib, which take the first one they meet:
         // an old "id3 " left in front of the new chunk would hide the new values.
         if (file.matches(p, "ID3 ") || file.matches(p, "id3 ")) {
-            const id3::FrameList frames = id3::keptFrames(file.slice(p + 8, size)->toView(), albumGiven);
+            const id3::FrameList frames =
+                id3::keptFrames(file.slice(p + 8, size)->toView(), albumGiven, keepPictures);
             if (id3Chunks++ == 0) {
                 kept = frames;
             } else {

@@ -32,7 +32,9 @@ public:
     // `albumGiven`: the managed frames carry a TALB, so an old one is dropped. Refuses anything but a
     // plain AIFF (AIFF-C included), a chunk running past the end of the file (its audio would be lost),
     // more than kMaxChunks chunks, and results of 4 GiB or more.
-    static TagResult<QByteArray> rebuild(QByteArrayView file, const id3::FrameList& managed, bool albumGiven);
+    // With `keepPictures`, the old tags' pictures are all kept.
+    static TagResult<QByteArray> rebuild(QByteArrayView file, const id3::FrameList& managed, bool albumGiven,
+                                         bool keepPictures = false);
 
 private:
     SerialExecutor m_executor;

@@ -3,9 +3,12 @@
 #include "tags/ByteView.h"
 
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 
 #include <algorithm>
 #include <array>
+#include <taglib/id3v1genres.h>
 
 namespace quirella::id3 {
 
@@ -257,7 +260,9 @@ bool isUtf16RatingText(const QByteArray& content) {
 
 // Whether the writers replace or drop this frame of an old tag.
 bool isManaged(QByteArrayView id, const TagBody& tag, const RawFrame& raw, bool albumGiven) {
-    static constexpr std::array<QByteArrayView, 8> kAlwaysManaged = {"TIT2", "TPE1", "TYER", "TDRC",
+    // TDRL (release time) is read for the year when the others give none, so a cleared year must
+    // take it along or the old year would come back.
+    static constexpr std::array<QByteArrayView, 9> kAlwaysManaged = {"TIT2", "TPE1", "TYER", "TDRC", "TDRL",
                                                                      "TDAT", "TIME", "TCON", "POPM"};
     if (std::find(kAlwaysManaged.begin(), kAlwaysManaged.end(), id) != kAlwaysManaged.end()) {
         return true;
@@ -275,7 +280,7 @@ bool isManaged(QByteArrayView id, const TagBody& tag, const RawFrame& raw, bool 
         return true;
     }
     if (id == "APIC") {
-        return pictureType(*content) == 0x03;
+        return isShownPictureType(pictureType(*content));
     }
     return isRatingFrame(ID3Frame{QByteArray("TXXX"), content->size(), 0, *content}) ||
            isUtf16RatingText(*content);
@@ -303,7 +308,148 @@ ID3Frame makePopmFrame(const char* identifier, std::uint8_t byte) {
     return makeFrame(QByteArrayLiteral("POPM"), std::move(body));
 }
 
+// The text fields of a text frame's content (encoding byte, then texts separated by a terminator of the
+// encoding's width), decoded. Nothing for an unknown encoding.
+std::optional<QStringList> textFields(const QByteArray& content) {
+    const ByteView view(content);
+    const auto encoding = view.u8(0);
+    if (!encoding || *encoding > 3) {
+        return std::nullopt;
+    }
+    const ByteView text = view.from(1);
+    QStringList fields;
+    if (*encoding == 0 || *encoding == 3) {
+        for (const QByteArray& part : text.toByteArray().split('\0')) {
+            fields.append(*encoding == 0 ? QString::fromLatin1(part) : QString::fromUtf8(part));
+        }
+    } else {
+        // UTF-16: with a byte order mark per text (1), or big-endian without one (2).
+        std::uint64_t start = 0;
+        const auto decode = [&](std::uint64_t end) {
+            bool bigEndian = *encoding == 2;
+            std::uint64_t i = start;
+            if (end - i >= 2 && text.data()[i] == 0xFF && text.data()[i + 1] == 0xFE) {
+                bigEndian = false;
+                i += 2;
+            } else if (end - i >= 2 && text.data()[i] == 0xFE && text.data()[i + 1] == 0xFF) {
+                bigEndian = true;
+                i += 2;
+            }
+            QString field;
+            for (; end - i >= 2; i += 2) {
+                const std::uint8_t a = text.data()[i];
+                const std::uint8_t b = text.data()[i + 1];
+                field.append(
+                    QChar(bigEndian ? static_cast<char16_t>(a << 8 | b) : static_cast<char16_t>(b << 8 | a)));
+            }
+            fields.append(field);
+        };
+        std::uint64_t i = 0;
+        for (; text.has(i, 2); i += 2) {
+            if (text.data()[i] == 0 && text.data()[i + 1] == 0) {
+                decode(i);
+                start = i + 2;
+            }
+        }
+        decode(text.size());
+    }
+    while (!fields.isEmpty() && fields.last().isEmpty()) {
+        fields.removeLast();
+    }
+    return fields;
+}
+
+// The name of an ID3v1 genre number, or nothing for numbers without one.
+std::optional<QString> genreName(QStringView number) {
+    bool ok = false;
+    const int value = number.toInt(&ok);
+    if (!ok || value < 0 || value > 255) {
+        return std::nullopt;
+    }
+    const TagLib::String name = TagLib::ID3v1::genre(value);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return QString::fromStdWString(name.toWString());
+}
+
+std::optional<QString> referenceName(QStringView reference) {
+    if (reference == u"RX") {
+        return QStringLiteral("Remix");
+    }
+    if (reference == u"CR") {
+        return QStringLiteral("Cover");
+    }
+    if (reference.isEmpty() ||
+        !std::all_of(reference.begin(), reference.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        return std::nullopt;
+    }
+    return genreName(reference);
+}
+
+// One field of a foreign TCON frame: leading references "(17)", "(RX)", then the text; "((" stands for a
+// literal "(". A field that is a bare reference ("17", "RX") is one too.
+void appendGenreField(QString field, QStringList& parts) {
+    const auto add = [&](const QString& part) {
+        if (!part.isEmpty() && !parts.contains(part)) {
+            parts.append(part);
+        }
+    };
+    if (const std::optional<QString> name = referenceName(field)) {
+        add(*name);
+        return;
+    }
+    while (field.startsWith(u'(') && !field.startsWith(QLatin1String("(("))) {
+        const qsizetype close = field.indexOf(u')');
+        if (close < 0) {
+            break;
+        }
+        const std::optional<QString> name = referenceName(QStringView(field).mid(1, close - 1));
+        if (!name) {
+            break; // "(Live) Rock" is a text, not a reference
+        }
+        add(*name);
+        field = field.mid(close + 1);
+    }
+    if (field.startsWith(QLatin1String("(("))) {
+        field.remove(0, 1);
+    }
+    add(field);
+}
+
 } // namespace
+
+std::optional<QString> genreOfTag(QByteArrayView tagBytes) {
+    TagBody tag;
+    if (!openTag(ByteView(tagBytes), tag)) {
+        return std::nullopt;
+    }
+    std::optional<QString> genre;
+    walkFrames(tag, [&](const RawFrame& frame) {
+        if (frame.id != "TCON") {
+            return true;
+        }
+        const std::optional<QByteArray> content = frameContent(tag, frame);
+        if (!content) {
+            return true;
+        }
+        const std::optional<QStringList> fields = textFields(*content);
+        if (!fields) {
+            return true;
+        }
+        if (tag.major == 3 && content->startsWith('\x03')) {
+            genre = fields->join(u' ');
+            return false;
+        }
+        QStringList parts;
+        for (const QString& field : *fields) {
+            appendGenreField(field, parts);
+        }
+        genre = parts.join(u' ');
+        return false;
+    });
+    return genre;
+}
 
 FrameList setTextFrame(FrameList frames, const QByteArray& id, const QString& text) {
     frames.removeIf([&](const ID3Frame& frame) { return frame.id == id; });
@@ -509,7 +655,7 @@ FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>
         setText("TYER", QString::asprintf("%04d", static_cast<int>(*values.year)));
     }
     setText("TCON", values.genre);
-    if (coverBytes && !coverBytes->isEmpty()) {
+    if (coverBytes && !coverBytes->isEmpty() && !values.keepPictures) {
         frames.append(makePictureFrame(*coverBytes, pictureMimeType(*coverBytes)));
     }
     if (values.rating && *values.rating >= 1) {
@@ -519,7 +665,7 @@ FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>
     return frames;
 }
 
-FrameList keptFrames(QByteArrayView oldTag, bool albumGiven) {
+FrameList keptFrames(QByteArrayView oldTag, bool albumGiven, bool keepPictures) {
     TagBody tag;
     if (!openTag(ByteView(oldTag), tag)) {
         return {};
@@ -541,7 +687,7 @@ FrameList keptFrames(QByteArrayView oldTag, bool albumGiven) {
             }
             flags = v3FlagsFromV4(flags);
         }
-        if (isManaged(raw.id, tag, raw, albumGiven)) {
+        if (!(keepPictures && raw.id == "APIC") && isManaged(raw.id, tag, raw, albumGiven)) {
             return true;
         }
         if (startsWithTextEncoding(raw.id)) {

@@ -72,19 +72,36 @@ std::optional<int> readRating(QByteArrayView fileBytes);
 // The 0..5 rating a POPM rating byte stands for: b / 255 * 5, rounded half up.
 int ratingFromPopmByte(std::uint8_t byte);
 
+// The genre the first TCON frame of an ID3v2 tag (the whole tag, header included) stands for, or nothing
+// when the tag has no readable TCON frame. A TCON of an ID3v2.3 tag in UTF-8 (encoding 3, which only
+// version 2.4 defines and which our writers use) is our own and is read exactly as written, so that any
+// genre we write reads back unchanged ("(Remix)", "2000", "17"). Any other TCON may hold genre references
+// as other programs write them: "(17)" and "(17)Rock" (ID3v2.3, with "((" for a literal "("), "RX" and
+// "CR" (remix, cover), and a bare "17" (ID3v2.4); each reference shows as the ID3v1 genre name, repeated
+// names once, the parts joined with spaces.
+std::optional<QString> genreOfTag(QByteArrayView tag);
+
 // The frames a writer builds from the values, in the fixed order TIT2, TPE1, (TALB), TYER, TCON, APIC,
 // POPM x3, TXXX. `coverBytes` is the already converted picture (absent: no APIC).
 FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes);
 
+// Picture types loading shows as a song's cover: the front cover (3), else a picture of type "other"
+// (0), which taggers that do not ask for a type write. Other types (back cover, artist, ...) are never
+// shown, so the writers leave them alone.
+inline bool isShownPictureType(std::optional<std::uint8_t> type) {
+    return type == 0x03 || type == 0x00;
+}
+
 // The frames of an old ID3v2 tag (the whole tag, header included) that the writers keep, in order.
-// Managed frames are dropped: TIT2, TPE1, TYER, TDRC, TDAT, TIME, TCON, every POPM, the front cover
-// APIC, rating TXXX frames (`isRatingFrame`, or a UTF-16 description naming a rating), and TALB when
-// `albumGiven` (the new tag has one of its own). Version 2.3 frames are kept byte for byte with their
-// flags (a whole-tag unsynchronisation is undone first); version 2.4 frames get a plain size and 2.3
-// flags, and are dropped when compressed, encrypted, unsynchronised or with a data length indicator.
-// Version 2.2 and unknown versions give nothing. Empty frames and text frames with an encoding byte
-// above 3 are dropped. The walk skips an extended header and stops at padding, at an id outside
-// [A-Z0-9]{4}, at a size running past the tag, and after 65,536 frames.
-FrameList keptFrames(QByteArrayView oldTag, bool albumGiven);
+// Managed frames, every frame loading reads for a field, are dropped: TIT2, TPE1, TYER, TDRC, TDRL, TDAT,
+// TIME, TCON, every POPM, APIC of a shown type (`isShownPictureType`), rating TXXX frames (`isRatingFrame`,
+// or a UTF-16 description naming a rating), and TALB when `albumGiven` (the new tag has one of its own).
+// Version 2.3 frames are kept byte for byte with their flags (a whole-tag unsynchronisation is undone first);
+// version 2.4 frames get a plain size and 2.3 flags, and are dropped when compressed, encrypted,
+// unsynchronised or with a data length indicator. Version 2.2 and unknown versions give nothing. Empty frames
+// and text frames with an encoding byte above 3 are dropped. The walk skips an extended header and stops at
+// padding, at an id outside [A-Z0-9]{4}, at a size running past the tag, and after 65,536 frames.
+// With `keepPictures`, every APIC is kept as well.
+FrameList keptFrames(QByteArrayView oldTag, bool albumGiven, bool keepPictures = false);
 
 } // namespace quirella::id3

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QPromise>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cerrno>
@@ -160,7 +161,9 @@ void applyValues(TagLib::MP4::Tag& tag, const TagValues& values) {
     if (values.album) {
         setOrRemoveText(tag, kAlbumKey, values.album);
     }
-    setOrRemoveCover(tag, values.coverImage);
+    if (!values.keepPictures) {
+        setOrRemoveCover(tag, values.coverImage);
+    }
     setRatingComment(tag, values.rating);
 }
 
@@ -216,8 +219,47 @@ bool M4ATagEditor::isRatingComment(const QString& text) {
     return text.contains(QLatin1String("Rating:")) && text.contains(QChar(0x2605));
 }
 
+bool WriteCancellation::cancel() {
+    int expected = running;
+    return m_state.compare_exchange_strong(expected, cancelled) || expected == cancelled;
+}
+
+bool WriteCancellation::isCancelled() {
+    if (m_alsoCancelled && m_alsoCancelled()) {
+        cancel();
+    }
+    return m_state.load() == cancelled;
+}
+
+bool WriteCancellation::beginReplacement() {
+    if (isCancelled()) {
+        return false;
+    }
+    int expected = running;
+    return m_state.compare_exchange_strong(expected, replacing) || expected == replacing;
+}
+
+M4ATagEditor::M4ATagEditor() {
+    // Enough that writes never queue behind each other in a batch, which waits for one at a time and
+    // gives up on at most a few; the bound only keeps stuck writes from taking every thread.
+    m_pool.setMaxThreadCount(16);
+}
+
+M4ATagEditor::~M4ATagEditor() {
+    m_pool.waitForDone();
+}
+
 TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& values,
-                                     const std::function<bool()>& isCancelled) {
+                                     WriteCancellation* cancellation) {
+    const auto cancelled = [&] { return cancellation && cancellation->isCancelled(); };
+    const auto cancelledStatus = [&] {
+        return TagStatus::failure(
+            TagError::writeFailure,
+            QStringLiteral("Writing “%1” was cancelled; the file is unchanged.").arg(displayName(path)));
+    };
+    if (cancelled()) {
+        return cancelledStatus();
+    }
     if (TagStatus status = checkOriginal(path); !status.ok()) {
         return status;
     }
@@ -236,13 +278,22 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
             TagError::notValidFormat,
             QStringLiteral("“%1” is not a valid M4A file. %2").arg(displayName(path), before.problem));
     }
+    if (cancelled()) {
+        return cancelledStatus();
+    }
     TemporaryCopy copy(folder + QLatin1Char('/') + QLatin1String(kTempPrefix) +
                        QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".m4a"));
     if (TagStatus status = writeTemporary(path, copy.path(), *original.value); !status.ok()) {
         return status;
     }
+    if (cancelled()) {
+        return cancelledStatus();
+    }
     if (TagStatus status = tagCopy(path, copy.path(), values); !status.ok()) {
         return status;
+    }
+    if (cancelled()) {
+        return cancelledStatus();
     }
     // The rewritten copy must still be a whole file with the very same audio bytes before it may
     // take the original's place.
@@ -257,10 +308,8 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
             QStringLiteral("Rewriting the tags of “%1” would damage its audio; the file is unchanged.")
                 .arg(displayName(path)));
     }
-    if (isCancelled && isCancelled()) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QStringLiteral("Writing “%1” was cancelled; the file is unchanged.").arg(displayName(path)));
+    if (cancellation && !cancellation->beginReplacement()) {
+        return cancelledStatus();
     }
     TagStatus replaced = atomicfile::replaceWithFile(path, copy.path());
     if (replaced.ok()) {
@@ -269,9 +318,13 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
     return replaced;
 }
 
-QFuture<TagStatus> M4ATagEditor::writeTags(const QString& path, TagValues values) {
-    return m_executor.run([path, values = std::move(values)](QPromise<TagStatus>& promise) {
-        promise.addResult(writeTagsNow(path, values, [&promise] { return promise.isCanceled(); }));
+QFuture<TagStatus> M4ATagEditor::writeTags(const QString& path, TagValues values,
+                                           std::shared_ptr<WriteCancellation> cancellation) {
+    return QtConcurrent::run(&m_pool, [path, values = std::move(values),
+                                       cancellation = std::move(cancellation)](QPromise<TagStatus>& promise) {
+        // Without a token of the caller's, cancelling the future is what stops the write.
+        WriteCancellation own([&promise] { return promise.isCanceled(); });
+        promise.addResult(writeTagsNow(path, values, cancellation ? cancellation.get() : &own));
     });
 }
 

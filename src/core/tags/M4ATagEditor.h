@@ -19,40 +19,74 @@
 // rating of 0 removes the rating texts only, so a comment the user wrote by hand is never lost.
 #pragma once
 
-#include "tags/SerialExecutor.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
 
 #include <QFuture>
 #include <QString>
+#include <QThreadPool>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace quirella {
+
+// Decides, once, between a write that is about to replace its file and a caller that gives up on it: a
+// write the caller gave up on never replaces the file, and a caller cannot give up on a write whose
+// replacement has begun (it then waits for the real outcome, which comes quickly).
+class WriteCancellation {
+public:
+    WriteCancellation() = default;
+    // `alsoCancelled` is asked at every check as well (a future's cancellation, for instance).
+    explicit WriteCancellation(std::function<bool()> alsoCancelled)
+        : m_alsoCancelled(std::move(alsoCancelled)) {}
+
+    // The caller gives up. True when the file will not be replaced; false when the replacement began.
+    bool cancel();
+    // Asked by the write between its steps; true once the caller gave up.
+    bool isCancelled();
+    // The write claims the replacement; false when the caller gave up first.
+    bool beginReplacement();
+
+private:
+    enum State : int { running, cancelled, replacing };
+    std::atomic<int> m_state{running};
+    std::function<bool()> m_alsoCancelled;
+};
 
 class M4ATagEditor {
 public:
     // Name prefix of the temporary copies in the private temporary folder.
     static constexpr char kTempPrefix[] = "Quirella_M4A_";
 
-    // Writes on this editor's own worker thread, one call after the other. Cancelling the returned
-    // future before the copy replaces the original leaves the original untouched (the batch gives up
-    // on an M4A file after a time limit and must not have it replaced behind its back); once the
-    // replacement has happened, cancelling changes nothing.
-    QFuture<TagStatus> writeTags(const QString& path, TagValues values);
+    // Writes on a worker thread of this editor. Every write starts at once on a thread of its own, so a
+    // slow write (or one the batch gave up on and that is still finishing its current step) never holds
+    // up the next one. Cancelling the returned future, or `cancellation`, stops the write at its next
+    // check and leaves the original untouched (the batch gives up on an M4A file after a time limit and
+    // must not have it replaced behind its back); once the replacement has begun, cancelling changes
+    // nothing, and `cancellation->cancel()` says so.
+    QFuture<TagStatus> writeTags(const QString& path, TagValues values,
+                                 std::shared_ptr<WriteCancellation> cancellation = {});
 
-    // The same work on the calling thread. `isCancelled`, when set, is asked right before the
-    // replacement; answering true abandons the write with `writeFailure`.
+    // The same work on the calling thread. `cancellation`, when set, is checked between the steps of the
+    // write (reading, copying, tagging the copy, checking it) and claimed right before the replacement;
+    // a cancelled write ends with `writeFailure` and leaves nothing behind.
     static TagStatus writeTagsNow(const QString& path, const TagValues& values,
-                                  const std::function<bool()>& isCancelled = {});
+                                  WriteCancellation* cancellation = nullptr);
 
     // The text of the rating comment: "Rating: " followed by `rating` stars.
     static QString ratingComment(int rating);
     // Whether a comment text is a rating comment (see above).
     static bool isRatingComment(const QString& text);
 
+    M4ATagEditor();
+    ~M4ATagEditor(); // waits for the writes still running
+    M4ATagEditor(const M4ATagEditor&) = delete;
+    M4ATagEditor& operator=(const M4ATagEditor&) = delete;
+
 private:
-    SerialExecutor m_executor;
+    QThreadPool m_pool;
 };
 
 } // namespace quirella

@@ -31,7 +31,8 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (mp3Values.coverImage) {
         cover = prepareCover(QStringLiteral("mp3"), *mp3Values.coverImage);
     }
-    TagResult<QByteArray> rebuilt = rebuild(*old.value, id3::managedFrames(mp3Values, cover));
+    TagResult<QByteArray> rebuilt =
+        rebuild(*old.value, id3::managedFrames(mp3Values, cover), mp3Values.keepPictures);
     old.value.reset();
     if (!rebuilt.ok()) {
         return rebuilt.status;
@@ -39,7 +40,8 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     return atomicfile::replaceContents(path, *rebuilt.value);
 }
 
-TagResult<QByteArray> MP3TagEditor::rebuild(QByteArrayView file, const id3::FrameList& managed) {
+TagResult<QByteArray> MP3TagEditor::rebuild(QByteArrayView file, const id3::FrameList& managed,
+                                            bool keepPictures) {
     const id3::TagLocation old = id3::locateTag(file);
     if (old.runsPastEnd) {
         return TagResult<QByteArray>::failure(TagStatus::failure(
@@ -54,7 +56,7 @@ TagResult<QByteArray> MP3TagEditor::rebuild(QByteArrayView file, const id3::Fram
                 "The ID3 tag at the start of the file has a damaged size; the file was left unchanged.")));
     }
     id3::FrameList frames = managed;
-    frames.append(id3::keptFrames(file.first(static_cast<qsizetype>(old.end)), false));
+    frames.append(id3::keptFrames(file.first(static_cast<qsizetype>(old.end)), false, keepPictures));
     const qint64 tagBody = id3::serialisedSize(frames) + id3::kMp3Fill;
     const qint64 audioSize = file.size() - static_cast<qint64>(old.end);
     if (tagBody > id3::kMaxTagBodySize || 10 + tagBody + audioSize > kMaxFileSize) {

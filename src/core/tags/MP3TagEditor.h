@@ -30,7 +30,9 @@ public:
     // The new file content for `file` with `managed` frames in front (pure). Refuses a file whose old
     // tag claims more bytes than there are or has a size that is not syncsafe (its audio could be
     // cut), and results over kMaxFileSize.
-    static TagResult<QByteArray> rebuild(QByteArrayView file, const id3::FrameList& managed);
+    // With `keepPictures`, the old tag's pictures are all kept.
+    static TagResult<QByteArray> rebuild(QByteArrayView file, const id3::FrameList& managed,
+                                         bool keepPictures = false);
 
 private:
     SerialExecutor m_executor;

@@ -16,6 +16,9 @@ struct TagValues {
     std::optional<QString> genre;
     std::optional<QString> album;         // the batch never passes one
     std::optional<QByteArray> coverImage; // encoded JPEG or PNG bytes
+    // The pictures in the file stay exactly as they are (no cover given does not remove them): the song
+    // has a cover whose file could not be read, and the one in the file must not be lost unasked.
+    bool keepPictures = false;
     std::optional<qint64> rating;
 };
 

@@ -155,8 +155,16 @@ void readFrame(ByteView id, ByteView content, WavTags& tags) {
             }
         }
     } else if (id.matches(0, "APIC")) {
+        // The first front cover, else the first picture of type "other": the pictures the writers
+        // manage, so that a removed cover stays removed (see id3::isShownPictureType).
+        const std::optional<std::uint64_t> mimeEnd = content.find(0x00, 1);
+        const std::optional<std::uint8_t> type = mimeEnd ? content.u8(*mimeEnd + 1) : std::nullopt;
+        if (!id3::isShownPictureType(type) || (tags.picture && (tags.pictureIsFront || type != 0x03))) {
+            return;
+        }
         if (std::optional<QByteArray> picture = extractPicture(content)) {
             tags.picture = std::move(picture);
+            tags.pictureIsFront = type == 0x03;
         }
     }
 }
@@ -417,7 +425,7 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
     }
     id3::FrameList frames = id3::managedFrames(values, coverBytes);
     if (oldTag) {
-        frames.append(id3::keptFrames(oldTag->toView(), albumGiven));
+        frames.append(id3::keptFrames(oldTag->toView(), albumGiven, values.keepPictures));
     }
 
     QByteArray out;

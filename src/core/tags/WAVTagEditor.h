@@ -24,10 +24,12 @@ namespace wav {
 
 // What the reader finds in the bytes of a file. `fields` uses the keys "title", "artist", "album",
 // "year", "genre" (from INFO) and "rating" (a digit 0 to 5, from a POPM frame); `picture` holds the image
-// bytes of the last readable APIC frame, saved to a cover file by the file-level reader.
+// bytes of the first readable front cover, else of the first picture of type "other", saved to a cover
+// file by the file-level reader.
 struct WavTags {
     WavMetadata fields;
     std::optional<QByteArray> picture;
+    bool pictureIsFront = false;
 };
 
 // At least 13 bytes with "RIFF" at 0 and "WAVE" at 8, else `notValidFormat`.
