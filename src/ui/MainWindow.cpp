@@ -229,7 +229,7 @@ void MainWindow::buildLayout() {
     connect(m_table, &SongTableView::trashRequested, this,
             [this](const QUuid& songId) { (void)deleteSong(m_viewModel, m_toasts, songId, m_preview); });
     connect(m_table, &SongTableView::deleteSelectedRequested, this,
-            [this] { (void)deleteSelectedSongs(m_viewModel, m_toasts); });
+            [this] { (void)deleteSelectedSongs(m_viewModel, m_toasts, m_preview); });
 
     // Created last, in this order, so that the toast floats over the content and the overlay over all.
     m_toast = new ToastView(m_toasts, m_central);
@@ -374,6 +374,7 @@ void MainWindow::setTheme(const Theme& theme) {
     QPalette loadingPalette = m_loadingText->palette();
     loadingPalette.setColor(QPalette::WindowText, colors.secondaryText);
     m_loadingText->setPalette(loadingPalette);
+    emit themeChanged(theme);
 }
 
 void MainWindow::trigger(SidebarView::Action action) {
@@ -395,11 +396,7 @@ void MainWindow::writeTags() {
         return;
     }
     m_writingTags = true;
-    PlaybackHooks playback;
-    if (m_preview.isPlaying && m_preview.stop) {
-        playback.isPlaying = m_preview.isPlaying;
-        playback.stop = m_preview.stop;
-    }
+    const PlaybackHooks playback = playbackHooks();
     // The batch runs off the UI thread and reports through the managers and the alert; the window only
     // needs to know when it has ended, however it ended.
     auto* watcher = new QFutureWatcher<TagBatchResult>(this);
@@ -409,6 +406,15 @@ void MainWindow::writeTags() {
         emit tagWritingFinished();
     });
     watcher->setFuture(writeTagsToFiles(&m_viewModel, &m_progress, &m_toasts, playback));
+}
+
+PlaybackHooks MainWindow::playbackHooks() const {
+    PlaybackHooks playback;
+    if (m_preview.isPlaying && m_preview.stop) {
+        playback.isPlaying = m_preview.isPlaying;
+        playback.stop = m_preview.stop;
+    }
+    return playback;
 }
 
 void MainWindow::undo() {

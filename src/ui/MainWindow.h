@@ -28,6 +28,7 @@ class QStackedWidget;
 class QVBoxLayout;
 
 namespace quirella {
+struct PlaybackHooks;
 class ProgressManager;
 class ToastManager;
 } // namespace quirella
@@ -75,9 +76,11 @@ public:
     void setActionHandler(SidebarView::Action action, std::function<void()> handler);
     // The dialog shown for a kind of sheet. Without a factory a requested sheet is closed again at once.
     void setSheetFactory(ActiveSheet::Kind kind, SheetFactory factory);
-    // The preview player's hooks (the player arrives later).
+    // The preview player's hooks (see PreviewPlayer.h).
     void setPreviewHooks(PreviewHooks hooks);
     const PreviewHooks& previewHooks() const { return m_preview; }
+    // What a batch that touches files needs of the player: it stops a playing preview first.
+    PlaybackHooks playbackHooks() const;
     // The player bar, shown below the table.
     void setPlayerBar(QWidget* playerBar);
     void setTheme(const Theme& theme);
@@ -109,6 +112,7 @@ public:
 
 signals:
     void tagWritingFinished();
+    void themeChanged(const Theme& theme);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -112,18 +112,27 @@ QFuture<void> deleteSong(ContentViewModel& viewModel, ToastManager& toasts, cons
     return promise->future();
 }
 
-QFuture<void> deleteSelectedSongs(ContentViewModel& viewModel, ToastManager& toasts) {
+QFuture<void> deleteSelectedSongs(ContentViewModel& viewModel, ToastManager& toasts,
+                                  const PreviewHooks& preview) {
     QList<QUuid> songIds;
+    bool playsOne = false;
     if (viewModel.currentFolder()) {
         for (const Song& song : viewModel.currentFolder()->songs) {
             if (viewModel.selectedSongIds().contains(song.id)) {
                 songIds.append(song.id);
+                playsOne = playsOne || preview.isCurrent(song.id);
             }
         }
     }
     auto* run = new SequentialTrash(viewModel, toasts, std::move(songIds));
     QFuture<void> future = run->future();
-    run->next();
+    if (playsOne && preview.stop) {
+        preview.stop();
+        // The player lets go of the file asynchronously; the run is a child of the view model.
+        QTimer::singleShot(100, run, [run] { run->next(); });
+    } else {
+        run->next();
+    }
     return future;
 }
 

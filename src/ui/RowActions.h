@@ -25,7 +25,9 @@ QFuture<void> deleteSong(ContentViewModel& viewModel, ToastManager& toasts, cons
                          const PreviewHooks& preview = {});
 
 // "Delete N Selected Songs": the selected songs are moved to the trash one after another in folder
-// order, then the selection is emptied and "🗑️ N songs moved to Trash" counts the songs that went.
-QFuture<void> deleteSelectedSongs(ContentViewModel& viewModel, ToastManager& toasts);
+// order, then the selection is emptied and "🗑️ N songs moved to Trash" counts the songs that went. When
+// the preview's current song is among them the player is stopped first, as for a single song.
+QFuture<void> deleteSelectedSongs(ContentViewModel& viewModel, ToastManager& toasts,
+                                  const PreviewHooks& preview = {});
 
 } // namespace quirella::ui

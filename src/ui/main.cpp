@@ -1,5 +1,7 @@
 #include "app/AppLifecycle.h"
+#include "audio/AudioManager.h"
 #include "ui/MainWindow.h"
+#include "ui/PreviewPlayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,7 +20,15 @@ int main(int argc, char** argv) {
     quirella::lifecycle::runStartup();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { quirella::lifecycle::runExit(); });
 
+    // The one preview player; it restores "PlayerVolume" now and stores it when the application quits.
+    quirella::AudioManager audio;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &audio, [&audio] {
+        audio.storeVolume();
+        audio.stop();
+    });
+
     quirella::ui::MainWindow window;
+    quirella::ui::attachPreviewPlayer(window, audio);
     window.show();
 
     // Folders named on the command line (a desktop file's "Open With" passes file URLs) are loaded as if
