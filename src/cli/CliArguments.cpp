@@ -14,6 +14,8 @@ QString usage() {
   quirella-cli bpm PATH...
   quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
   quirella-cli clean-bpm FOLDER
+  quirella-cli lookup ARTIST TITLE
+  quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
   quirella-cli --help
 
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
@@ -45,6 +47,18 @@ rename Loads FOLDER as dropping it does and renames its files by the pattern, as
 clean-bpm
        Loads FOLDER and removes a leading tempo tag ("[120 BPM] ") from its file names, printing
        the same way.
+
+lookup       Asks the music catalogues (iTunes, then MusicBrainz) about one recording and prints
+             what was found as JSON (title, artist, year, coverURL, genre; absent fields left
+             out). Nothing found: "No results" on standard error and status 1.
+
+auto-search  Loads FOLDER, then looks up the missing covers, genres or years of its songs as the
+             window's "Auto-Search All ..." does. The final summary goes to standard error; then
+             the folder is printed as JSON, or with --write its tags are written into the files.
+             Offline mode (the window's switch) is honoured: status 1.
+
+The catalogues' addresses can be replaced with QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL and
+QUIRELLA_COVERART_URL (https, or http on a loopback address).
 
 Wrong arguments give status 2.
 )"_s;
@@ -146,6 +160,61 @@ Command parseWrite(const QStringList& arguments) {
     return command;
 }
 
+Command parseLookup(const QStringList& arguments) {
+    QStringList values;
+    bool optionsEnded = false;
+    for (const QString& argument : arguments) {
+        if (!optionsEnded && argument == "--"_L1) {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument.startsWith("--"_L1)) {
+            return ArgumentError{u"unknown option "_s + argument};
+        } else {
+            values.append(argument);
+        }
+    }
+    if (values.size() != 2) {
+        return ArgumentError{u"lookup takes an artist and a title"_s};
+    }
+    return LookupCommand{values.at(0), values.at(1)};
+}
+
+Command parseAutoSearch(const QStringList& arguments) {
+    AutoSearchCommand command;
+    std::optional<AutoSearchCommand::Field> field;
+    QStringList folders;
+    for (const QString& argument : arguments) {
+        std::optional<AutoSearchCommand::Field> chosen;
+        if (argument == "--covers"_L1) {
+            chosen = AutoSearchCommand::Field::covers;
+        } else if (argument == "--genres"_L1) {
+            chosen = AutoSearchCommand::Field::genres;
+        } else if (argument == "--years"_L1) {
+            chosen = AutoSearchCommand::Field::years;
+        } else if (argument == "--write"_L1) {
+            command.write = true;
+            continue;
+        } else if (argument.startsWith("--"_L1)) {
+            return ArgumentError{u"unknown option "_s + argument};
+        } else {
+            folders.append(argument);
+            continue;
+        }
+        if (field) {
+            return ArgumentError{u"auto-search takes one of --covers, --genres and --years"_s};
+        }
+        field = chosen;
+    }
+    if (!field) {
+        return ArgumentError{u"auto-search needs --covers, --genres or --years"_s};
+    }
+    if (folders.size() != 1) {
+        return ArgumentError{u"auto-search takes exactly one folder"_s};
+    }
+    command.folder = folders.first();
+    command.field = *field;
+    return command;
+}
+
 } // namespace
 
 Command parseArguments(const QStringList& arguments) {
@@ -153,7 +222,8 @@ Command parseArguments(const QStringList& arguments) {
         return HelpCommand{};
     }
     if (arguments.isEmpty()) {
-        return ArgumentError{u"a command is needed: scan or write"_s};
+        return ArgumentError{
+            u"a command is needed: scan, write, bpm, rename, clean-bpm, lookup or auto-search"_s};
     }
     const QString& command = arguments.first();
     const QStringList rest = arguments.mid(1);
@@ -168,6 +238,12 @@ Command parseArguments(const QStringList& arguments) {
     }
     if (command == "write"_L1) {
         return parseWrite(rest);
+    }
+    if (command == "lookup"_L1) {
+        return parseLookup(rest);
+    }
+    if (command == "auto-search"_L1) {
+        return parseAutoSearch(rest);
     }
     return ArgumentError{u"unknown command "_s + command};
 }

@@ -27,11 +27,26 @@ struct WriteCommand {
     bool clearCover = false;          // --no-cover
 };
 
+// One look-up through the catalogues: `lookup ARTIST TITLE`.
+struct LookupCommand {
+    QString artist;
+    QString title;
+};
+
+// `auto-search FOLDER --covers|--genres|--years [--write]`.
+struct AutoSearchCommand {
+    enum class Field { covers, genres, years };
+    QString folder;
+    Field field = Field::covers;
+    bool write = false;
+};
+
 struct ArgumentError {
     QString message;
 };
 
-using Command = std::variant<HelpCommand, ScanCommand, WriteCommand, ArgumentError>;
+using Command =
+    std::variant<HelpCommand, ScanCommand, WriteCommand, LookupCommand, AutoSearchCommand, ArgumentError>;
 
 // `arguments` without the program name. Only the shape is checked here; whether the paths exist is
 // checked when the command runs.

@@ -1,6 +1,7 @@
 // quirella-cli: the folder loading and the tag writing of the window, from a shell.
 #include "CliArguments.h"
 #include "FileCommands.h"
+#include "OnlineCommands.h"
 #include "app/ContentViewModel.h"
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
@@ -209,6 +210,12 @@ int main(int argc, char** argv) {
     }
     if (const auto* scan = std::get_if<cli::ScanCommand>(&command)) {
         return runScan(*scan);
+    }
+    if (const auto* lookup = std::get_if<cli::LookupCommand>(&command)) {
+        return cli::runLookup(*lookup);
+    }
+    if (const auto* search = std::get_if<cli::AutoSearchCommand>(&command)) {
+        return cli::runAutoSearch(*search);
     }
     return runWrite(std::get<cli::WriteCommand>(command));
 }

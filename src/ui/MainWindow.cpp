@@ -12,6 +12,7 @@
 #include "ui/FolderDropQueue.h"
 #include "ui/HeaderBar.h"
 #include "ui/Icons.h"
+#include "ui/OnlineControls.h"
 #include "ui/RowActions.h"
 #include "ui/SongTableModel.h"
 #include "ui/SongTableView.h"
@@ -148,6 +149,8 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     m_sheetFactories.insert(ActiveSheet::Kind::columnSelector, [this](QWidget* owner, const ActiveSheet&) {
         return new ColumnSelectorDialog(*m_visibleColumns, m_theme, owner);
     });
+    // The auto-search entries first: they head the cover menu, above "Clear All Covers".
+    installOnlineControls(*this);
     m_covers = new CoverCommands(*this);
     m_fileNames = new FileNameCommands(*this);
 

@@ -1,0 +1,11 @@
+// quirella-cli's online commands: `lookup` and `auto-search`.
+#pragma once
+
+#include "CliArguments.h"
+
+namespace quirella::cli {
+
+int runLookup(const LookupCommand& command);
+int runAutoSearch(const AutoSearchCommand& command);
+
+} // namespace quirella::cli
