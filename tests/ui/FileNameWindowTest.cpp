@@ -43,7 +43,7 @@ TEST_F(FileNameWindow, RenameOriginalStopsThePlayerAndRenamesByTheChosenPattern)
     }
     loadFolder();
     bool playing = true;
-    window->setPreviewHooks({{}, {}, {}, [&] { return playing; }, [&] { playing = false; }, {}});
+    window->setPreviewHooks({{}, {}, {}, [&] { return playing; }, [&] { playing = false; }});
     press(SidebarView::Action::renameOriginal);
     EXPECT_FALSE(playing);
     ASSERT_TRUE(commands().showRenameSheet());
