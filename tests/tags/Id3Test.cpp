@@ -2,6 +2,7 @@
 #include "tags/Id3.h"
 
 #include "support/AudioFiles.h"
+#include "tags/Rating.h"
 #include "tags/WAVTagEditor.h"
 
 #include <algorithm>
@@ -106,7 +107,6 @@ TEST(Id3Layout, RatingBytesAndBodies) {
     const int expectedBytes[] = {51, 102, 153, 204, 255};
     for (int rating = 1; rating <= 5; ++rating) {
         SCOPED_TRACE(rating);
-        EXPECT_EQ(ratingByte(rating), expectedBytes[rating - 1]);
         const FrameList frames = setRatingFrames({}, rating);
         ASSERT_EQ(frames.size(), 4);
         EXPECT_EQ(frames[0].data,
@@ -321,13 +321,51 @@ TEST(Id3Kept, FrameCountIsCapped) {
     EXPECT_EQ(keptFrames(tag, false).size(), 65536);
 }
 
-// The MP3/AIFF reader and the WAV reader turn a POPM byte into stars alike.
-TEST(Id3Rating, PopmByteMapsLikeTheRoundedFormula) {
-    for (int b = 0; b < 256; ++b) {
-        const int expected = std::clamp(static_cast<int>(b / 255.0 * 5 + 0.5), 0, 5);
-        EXPECT_EQ(ratingFromPopmByte(static_cast<std::uint8_t>(b)), expected) << b;
-        EXPECT_EQ(wav::starsFromPopmByte(static_cast<std::uint8_t>(b)), expected) << b;
+// Every reader turns a POPM byte into stars through the same rule: the edges of each star.
+TEST(Rating, PopmByteEdges) {
+    const struct {
+        int byte;
+        int stars;
+    } edges[] = {{0, 0},   {25, 0},  {26, 1},  {51, 1},  {76, 1},  {77, 2},  {102, 2}, {127, 2},
+                 {128, 3}, {153, 3}, {178, 3}, {179, 4}, {204, 4}, {229, 4}, {230, 5}, {255, 5}};
+    for (const auto& edge : edges) {
+        EXPECT_EQ(rating::starsFromPopmByte(static_cast<std::uint8_t>(edge.byte)), edge.stars) << edge.byte;
     }
+    // The bytes the writers use read back as the stars they stand for; out-of-range stars are clamped.
+    const int written[] = {0, 51, 102, 153, 204, 255};
+    for (int stars = 0; stars <= 5; ++stars) {
+        EXPECT_EQ(rating::popmByte(stars), written[stars]);
+        EXPECT_EQ(rating::starsFromPopmByte(rating::popmByte(stars)), stars);
+    }
+    EXPECT_EQ(rating::popmByte(9), 255);
+    EXPECT_EQ(rating::popmByte(-1), 0);
+}
+
+TEST(Rating, UserTextAndComment) {
+    const struct {
+        const char* name;
+        QByteArray body;
+        std::optional<qint64> stars;
+    } rows[] = {
+        {"numeric", txxxBody("RATING_NUMERIC", "4"), 4},
+        {"numeric in lower case", txxxBody("rating_numeric", "2"), 2},
+        {"numeric clamped", txxxBody("RATING_NUMERIC", "17"), 5},
+        {"numeric with terminator", txxxBody("RATING_NUMERIC", raw("3\0")), 3},
+        {"numeric that is no number", txxxBody("RATING_NUMERIC", "three"), std::nullopt},
+        {"stars", txxxBody("RATING", "★★★"), 3},
+        {"more than five stars", txxxBody("Rating", "★★★★★★★"), 5},
+        {"other description", txxxBody("MOOD", "4"), std::nullopt},
+        {"no value", raw("\x03RATING_NUMERIC\0"), std::nullopt},
+        {"not UTF-8", txxxBody("RATING_NUMERIC", "\xff"), std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const std::optional<rating::UserText> text = rating::userTextOf(ByteView(row.body));
+        EXPECT_EQ(text ? rating::starsFromUserText(*text) : std::nullopt, row.stars) << row.name;
+    }
+    EXPECT_EQ(rating::ratingComment(4), QStringLiteral("Rating: ★★★★"));
+    EXPECT_EQ(rating::starsOfRatingComment(QStringLiteral("Mine. Rating: ★★")), 2);
+    EXPECT_EQ(rating::starsOfRatingComment(QStringLiteral("Rating: none")), std::nullopt);
+    EXPECT_EQ(rating::starsOfRatingComment(QStringLiteral("★★★")), std::nullopt);
 }
 
 TEST(Id3Rating, DirectRead) {
@@ -360,7 +398,7 @@ TEST(Id3Rating, DirectRead) {
         {"2.4 frame with length indicator",
          file(id3Frame("POPM", raw("\0\0\0\x07") + popmBody(153), 4, 1), 4), 3},
         {"compressed POPM is skipped", file(id3Frame("POPM", popmBody(255), 3, 0x0080)), std::nullopt},
-        {"zero-size frame ends the walk", file(raw("TPE1\0\0\0\0\0\0") + popm(255)), std::nullopt},
+        {"zero-size frame is passed over", file(raw("TPE1\0\0\0\0\0\0") + popm(255)), 5},
         {"frame past the tag ends the walk", id3Tag(popm(255)).left(20), std::nullopt},
         {"no tag", audio, std::nullopt},
         {"ten bytes", raw("ID3\x03\0\0\0\0\0\0"), std::nullopt},

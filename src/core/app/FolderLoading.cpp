@@ -138,10 +138,12 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
                     return;
                 }
                 if (count > maximumSongsPerFolder) {
+                    const QString limit = QString::number(maximumSongsPerFolder);
                     fail(u"⚠️ Too many songs detected!\n\nFound: "_s + QString::number(count) +
-                             u" songs\nMaximum allowed: 1000 songs\n\nPlease select a smaller folder or "
-                             u"organize "
-                             "your music in subfolders with less than 1000 songs each."_s,
+                             u" songs\nMaximum allowed: "_s + limit +
+                             u" songs\n\nPlease select a smaller folder or organize your music in "
+                             u"subfolders with less than "_s +
+                             limit + u" songs each."_s,
                          false);
                     return;
                 }

@@ -5,12 +5,12 @@
 #include "model/Year.h"
 #include "tags/ByteView.h"
 #include "tags/Id3.h"
+#include "tags/Rating.h"
 #include "tags/WAVTagEditor.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -19,8 +19,6 @@ using namespace Qt::StringLiterals;
 namespace quirella {
 
 namespace {
-
-constexpr QChar kStar(0x2605); // ★
 
 // A tag is read up to this many bytes for the direct rating read. The rating frames of our own tags
 // follow the cover, but a tag larger than this would hold a cover far beyond anything a writer of ours
@@ -52,81 +50,6 @@ bool isCommentIdentifier(const QString& identifier) {
            identifier == u"©cmt"_s;
 }
 
-// Stars of a comment such as "Rating: ★★★": at least one star after the marker, at most five counted.
-std::optional<qint64> starsOfRatingComment(const QString& text) {
-    if (!text.contains("Rating:"_L1)) {
-        return std::nullopt;
-    }
-    const qsizetype stars = text.count(kStar);
-    if (stars < 1) {
-        return std::nullopt;
-    }
-    return std::min<qint64>(stars, 5);
-}
-
-// Strict UTF-8: bytes that are not UTF-8 give nothing rather than replacement characters.
-std::optional<QString> decodeUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    return text;
-}
-
-std::optional<qint64> popmRating(const QByteArray& bytes) {
-    const ByteView body(bytes);
-    const std::optional<std::uint64_t> emailEnd = body.find(0x00);
-    if (!emailEnd) {
-        return std::nullopt;
-    }
-    const std::optional<std::uint8_t> byte = body.u8(*emailEnd + 1);
-    if (!byte) {
-        return std::nullopt;
-    }
-    return id3::ratingFromPopmByte(*byte);
-}
-
-// TXXX body: text encoding byte, description, 0x00, value. Only descriptions and values in UTF-8 (or
-// plain ASCII) are read, which leaves out UTF-16 frames.
-std::optional<qint64> txxxRating(const QByteArray& bytes) {
-    const ByteView body(bytes);
-    if (body.size() < 2) {
-        return std::nullopt;
-    }
-    const ByteView rest = body.from(1);
-    const std::optional<std::uint64_t> split = rest.find(0x00);
-    // Both parts must be there and not empty.
-    if (!split || *split == 0 || rest.size() - *split < 2) {
-        return std::nullopt;
-    }
-    QByteArray valueBytes = rest.from(*split + 1).toByteArray();
-    while (valueBytes.endsWith('\0')) {
-        valueBytes.chop(1); // a terminator some taggers add
-    }
-    const std::optional<QString> description = decodeUtf8(rest.slice(0, *split)->toByteArray());
-    const std::optional<QString> value = decodeUtf8(valueBytes);
-    if (!description || !value) {
-        return std::nullopt;
-    }
-    const QString upper = description->toUpper();
-    if (!upper.contains("RATING"_L1)) {
-        return std::nullopt;
-    }
-    if (upper == "RATING_NUMERIC"_L1) {
-        bool ok = false;
-        const qint64 number = value->trimmed().toLongLong(&ok);
-        if (!ok) {
-            return std::nullopt;
-        }
-        return std::clamp<qint64>(number, 0, 5);
-    }
-    if (upper == "RATING"_L1) {
-        return std::min<qint64>(value->count(kStar), 5);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 ArtistTitle parseArtistTitle(const QString& baseName) {
@@ -147,13 +70,21 @@ ArtistTitle parseArtistTitle(const QString& baseName) {
 
 std::optional<qint64> ratingOfItem(const MetadataItem& item) {
     if (item.identifier.contains("POPM"_L1)) {
-        return item.bytes ? popmRating(*item.bytes) : std::nullopt;
+        if (!item.bytes) {
+            return std::nullopt;
+        }
+        const std::optional<int> stars = rating::starsFromPopmBody(ByteView(*item.bytes));
+        return stars ? std::optional<qint64>(*stars) : std::nullopt;
     }
     if (item.identifier.contains("TXXX"_L1)) {
-        return item.bytes ? txxxRating(*item.bytes) : std::nullopt;
+        if (!item.bytes) {
+            return std::nullopt;
+        }
+        const std::optional<rating::UserText> text = rating::userTextOf(ByteView(*item.bytes));
+        return text ? rating::starsFromUserText(*text) : std::nullopt;
     }
     if (item.identifier == u"©cmt"_s && item.text) {
-        return starsOfRatingComment(*item.text);
+        return rating::starsOfRatingComment(*item.text);
     }
     return std::nullopt;
 }
@@ -185,7 +116,7 @@ std::optional<qint64> commentRatingOfItem(const MetadataItem& item) {
     if (!isCommentIdentifier(item.identifier) || !item.text) {
         return std::nullopt;
     }
-    return starsOfRatingComment(*item.text);
+    return rating::starsOfRatingComment(*item.text);
 }
 
 qint64 readId3RatingDirect(const QString& path) {

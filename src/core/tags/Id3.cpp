@@ -1,6 +1,7 @@
 #include "tags/Id3.h"
 
 #include "tags/ByteView.h"
+#include "tags/Rating.h"
 
 #include <QString>
 #include <QStringList>
@@ -255,7 +256,7 @@ bool isUtf16RatingText(const QByteArray& content) {
         }
         description.append(QChar(unit));
     }
-    return description.toUpper().contains(QLatin1String("RATING"));
+    return rating::isRatingDescription(description);
 }
 
 // Whether the writers replace or drop this frame of an old tag.
@@ -420,34 +421,31 @@ void appendGenreField(QString field, QStringList& parts) {
 } // namespace
 
 std::optional<QString> genreOfTag(QByteArrayView tagBytes) {
-    TagBody tag;
-    if (!openTag(ByteView(tagBytes), tag)) {
-        return std::nullopt;
-    }
     std::optional<QString> genre;
-    walkFrames(tag, [&](const RawFrame& frame) {
-        if (frame.id != "TCON") {
-            return true;
-        }
-        const std::optional<QByteArray> content = frameContent(tag, frame);
-        if (!content) {
-            return true;
-        }
-        const std::optional<QStringList> fields = textFields(*content);
-        if (!fields) {
-            return true;
-        }
-        if (tag.major == 3 && content->startsWith('\x03')) {
-            genre = fields->join(u' ');
+    int major = 0;
+    forEachFrame(
+        tagBytes,
+        [&](QByteArrayView id, ByteView content) {
+            if (id != "TCON") {
+                return true;
+            }
+            const QByteArray bytes = content.toByteArray();
+            const std::optional<QStringList> fields = textFields(bytes);
+            if (!fields) {
+                return true;
+            }
+            if (major == 3 && bytes.startsWith('\x03')) {
+                genre = fields->join(u' ');
+                return false;
+            }
+            QStringList parts;
+            for (const QString& field : *fields) {
+                appendGenreField(field, parts);
+            }
+            genre = parts.join(u' ');
             return false;
-        }
-        QStringList parts;
-        for (const QString& field : *fields) {
-            appendGenreField(field, parts);
-        }
-        genre = parts.join(u' ');
-        return false;
-    });
+        },
+        &major);
     return genre;
 }
 
@@ -457,13 +455,9 @@ FrameList setTextFrame(FrameList frames, const QByteArray& id, const QString& te
     return frames;
 }
 
-std::uint8_t ratingByte(qint64 rating) {
-    return static_cast<std::uint8_t>(std::clamp<qint64>(rating, 0, 5) * 255 / 5);
-}
-
 FrameList setRatingFrames(FrameList frames, qint64 rating) {
     frames.removeIf([](const ID3Frame& frame) { return isRatingFrame(frame); });
-    const std::uint8_t byte = ratingByte(rating);
+    const std::uint8_t byte = rating::popmByte(rating);
     frames.append(makePopmFrame(kPopmIdentifierPlain, byte));
     frames.append(makePopmFrame(kPopmIdentifierItunes, byte));
     frames.append(makePopmFrame(kPopmIdentifierOwn, byte));
@@ -495,7 +489,7 @@ bool isRatingFrame(const ID3Frame& frame) {
     if (std::any_of(run.data(), run.data() + run.size(), [](std::uint8_t c) { return c >= 0x80; })) {
         return false;
     }
-    return run.toByteArray().toUpper().contains("RATING");
+    return rating::isRatingDescription(QString::fromLatin1(run.toView()));
 }
 
 ID3Frame makePictureFrame(const QByteArray& imageBytes, const QByteArray& mimeType) {
@@ -583,62 +577,46 @@ std::uint64_t tagEnd(QByteArrayView bytes, bool* runsPastEnd) {
     return location.end;
 }
 
-int ratingFromPopmByte(std::uint8_t byte) {
-    // b / 255 * 5 + 0.5, truncated, in integers: (10 b + 255) / 510.
-    return std::clamp((10 * int{byte} + 255) / 510, 0, 5);
-}
-
-std::optional<int> readRating(QByteArrayView fileBytes) {
-    const ByteView file(fileBytes);
-    if (file.size() < 11 || !file.matches(0, "ID3")) {
-        return std::nullopt;
-    }
-    const std::uint64_t end =
-        std::min<std::uint64_t>(file.size(), std::uint64_t{decodeSyncsafe(file.slice(6, 4)->toView())} + 10);
+void forEachFrame(QByteArrayView tagBytes, const FrameVisitor& visit, int* major) {
     TagBody tag;
-    if (!openTag(*file.slice(0, end), tag)) {
-        return std::nullopt;
+    if (!openTag(ByteView(tagBytes), tag)) {
+        return;
     }
-    std::optional<int> rating;
+    if (major) {
+        *major = tag.major;
+    }
     walkFrames(tag, [&](const RawFrame& frame) {
         if (frame.body.empty()) {
-            return false;
-        }
-        if (frame.id != "POPM" && frame.id != "TXXX") {
             return true;
         }
         const std::optional<QByteArray> content = frameContent(tag, frame);
-        if (!content) {
-            return true;
-        }
-        const ByteView view(*content);
-        if (frame.id == "POPM") {
-            // E-mail text, 0x00, the rating byte, then an optional play counter.
-            if (const auto emailEnd = view.find(0x00)) {
-                if (const auto byte = view.u8(*emailEnd + 1)) {
-                    rating = ratingFromPopmByte(*byte);
-                }
-            }
-            return !rating;
-        }
-        // TXXX: encoding byte, description, 0x00, value.
-        const ByteView rest = view.from(1);
-        const auto split = rest.find(0x00);
-        if (view.size() < 2 || !split || rest.slice(0, *split)->toView() != "RATING_NUMERIC") {
-            return true;
-        }
-        QByteArray value = rest.from(*split + 1).toByteArray();
-        while (value.endsWith('\0')) {
-            value.chop(1);
-        }
-        bool ok = false;
-        const qint64 number = QString::fromUtf8(value).trimmed().toLongLong(&ok);
-        if (ok) {
-            rating = static_cast<int>(std::clamp<qint64>(number, 0, 5));
-        }
-        return !rating;
+        return !content || visit(frame.id, ByteView(*content));
     });
-    return rating;
+}
+
+std::optional<int> readRating(QByteArrayView fileBytes) {
+    const TagLocation location = locateTag(fileBytes);
+    if (location.end == 0) {
+        return std::nullopt;
+    }
+    std::optional<int> stars;
+    forEachFrame(fileBytes.first(static_cast<qsizetype>(location.end)),
+                 [&](QByteArrayView id, ByteView content) {
+                     if (id == "POPM") {
+                         stars = rating::starsFromPopmBody(content);
+                     } else if (id == "TXXX") {
+                         // Only the numeric rating: this read stands in when the other rating rules found
+                         // none.
+                         const std::optional<rating::UserText> text = rating::userTextOf(content);
+                         if (text && text->description == QLatin1String("RATING_NUMERIC")) {
+                             if (const std::optional<qint64> value = rating::starsFromUserText(*text)) {
+                                 stars = static_cast<int>(*value);
+                             }
+                         }
+                     }
+                     return !stars;
+                 });
+    return stars;
 }
 
 FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes) {

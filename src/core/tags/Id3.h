@@ -1,6 +1,7 @@
 // The ID3v2.3 toolkit shared by the MP3, WAV and AIFF writers: pure functions over frame lists and bytes.
 #pragma once
 
+#include "tags/ByteView.h"
 #include "tags/TagValues.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace quirella::id3 {
@@ -34,8 +36,6 @@ FrameList setTextFrame(FrameList frames, const QByteArray& id, const QString& te
 // "RATING_NUMERIC" TXXX frame for `rating` (1..5).
 FrameList setRatingFrames(FrameList frames, qint64 rating);
 bool isRatingFrame(const ID3Frame& frame);
-// The POPM rating byte for 1..5: rating / 5 * 255, truncated (51, 102, 153, 204, 255).
-std::uint8_t ratingByte(qint64 rating);
 // APIC front cover: 0x00, MIME, 0x00, type 0x03, empty description 0x00, then the image bytes.
 ID3Frame makePictureFrame(const QByteArray& imageBytes, const QByteArray& mimeType);
 // "ID3" 03 00 00, syncsafe size of frames + fill, the frames, then `fill` zero bytes.
@@ -65,12 +65,22 @@ inline constexpr std::uint32_t kMaxTagBodySize = 0x0FFFFFFF;
 // Bytes the frames take in a tag built by `buildTag` (headers and bodies, without fill).
 qint64 serialisedSize(const FrameList& frames);
 
+// The one walk over the frames of an ID3v2.3 or 2.4 tag (the whole tag, header included), shared by the
+// writers (which frames to keep), the WAV reader, loading's genre and its direct rating read. Calls
+// `visit(id, content)` for each frame in order until it returns false, with the content as the frame's
+// type defines it (grouping byte and data length indicator skipped, unsynchronisation undone). Frames
+// whose content cannot be read (compressed, encrypted) are passed over, and so is a frame of size 0: it
+// carries nothing (version 2.3 forbids it), and the writers keep what follows it, so readers see that
+// too. The walk skips an extended header and stops at padding, at an id outside [A-Z0-9]{4}, at a size
+// that runs past the tag (or is not syncsafe in 2.4), and after 65,536 frames. Version 2.2 and unknown
+// versions give no frames. `major` tells the tag's version when it is wanted.
+using FrameVisitor = std::function<bool(QByteArrayView id, ByteView content)>;
+void forEachFrame(QByteArrayView tag, const FrameVisitor& visit, int* major = nullptr);
+
 // The rating stored in the ID3v2 tag at the head of a file, read straight from its bytes: the first
 // POPM frame (its rating byte mapped to 0..5 by rounding) or TXXX "RATING_NUMERIC" frame (clamped to
 // 0..5) that gives one. Nothing when there is no tag, no such frame, or the tag is malformed.
 std::optional<int> readRating(QByteArrayView fileBytes);
-// The 0..5 rating a POPM rating byte stands for: b / 255 * 5, rounded half up.
-int ratingFromPopmByte(std::uint8_t byte);
 
 // The genre the first TCON frame of an ID3v2 tag (the whole tag, header included) stands for, or nothing
 // when the tag has no readable TCON frame. A TCON of an ID3v2.3 tag in UTF-8 (encoding 3, which only

@@ -4,6 +4,7 @@
 #include "model/Paths.h"
 #include "tags/AtomicFile.h"
 #include "tags/Mp4Structure.h"
+#include "tags/Rating.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -130,7 +131,7 @@ void setRatingComment(TagLib::MP4::Tag& tag, const std::optional<qint64>& rating
     if (tag.contains(kCommentKey)) {
         const TagLib::StringList old = tag.item(kCommentKey).toStringList();
         for (const TagLib::String& text : old) {
-            if (!M4ATagEditor::isRatingComment(fromTagLib(text))) {
+            if (!rating::isRatingComment(fromTagLib(text))) {
                 kept.append(text);
             }
         }
@@ -138,7 +139,7 @@ void setRatingComment(TagLib::MP4::Tag& tag, const std::optional<qint64>& rating
     TagLib::StringList comments;
     if (rating && *rating >= 1) {
         comments.append(
-            toTagLib(M4ATagEditor::ratingComment(static_cast<int>(std::min<qint64>(*rating, 5)))));
+            toTagLib(rating::ratingComment(static_cast<int>(std::min<qint64>(*rating, rating::kMaxStars)))));
     }
     comments.append(kept);
     if (comments.isEmpty()) {
@@ -210,14 +211,6 @@ private:
 };
 
 } // namespace
-
-QString M4ATagEditor::ratingComment(int rating) {
-    return QStringLiteral("Rating: ") + QString(std::clamp(rating, 0, 5), QChar(0x2605));
-}
-
-bool M4ATagEditor::isRatingComment(const QString& text) {
-    return text.contains(QLatin1String("Rating:")) && text.contains(QChar(0x2605));
-}
 
 bool WriteCancellation::cancel() {
     int expected = running;

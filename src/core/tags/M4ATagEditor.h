@@ -75,11 +75,6 @@ public:
     static TagStatus writeTagsNow(const QString& path, const TagValues& values,
                                   WriteCancellation* cancellation = nullptr);
 
-    // The text of the rating comment: "Rating: " followed by `rating` stars.
-    static QString ratingComment(int rating);
-    // Whether a comment text is a rating comment (see above).
-    static bool isRatingComment(const QString& text);
-
     M4ATagEditor();
     ~M4ATagEditor(); // waits for the writes still running
     M4ATagEditor(const M4ATagEditor&) = delete;

@@ -4,6 +4,7 @@
 #include "model/CoverStore.h"
 #include "tags/AtomicFile.h"
 #include "tags/Id3.h"
+#include "tags/Rating.h"
 #include "tags/Riff.h"
 
 #include <QFileInfo>
@@ -18,10 +19,7 @@ namespace {
 
 using riff::RIFFChunk;
 
-// ID3 tags hold a few dozen frames; the cap only bounds the work a hostile tag can cause.
-constexpr int kMaxFrames = 100'000;
 constexpr std::uint64_t kId3HeaderSize = 10;
-constexpr std::uint64_t kFrameHeaderSize = 10;
 // The largest size a syncsafe tag header can state.
 constexpr qint64 kMaxId3TagBody = 0x0FFFFFFF;
 constexpr qint64 kMaxRiffSize = 0xFFFFFFFF;
@@ -43,20 +41,6 @@ bool isId3Chunk(const RIFFChunk& chunk) {
 // Filler that only reserves room; a rebuilt file needs none of it.
 bool isFiller(const RIFFChunk& chunk) {
     return chunk.id == "JUNK" || chunk.id == "PAD ";
-}
-
-// Undoes ID3 unsynchronisation: every 0xFF 0x00 pair stands for a plain 0xFF.
-QByteArray resynchronised(ByteView bytes) {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    const std::uint8_t* data = bytes.data();
-    for (std::uint64_t i = 0; i < bytes.size(); ++i) {
-        out.append(static_cast<char>(data[i]));
-        if (data[i] == 0xFF && i + 1 < bytes.size() && data[i + 1] == 0x00) {
-            ++i;
-        }
-    }
-    return out;
 }
 
 // Control characters include the terminating zeros of INFO texts; format characters such as a soft
@@ -116,45 +100,13 @@ void readInfoList(ByteView list, WavTags& tags) {
     }
 }
 
-// One frame's body as a reader sees it: header additions skipped, unsynchronisation undone. Nothing for
-// compressed or encrypted frames, which this reader does not decode.
-std::optional<ByteView> frameContent(ByteView body, std::uint8_t major, std::uint8_t formatFlags,
-                                     bool tagUnsync, QByteArray& storage) {
-    ByteView content = body;
-    if (major == 3) {
-        if (formatFlags & 0xC0) { // compression, encryption
-            return std::nullopt;
+void readFrame(QByteArrayView id, ByteView content, WavTags& tags) {
+    if (id == "POPM") {
+        // A later POPM frame replaces the rating of an earlier one.
+        if (const std::optional<int> stars = rating::starsFromPopmBody(content)) {
+            tags.fields.insert(QStringLiteral("rating"), QString::number(*stars));
         }
-        if (formatFlags & 0x20) { // grouping identity byte
-            content = content.from(1);
-        }
-        return content;
-    }
-    if (formatFlags & 0x0C) { // compression, encryption
-        return std::nullopt;
-    }
-    if (formatFlags & 0x40) { // grouping identity byte
-        content = content.from(1);
-    }
-    if (formatFlags & 0x01) { // data length indicator
-        content = content.from(4);
-    }
-    if ((formatFlags & 0x02) || tagUnsync) {
-        storage = resynchronised(content);
-        content = ByteView(storage);
-    }
-    return content;
-}
-
-void readFrame(ByteView id, ByteView content, WavTags& tags) {
-    if (id.matches(0, "POPM")) {
-        // The owner identifier ends at the first zero; the rating byte follows it.
-        if (const std::optional<std::uint64_t> zero = content.find(0x00)) {
-            if (const std::optional<std::uint8_t> byte = content.u8(*zero + 1)) {
-                tags.fields.insert(QStringLiteral("rating"), QString::number(starsFromPopmByte(*byte)));
-            }
-        }
-    } else if (id.matches(0, "APIC")) {
+    } else if (id == "APIC") {
         // The first front cover, else the first picture of type "other": the pictures the writers
         // manage, so that a removed cover stays removed (see id3::isShownPictureType).
         const std::optional<std::uint64_t> mimeEnd = content.find(0x00, 1);
@@ -166,72 +118,6 @@ void readFrame(ByteView id, ByteView content, WavTags& tags) {
             tags.picture = std::move(picture);
             tags.pictureIsFront = type == 0x03;
         }
-    }
-}
-
-void readId3Chunk(ByteView chunk, WavTags& tags) {
-    if (!chunk.matches(0, "ID3") || !chunk.has(0, kId3HeaderSize)) {
-        return;
-    }
-    const std::uint8_t major = *chunk.u8(3);
-    // ID3v2.2 uses three-letter ids and three-byte sizes; reading it as 2.3 would find garbage.
-    if (major != 3 && major != 4) {
-        return;
-    }
-    const std::uint8_t tagFlags = *chunk.u8(5);
-    const bool tagUnsync = (tagFlags & 0x80) != 0;
-    const std::uint64_t tagSize = id3::decodeSyncsafe(chunk.slice(6, 4)->toView());
-    const std::uint64_t end = std::min<std::uint64_t>(chunk.size(), tagSize + kId3HeaderSize);
-
-    // The frames area starts after the header. A frame's body may run up to the end of the chunk (some
-    // writers understate the tag size), but frame headers must start inside the tag.
-    QByteArray resyncedArea;
-    ByteView area = chunk.from(kId3HeaderSize);
-    std::uint64_t limit = end - kId3HeaderSize;
-    if (major == 3 && tagUnsync) {
-        // In ID3v2.3 the whole tag is unsynchronised, frame headers included.
-        resyncedArea = resynchronised(*chunk.slice(kId3HeaderSize, limit));
-        area = ByteView(resyncedArea);
-        limit = area.size();
-    }
-
-    std::uint64_t position = 0;
-    if (tagFlags & 0x40) { // extended header
-        if (major == 3) {
-            const std::optional<std::uint32_t> size = area.u32BE(0); // without its own four bytes
-            if (!size) {
-                return;
-            }
-            position = 4 + std::uint64_t{*size};
-        } else {
-            const std::optional<ByteView> size = area.slice(0, 4); // syncsafe, including itself
-            if (!size) {
-                return;
-            }
-            position = id3::decodeSyncsafe(size->toView());
-        }
-    }
-
-    for (int count = 0; count < kMaxFrames && limit > kFrameHeaderSize && position < limit - kFrameHeaderSize;
-         ++count) {
-        const ByteView id = *area.slice(position, 4);
-        if (!riff::isChunkId(id)) {
-            break;
-        }
-        const ByteView sizeBytes = *area.slice(position + 4, 4);
-        // ID3v2.4 frame sizes are syncsafe; ID3v2.3 ones are plain 32-bit integers.
-        const std::uint64_t size =
-            major == 4 ? id3::decodeSyncsafe(sizeBytes.toView()) : std::uint64_t{*area.u32BE(position + 4)};
-        const std::uint8_t formatFlags = *area.u8(position + 9);
-        if (const std::optional<ByteView> body = area.slice(position + kFrameHeaderSize, size);
-            body && size > 0) {
-            QByteArray storage;
-            if (const std::optional<ByteView> content =
-                    frameContent(*body, major, formatFlags, tagUnsync, storage)) {
-                readFrame(id, *content, tags);
-            }
-        }
-        position += kFrameHeaderSize + size;
     }
 }
 
@@ -309,11 +195,6 @@ TagStatus checkWaveHeader(QByteArrayView bytes) {
     return TagStatus::success();
 }
 
-int starsFromPopmByte(std::uint8_t byte) {
-    // byte / 255 * 5 + 0.5, truncated, in integers: (10 * byte + 255) / 510.
-    return std::clamp((10 * int{byte} + 255) / 510, 0, 5);
-}
-
 std::optional<QByteArray> extractPicture(ByteView body) {
     if (body.size() < 5) {
         return std::nullopt;
@@ -360,7 +241,10 @@ TagResult<WavTags> readTags(QByteArrayView bytes) {
     const auto id3 = std::find_if(chunks.cbegin(), chunks.cend(), isId3Chunk);
     if (id3 != chunks.cend()) {
         if (const std::optional<ByteView> body = riff::payload(file, *id3)) {
-            readId3Chunk(*body, tags);
+            id3::forEachFrame(body->toView(), [&](QByteArrayView id, ByteView content) {
+                readFrame(id, content, tags);
+                return true;
+            });
         }
     }
     return TagResult<WavTags>::success(std::move(tags));

@@ -43,9 +43,6 @@ TagResult<WavTags> readTags(QByteArrayView bytes);
 // picture type byte, and the description up to its terminator. Nothing when no image byte remains.
 std::optional<QByteArray> extractPicture(ByteView body);
 
-// The POPM rating byte read back as whole stars: byte / 255 * 5 + 0.5, truncated.
-int starsFromPopmByte(std::uint8_t byte);
-
 // The rewritten file: every chunk of the source in its order with its bytes unchanged, except that a new
 // INFO list stands directly after the first "fmt " chunk (it holds the given values, then the old lists'
 // sub-chunks the writer does not manage), old INFO lists and "ID3 "/"id3 " chunks and the filler chunks
