@@ -12,9 +12,11 @@
 #include <QTest>
 
 #include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quirella::test {
 namespace {
@@ -116,6 +118,25 @@ TEST_F(Player, UnplayableSongsAreSkippedAndTheEndOfTheLastSongStops) {
     EXPECT_FALSE(manager->currentSong());
     EXPECT_FALSE(manager->isPlaying());
     EXPECT_FALSE(manager->hasPlayer());
+}
+
+// A file name that is not UTF-8 has no URL form the player could open: the song is skipped.
+TEST_F(Player, ASongWhoseNameIsNotUtf8IsSkipped) {
+    Folder folder({u"ok"_s});
+    const QByteArray rawPath = QFile::encodeName(folder.dir.path()) + "/caf\xe9.wav";
+    const QByteArray bytes = wavFile();
+    const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+    ::close(fd);
+    Song odd = songAt(folder.dir.filePath(u"ok.wav"_s));
+    odd.id = QUuid::createUuid();
+    odd.name = u"odd"_s;
+    odd.bookmarkData = rawPath;
+    auto manager = makeManager();
+    manager->play(odd, {odd, folder[0]});
+    ASSERT_TRUE(waitForCurrent(*manager, u"ok"_s));
+    EXPECT_EQ(fakes.startedFiles, QStringList{u"ok.wav"_s});
 }
 
 TEST_F(Player, NoPlayableSongLeftStopsThePlayer) {

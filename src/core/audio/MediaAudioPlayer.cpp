@@ -35,6 +35,10 @@ public:
         });
         connect(m_player, &QMediaPlayer::positionChanged, this,
                 [this](qint64 milliseconds) { emit currentTimeChanged(double(milliseconds) / 1000.0); });
+        if (!m_player->isAvailable()) {
+            fail(); // no media backend on this machine: nothing would ever answer
+            return;
+        }
         m_player->setSource(location);
     }
     void pause() {
