@@ -143,7 +143,7 @@ TEST_F(OnlineTest, MusicBrainzRequestsAreASecondApartAcrossWorkers) {
     ASSERT_EQ(arrivals.size(), 4);
     std::sort(arrivals.begin(), arrivals.end());
     for (qsizetype i = 1; i < arrivals.size(); ++i) {
-        EXPECT_GE(arrivals[i] - arrivals[i - 1], 950) << "requests " << i - 1 << " and " << i;
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], 1000) << "requests " << i - 1 << " and " << i;
     }
 }
 

@@ -29,8 +29,9 @@ struct OnlineSettings {
     // Least spacing between look-ups that reach the network. Look-ups that enter together wait the
     // same remaining time and go together.
     std::chrono::milliseconds minimumDelay{300};
-    // MusicBrainz answers 503 beyond about one request a second per address.
-    std::chrono::milliseconds musicBrainzInterval{1000};
+    // MusicBrainz answers 503 beyond about one request a second per address. The margin covers the
+    // jitter between taking a turn and the request reaching the service.
+    std::chrono::milliseconds musicBrainzInterval{1100};
     Manners manners;
     int workers = 8;
 };
