@@ -4,6 +4,7 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/TagWritingBatch.h"
+#include "ui/BulkEditControls.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ColumnSelectorDialog.h"
 #include "ui/CoverCommands.h"
@@ -13,7 +14,6 @@
 #include "ui/HeaderBar.h"
 #include "ui/Icons.h"
 #include "ui/OnlineControls.h"
-#include "ui/RowActions.h"
 #include "ui/SongTableModel.h"
 #include "ui/SongTableView.h"
 #include "ui/ToastView.h"
@@ -146,6 +146,8 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     for (const auto& [action, kind] : sheetButtons) {
         m_actions.insert(action, [this, kind = kind] { m_viewModel.setActiveSheet(ActiveSheet(kind)); });
     }
+    // Swap, trash, the editing header menus, sheets and sidebar text tools.
+    m_bulkEditing = new BulkEditControls(*this);
     m_sheetFactories.insert(ActiveSheet::Kind::columnSelector, [this](QWidget* owner, const ActiveSheet&) {
         return new ColumnSelectorDialog(*m_visibleColumns, m_theme, owner);
     });
@@ -173,6 +175,7 @@ MainWindow::~MainWindow() {
     // deletes the children; so the sheets, the alert and the views go first, while it still exists.
     delete m_sheet;
     delete m_alert;
+    delete m_bulkEditing;
     delete m_drops; // its loads call into the view model
     delete takeCentralWidget();
 }
@@ -227,12 +230,6 @@ void MainWindow::buildLayout() {
 
     connect(m_table, &SongTableView::playClicked, this, &MainWindow::playFromCell);
     connect(m_table, &SongTableView::playRequested, this, &MainWindow::playSong);
-    connect(m_table, &SongTableView::swapRequested, this,
-            [this](const QUuid& songId) { swapArtistAndTitle(m_viewModel, songId); });
-    connect(m_table, &SongTableView::trashRequested, this,
-            [this](const QUuid& songId) { (void)deleteSong(m_viewModel, m_toasts, songId, m_preview); });
-    connect(m_table, &SongTableView::deleteSelectedRequested, this,
-            [this] { (void)deleteSelectedSongs(m_viewModel, m_toasts, m_preview); });
 
     // Created last, in this order, so that the toast floats over the content and the overlay over all.
     m_toast = new ToastView(m_toasts, m_central);

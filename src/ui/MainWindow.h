@@ -35,6 +35,7 @@ class ToastManager;
 
 namespace quirella::ui {
 
+class BulkEditControls;
 class BusyIndicator;
 class CoverCommands;
 class EnhancedProgressView;
@@ -103,6 +104,7 @@ public:
     SongTableView* songTable() const { return m_table; }
     CoverCommands* coverCommands() const { return m_covers; }
     FileNameCommands* fileNameCommands() const { return m_fileNames; }
+    BulkEditControls* bulkEditing() const { return m_bulkEditing; }
     ToastView* toastView() const { return m_toast; }
     EnhancedProgressView* progressView() const { return m_progressView; }
     QMessageBox* alertBox() const { return m_alert; }
@@ -136,6 +138,7 @@ private:
     FolderDropQueue* m_drops = nullptr;
     Theme m_theme;
     PreviewHooks m_preview;
+    BulkEditControls* m_bulkEditing = nullptr;
     QMap<SidebarView::Action, std::function<void()>> m_actions;
     QMap<ActiveSheet::Kind, SheetFactory> m_sheetFactories;
 

@@ -1,0 +1,201 @@
+#include "ui/EditingSheets.h"
+
+#include "model/Columns.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quirella::ui {
+
+namespace {
+
+QString capitalizedColumn(const QString& column) {
+    return column.isEmpty() ? column : column.left(1).toUpper() + column.mid(1);
+}
+
+} // namespace
+
+EditingSheet::EditingSheet(const QString& headline, const QString& confirmText, QSize size, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(headline);
+    setFixedSize(size);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(8);
+
+    m_headline = new QLabel(headline, this);
+    m_headline->setObjectName(QStringLiteral("headline"));
+    QFont font = m_headline->font();
+    font.setPixelSize(15);
+    font.setWeight(QFont::DemiBold);
+    m_headline->setFont(font);
+    layout->addWidget(m_headline);
+
+    m_fields = new QVBoxLayout;
+    m_fields->setSpacing(4);
+    layout->addLayout(m_fields);
+    layout->addStretch(1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_cancel->setAutoDefault(false);
+    m_confirm = new QPushButton(confirmText, this);
+    m_confirm->setObjectName(QStringLiteral("confirmButton"));
+    m_confirm->setDefault(true);
+    buttons->addWidget(m_cancel);
+    buttons->addWidget(m_confirm);
+    layout->addLayout(buttons);
+
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_confirm, &QPushButton::clicked, this, [this] {
+        // Return in a field presses the default button even while it is disabled.
+        if (!m_confirm->isEnabled()) {
+            return;
+        }
+        confirm();
+        accept();
+    });
+}
+
+QLineEdit* EditingSheet::addField(const QString& objectName, const QString& placeholder,
+                                  const QString& label) {
+    if (!label.isEmpty()) {
+        auto* caption = new QLabel(label, this);
+        caption->setObjectName(objectName + QStringLiteral("Label"));
+        m_fields->addWidget(caption);
+    }
+    auto* field = new QLineEdit(this);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    m_fields->addWidget(field);
+    return field;
+}
+
+// ---- Edit Field ----
+
+EditFieldSheet::EditFieldSheet(const Song& song, const QString& field, Save save, QWidget* parent)
+    : EditingSheet(QStringLiteral("Edit Field"), QStringLiteral("Save"), QSize(300, 150), parent)
+    , m_songId(song.id)
+    , m_field(field)
+    , m_save(std::move(save)) {
+    m_value = addField(QStringLiteral("valueField"), QStringLiteral("New value"));
+    QString current;
+    if (field == column::title) {
+        current = song.name;
+    } else if (field == column::artist) {
+        current = song.artist;
+    } else if (field == column::genre) {
+        current = song.genre;
+    } else if (field == column::year) {
+        current = song.year < 1 ? QString() : QString::number(song.year); // as the year cell shows it
+    }
+    m_value->setText(current);
+    m_value->selectAll();
+}
+
+void EditFieldSheet::confirm() {
+    if (m_save) {
+        m_save(m_songId, m_field, m_value->text());
+    }
+}
+
+// ---- Replace column ----
+
+QString ReplaceColumnSheet::headlineFor(const QString& column) {
+    return QStringLiteral("Replace All \"%1\" Values").arg(capitalizedColumn(column));
+}
+
+ReplaceColumnSheet::ReplaceColumnSheet(const QString& column, Apply apply, QWidget* parent)
+    : EditingSheet(headlineFor(column), QStringLiteral("Apply to All"), QSize(350, 180), parent)
+    , m_column(column)
+    , m_apply(std::move(apply)) {
+    const bool year = column == column::year;
+    m_value = addField(QStringLiteral("valueField"), year ? QStringLiteral("Year (e.g., 2024)")
+                                                          : QStringLiteral("New value for all songs"));
+    if (year) {
+        m_caption = new QLabel(QStringLiteral("Enter a year between 1900 and 2099"), this);
+        m_caption->setObjectName(QStringLiteral("caption"));
+        QPalette gray = m_caption->palette();
+        gray.setColor(QPalette::WindowText, Qt::gray);
+        m_caption->setPalette(gray);
+        QFont font = m_caption->font();
+        font.setPixelSize(11);
+        m_caption->setFont(font);
+        fields()->addWidget(m_caption);
+    }
+}
+
+void ReplaceColumnSheet::confirm() {
+    if (m_apply) {
+        m_apply(m_column, m_value->text());
+    }
+}
+
+// ---- Genre ----
+
+GenreEditSheet::GenreEditSheet(Apply apply, QWidget* parent)
+    : EditingSheet(QStringLiteral("Set Genre for All Songs"), QStringLiteral("Apply"), QSize(300, 150),
+                   parent)
+    , m_apply(std::move(apply)) {
+    m_genre = addField(QStringLiteral("genreField"), QStringLiteral("Enter genre name"));
+}
+
+void GenreEditSheet::confirm() {
+    if (m_apply) {
+        m_apply(m_genre->text());
+    }
+}
+
+// ---- Remove text ----
+
+RemoveTextSheet::RemoveTextSheet(Apply apply, QWidget* parent)
+    : EditingSheet(QStringLiteral("Remove Text from All Songs"), QStringLiteral("Remove"), QSize(350, 300),
+                   parent)
+    , m_apply(std::move(apply)) {
+    m_term = addField(QStringLiteral("termField"),
+                      QStringLiteral("Enter text to remove (separate multiple items with commas)"),
+                      QStringLiteral("Text to remove"));
+    m_replacement = addField(QStringLiteral("replacementField"), QStringLiteral("Replacement text"),
+                             QStringLiteral("Replace with (optional)"));
+    connect(m_term, &QLineEdit::textChanged, this, &RemoveTextSheet::updateButton);
+    connect(m_replacement, &QLineEdit::textChanged, this, &RemoveTextSheet::updateButton);
+    updateButton();
+}
+
+void RemoveTextSheet::updateButton() {
+    confirmButton()->setText(m_replacement->text().isEmpty() ? QStringLiteral("Remove")
+                                                             : QStringLiteral("Replace"));
+    confirmButton()->setEnabled(!m_term->text().isEmpty());
+}
+
+void RemoveTextSheet::confirm() {
+    // The whole entered text is one term: a comma inside it is matched as a comma.
+    if (m_apply) {
+        m_apply(m_term->text(), m_replacement->text());
+    }
+}
+
+// ---- Replace text ----
+
+ReplaceTextSheet::ReplaceTextSheet(Apply apply, QWidget* parent)
+    : EditingSheet(QStringLiteral("Replace Text in All Songs"), QStringLiteral("Replace"), QSize(300, 200),
+                   parent)
+    , m_apply(std::move(apply)) {
+    m_from = addField(QStringLiteral("fromField"), QString(), QStringLiteral("From"));
+    m_to = addField(QStringLiteral("toField"), QString(), QStringLiteral("To"));
+    confirmButton()->setEnabled(false);
+    connect(m_from, &QLineEdit::textChanged, this,
+            [this](const QString& text) { confirmButton()->setEnabled(!text.isEmpty()); });
+}
+
+void ReplaceTextSheet::confirm() {
+    if (m_apply) {
+        m_apply(m_from->text(), m_to->text());
+    }
+}
+
+} // namespace quirella::ui
