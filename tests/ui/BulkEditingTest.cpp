@@ -80,9 +80,11 @@ TEST_F(BulkEditingWindow, HeaderMenusOfferTheColumnEditsInOrder) {
               (QStringList{QStringLiteral("Replace All Titles"), QStringLiteral("Clear All Titles"),
                            QStringLiteral("UPPERCASE"), QStringLiteral("First Letter")}));
     EXPECT_EQ(texts(*table().headerMenu(column::artist)).first(), QStringLiteral("Replace All Artists"));
-    EXPECT_EQ(texts(*table().headerMenu(column::genre)).at(1), QStringLiteral("Clear All Genres"));
-    EXPECT_EQ(texts(*table().headerMenu(column::year)),
-              (QStringList{QStringLiteral("Replace All Years"), QStringLiteral("Clear All Years")}));
+    EXPECT_TRUE(texts(*table().headerMenu(column::genre)).contains(QStringLiteral("Clear All Genres")));
+    // Look-up entries may stand above the editing slot of the genre and year menus.
+    EXPECT_EQ(
+        texts(*table().headerMenu(column::year)).mid(texts(*table().headerMenu(column::year)).size() - 2),
+        (QStringList{QStringLiteral("Replace All Years"), QStringLiteral("Clear All Years")}));
     const std::unique_ptr<QMenu> rating = table().headerMenu(column::rating);
     EXPECT_EQ(texts(*rating), (QStringList{QStringLiteral("Apply Rating to All Songs"),
                                            QStringLiteral("Clear All Ratings")}));
