@@ -113,8 +113,11 @@ BulkEditControls::BulkEditControls(MainWindow& window)
         }
         (void)m_editor.deleteSong(songId, stopFirst);
     });
-    connect(table, &SongTableView::deleteSelectedRequested, this,
-            [this] { (void)m_editor.moveSongsToTrash(); });
+    connect(table, &SongTableView::deleteSelectedRequested, this, [this] {
+        const PreviewHooks& preview = m_window.previewHooks();
+        (void)m_editor.moveSongsToTrash([&preview](const QUuid& songId) { return preview.isCurrent(songId); },
+                                        preview.stop);
+    });
 }
 
 BulkEditControls::~BulkEditControls() {

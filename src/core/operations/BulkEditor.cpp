@@ -196,19 +196,28 @@ QFuture<void> BulkEditor::deleteSong(const QUuid& songId, const std::function<vo
     return promise->future();
 }
 
-QFuture<void> BulkEditor::moveSongsToTrash() {
+QFuture<void> BulkEditor::moveSongsToTrash(const std::function<bool(const QUuid&)>& isPreviewSong,
+                                           const std::function<void()>& stopPreview) {
     const QSet<QUuid> selected = m_viewModel.selectedSongIds();
     QList<QUuid> songIds;
+    bool playsOne = false;
     if (m_viewModel.currentFolder()) {
         for (const Song& song : m_viewModel.currentFolder()->songs) {
             if (selected.contains(song.id)) {
                 songIds.append(song.id);
+                playsOne = playsOne || (isPreviewSong && isPreviewSong(song.id));
             }
         }
     }
     auto* run = new SequentialTrash(m_viewModel, std::move(songIds));
     QFuture<void> future = run->future();
-    run->next();
+    if (playsOne && stopPreview) {
+        stopPreview();
+        // The player lets go of the file asynchronously; the run is a child of the view model.
+        QTimer::singleShot(100, run, [run] { run->next(); });
+    } else {
+        run->next();
+    }
     return future;
 }
 

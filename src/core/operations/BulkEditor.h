@@ -57,8 +57,10 @@ public:
     QFuture<void> deleteSong(const QUuid& songId, const std::function<void()>& stopPreviewFirst = {});
     // "Delete N Selected Songs": the selected songs go to the trash one at a time in folder order; then
     // the selection is emptied, the table refreshed and "🗑️ N songs moved to Trash" counts the songs
-    // that went. Not undoable. The future finishes when all is done.
-    QFuture<void> moveSongsToTrash();
+    // that went. When `isPreviewSong` holds for one of them, `stopPreview` is called first and the files
+    // are moved 0.1 s later, as for a single song. Not undoable. The future finishes when all is done.
+    QFuture<void> moveSongsToTrash(const std::function<bool(const QUuid&)>& isPreviewSong = {},
+                                   const std::function<void()>& stopPreview = {});
 
 private:
     void stopPlayback() const;
