@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-#include <QUrl>
 
 #include <memory>
 
@@ -36,14 +35,12 @@ public:
     // What the sound output would report.
     void reachEnd(bool successfully = true) { emit finished(successfully); }
     void breakDecoding() { emit decodeError(); }
-    void refuse() { emit failed(); }
     void beginPlaying() { emit started(); }
     void advance(double seconds) {
         time = seconds;
         emit currentTimeChanged(seconds);
     }
 
-    QUrl location;
     QList<float> volumes; // the start volume, then every later change
     QList<double> seeks;
     bool paused = false;
@@ -72,7 +69,6 @@ struct FakePlayers {
 };
 
 inline void FakeAudioPlayer::start(const QUrl& file, float level) {
-    location = file;
     volumes.append(level);
     m_hub.startedFiles.append(file.fileName());
     // Like a real player, it answers later, from the event loop.

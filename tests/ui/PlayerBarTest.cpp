@@ -7,7 +7,6 @@
 #include "model/Columns.h"
 #include "support/FakeAudioPlayer.h"
 #include "ui/PreviewPlayer.h"
-#include "ui/SidebarView.h"
 #include "ui/SimpleVolumeKnob.h"
 
 #include <QFileInfo>
@@ -97,15 +96,11 @@ TEST_F(PlayerWidgets, ShowsTheSongOrItsAbsence) {
     EXPECT_TRUE(bar->playButton()->showsPause());
 
     QTest::mouseClick(bar->playButton(), Qt::LeftButton);
-    EXPECT_FALSE(audio->isPlaying());
-    EXPECT_FALSE(bar->playButton()->showsPause());
     EXPECT_TRUE(fakes.last()->paused);
-    QTest::mouseClick(bar->playButton(), Qt::LeftButton);
-    EXPECT_TRUE(audio->isPlaying());
+    EXPECT_FALSE(bar->playButton()->showsPause());
 
     audio->stop();
     EXPECT_EQ(bar->titleText(), u"No Song"_s);
-    EXPECT_EQ(bar->lengthText(), u"0:00"_s);
     QTest::mouseClick(bar->playButton(), Qt::LeftButton); // without a player: nothing
     EXPECT_FALSE(audio->isPlaying());
 }
@@ -129,12 +124,8 @@ TEST_F(PlayerWidgets, DraggingThePositionSeeksOnReleaseAndPlaybackMovesItOtherwi
     player->advance(120);
     EXPECT_DOUBLE_EQ(position->sliderValue(), 120);
 
-    EXPECT_EQ(player->seeks.size(), 3);
-
     audio->stop();
-    drag(position, {width / 2, y}, {width, y}); // without a player: nothing to seek
-    EXPECT_EQ(player ? player->seeks.size() : 3, 3);
-    EXPECT_EQ(fakes.made.size(), 1);
+    drag(position, {width / 2, y}, {width, y}); // without a player: nothing to seek, nothing breaks
     EXPECT_DOUBLE_EQ(position->sliderValue(), 1.0) << "without a song the bar spans one second";
 }
 
@@ -163,91 +154,70 @@ protected:
 
 TEST_F(PreviewInWindow, PlayCellsStartAndTogglePlaybackAndTheBarFollows) {
     ScratchDir dir;
-    load(songsOnDisk(dir, {u"One"_s, u"Two"_s, u"Three"_s}));
+    QList<Song> songs = songsOnDisk(dir, {u"Midnight City"_s, u"Blue Monday"_s, u"Teardrop"_s});
+    songs[1].artist = u"New Order"_s;
+    load(songs);
     ASSERT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->height(), 80);
     EXPECT_GE(bar->geometry().top(), table().geometry().bottom()) << "the bar sits below the table";
 
     playRow(1);
-    EXPECT_EQ(bar->titleText(), u"Two"_s);
+    EXPECT_EQ(bar->titleText(), u"Blue Monday"_s);
     EXPECT_EQ(audio->playlist().size(), 3);
     click(1, column::play);
     EXPECT_FALSE(audio->isPlaying());
     EXPECT_FALSE(table().isPlaying(model().visibleSongs().at(1).id)) << "a paused song shows the play face";
-    EXPECT_EQ(bar->titleText(), u"Two"_s);
+    EXPECT_EQ(bar->titleText(), u"Blue Monday"_s);
     playRow(2);
-    EXPECT_EQ(bar->titleText(), u"Three"_s);
     fakes.last()->reachEnd();
     EXPECT_EQ(bar->titleText(), u"No Song"_s);
     EXPECT_FALSE(table().isPlaying(model().visibleSongs().at(2).id));
-}
 
-TEST_F(PreviewInWindow, WritingTagsAndDeletingStopThePlayerBeforeTouchingFiles) {
-    ScratchDir dir;
-    load(songsOnDisk(dir, {u"Alpha"_s, u"Bravo"_s, u"Charlie"_s, u"Delta"_s}));
-    const QString alpha = dir.filePath(u"Alpha.wav"_s);
-    const QByteArray before = readAll(alpha);
-    bool fileUntouchedAtStop = false;
-    QObject::connect(audio.get(), &AudioManager::currentSongChanged, audio.get(), [&] {
-        if (!audio->currentSong()) {
-            fileUntouchedAtStop = QFileInfo::exists(alpha) && readAll(alpha) == before;
-        }
-    });
-    {
-        SCOPED_TRACE("WRITE TAGS");
-        playRow(0);
-        model().commitEdit(model().visibleSongs().at(0).id, column::title, u"Alpha Song"_s);
-        QSignalSpy finished(window.get(), &MainWindow::tagWritingFinished);
-        window->writeTags();
-        ASSERT_TRUE(finished.wait(60000));
-        EXPECT_FALSE(audio->currentSong());
-        EXPECT_TRUE(fileUntouchedAtStop);
-        EXPECT_TRUE(readAll(alpha).contains("Alpha Song"));
-    }
-    {
-        SCOPED_TRACE("the trash cell of the playing song");
-        playRow(1);
-        const QString bravo = dir.filePath(u"Bravo.wav"_s);
-        bool bravoThereAtStop = false;
-        QMetaObject::Connection watch = QObject::connect(audio.get(), &AudioManager::currentSongChanged, [&] {
-            bravoThereAtStop = QFileInfo::exists(bravo);
-        });
-        click(1, column::actions);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 3; }));
-        QObject::disconnect(watch);
-        EXPECT_TRUE(bravoThereAtStop);
-        EXPECT_FALSE(audio->currentSong());
-        EXPECT_FALSE(QFileInfo::exists(bravo));
-    }
-    {
-        SCOPED_TRACE("deleting selected songs among which the playing one");
-        playRow(2);
-        const QString delta = dir.filePath(u"Delta.wav"_s);
-        bool deltaThereAtStop = false;
-        QObject::connect(audio.get(), &AudioManager::currentSongChanged,
-                         [&] { deltaThereAtStop = QFileInfo::exists(delta); });
-        model().setSelectedSongIds({model().visibleSongs().at(1).id, model().visibleSongs().at(2).id});
-        emit table().deleteSelectedRequested();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 1; }));
-        EXPECT_TRUE(deltaThereAtStop);
-        EXPECT_FALSE(audio->currentSong());
-        EXPECT_FALSE(QFileInfo::exists(delta));
-    }
-}
-
-TEST_F(PreviewInWindow, Screenshot) {
-    ScratchDir dir;
-    QList<Song> songs = songsOnDisk(dir, {u"Midnight City"_s, u"Blue Monday"_s, u"Teardrop"_s});
-    songs[1].duration = 187.9;
-    songs[1].artist = u"New Order"_s;
-    load(songs);
     audio->setVolume(0.65f);
     playRow(1);
     fakes.last()->advance(70);
-    QTest::qWait(200);
     const QString folder = QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
     QDir().mkpath(folder);
     ASSERT_TRUE(window->grab().save(folder + u"/player.png"_s));
+}
+
+// WRITE TAGS, the trash cell and the deletion of a selection that holds the playing song: each stops
+// the player while the file is still as it was.
+TEST_F(PreviewInWindow, WritingTagsAndDeletingStopThePlayerBeforeTouchingFiles) {
+    ScratchDir dir;
+    load(songsOnDisk(dir, {u"Alpha"_s, u"Bravo"_s, u"Charlie"_s, u"Delta"_s}));
+    QString watched;
+    QByteArray before;
+    bool untouchedAtStop = false;
+    QObject::connect(audio.get(), &AudioManager::currentSongChanged, audio.get(), [&] {
+        untouchedAtStop = !audio->currentSong() && QFileInfo::exists(watched) && readAll(watched) == before;
+    });
+    auto playAndWatch = [&](int row, const QString& name) {
+        watched = dir.filePath(name + u".wav"_s);
+        before = readAll(watched);
+        untouchedAtStop = false;
+        playRow(row);
+    };
+
+    playAndWatch(0, u"Alpha"_s);
+    model().commitEdit(model().visibleSongs().at(0).id, column::title, u"Alpha Song"_s);
+    QSignalSpy finished(window.get(), &MainWindow::tagWritingFinished);
+    window->writeTags();
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_TRUE(untouchedAtStop) << "WRITE TAGS";
+    EXPECT_TRUE(readAll(watched).contains("Alpha Song"));
+
+    playAndWatch(1, u"Bravo"_s);
+    click(1, column::actions);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(watched); }));
+    EXPECT_TRUE(untouchedAtStop) << "the trash cell";
+
+    playAndWatch(2, u"Delta"_s);
+    model().setSelectedSongIds({model().visibleSongs().at(1).id, model().visibleSongs().at(2).id});
+    emit table().deleteSelectedRequested();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 1; }));
+    EXPECT_TRUE(untouchedAtStop) << "a selection with the playing song";
+    EXPECT_FALSE(QFileInfo::exists(watched));
 }
 
 } // namespace
