@@ -79,39 +79,20 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
     id3::FrameList kept;
     QSet<QByteArray> keptKeys; // built once a second ID3 chunk shows up, to leave out repeated frames
     int id3Chunks = 0;
-    bool afterEmptySoundData = false;
-    std::uint64_t p = 12;
-    // Fewer than 8 bytes left cannot hold a chunk header; such a tail is not carried over.
-    for (int chunks = 0; file.has(p, 8); ++chunks) {
-        if (chunks == kMaxChunks) {
-            return refuse(TagError::notValidFormat,
-                          QStringLiteral("The file has more than 100,000 chunks; it was left unchanged."));
-        }
-        const std::uint32_t size = *file.u32BE(p + 4);
-        // An id that is not printable text means the walk has left the chunk structure: samples read as
-        // chunk headers, which the rewrite would scatter or drop. A recorder that crashed or streamed its
-        // output leaves the sound data size at 0 with the samples behind it, which ends up here.
-        const bool whole = riff::isPrintableChunkId(*file.slice(p, 4)) && file.has(p + 8, size);
-        if (!whole && afterEmptySoundData) {
-            return refuse(TagError::notValidFormat,
-                          QStringLiteral("The sound data chunk of the AIFF file declares no length although "
-                                         "bytes follow it; the recording was probably never finished. The "
-                                         "file was left unchanged so that no audio is lost."));
-        }
-        afterEmptySoundData = size == 0 && file.matches(p, "SSND");
-        if (!riff::isPrintableChunkId(*file.slice(p, 4))) {
-            return refuse(TagError::notValidFormat,
-                          QStringLiteral("The AIFF file has a chunk whose name is not text at byte %1; the "
-                                         "file is damaged or an unfinished recording, and was left unchanged "
-                                         "so that no audio is lost.")
-                              .arg(p));
-        }
-        if (!file.has(p + 8, size)) {
-            return refuse(
-                TagError::notValidFormat,
-                QStringLiteral("A chunk of the file runs past its end (the file is probably truncated); "
-                               "it was left unchanged so that no audio is lost."));
-        }
+    bool hitLimit = false;
+    const QList<riff::RIFFChunk> chunks = riff::walkChunks(fileBytes, riff::ByteOrder::bigEndian, &hitLimit);
+    if (hitLimit) {
+        return refuse(TagError::notValidFormat,
+                      QStringLiteral("The file has more than 100,000 chunks; it was left unchanged."));
+    }
+    if (TagStatus status =
+            riff::checkWholeChunks(file, chunks, "SSND", QStringLiteral("AIFF"), TagError::notValidFormat);
+        !status.ok()) {
+        return TagResult<QByteArray>::failure(std::move(status));
+    }
+    for (const riff::RIFFChunk& chunk : chunks) {
+        const auto p = static_cast<std::uint64_t>(chunk.offset);
+        const std::uint32_t size = chunk.size;
         const std::uint64_t end = p + 8 + size;
         // An odd-sized chunk is followed by a pad byte, carried over whatever its value.
         const std::uint64_t next = end + ((size & 1) && file.has(end, 1) ? 1 : 0);
@@ -143,7 +124,6 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
                 out.append('\0');
             }
         }
-        p = next;
     }
 
     id3::FrameList frames = managed;

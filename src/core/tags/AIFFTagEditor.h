@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tags/Id3.h"
+#include "tags/Riff.h"
 #include "tags/SerialExecutor.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
@@ -18,7 +19,7 @@ namespace quirella {
 class AIFFTagEditor {
 public:
     // The walk refuses files with more chunks than this; real files have a handful.
-    static constexpr int kMaxChunks = 100'000;
+    static constexpr int kMaxChunks = riff::kMaxChunks;
 
     // Runs `writeTagsNow` on this writer's own thread; calls never overlap.
     QFuture<TagStatus> writeTags(const QString& path, TagValues values);

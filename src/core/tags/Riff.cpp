@@ -43,7 +43,7 @@ bool isPrintableChunkId(ByteView id) {
            std::all_of(id.data(), id.data() + 4, [](std::uint8_t b) { return b >= 0x20 && b <= 0x7E; });
 }
 
-QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {
+QList<RIFFChunk> walkChunks(QByteArrayView bytes, ByteOrder order, bool* hitLimit) {
     const ByteView file(bytes);
     QList<RIFFChunk> chunks;
     if (hitLimit) {
@@ -52,7 +52,7 @@ QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {
     std::uint64_t position = kHeaderSize;
     while (file.has(position, kChunkHeaderSize)) {
         const ByteView id = *file.slice(position, 4);
-        if (!isChunkId(id)) {
+        if (!isPrintableChunkId(id)) {
             break;
         }
         if (chunks.size() >= kMaxChunks) {
@@ -61,12 +61,61 @@ QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {
             }
             break;
         }
-        const std::uint32_t size = *file.u32LE(position + 4);
+        const std::uint32_t size =
+            order == ByteOrder::littleEndian ? *file.u32LE(position + 4) : *file.u32BE(position + 4);
         chunks.append({id.toByteArray(), size, static_cast<qint64>(position)});
         // 64-bit arithmetic: a position below 2^63 plus at most 2^32 + 9 cannot overflow.
         position += kChunkHeaderSize + size + (size & 1u);
     }
     return chunks;
+}
+
+QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {
+    return walkChunks(bytes, ByteOrder::littleEndian, hitLimit);
+}
+
+TagStatus checkWholeChunks(ByteView file, const QList<RIFFChunk>& chunks, QByteArrayView soundId,
+                           const QString& format, TagError unfinishedError) {
+    const auto unfinished = [&] {
+        return TagStatus::failure(unfinishedError,
+                                  QStringLiteral("The audio data chunk of the %1 file declares no length "
+                                                 "although bytes follow it; the recording was probably "
+                                                 "never finished. The file was left unchanged so that no "
+                                                 "audio is lost.")
+                                      .arg(format));
+    };
+    std::uint64_t end = kHeaderSize;
+    bool afterEmptySound = false;
+    for (const RIFFChunk& chunk : chunks) {
+        if (!payload(file, chunk)) {
+            if (afterEmptySound) {
+                return unfinished();
+            }
+            return TagStatus::failure(
+                TagError::notValidFormat,
+                QStringLiteral("A chunk of the %1 file runs past its end (the file is probably truncated); "
+                               "it was left unchanged so that no audio is lost.")
+                    .arg(format));
+        }
+        afterEmptySound = chunk.id == soundId && chunk.size == 0;
+        end = static_cast<std::uint64_t>(chunk.offset) + kChunkHeaderSize + chunk.size + (chunk.size & 1u);
+    }
+    const ByteView tail = file.from(end);
+    const bool zeroFill =
+        std::all_of(tail.data(), tail.data() + tail.size(), [](std::uint8_t b) { return b == 0; });
+    if (!file.has(end, kChunkHeaderSize) || (zeroFill && !afterEmptySound)) {
+        return TagStatus::success();
+    }
+    if (afterEmptySound) {
+        return unfinished();
+    }
+    return TagStatus::failure(
+        TagError::notValidFormat,
+        QStringLiteral("The %1 file has bytes that belong to no chunk at byte %2 (a chunk name that is not "
+                       "text); the file is damaged or an unfinished recording, and was left unchanged so "
+                       "that no audio is lost.")
+            .arg(format)
+            .arg(end));
 }
 
 std::optional<ByteView> payload(ByteView file, const RIFFChunk& chunk) {

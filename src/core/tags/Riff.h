@@ -1,9 +1,10 @@
-// RIFF chunk helpers for WAV files: the chunk walk and the INFO list the WAV writer builds. All integers
-// of a RIFF file are little-endian; every chunk is id, 32-bit size, payload, and one pad byte when the
-// size is odd.
+// The chunk walk of RIFF (WAV, little-endian sizes) and IFF (AIFF, big-endian sizes) files, and the INFO
+// list the WAV writer builds. In both, a 12-byte header ("RIFF"/"FORM", size, form type) is followed by
+// chunks of id, 32-bit size, payload, and one pad byte when the size is odd.
 #pragma once
 
 #include "tags/ByteView.h"
+#include "tags/TagError.h"
 #include "tags/TagValues.h"
 
 #include <QByteArray>
@@ -31,11 +32,26 @@ bool isChunkId(ByteView id);
 // field was never filled in and samples are being read as chunks.
 bool isPrintableChunkId(ByteView id);
 
-// Walks the chunks after the 12-byte "RIFF" size "WAVE" header to the end of the bytes (the RIFF size
-// field is not trusted). Stops at an id that is not ASCII or all zero, and after kMaxChunks chunks;
-// `hitLimit` tells whether the cap cut the walk short. Payloads are not checked against the end: use
-// `payload` for that.
+enum class ByteOrder { littleEndian, bigEndian };
+
+// The one chunk walk of both containers: the chunks after the 12-byte header to the end of the bytes
+// (the header's size field is not trusted). Stops at an id that is not four printable characters, and
+// after kMaxChunks chunks; `hitLimit` tells whether the cap cut the walk short. Payloads are not checked
+// against the end: the last chunk may run past it (use `payload`, or `checkWholeChunks` for a rewrite).
+QList<RIFFChunk> walkChunks(QByteArrayView bytes, ByteOrder order, bool* hitLimit = nullptr);
+
+// The walk of a WAV file (little-endian).
 QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit = nullptr);
+
+// Whether a rewrite that copies whole chunks keeps every byte that matters: every chunk lies inside the
+// file, and the walk reached the end of the file, up to fewer than 8 bytes or zero fill (space reserved
+// by some writers). Otherwise it is refused with `notValidFormat`: a chunk cut off by the end of the file
+// (truncated), or bytes that belong to no chunk (an id that is not text: samples read as chunk headers).
+// When that happens right after a `soundId` chunk of size 0, the file is an unfinished recording (a
+// recorder that crashed or streamed left the size at 0 with the samples behind it), refused with
+// `unfinishedError` and a message that says so. `format` names the container in the messages.
+TagStatus checkWholeChunks(ByteView file, const QList<RIFFChunk>& chunks, QByteArrayView soundId,
+                           const QString& format, TagError unfinishedError);
 
 // The chunk's payload, or nothing when it runs past the end of `file`.
 std::optional<ByteView> payload(ByteView file, const RIFFChunk& chunk);

@@ -125,63 +125,6 @@ TagStatus refuse(TagError error, const char* message) {
     return TagStatus::failure(error, QString::fromUtf8(message));
 }
 
-// A rewrite copies whole chunks only, so every chunk must lie inside the file and the walk must reach
-// its end. An id that is not printable text means the walk has left the chunk structure (samples read
-// as chunk headers, as in an unfinished recording); whatever follows would be dropped.
-//
-// A recorder that crashed or streamed its output leaves the "data" size at 0 with the samples behind it;
-// the walk then reads the samples as chunks and fails right after that chunk. Such a file is named for
-// what it is. (A size of 0 followed by real chunks is a recording without samples, and is fine.)
-TagStatus checkEveryChunkWhole(ByteView file, const QList<RIFFChunk>& chunks) {
-    const auto unfinished = [] {
-        return TagStatus::failure(TagError::cannotReadFile,
-                                  QStringLiteral("The audio data chunk of the WAV file declares no length "
-                                                 "although bytes follow it; the recording was probably "
-                                                 "never finished. The file was left unchanged so that no "
-                                                 "audio is lost."));
-    };
-    std::uint64_t end = 12;
-    bool afterEmptyData = false;
-    for (const RIFFChunk& chunk : chunks) {
-        const bool whole = riff::isPrintableChunkId(ByteView(chunk.id)) && riff::payload(file, chunk);
-        if (!whole && afterEmptyData) {
-            return unfinished();
-        }
-        afterEmptyData = chunk.id == "data" && chunk.size == 0;
-        if (!riff::isPrintableChunkId(ByteView(chunk.id))) {
-            return TagStatus::failure(
-                TagError::notValidFormat,
-                QStringLiteral("The WAV file has a chunk whose name is not text at byte %1; the file is "
-                               "damaged or an unfinished recording, and was left unchanged so that no audio "
-                               "is lost.")
-                    .arg(chunk.offset));
-        }
-        if (!riff::payload(file, chunk)) {
-            return TagStatus::failure(
-                TagError::notValidFormat,
-                QStringLiteral("A chunk of the WAV file runs past its end (the file is probably truncated); "
-                               "it was left unchanged so that no audio is lost."));
-        }
-        end = static_cast<std::uint64_t>(chunk.offset) + 8 + chunk.size + (chunk.size & 1u);
-    }
-    // Zero fill behind the last chunk (space reserved by some writers) holds nothing and is left behind;
-    // behind an empty "data" chunk, zeros are the silent start of an unfinished recording.
-    const ByteView tail = file.from(end);
-    const bool zeroFill =
-        std::all_of(tail.data(), tail.data() + tail.size(), [](std::uint8_t b) { return b == 0; });
-    if (file.has(end, 8) && (afterEmptyData || !zeroFill)) {
-        if (afterEmptyData) {
-            return unfinished();
-        }
-        return TagStatus::failure(
-            TagError::notValidFormat,
-            QStringLiteral("The WAV file has bytes that belong to no chunk at byte %1; the file is damaged "
-                           "or an unfinished recording, and was left unchanged so that no audio is lost.")
-                .arg(end));
-    }
-    return TagStatus::success();
-}
-
 } // namespace
 
 TagStatus checkWaveHeader(QByteArrayView bytes) {
@@ -288,7 +231,9 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
         return Result::failure(refuse(TagError::cannotReadFile,
                                       "The audio data of the WAV file runs past the end of the file."));
     }
-    if (TagStatus status = checkEveryChunkWhole(file, chunks); !status.ok()) {
+    if (TagStatus status =
+            riff::checkWholeChunks(file, chunks, "data", QStringLiteral("WAV"), TagError::cannotReadFile);
+        !status.ok()) {
         return Result::failure(std::move(status));
     }
 
