@@ -17,9 +17,11 @@ HeaderBar::HeaderBar(QWidget* parent)
     auto* logo = new QLabel(this);
     logo->setPixmap(icons::artwork(u"logo", 24, devicePixelRatioF()));
     logo->setFixedSize(24, 24);
+    logo->setAccessibleName(QStringLiteral("Quirella Tag-Editor logo"));
     m_layout->addWidget(logo);
 
     m_title = new QLabel(QStringLiteral("Quirella Tag-Editor"), this);
+    m_title->setAccessibleName(QStringLiteral("Quirella Tag-Editor"));
     QFont titleFont = m_title->font();
     titleFont.setPixelSize(16);
     titleFont.setWeight(QFont::Bold);
@@ -29,6 +31,7 @@ HeaderBar::HeaderBar(QWidget* parent)
 
     m_countIcon = new QLabel(this);
     m_countIcon->setFixedSize(16, 16);
+    m_countIcon->setAccessibleName(QStringLiteral("Songs"));
     m_layout->addWidget(m_countIcon);
     m_count = new QLabel(this);
     QFont countFont = m_count->font();
@@ -46,6 +49,7 @@ void HeaderBar::setSongCount(std::optional<int> count) {
     m_count->setVisible(count.has_value());
     if (count) {
         m_count->setText(QString::number(*count) + QStringLiteral(" songs"));
+        m_count->setAccessibleName(m_count->text());
     }
 }
 

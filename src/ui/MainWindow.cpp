@@ -4,6 +4,8 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/TagWritingBatch.h"
+#include "themes/ThemeManager.h"
+#include "themes/Wallpaper.h"
 #include "ui/BulkEditControls.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ColumnSelectorDialog.h"
@@ -16,8 +18,10 @@
 #include "ui/OnlineControls.h"
 #include "ui/SongTableModel.h"
 #include "ui/SongTableView.h"
+#include "ui/ThemeSettingsView.h"
 #include "ui/ToastView.h"
 #include "ui/VisibleColumns.h"
+#include "ui/WallpaperViews.h"
 #include "ui/WelcomeView.h"
 
 #include <QAction>
@@ -29,13 +33,16 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QtConcurrent>
 
 namespace quirella::ui {
 
 namespace {
 
-// The window's backdrop: the theme's first colour, under its gradient drawn top to bottom at 80 %.
+// The window's backdrop: the theme's first colour, under its gradient drawn top to bottom at 80 %, under
+// the wallpaper stretched over the whole window when there is one.
 class WindowBackground : public QWidget {
 public:
     explicit WindowBackground(QWidget* parent)
@@ -44,6 +51,12 @@ public:
         m_theme = theme;
         update();
     }
+    // Already scaled to the screen, so a paint only stretches a screen-sized picture to the window.
+    void setWallpaper(QImage image) {
+        m_wallpaper = std::move(image);
+        update();
+    }
+    const QImage& wallpaper() const { return m_wallpaper; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -61,10 +74,14 @@ protected:
             gradient.setColorAt(stops > 1 ? double(i) / double(stops - 1) : 0.0, color);
         }
         painter.fillRect(rect(), gradient);
+        if (!m_wallpaper.isNull()) {
+            painter.drawImage(rect(), m_wallpaper);
+        }
     }
 
 private:
     Theme m_theme;
+    QImage m_wallpaper;
 };
 
 // The whole window follows the theme's light or dark appearance, dialogs and menus included.
@@ -104,11 +121,12 @@ QPalette appearanceFor(const Theme& theme) {
 
 } // namespace
 
-MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget* parent)
+MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget* parent, ThemeManager* themes)
     : QMainWindow(parent)
     , m_progress(progress ? *progress : ProgressManager::instance())
     , m_toasts(toasts ? *toasts : ToastManager::instance())
-    , m_theme(Theme::deepCharcoal()) {
+    , m_themes(themes ? *themes : ThemeManager::instance())
+    , m_theme(m_themes.currentTheme()) {
     icons::ensureResources();
     m_viewModel.setFeedback(&m_progress, &m_toasts);
     setWindowTitle(QStringLiteral("Quirella Tag-Editor"));
@@ -155,6 +173,9 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     installOnlineControls(*this);
     m_covers = new CoverCommands(*this);
     m_fileNames = new FileNameCommands(*this);
+    m_sheetFactories.insert(ActiveSheet::Kind::themeSettings, [this](QWidget* owner, const ActiveSheet&) {
+        return new ThemeSettingsView(m_themes, owner);
+    });
 
     // Ctrl+Z and Ctrl+Shift+Z; an open cell editor takes them first for its own text.
     auto* undoAction = new QAction(QStringLiteral("Undo"), this);
@@ -165,8 +186,18 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
     addAction(redoAction);
+    // For desktops where dragging a folder onto the window is awkward.
+    auto* openAction = new QAction(QStringLiteral("Open Folder…"), this);
+    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(openAction, &QAction::triggered, this, &MainWindow::chooseFolder);
+    addAction(openAction);
 
-    setTheme(m_theme);
+    connect(&m_themes, &ThemeManager::themeChanged, this, &MainWindow::applyCurrentTheme);
+    connect(&m_themes, &ThemeManager::customWallpaperDataChanged, this, &MainWindow::syncWallpaper);
+    connect(&m_themes, &ThemeManager::showingDropZoneChanged, this, &MainWindow::syncDropZone);
+    applyCurrentTheme();
+    syncWallpaper();
+    syncDropZone();
     syncContent();
 }
 
@@ -197,6 +228,8 @@ void MainWindow::buildLayout() {
     right->setSpacing(0);
     m_header = new HeaderBar(m_central);
     right->addWidget(m_header);
+    m_wallpaperButton = new ToolbarWallpaperButton(m_themes, m_header);
+    m_header->addTrailingWidget(m_wallpaperButton);
 
     m_loadingRow = new QWidget(m_central);
     auto* loading = new QHBoxLayout(m_loadingRow);
@@ -216,6 +249,7 @@ void MainWindow::buildLayout() {
     m_content = new QStackedWidget(m_central);
     m_welcome = new WelcomeView(m_content);
     connect(m_welcome, &WelcomeView::foldersDropped, this, &MainWindow::openFolders);
+    connect(m_welcome, &WelcomeView::openFolderRequested, this, &MainWindow::chooseFolder);
     m_content->addWidget(m_welcome);
 
     m_tablePage = new QWidget(m_content);
@@ -233,6 +267,7 @@ void MainWindow::buildLayout() {
 
     // Created last, in this order, so that the toast floats over the content and the overlay over all.
     m_toast = new ToastView(m_toasts, m_central);
+    m_dropZone = new CustomWallpaperDropZone(m_themes, m_central);
     m_progressView = new EnhancedProgressView(m_progress, m_central);
     m_central->installEventFilter(this);
     m_content->installEventFilter(this);
@@ -335,6 +370,7 @@ void MainWindow::placeOverlays() {
     const QRect area(m_content->mapTo(m_central, QPoint(0, 0)), m_content->size());
     m_toast->place(area, isShowingTable() ? toastOffsetOverTable : toastOffsetOverWelcome);
     m_progressView->setGeometry(m_central->rect());
+    m_dropZone->setGeometry(m_central->rect());
 }
 
 void MainWindow::openFolders(const QList<QUrl>& locations) {
@@ -359,9 +395,23 @@ void MainWindow::setPlayerBar(QWidget* playerBar) {
     m_tableLayout->addWidget(playerBar);
 }
 
-void MainWindow::setTheme(const Theme& theme) {
+void MainWindow::applyCurrentTheme() {
+    setTheme(m_themes.currentTheme());
+}
+
+void MainWindow::setTheme(const Theme& requested) {
+    Theme theme = requested;
+    if (theme.isSystemDefault()) {
+        // The desktop's own palette, which then follows the desktop's light and dark switches. Handing
+        // it back makes ThemeManager sample the desktop colour again, so the colours are read after.
+        QApplication::setPalette(QPalette());
+        if (m_themes.currentTheme().isSystemDefault()) {
+            theme = m_themes.currentTheme();
+        }
+    } else {
+        QApplication::setPalette(appearanceFor(theme));
+    }
     m_theme = theme;
-    QApplication::setPalette(appearanceFor(theme));
     static_cast<WindowBackground*>(m_central)->setTheme(theme);
     const ThemeColors colors = themeColors(theme);
     m_sidebar->setTheme(theme);
@@ -370,11 +420,77 @@ void MainWindow::setTheme(const Theme& theme) {
     m_table->setTheme(theme);
     m_toast->setTheme(theme);
     m_progressView->setTheme(theme);
+    m_wallpaperButton->setTheme(theme);
+    m_dropZone->setTheme(theme);
     m_busy->setColor(colors.text);
     QPalette loadingPalette = m_loadingText->palette();
     loadingPalette.setColor(QPalette::WindowText, colors.secondaryText);
     m_loadingText->setPalette(loadingPalette);
-    emit themeChanged(theme);
+    emit themeChanged(m_theme);
+}
+
+QImage MainWindow::wallpaperImage() const {
+    return static_cast<const WindowBackground*>(m_central)->wallpaper();
+}
+
+void MainWindow::syncWallpaper() {
+    auto* background = static_cast<WindowBackground*>(m_central);
+    const std::optional<QByteArray>& bytes = m_themes.customWallpaperData();
+    if (!bytes) {
+        m_wallpaperBytes.clear();
+        background->setWallpaper(QImage());
+        return;
+    }
+    if (*bytes == m_wallpaperBytes) {
+        return;
+    }
+    m_wallpaperBytes = *bytes;
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize screenSize =
+        screen ? (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize() : QSize(1920, 1080);
+    QtConcurrent::run([bytes = *bytes, screenSize] {
+        const std::optional<QImage> image = wallpaper::decode(bytes);
+        return image ? wallpaper::scaledForScreen(*image, screenSize) : QImage();
+    }).then(this, [this, shown = *bytes](const QImage& image) {
+        if (shown != m_wallpaperBytes) {
+            return; // replaced while it decoded
+        }
+        // Stored bytes that no longer decode simply show no wallpaper.
+        static_cast<WindowBackground*>(m_central)->setWallpaper(image);
+        emit wallpaperShown();
+    });
+}
+
+void MainWindow::syncDropZone() {
+    if (m_themes.showingDropZone()) {
+        placeOverlays();
+        m_dropZone->show();
+        m_dropZone->raise();
+        m_progressView->raise(); // the progress overlay stays above every layer
+        m_dropZone->setFocus(Qt::OtherFocusReason);
+    } else {
+        m_dropZone->hide();
+    }
+}
+
+void MainWindow::chooseFolder() {
+    if (overlayBlocksInput()) {
+        return;
+    }
+    if (m_folderDialog) {
+        m_folderDialog->raise();
+        return;
+    }
+    auto* dialog = new QFileDialog(this, QStringLiteral("Open Folder"));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this](const QString& path) { openFolders({QUrl::fromLocalFile(path)}); });
+    m_folderDialog = dialog;
+    dialog->open();
 }
 
 void MainWindow::trigger(SidebarView::Action action) {

@@ -14,6 +14,7 @@
 #include "ui/Theme.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QFuture>
 #include <QMainWindow>
 #include <QMap>
@@ -30,6 +31,7 @@ class QVBoxLayout;
 namespace quirella {
 struct PlaybackHooks;
 class ProgressManager;
+class ThemeManager;
 class ToastManager;
 } // namespace quirella
 
@@ -38,12 +40,14 @@ namespace quirella::ui {
 class BulkEditControls;
 class BusyIndicator;
 class CoverCommands;
+class CustomWallpaperDropZone;
 class EnhancedProgressView;
 class FileNameCommands;
 class FolderDropQueue;
 class HeaderBar;
 class SongTableView;
 class ToastView;
+class ToolbarWallpaperButton;
 class VisibleColumns;
 class WelcomeView;
 
@@ -56,21 +60,26 @@ public:
 
     using SheetFactory = std::function<QDialog*(QWidget* parent, const ActiveSheet& sheet)>;
 
-    // Uses the process-wide progress and toast managers unless given others (tests give their own).
+    // Uses the process-wide progress, toast and theme managers unless given others (tests give their own).
     explicit MainWindow(ProgressManager* progress = nullptr, ToastManager* toasts = nullptr,
-                        QWidget* parent = nullptr);
+                        QWidget* parent = nullptr, ThemeManager* themes = nullptr);
     ~MainWindow() override;
 
     ContentViewModel& viewModel() { return m_viewModel; }
     ProgressManager& progress() { return m_progress; }
     ToastManager& toasts() { return m_toasts; }
     VisibleColumns& visibleColumns() { return *m_visibleColumns; }
+    // The current theme: it follows ThemeManager (the theme sheet, the desktop under "System Default").
     const Theme& theme() const { return m_theme; }
+    ThemeManager& themeManager() { return m_themes; }
 
     // Folders dropped on the welcome view or named on the command line: loaded one after the other in
     // this order; what is not an existing folder is skipped silently.
     void openFolders(const QList<QUrl>& locations);
     FolderDropQueue& dropQueue() { return *m_drops; }
+    // "Open Folder…" (Ctrl+O): a folder chosen in a dialog is loaded exactly as if it had been dropped.
+    void chooseFolder();
+    QFileDialog* folderDialog() const { return m_folderDialog; }
 
     // What a sidebar button does. WRITE TAGS, Undo, Redo and the column button are built in; the sheet
     // buttons set `activeSheet`; the rest do nothing until a handler is set.
@@ -84,6 +93,7 @@ public:
     PlaybackHooks playbackHooks() const;
     // The player bar, shown below the table.
     void setPlayerBar(QWidget* playerBar);
+    // Restyles every view with the theme (ThemeManager's current one, as the window applies it).
     void setTheme(const Theme& theme);
 
     // "WRITE TAGS". Presses while a batch runs are ignored: two batches would rewrite the same files
@@ -109,12 +119,18 @@ public:
     EnhancedProgressView* progressView() const { return m_progressView; }
     QMessageBox* alertBox() const { return m_alert; }
     QDialog* openSheet() const { return m_sheet; }
+    ToolbarWallpaperButton* wallpaperButton() const { return m_wallpaperButton; }
+    CustomWallpaperDropZone* wallpaperDropZone() const { return m_dropZone; }
+    // The wallpaper as drawn: decoded off the UI thread and scaled once to the screen; null without one.
+    QImage wallpaperImage() const;
     bool isShowingTable() const;
     bool isLoadingIndicatorShown() const;
 
 signals:
     void tagWritingFinished();
-    void themeChanged(const Theme& theme);
+    // After every view took the theme; views added by later features can follow it from here.
+    void themeChanged(const quirella::ui::Theme& theme);
+    void wallpaperShown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -130,9 +146,13 @@ private:
     void playFromCell(const QUuid& songId);
     void playSong(const QUuid& songId);
     bool overlayBlocksInput() const;
+    void applyCurrentTheme();
+    void syncWallpaper();
+    void syncDropZone();
 
     ProgressManager& m_progress;
     ToastManager& m_toasts;
+    ThemeManager& m_themes;
     ContentViewModel m_viewModel;
     VisibleColumns* m_visibleColumns = nullptr;
     FolderDropQueue* m_drops = nullptr;
@@ -157,6 +177,10 @@ private:
     FileNameCommands* m_fileNames = nullptr;
     ToastView* m_toast = nullptr;
     EnhancedProgressView* m_progressView = nullptr;
+    ToolbarWallpaperButton* m_wallpaperButton = nullptr;
+    CustomWallpaperDropZone* m_dropZone = nullptr;
+    QByteArray m_wallpaperBytes; // what the background shows or is decoding
+    QPointer<QFileDialog> m_folderDialog;
     QPointer<QMessageBox> m_alert;
     QPointer<QDialog> m_sheet;
     int m_sheetIdentity = -1;

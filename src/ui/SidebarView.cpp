@@ -33,6 +33,7 @@ SidebarButton::SidebarButton(const QString& title, const QString& symbol, QList<
     , m_fontPixelSize(fontPixelSize) {
     setText(title);
     setToolTip(title);
+    setAccessibleName(title); // the icon-only button names itself where it is made
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus); // the keyboard stays with the table and its editor
     setFixedHeight(height);
@@ -175,6 +176,7 @@ SidebarView::SidebarView(QWidget* parent)
     SidebarButton* columns = add(Action::columns, QString(), QStringLiteral("tablecells"), orange, 23, 12);
     columns->setFixedWidth(60);
     columns->setToolTip(QStringLiteral("Select Visible Columns"));
+    columns->setAccessibleName(QStringLiteral("Select Visible Columns"));
     columnsAndTheme->addWidget(columns);
     columnsAndTheme->addWidget(add(Action::theme, QStringLiteral("THEME"), QString(), orange, 23, 11));
     layout->addLayout(columnsAndTheme);
@@ -201,8 +203,9 @@ void SidebarView::setTheme(const Theme& theme) {
     const QColor base = theme.mainGradient.isEmpty() ? QColor(0x44, 0x44, 0x44) : theme.mainGradient.last();
     const bool light = isLightTheme(theme);
     // Lifted well above the background so both read as buttons on it.
-    const QList<QColor> face{light ? base.darker(125) : base.lighter(190),
-                             light ? base.darker(140) : base.lighter(150)};
+    // White titles need a face well away from the background: much darker on a light theme.
+    const QList<QColor> face{light ? base.darker(230) : base.lighter(190),
+                             light ? base.darker(280) : base.lighter(150)};
     m_buttons.value(Action::setCover)->setGradient(face);
     m_buttons.value(Action::renameOriginal)->setGradient(face);
 }

@@ -126,6 +126,28 @@ QString SongTableModel::cellText(const Song& song, QStringView id) {
     return {};
 }
 
+QString SongTableModel::accessibleText(const Song& song, QStringView id) {
+    if (id == column::play) {
+        return QStringLiteral("Play ") + song.name;
+    }
+    if (id == column::swap) {
+        return QStringLiteral("Swap Artist ↔ Title of ") + song.name;
+    }
+    if (id == column::cover) {
+        return (song.coverImagePath ? QStringLiteral("Cover of ") : QStringLiteral("No cover for ")) +
+               song.name;
+    }
+    if (id == column::rating) {
+        return song.rating == 1 ? QStringLiteral("Rating: 1 star")
+                                : QStringLiteral("Rating: %1 stars").arg(song.rating);
+    }
+    if (id == column::actions) {
+        return QStringLiteral("Move to Trash: ") + song.name;
+    }
+    const QString text = cellText(song, id);
+    return headerLabel(id) + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("empty") : text);
+}
+
 QVariant SongTableModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
@@ -136,6 +158,8 @@ QVariant SongTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         return cellText(song, id);
+    case Qt::AccessibleTextRole:
+        return accessibleText(song, id);
     case Qt::ToolTipRole:
         if (id == column::swap) {
             return QStringLiteral("Swap Artist ↔ Title");
@@ -168,6 +192,12 @@ QVariant SongTableModel::headerData(int section, Qt::Orientation orientation, in
     }
     if (role == ColumnIdRole) {
         return m_columnIds.at(section);
+    }
+    if (role == Qt::AccessibleTextRole) {
+        const QString& id = m_columnIds.at(section);
+        return id == column::swap      ? QStringLiteral("Swap")
+               : id == column::actions ? QStringLiteral("Actions")
+                                       : headerLabel(id);
     }
     return {};
 }

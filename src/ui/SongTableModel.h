@@ -62,6 +62,8 @@ public:
     // Empty for no year.
     static QString yearText(qint64 year);
     static QString cellText(const Song& song, QStringView columnId);
+    // What a screen reader says for a cell: every cell type names itself, the buttons and pictures too.
+    static QString accessibleText(const Song& song, QStringView columnId);
 
 private:
     void resetSongs();

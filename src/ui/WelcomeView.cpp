@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 
 namespace quirella::ui {
 
@@ -29,6 +30,7 @@ DragDropArea::DragDropArea(QWidget* parent)
     : QWidget(parent)
     , m_colors(themeColors(Theme::deepCharcoal())) {
     setAcceptDrops(true);
+    setAccessibleName(QStringLiteral("Drag & Drop Your Music Folder Here"));
     setMinimumSize(280, 150);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -125,6 +127,7 @@ WelcomeView::WelcomeView(QWidget* parent)
     m_logo = new QLabel(this);
     m_logo->setAlignment(Qt::AlignCenter);
     m_logo->setPixmap(icons::artwork(u"logo", 96, devicePixelRatioF()));
+    m_logo->setAccessibleName(QStringLiteral("Quirella Tag-Editor logo"));
     outer->addWidget(m_logo);
     outer->addSpacing(14);
 
@@ -145,7 +148,17 @@ WelcomeView::WelcomeView(QWidget* parent)
     outer->addLayout(dropRow);
     m_dropArea->setMaximumWidth(520);
     connect(m_dropArea, &DragDropArea::dropped, this, &WelcomeView::foldersDropped);
-    outer->addSpacing(22);
+    outer->addSpacing(12);
+
+    m_openFolder = new QPushButton(QStringLiteral("Open Folder…"), this);
+    m_openFolder->setToolTip(QStringLiteral("Open Folder… (Ctrl+O)"));
+    m_openFolder->setAccessibleName(QStringLiteral("Open Folder…"));
+    m_openFolder->setCursor(Qt::PointingHandCursor);
+    m_openFolder->setFlat(true);
+    m_openFolder->setIconSize(QSize(16, 16));
+    connect(m_openFolder, &QPushButton::clicked, this, &WelcomeView::openFolderRequested);
+    outer->addWidget(m_openFolder, 0, Qt::AlignHCenter);
+    outer->addSpacing(16);
 
     const QStringList notes{
         QStringLiteral("Supported: MP3, M4A, WAV, AIFF / M4A - No Rating"),
@@ -178,6 +191,17 @@ void WelcomeView::setTheme(const Theme& theme) {
         note->setPalette(secondary);
     }
     m_dropArea->setTheme(theme);
+    m_openFolder->setIcon(icons::symbolIcon(u"folder", colors.text));
+    QColor face = colors.text;
+    face.setAlphaF(0.08f);
+    QColor hover = colors.text;
+    hover.setAlphaF(0.16f);
+    m_openFolder->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 14px;"
+                       " padding: 5px 16px; font-size: 13px; }"
+                       "QPushButton:hover { background: %4; }")
+            .arg(colors.text.name(QColor::HexArgb), face.name(QColor::HexArgb),
+                 colors.panelOutline.name(QColor::HexArgb), hover.name(QColor::HexArgb)));
 }
 
 } // namespace quirella::ui

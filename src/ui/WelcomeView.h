@@ -1,5 +1,5 @@
 // What the content area shows while no folder is loaded: the logo, a greeting, the drop area for a music
-// folder and three notes. Dropping is the only way to choose a folder.
+// folder, an "Open Folder…" button for desktops where dragging is awkward, and three notes.
 #pragma once
 
 #include "ui/Theme.h"
@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace quirella::ui {
 
@@ -46,15 +47,18 @@ class WelcomeView : public QWidget {
 public:
     explicit WelcomeView(QWidget* parent = nullptr);
     DragDropArea* dropArea() const { return m_dropArea; }
+    QPushButton* openFolderButton() const { return m_openFolder; }
     void setTheme(const Theme& theme);
 
 signals:
     void foldersDropped(const QList<QUrl>& locations);
+    void openFolderRequested();
 
 private:
     DragDropArea* m_dropArea = nullptr;
     QLabel* m_logo = nullptr;
     QLabel* m_greeting = nullptr;
+    QPushButton* m_openFolder = nullptr;
     QList<QLabel*> m_notes;
 };
 

@@ -145,6 +145,7 @@ TEST_F(Window, ColumnChooserMovesAReenabledColumnToTheEndAcrossARestart) {
 }
 
 TEST_F(Window, SheetsWithoutAViewCloseAgainAtOnce) {
+    window->setSheetFactory(ActiveSheet::Kind::themeSettings, {});
     press(SidebarView::Action::theme);
     EXPECT_FALSE(model().activeSheet());
     EXPECT_FALSE(window->openSheet());

@@ -6,6 +6,7 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "support/TestSupport.h"
+#include "themes/ThemeManager.h"
 #include "ui/MainWindow.h"
 #include "ui/SongTableModel.h"
 #include "ui/SongTableView.h"
@@ -90,6 +91,13 @@ inline void clearPreferences() {
     settings.remove(ContentViewModel::preferredSortColumnKey);
     settings.remove(ContentViewModel::preferredSortAscendingKey);
     settings.sync();
+    // Every window test starts in the first-launch theme without a wallpaper.
+    ThemeManager& themes = ThemeManager::instance();
+    themes.setCurrentTheme(Theme::deepCharcoal());
+    if (themes.hasCustomWallpaper()) {
+        themes.removeCustomWallpaper();
+    }
+    themes.setShowingDropZone(false);
 }
 
 // A shown, active window with managers of its own.
