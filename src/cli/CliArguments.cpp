@@ -16,6 +16,7 @@ QString usage() {
   quirella-cli clean-bpm FOLDER
   quirella-cli lookup ARTIST TITLE
   quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
+  quirella-cli edit PATH... OPERATION... [--write]
   quirella-cli --help
 
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
@@ -56,6 +57,25 @@ auto-search  Loads FOLDER, then looks up the missing covers, genres or years of 
              window's "Auto-Search All ..." does. The final summary goes to standard error; then
              the folder is printed as JSON, or with --write its tags are written into the files.
              Offline mode (the window's switch) is honoured: status 1.
+
+edit   Builds the songs as write does, then runs the operations in the order given, each as the
+       window's command does (COLUMN is title, artist, genre or year). Prints the folder as scan
+       does, or with --write writes the tags and prints the outcome as write does. Messages of the
+       operations go to standard error; an edit that changes nothing is no error.
+
+  --uppercase COLUMN|all      upper case (all: title, artist and genre)
+  --title-case COLUMN|all     first letters in capitals ("First Letter")
+  --clean-characters          the sidebar's "Characters" clean-up
+  --swap                      swap artist and title of every song
+  --clear COLUMN              empty the column
+  --replace COLUMN VALUE      one value for the whole column (a year only from 1900 to 2099)
+  --set-genre TEXT            one genre for every song
+  --set-rating N              N stars (1 to 4) for every song
+  --clear-ratings             no rating for any song
+  --remove TERM               take TERM out of titles, artists and genres (repeatable: all terms
+                              apply together, in order, where the first --remove stands)
+  --remove-replacement TEXT   put TEXT where a --remove term was, instead of a space
+  --replace-text FROM TO      replace FROM by TO in titles, artists and genres
 
 The catalogues' addresses can be replaced with QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL and
 QUIRELLA_COVERART_URL (https, or http on a loopback address).

@@ -1,7 +1,9 @@
 // quirella-cli: the folder loading and the tag writing of the window, from a shell.
 #include "CliArguments.h"
+#include "EditCommand.h"
 #include "FileCommands.h"
 #include "OnlineCommands.h"
+#include "SongTargets.h"
 #include "app/ContentViewModel.h"
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
@@ -72,39 +74,6 @@ int runScan(const cli::ScanCommand& command) {
     return 0;
 }
 
-// The files a write names: files as given, folders by their music files. Duplicates are written once.
-struct WriteTargets {
-    QStringList files;
-    std::optional<QString> error; // a folder that could not be walked
-};
-
-WriteTargets collectFiles(const QStringList& paths) {
-    WriteTargets targets;
-    QSet<QString> seen;
-    const auto add = [&](const QString& file) {
-        if (!seen.contains(file)) {
-            seen.insert(file);
-            targets.files.append(file);
-        }
-    };
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
-            add(info.absoluteFilePath());
-            continue;
-        }
-        const FolderScan scan = scanFolder(info.absoluteFilePath());
-        if (!scan.ok()) {
-            targets.error = u"Error loading folder: "_s + *scan.error;
-            return targets;
-        }
-        for (const QString& file : scan.files) {
-            add(file);
-        }
-    }
-    return targets;
-}
-
 void applyValues(Song& song, const cli::WriteCommand& command, const std::optional<QString>& coverPath) {
     if (command.title) {
         song.name = *command.title;
@@ -158,9 +127,9 @@ int runWrite(const cli::WriteCommand& command) {
         return 1;
     }
 
-    QFuture<WriteTargets> collecting = QtConcurrent::run(collectFiles, paths);
+    QFuture<cli::WriteTargets> collecting = QtConcurrent::run(cli::collectFiles, paths);
     await(collecting);
-    const WriteTargets targets = collecting.result();
+    const cli::WriteTargets targets = collecting.result();
     if (targets.error) {
         print(stderr, *targets.error + u'\n');
         return 1;
@@ -197,6 +166,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(u"Quirella"_s);
     QCoreApplication::setApplicationName(u"Quirella Tag-Editor"_s);
 
+    if (const std::optional<int> status = cli::runEditCommand(QCoreApplication::arguments().mid(1))) {
+        return *status;
+    }
     if (const std::optional<int> status = cli::runFileCommand(QCoreApplication::arguments().mid(1))) {
         return *status;
     }

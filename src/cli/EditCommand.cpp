@@ -1,0 +1,283 @@
+// The songs are built as `write` builds them, then the operations run in the order given, each through
+// the same BulkEditor call as the window's command. The result is printed as `scan` prints a folder, or
+// with --write goes through the tag-writing batch.
+#include "EditCommand.h"
+
+#include "FileCommands.h"
+#include "SongTargets.h"
+#include "app/ContentViewModel.h"
+#include "app/FolderLoading.h"
+#include "app/FolderScanner.h"
+#include "model/EditingManager.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "operations/BulkEditor.h"
+#include "operations/BulkOperations.h"
+#include "operations/TagWritingBatch.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella::cli {
+
+namespace {
+
+using Operation = std::function<void(BulkEditor& editor, ContentViewModel& model)>;
+
+struct EditRequest {
+    QStringList paths;
+    QList<Operation> operations;
+    bool write = false;
+};
+
+struct ParseError {
+    QString message;
+};
+
+// The remove-text window's apply: every --remove term, in order, at the place of the first --remove.
+struct RemoveApply {
+    QStringList terms;
+    QString replacement;
+};
+
+std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
+    EditRequest request;
+    auto removal = std::make_shared<RemoveApply>();
+    bool removeAdded = false;
+    bool replacementGiven = false;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith("--"_L1)) {
+            request.paths.append(argument);
+            continue;
+        }
+        // The values an option takes; a missing one is an error.
+        const auto values = [&](int count) -> std::optional<QStringList> {
+            if (arguments.size() - i - 1 < count) {
+                return std::nullopt;
+            }
+            const QStringList taken = arguments.mid(i + 1, count);
+            i += count;
+            return taken;
+        };
+        const auto needs = [&](const QString& what) { return ParseError{argument + u" needs "_s + what}; };
+        if (argument == "--"_L1) {
+            optionsEnded = true;
+        } else if (argument == "--write"_L1) {
+            request.write = true;
+        } else if (argument == "--uppercase"_L1 || argument == "--title-case"_L1) {
+            const std::optional<QStringList> value = values(1);
+            if (!value) {
+                return needs(u"title, artist, genre or all"_s);
+            }
+            const QString target = value->first();
+            const bool upper = argument == "--uppercase"_L1;
+            if (target == "all"_L1) {
+                request.operations.append([upper](BulkEditor& e, ContentViewModel&) {
+                    upper ? e.uppercaseAll() : e.titleCaseAll();
+                });
+            } else if (isBulkTextColumn(target)) {
+                request.operations.append([upper, target](BulkEditor& e, ContentViewModel&) {
+                    upper ? e.uppercaseColumn(target) : e.titleCaseColumn(target);
+                });
+            } else {
+                return ParseError{argument + u" takes title, artist, genre or all, not \""_s + target + u'"'};
+            }
+        } else if (argument == "--clean-characters"_L1) {
+            request.operations.append(
+                [](BulkEditor& e, ContentViewModel&) { e.cleanCharactersInAllSongs(); });
+        } else if (argument == "--swap"_L1) {
+            request.operations.append([](BulkEditor& e, ContentViewModel& model) {
+                QList<QUuid> ids;
+                for (const Song& song : model.currentFolder()->songs) {
+                    ids.append(song.id);
+                }
+                for (const QUuid& id : ids) {
+                    e.swapArtistAndTitle(id);
+                }
+            });
+        } else if (argument == "--clear"_L1 || argument == "--replace"_L1) {
+            const bool replace = argument == "--replace"_L1;
+            const std::optional<QStringList> value = values(replace ? 2 : 1);
+            if (!value) {
+                return needs(replace ? u"a column (title, artist, genre or year) and a value"_s
+                                     : u"a column: title, artist, genre or year"_s);
+            }
+            const QString target = value->first();
+            if (!isBulkColumn(target)) {
+                return ParseError{argument + u" takes title, artist, genre or year, not \""_s + target +
+                                  u'"'};
+            }
+            if (!replace) {
+                request.operations.append(
+                    [target](BulkEditor& e, ContentViewModel&) { e.clearColumn(target); });
+                continue;
+            }
+            const QString text = value->at(1);
+            request.operations.append([target, text](BulkEditor& e, ContentViewModel&) {
+                // As in the window, a text that is no year changes nothing; saying so saves a puzzled user.
+                if (target == "year"_L1 && parseYearText(text) == 0) {
+                    printText(stderr, u"quirella-cli: \""_s + text +
+                                          u"\" is no year from 1900 to 2099; no year was changed\n"_s);
+                }
+                e.replaceColumn(target, text);
+            });
+        } else if (argument == "--set-genre"_L1) {
+            const std::optional<QStringList> value = values(1);
+            if (!value) {
+                return needs(u"a genre"_s);
+            }
+            request.operations.append(
+                [genre = value->first()](BulkEditor& e, ContentViewModel&) { e.setGenreForAll(genre); });
+        } else if (argument == "--set-rating"_L1) {
+            const std::optional<QStringList> value = values(1);
+            if (!value) {
+                return needs(u"a number of stars from 1 to 4"_s);
+            }
+            bool ok = false;
+            const int stars = value->first().toInt(&ok);
+            if (!ok || stars < 1 || stars > 4) {
+                return ParseError{u"--set-rating takes a number of stars from 1 to 4, not \""_s +
+                                  value->first() + u'"'};
+            }
+            request.operations.append(
+                [stars](BulkEditor& e, ContentViewModel&) { e.setRatingForAll(stars); });
+        } else if (argument == "--clear-ratings"_L1) {
+            request.operations.append([](BulkEditor& e, ContentViewModel&) { e.clearRatings(); });
+        } else if (argument == "--remove"_L1) {
+            const std::optional<QStringList> value = values(1);
+            if (!value || value->first().isEmpty()) {
+                return needs(u"a text to remove"_s);
+            }
+            removal->terms.append(value->first());
+            if (!removeAdded) {
+                removeAdded = true;
+                request.operations.append([removal](BulkEditor& e, ContentViewModel&) {
+                    e.removeTerms(removal->terms, removal->replacement);
+                });
+            }
+        } else if (argument == "--remove-replacement"_L1) {
+            const std::optional<QStringList> value = values(1);
+            if (!value) {
+                return needs(u"a replacement text"_s);
+            }
+            if (replacementGiven) {
+                return ParseError{u"--remove-replacement is given more than once"_s};
+            }
+            replacementGiven = true;
+            removal->replacement = value->first();
+        } else if (argument == "--replace-text"_L1) {
+            const std::optional<QStringList> value = values(2);
+            if (!value || value->first().isEmpty()) {
+                return needs(u"a text to replace and its replacement"_s);
+            }
+            request.operations.append(
+                [from = value->at(0), to = value->at(1)](BulkEditor& e, ContentViewModel&) {
+                    e.replaceTextInFields(from, to);
+                });
+        } else {
+            return ParseError{u"unknown option "_s + argument};
+        }
+    }
+    if (replacementGiven && !removeAdded) {
+        return ParseError{u"--remove-replacement needs at least one --remove"_s};
+    }
+    if (request.paths.isEmpty()) {
+        return ParseError{u"edit needs at least one file or folder"_s};
+    }
+    if (request.operations.isEmpty()) {
+        return ParseError{u"edit needs at least one operation"_s};
+    }
+    return request;
+}
+
+template <typename T>
+T awaitResult(const QFuture<T>& future) {
+    awaitFinished(QFuture<void>(future));
+    return future.result();
+}
+
+} // namespace
+
+std::optional<int> runEditCommand(const QStringList& arguments) {
+    if (arguments.value(0) != "edit"_L1 || arguments.contains("--help"_L1) || arguments.contains("-h"_L1)) {
+        return std::nullopt;
+    }
+    const auto parsed = parseEdit(arguments.mid(1));
+    if (const auto* error = std::get_if<ParseError>(&parsed)) {
+        return reportArgumentError(error->message);
+    }
+    const EditRequest& request = std::get<EditRequest>(parsed);
+    for (const QString& path : request.paths) {
+        if (!QFileInfo::exists(path)) {
+            return reportArgumentError(u"no such file or folder: "_s + path);
+        }
+    }
+
+    // The songs, as `write` builds them: a file that no loader takes is named and left out.
+    QStringList paths;
+    for (const QString& path : request.paths) {
+        const QFileInfo info(path);
+        if (info.isDir() || isSupportedExtension(info.suffix())) {
+            paths.append(path);
+        } else {
+            printText(stderr, u"quirella-cli: "_s + path + u": not a supported music file\n"_s);
+        }
+    }
+    if (paths.isEmpty()) {
+        return 1;
+    }
+    const WriteTargets targets = awaitResult(QtConcurrent::run(collectFiles, paths));
+    if (targets.error) {
+        printText(stderr, *targets.error + u'\n');
+        return 1;
+    }
+    QList<Song> songs = awaitResult(QtConcurrent::run(createSongs, targets.files, nullptr));
+    const bool someLeftOut = paths.size() < request.paths.size() || songs.size() < targets.files.size();
+
+    ProgressManager progress;
+    ToastManager toasts;
+    const QMetaObject::Connection toastLines =
+        QObject::connect(&toasts, &ToastManager::messageChanged, [&toasts] {
+            if (!toasts.message().isEmpty()) {
+                printText(stderr, toasts.message() + u'\n');
+            }
+        });
+    ContentViewModel model;
+    model.setFeedback(&progress, &toasts);
+    const QFileInfo first(paths.first());
+    const QString location = first.isDir() ? first.absoluteFilePath() : first.absolutePath();
+    // In the order built, not re-sorted: the operations see the songs as `write` would write them.
+    model.setCurrentFolder(MusicFolder::make(QUrl::fromLocalFile(location), std::move(songs)));
+    model.refreshVisibleSongs();
+
+    BulkEditor editor(model);
+    for (const Operation& operation : request.operations) {
+        operation(editor, model);
+    }
+
+    if (!request.write) {
+        printText(stdout, QString::fromUtf8(
+                              QJsonDocument(toJson(*model.currentFolder())).toJson(QJsonDocument::Indented)));
+        return someLeftOut ? 1 : 0;
+    }
+    QObject::disconnect(toastLines); // the batch's own toasts are summed up by its final message
+    const TagBatchResult result =
+        awaitResult(writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts));
+    if (!result.message.isEmpty()) {
+        printText(stdout, result.message + u'\n');
+    }
+    for (const TagBatchResult::Failure& failure : result.failures) {
+        printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
+    }
+    return result.errorLines.isEmpty() && !someLeftOut ? 0 : 1;
+}
+
+} // namespace quirella::cli
