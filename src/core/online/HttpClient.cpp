@@ -102,7 +102,7 @@ public:
             }
         });
         QObject::connect(
-            networkReply, &QNetworkReply::finished, networkReply, [this, networkReply, state, promise] {
+            networkReply, &QNetworkReply::finished, networkReply, [networkReply, state, promise] {
                 HttpReply reply;
                 if (state->failure == HttpReply::Failure::none) {
                     const qint64 room = state->maxBody - state->body.size() + 1;
