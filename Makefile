@@ -1,5 +1,5 @@
 # The two commands a newcomer needs: `make run` and `make test`. Both set the machine up first.
-.PHONY: setup build run test fuzz bench format format-check clean
+.PHONY: setup build run test fuzz bench package format format-check clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 15
@@ -39,6 +39,13 @@ bench: setup
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIRELLA_BUILD_TESTS=OFF -DQUIRELLA_BUILD_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do echo "== $$b"; "$$b" || exit 1; done
+
+# A Debian package (build/release/quirella_<version>_<arch>.deb) with both programs, the desktop entry,
+# the AppStream metainfo and the icons.
+package: setup
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIRELLA_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build/release -j $(JOBS)
+	cd build/release && cpack -G DEB
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -173,6 +173,8 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     installOnlineControls(*this);
     m_covers = new CoverCommands(*this);
     m_fileNames = new FileNameCommands(*this);
+    // The wallpaper button closes the header bar, after the online switch.
+    m_header->addTrailingWidget(m_wallpaperButton);
     m_sheetFactories.insert(ActiveSheet::Kind::themeSettings, [this](QWidget* owner, const ActiveSheet&) {
         return new ThemeSettingsView(m_themes, owner);
     });
@@ -228,8 +230,7 @@ void MainWindow::buildLayout() {
     right->setSpacing(0);
     m_header = new HeaderBar(m_central);
     right->addWidget(m_header);
-    m_wallpaperButton = new ToolbarWallpaperButton(m_themes, m_header);
-    m_header->addTrailingWidget(m_wallpaperButton);
+    m_wallpaperButton = new ToolbarWallpaperButton(m_themes, m_header); // placed last, see the constructor
 
     m_loadingRow = new QWidget(m_central);
     auto* loading = new QHBoxLayout(m_loadingRow);

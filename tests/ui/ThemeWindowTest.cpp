@@ -1,7 +1,9 @@
 #include "UiFixtures.h"
+#include "audio/AudioManager.h"
 #include "model/Columns.h"
 #include "themes/Wallpaper.h"
 #include "ui/HeaderBar.h"
+#include "ui/PreviewPlayer.h"
 #include "ui/SidebarView.h"
 #include "ui/ThemeSettingsView.h"
 #include "ui/WallpaperViews.h"
@@ -75,6 +77,16 @@ QColor blended(const QColor& ink, const QColor& background) {
 class ThemedWindow : public WindowTest {
 protected:
     ThemeManager& themes() { return window->themeManager(); }
+    // The real player bar below the table, so that it is checked and pictured with the rest.
+    void attachPlayer() {
+        audio = std::make_unique<AudioManager>();
+        attachPreviewPlayer(*window, *audio);
+    }
+    void TearDown() override {
+        window.reset(); // before the player it points to
+        audio.reset();
+    }
+    std::unique_ptr<AudioManager> audio;
 
     void loadSampleFolder() {
         QList<Song> songs;
@@ -191,6 +203,7 @@ TEST_F(ThemedWindow, TheSheetListsEveryThemeMarksTheCurrentOneAndAppliesAChoice)
 
 TEST_F(ThemedWindow, EveryThemeKeepsEveryTextReadable) {
     const QString folder = screenshotFolder();
+    attachPlayer();
     const QList<Theme> all = themes().availableThemes();
     for (const Theme& theme : all) {
         SCOPED_TRACE(theme.name.toStdString());
@@ -368,6 +381,7 @@ TEST_F(ThemedWindow, EveryControlAndCellTypeHasAnAccessibleName) {
 
 TEST_F(ThemedWindow, ReadmeScreenshots) {
     const QString folder = screenshotFolder();
+    attachPlayer();
     window->resize(1100, 700);
     ASSERT_TRUE(grab().save(folder + QStringLiteral("/welcome.png")));
     loadSampleFolder();
