@@ -251,11 +251,4 @@ TEST(CleanBPMFromFilenames, RemovesTagsWithoutReplacingFiles) {
     EXPECT_EQ(folder.viewModel.currentFolder()->songs.size(), 6);
 }
 
-TEST(FileBatches, DoNothingWithoutAFolder) {
-    ContentViewModel viewModel;
-    EXPECT_EQ(renameFiles(&viewModel, FileNamingPattern::artistTitle).result().report,
-              FileBatchResult::Report::none);
-    EXPECT_EQ(cleanBPMFromFilenames(&viewModel).result().report, FileBatchResult::Report::none);
-}
-
 } // namespace

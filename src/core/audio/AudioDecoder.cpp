@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 #include <libavutil/mem.h>
 #include <libavutil/samplefmt.h>
 #include <libswresample/swresample.h>
@@ -295,6 +297,10 @@ DecodeResult failure(int error) {
 }
 
 DecodeResult decode(Source& source, int seconds, const PcmConsumer& consume) {
+    // FFmpeg would write its own notes about damaged or unusual files to standard error; every outcome
+    // that matters reaches the caller as a result instead.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
     if (!buffer) {
         return failure(AVERROR(ENOMEM));

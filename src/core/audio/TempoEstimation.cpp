@@ -23,21 +23,47 @@ bool within(double value, double low, double high) {
 } // namespace
 
 void EnvelopeBuilder::add(const float* samples, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        m_sumOfSquares += samples[i] * samples[i];
-        if (++m_filled == envelopeFrameLength) {
-            const float meanOfSquares = m_sumOfSquares / float(envelopeFrameLength);
-            m_frames.push_back(std::sqrt(meanOfSquares / float(envelopeFrameLength)));
-            m_sumOfSquares = 0.0f;
-            m_filled = 0;
+    while (count > 0) {
+        const auto run = std::min<std::size_t>(count, std::size_t(envelopeFrameLength - m_filled));
+        std::size_t i = 0;
+        // Up to the next lane boundary one by one, then whole groups, then the rest.
+        for (; i < run && (m_filled + int(i)) % lanes != 0; ++i) {
+            m_partialSums[(m_filled + int(i)) % lanes] += samples[i] * samples[i];
+        }
+        float sums[lanes];
+        std::copy_n(m_partialSums, lanes, sums);
+        for (; i + lanes <= run; i += lanes) {
+            for (int lane = 0; lane < lanes; ++lane) {
+                sums[lane] += samples[i + std::size_t(lane)] * samples[i + std::size_t(lane)];
+            }
+        }
+        std::copy_n(sums, lanes, m_partialSums);
+        for (; i < run; ++i) {
+            m_partialSums[(m_filled + int(i)) % lanes] += samples[i] * samples[i];
+        }
+        m_filled += int(run);
+        samples += run;
+        count -= run;
+        if (m_filled == envelopeFrameLength) {
+            closeFrame();
         }
     }
+}
+
+void EnvelopeBuilder::closeFrame() {
+    static_assert(lanes == 8, "the pairwise sum below adds eight partial sums");
+    const float* p = m_partialSums;
+    const float sumOfSquares = ((p[0] + p[1]) + (p[2] + p[3])) + ((p[4] + p[5]) + (p[6] + p[7]));
+    const float meanOfSquares = sumOfSquares / float(envelopeFrameLength);
+    m_frames.push_back(std::sqrt(meanOfSquares / float(envelopeFrameLength)));
+    std::fill_n(m_partialSums, lanes, 0.0f);
+    m_filled = 0;
 }
 
 std::vector<float> EnvelopeBuilder::finish() {
     std::vector<float> frames = std::move(m_frames);
     m_frames = {};
-    m_sumOfSquares = 0.0f;
+    std::fill_n(m_partialSums, lanes, 0.0f);
     m_filled = 0;
     const auto loudest = std::max_element(frames.begin(), frames.end());
     if (loudest != frames.end() && *loudest > 0.0f) {
@@ -58,12 +84,17 @@ void addMixed(EnvelopeBuilder& envelope, const float* const* planes, int channel
     float mono[mixChunk];
     for (std::size_t start = 0; start < count; start += mixChunk) {
         const std::size_t length = std::min(mixChunk, count - start);
-        for (std::size_t i = 0; i < length; ++i) {
-            float sum = 0.0f;
-            for (int channel = 0; channel < channels; ++channel) {
-                sum += planes[channel][start + i];
+        // Channel by channel, so that each loop runs over contiguous samples; every sample still gets
+        // its channels added in channel order.
+        std::copy_n(planes[0] + start, length, mono);
+        for (int channel = 1; channel < channels; ++channel) {
+            const float* plane = planes[channel] + start;
+            for (std::size_t i = 0; i < length; ++i) {
+                mono[i] += plane[i];
             }
-            mono[i] = sum * scale;
+        }
+        for (std::size_t i = 0; i < length; ++i) {
+            mono[i] *= scale;
         }
         envelope.add(mono, length);
     }

@@ -36,9 +36,16 @@ public:
     // normalised so that the loudest is 1 unless all are 0.
     std::vector<float> finish();
 
+    // The energy of a frame is summed in this many interleaved partial sums (sample k of a frame goes to
+    // sum k % lanes), added pairwise at the frame's end: the same order on every machine, and one that
+    // vector units run at full speed.
+    static constexpr int lanes = 8;
+
 private:
+    void closeFrame();
+
     std::vector<float> m_frames;
-    float m_sumOfSquares = 0.0f;
+    float m_partialSums[lanes] = {};
     int m_filled = 0;
 };
 
