@@ -6,6 +6,7 @@
 #include "ui/PreviewPlayer.h"
 #include "ui/SidebarView.h"
 #include "ui/ThemeSettingsView.h"
+#include "ui/ToastView.h"
 #include "ui/WallpaperViews.h"
 #include "ui/WelcomeView.h"
 
@@ -389,5 +390,64 @@ TEST_F(ThemedWindow, ReadmeScreenshots) {
     ASSERT_TRUE(grab().save(folder + QStringLiteral("/folder-dark.png")));
     themes().setCurrentTheme(*themes().themeNamed(systemDefaultThemeName));
     ASSERT_TRUE(grab().save(folder + QStringLiteral("/folder-system-default.png")));
+    themes().setCurrentTheme(Theme::deepCharcoal());
+}
+
+TEST_F(ThemedWindow, EverySheetKeepsItsTextReadableInLightAndDarkThemes) {
+    loadSampleFolder();
+    const QString folder = screenshotFolder();
+    const Song first = model().visibleSongs().first();
+    const QList<std::pair<const char*, ActiveSheet>> sheets{
+        {"theme", ActiveSheet(ActiveSheet::Kind::themeSettings)},
+        {"cover", ActiveSheet(ActiveSheet::Kind::coverImagePicker)},
+        {"columns", ActiveSheet(ActiveSheet::Kind::columnSelector)},
+        {"remove", ActiveSheet(ActiveSheet::Kind::removeSheet)},
+        {"replace", ActiveSheet(ActiveSheet::Kind::replaceSheet)},
+        {"edit-field", ActiveSheet::editField(first)},
+        {"replace-column", ActiveSheet::replaceColumn(QStringLiteral("genre"))},
+        {"genre", ActiveSheet(ActiveSheet::Kind::genreEdit)},
+    };
+    for (const QString& name : {QStringLiteral("System Default"), QStringLiteral("Deep Charcoal")}) {
+        themes().setCurrentTheme(*themes().themeNamed(name));
+        for (const auto& [label, sheet] : sheets) {
+            SCOPED_TRACE(name.toStdString() + " " + label);
+            model().setActiveSheet(sheet);
+            QApplication::processEvents();
+            QDialog* dialog = window->openSheet();
+            if (!dialog) {
+                continue; // not every sheet exists yet
+            }
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            const QImage shot = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            shot.save(folder + QStringLiteral("/sheet-") + QString::fromLatin1(label) + QLatin1Char('-') +
+                      QString(name).replace(QLatin1Char(' '), QLatin1Char('-')).toLower() +
+                      QStringLiteral(".png"));
+            const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
+            for (const QLabel* text : labels) {
+                if (!text->isVisibleTo(dialog) || text->text().isEmpty() || !text->pixmap().isNull()) {
+                    continue;
+                }
+                const QRect area(text->mapTo(dialog, QPoint(0, 0)), text->size());
+                const QColor background = dominantColor(shot, area);
+                const QColor ink = blended(text->palette().color(text->foregroundRole()), background);
+                EXPECT_GE(contrast(ink, background), 4.5) << text->text().toStdString();
+            }
+            model().setActiveSheet(std::nullopt);
+            QApplication::processEvents();
+        }
+        // The toast and the progress card are pictured too (their text is painted, not labels).
+        const QString suffix = QString(name).replace(QLatin1Char(' '), QLatin1Char('-')).toLower();
+        toasts.show(QStringLiteral("✅ Tags written to 6 songs"), ToastManager::ToastType::success);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->toastView()->isVisible(); }, 5000));
+        grab().save(folder + QStringLiteral("/toast-") + suffix + QStringLiteral(".png"));
+        ProgressManager::Operation working;
+        working.message = QStringLiteral("Writing tags...");
+        working.total = 6;
+        progress.startOperation(working);
+        QApplication::processEvents();
+        grab().save(folder + QStringLiteral("/progress-") + suffix + QStringLiteral(".png"));
+        progress.cancel();
+        QApplication::processEvents();
+    }
     themes().setCurrentTheme(Theme::deepCharcoal());
 }
