@@ -153,7 +153,8 @@ TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
         ServedReply reply;
     };
     ServedReply redirect = ServedReply::json({}, 302);
-    redirect.headers.append(std::pair<QByteArray, QByteArray>("Location", server.url().toEncoded() + "/elsewhere"));
+    redirect.headers.append(
+        std::pair<QByteArray, QByteArray>("Location", server.url().toEncoded() + "/elsewhere"));
     ServedReply silent;
     silent.mode = ServedReply::Mode::neverAnswer;
     ServedReply endless;
@@ -209,4 +210,19 @@ TEST_F(OnlineTest, DownloadsNeedStatus200AndAnAllowedAddress) {
     const DownloadResult remote = await(manager->downloadImageData(u"http://192.0.2.1/cover.png"_s));
     EXPECT_EQ(remote.error, MetadataError::networkError);
     EXPECT_TRUE(remote.detail.startsWith(u"Refused address"_s));
+}
+
+TEST_F(OnlineTest, ShuttingDownEndsTheWaitForABusyCatalogue) {
+    server.setHandler([](const ServedRequest&) {
+        ServedReply busy = ServedReply::json("{}", 503);
+        busy.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "20"));
+        return busy;
+    });
+    auto manager = makeManager();
+    const QFuture<LookupResult> lookup = manager->fetchMetadata(u"A"_s, u"T"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.requests().isEmpty(); }, 30000));
+    manager.reset(); // returns once the look-up has given up its 20-second pause
+    ASSERT_TRUE(lookup.isFinished());
+    EXPECT_TRUE(lookup.result().stopped);
+    EXPECT_EQ(server.requests().size(), 1);
 }

@@ -16,10 +16,17 @@ namespace quirella {
 class StopFlag {
 public:
     void request() { m_flag->store(true); }
-    bool isRequested() const { return m_flag->load(); }
+    bool isRequested() const { return m_flag->load() || (m_also && m_also->load()); }
+    // A flag that is requested when this one or `other` is; requesting it requests this one.
+    StopFlag orWhen(const StopFlag& other) const {
+        StopFlag combined = *this;
+        combined.m_also = other.m_flag;
+        return combined;
+    }
 
 private:
     std::shared_ptr<std::atomic<bool>> m_flag = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<bool>> m_also;
 };
 
 // Sleeps for `ms` in short slices; false as soon as `stop` is requested.

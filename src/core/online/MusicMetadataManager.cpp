@@ -37,6 +37,7 @@ MusicMetadataManager::MusicMetadataManager(OnlineSettings settings, MetadataCach
 }
 
 MusicMetadataManager::~MusicMetadataManager() {
+    m_shutdown.request();
     m_pool.waitForDone();
 }
 
@@ -86,11 +87,12 @@ LookupResult MusicMetadataManager::lookup(const QString& artist, const QString& 
     if (std::optional<MusicMetadata> cached = m_cache->get(artist, title)) {
         return {std::move(cached), MetadataError::noResults, false};
     }
-    if (!waitForSpacing(stop)) {
+    const StopFlag stopping = stopFor(stop);
+    if (!waitForSpacing(&stopping)) {
         return {std::nullopt, MetadataError::noResults, true};
     }
     TransferBudget budget{budgetMs};
-    LookupContext context{m_http, budget, stop};
+    LookupContext context{m_http, budget, &stopping};
     bool anyBusy = false;
     for (const std::unique_ptr<MusicMetadataService>& service : m_services) {
         const ServiceAnswer answer = service->fetchMetadata(artist, title, context);
@@ -125,7 +127,9 @@ DownloadResult MusicMetadataManager::download(const QString& urlString, const St
     request.url = url;
     request.maxBodyBytes = maxImageBytes;
     TransferBudget budget{budgetMs};
-    const PoliteReply polite = politeGet(m_http, *m_downloadGate, request, budget, stop, m_settings.manners);
+    const StopFlag stopping = stopFor(stop);
+    const PoliteReply polite =
+        politeGet(m_http, *m_downloadGate, request, budget, &stopping, m_settings.manners);
     if (polite.outcome == PoliteReply::Outcome::answered && polite.reply.status == 200) {
         result.bytes = polite.reply.body;
         return result;

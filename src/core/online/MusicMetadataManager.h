@@ -58,7 +58,7 @@ public:
 
     // Uses the process-wide cache unless given one.
     explicit MusicMetadataManager(OnlineSettings settings = {}, MetadataCache* cache = nullptr);
-    ~MusicMetadataManager(); // waits for running work
+    ~MusicMetadataManager(); // stops waiting work and waits for the transfers still running
     MusicMetadataManager(const MusicMetadataManager&) = delete;
     MusicMetadataManager& operator=(const MusicMetadataManager&) = delete;
 
@@ -83,6 +83,8 @@ public:
 
 private:
     bool waitForSpacing(const StopFlag* stop);
+    // The caller's stop flag joined with the manager's own shutdown.
+    StopFlag stopFor(const StopFlag* stop) const { return stop ? stop->orWhen(m_shutdown) : m_shutdown; }
 
     OnlineSettings m_settings;
     MetadataCache* m_cache;
@@ -91,6 +93,9 @@ private:
     std::shared_ptr<RateGate> m_downloadGate;
     std::mutex m_spacingMutex;
     std::optional<std::chrono::steady_clock::time_point> m_lastRequestTime; // absent: the distant past
+    // Requested by the destructor: waits for turns and pauses end at once, so shutting down takes at
+    // most the transfers still running.
+    StopFlag m_shutdown;
     QThreadPool m_pool;
 };
 
