@@ -550,7 +550,7 @@ QFuture<void> MainWindow::cleanAndReset() {
     if (m_writingTags) {
         return m_cleaning;
     }
-    m_cleaning = lifecycle::cleanAndReset(m_viewModel, m_preview.stop);
+    m_cleaning = lifecycle::cleanAndReset(m_viewModel, m_playerReset ? m_playerReset : m_preview.stop);
     return m_cleaning;
 }
 

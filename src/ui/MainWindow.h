@@ -106,6 +106,8 @@ public:
     // and resets the preferences. Folders dropped meanwhile load once it is done. Ignored while tags are
     // written: the batch's M4A working copies are among the files it removes.
     QFuture<void> cleanAndReset();
+    // How "Clean" stops the preview player and makes it forget its list (the player's stop otherwise).
+    void setPlayerReset(std::function<void()> reset) { m_playerReset = std::move(reset); }
 
     // The parts, for the tests and for later features.
     SidebarView* sidebar() const { return m_sidebar; }
@@ -186,6 +188,7 @@ private:
     int m_sheetIdentity = -1;
     bool m_writingTags = false;
     QFuture<void> m_cleaning = QtFuture::makeReadyFuture();
+    std::function<void()> m_playerReset;
 };
 
 } // namespace quirella::ui

@@ -20,6 +20,7 @@ PlayerBar* attachPreviewPlayer(MainWindow& window, AudioManager& audio) {
     hooks.isPlaying = [&audio] { return audio.isPlaying(); };
     hooks.stop = [&audio] { audio.stop(); };
     window.setPreviewHooks(std::move(hooks));
+    window.setPlayerReset([&audio] { audio.stopAndClear(); });
 
     auto* bar = new PlayerBar(audio);
     window.setPlayerBar(bar);

@@ -89,6 +89,9 @@ TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackFromTheFiles) {
     dropOnPicker(picker, images.write(u"cover.gif"_s, pictureBytes(Qt::red, 50, 50, "PNG")));
     EXPECT_EQ(picker->errorMessage(), u"Please use PNG or JPEG images only"_s);
     EXPECT_FALSE(covers().showCoverConfirmation());
+    const QString shots = QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
+    QDir().mkpath(shots);
+    EXPECT_TRUE(picker->grab().save(shots + u"/cover-picker.png"_s));
 
     dropOnPicker(picker, images.write(u"Cover.PNG"_s, pictureBytes(QColor(200, 40, 40), 600, 600, "PNG")));
     ASSERT_TRUE(covers().showCoverConfirmation());
@@ -97,8 +100,6 @@ TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackFromTheFiles) {
     CoverConfirmationOverlay* overlay = covers().overlay();
     ASSERT_TRUE(overlay->isVisible());
     EXPECT_EQ(covers().selectedCoverImage()->size(), QSize(600, 600));
-    const QString shots = QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
-    QDir().mkpath(shots);
     EXPECT_TRUE(window->grab().save(shots + u"/cover-confirmation.png"_s));
 
     QTest::mouseClick(overlay->confirmButton(), Qt::LeftButton);
@@ -258,8 +259,11 @@ TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) 
             events.append(u"loaded"_s);
         }
     });
+    int playerResets = 0;
+    window->setPlayerReset([&] { ++playerResets; });
     QTest::mouseClick(window->sidebar()->button(SidebarView::Action::clean), Qt::LeftButton);
     EXPECT_FALSE(window->isShowingTable());
+    EXPECT_EQ(playerResets, 1);
     EXPECT_FALSE(model().historyManager().canUndo());
     window->openFolders({QUrl::fromLocalFile(music.path())});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isShowingTable(); }, 60000));
