@@ -41,8 +41,6 @@ NetworkModeButton* installOnlineControls(MainWindow& window, NetworkModeManager*
                     (void)autoSearchAll(window.viewModel(), field, true,
                                         manager ? *manager : MusicMetadataManager::instance());
                 });
-                // Parts the search from the column's other top entries; consecutive separators collapse.
-                menu.addSeparator();
             });
     }
     return button;
