@@ -37,6 +37,8 @@
 #include <QStackedWidget>
 #include <QtConcurrent>
 
+#include <cmath>
+
 namespace quirella::ui {
 
 namespace {
@@ -49,14 +51,57 @@ public:
         : QWidget(parent) {}
     void setTheme(const Theme& theme) {
         m_theme = theme;
+        m_veil = veilFor(theme, m_wallpaperAverage);
         update();
     }
     // Already scaled to the screen, so a paint only stretches a screen-sized picture to the window.
     void setWallpaper(QImage image) {
         m_wallpaper = std::move(image);
+        m_wallpaperAverage =
+            m_wallpaper.isNull()
+                ? QColor()
+                : m_wallpaper.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
+        m_veil = veilFor(m_theme, m_wallpaperAverage);
         update();
     }
     const QImage& wallpaper() const { return m_wallpaper; }
+
+    // The theme's first colour laid over the wallpaper, just opaque enough that even the theme's secondary
+    // text keeps a 4.5:1 contrast on the picture's average colour: a dark photo under white text needs hardly
+    // any, a pale one under white text much more.
+    static QColor veilFor(const Theme& theme, const QColor& average) {
+        const ThemeColors colors = themeColors(theme);
+        QColor veil = colors.windowBase;
+        if (!average.isValid()) {
+            return veil;
+        }
+        auto relative = [](const QColor& color) {
+            auto channel = [](double c) {
+                return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+                   0.0722 * channel(color.blueF());
+        };
+        auto mix = [](const QColor& top, double alpha, const QColor& under) {
+            return QColor::fromRgbF(float(top.redF() * alpha + under.redF() * (1 - alpha)),
+                                    float(top.greenF() * alpha + under.greenF() * (1 - alpha)),
+                                    float(top.blueF() * alpha + under.blueF() * (1 - alpha)));
+        };
+        for (int step = 2; step <= 20; ++step) {
+            const double alpha = step * 0.05;
+            const QColor background = mix(veil, alpha, average);
+            // The faintest text of the window, the secondary notes, must still read.
+            const QColor ink = mix(colors.secondaryText, colors.secondaryText.alphaF(), background);
+            const double lit = relative(ink);
+            const double ground = relative(background);
+            const double ratio = (std::max(lit, ground) + 0.05) / (std::min(lit, ground) + 0.05);
+            if (ratio >= 4.6 || step == 20) {
+                veil.setAlphaF(float(alpha));
+                break;
+            }
+        }
+        return veil;
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -76,12 +121,15 @@ protected:
         painter.fillRect(rect(), gradient);
         if (!m_wallpaper.isNull()) {
             painter.drawImage(rect(), m_wallpaper);
+            painter.fillRect(rect(), m_veil);
         }
     }
 
 private:
     Theme m_theme;
     QImage m_wallpaper;
+    QColor m_wallpaperAverage; // invalid without a wallpaper
+    QColor m_veil;
 };
 
 // The whole window follows the theme's light or dark appearance, dialogs and menus included.

@@ -304,6 +304,21 @@ TEST_F(ThemedWindow, WallpaperButtonDropZoneAndCleanEntry) {
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->wallpaperImage().isNull(); }, 10000));
     EXPECT_EQ(window->wallpaperImage().pixelColor(5, 5), QColor(200, 40, 90));
+    // A pale picture under white text, and a dark one under the light theme's black text: the window's
+    // text stays readable on both.
+    for (const auto& [theme, color] : {std::pair{QStringLiteral("Deep Charcoal"), QColor(250, 240, 200)},
+                                       std::pair{QStringLiteral("System Default"), QColor(20, 30, 60)}}) {
+        SCOPED_TRACE(theme.toStdString());
+        themes().setCurrentTheme(*themes().themeNamed(theme));
+        ASSERT_TRUE(themes().setCustomWallpaper(pngBytes(QSize(800, 500), color)));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return window->wallpaperImage().pixelColor(5, 5) == color; }, 10000));
+        const QImage shot = grab();
+        expectReadableLabels(shot);
+        shot.save(screenshotFolder() + QStringLiteral("/wallpaper-") + QString::number(color.red()) +
+                  QStringLiteral(".png"));
+    }
+    themes().setCurrentTheme(Theme::deepCharcoal());
     EXPECT_EQ(button->toolTip(), QStringLiteral("Change custom wallpaper"));
 
     // Image data dragged out of another program replaces it.
