@@ -114,4 +114,22 @@ TEST_F(BPMBatch, CancellingALargeBatchKeepsTheTempiFoundSoFar) {
     EXPECT_TRUE(folder.toastTexts.isEmpty());
 }
 
+TEST_F(BPMBatch, EditsMadeWhileItRunsAreKept) {
+    folder.add(u"Artist - Song.wav"_s, clickTrackWav(120, 12));
+    folder.load();
+    const QUuid id = folder.viewModel.currentFolder()->songs.first().id;
+    BPMBatchOptions options;
+    options.analyzer = [&](const QString& path) {
+        // The user retitles the song while its file is being analysed.
+        QMetaObject::invokeMethod(
+            &folder.viewModel, [&] { folder.viewModel.commitEdit(id, u"title", u"Retitled"_s); },
+            Qt::BlockingQueuedConnection);
+        return BPMAnalyzer::analyzeBPM(path);
+    };
+    run(options);
+    const Song& song = folder.song(u"Artist - Song.wav"_s);
+    EXPECT_EQ(song.name, u"Retitled"_s);
+    EXPECT_EQ(song.bpm, 120);
+}
+
 } // namespace
