@@ -76,6 +76,9 @@ edit   Builds the songs as write does, then runs the operations in the order giv
                               apply together, in order, where the first --remove stands)
   --remove-replacement TEXT   put TEXT where a --remove term was, instead of a space
   --replace-text FROM TO      replace FROM by TO in titles, artists and genres
+  --cover-all IMAGE           IMAGE (PNG or JPEG, at most 1,000,000 bytes and 2000 x 2000) as the
+                              cover of every song without a cover file, as "Set Cover" does
+  --clear-covers              no cover for any song
 
 The catalogues' addresses can be replaced with QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL and
 QUIRELLA_COVERART_URL (https, or http on a loopback address).

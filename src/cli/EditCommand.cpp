@@ -3,6 +3,7 @@
 // with --write goes through the tag-writing batch.
 #include "EditCommand.h"
 
+#include "CoverEdits.h"
 #include "FileCommands.h"
 #include "SongTargets.h"
 #include "app/ContentViewModel.h"
@@ -34,6 +35,7 @@ struct EditRequest {
     QStringList paths;
     QList<Operation> operations;
     bool write = false;
+    std::shared_ptr<CoverEditState> covers = std::make_shared<CoverEditState>();
 };
 
 struct ParseError {
@@ -182,6 +184,19 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
                 [from = value->at(0), to = value->at(1)](BulkEditor& e, ContentViewModel&) {
                     e.replaceTextInFields(from, to);
                 });
+        } else if (argument == "--cover-all"_L1) {
+            const std::optional<QStringList> value = values(1);
+            if (!value) {
+                return needs(u"an image file"_s);
+            }
+            request.covers->images.append(value->first());
+            request.operations.append(
+                [covers = request.covers, image = value->first()](BulkEditor&, ContentViewModel& model) {
+                    applyCoverImageToAllSongs(model, *covers, image);
+                });
+        } else if (argument == "--clear-covers"_L1) {
+            request.operations.append(
+                [](BulkEditor&, ContentViewModel& model) { clearCoversOfAllSongs(model); });
         } else {
             return ParseError{u"unknown option "_s + argument};
         }
@@ -219,6 +234,12 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
         if (!QFileInfo::exists(path)) {
             return reportArgumentError(u"no such file or folder: "_s + path);
         }
+    }
+
+    // A picture the window's picker would refuse is refused before anything else, with its words.
+    if (const std::optional<QString> refused = checkCoverImages(*request.covers)) {
+        printText(stderr, *refused + u'\n');
+        return 1;
     }
 
     // The songs, as `write` builds them: a file that no loader takes is named and left out.
@@ -261,6 +282,13 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
     BulkEditor editor(model);
     for (const Operation& operation : request.operations) {
         operation(editor, model);
+    }
+    // A cover that could not be prepared is written nowhere: the files stay as they are.
+    for (const QString& failure : request.covers->failures) {
+        printText(stderr, failure + u'\n');
+    }
+    if (!request.covers->failures.isEmpty()) {
+        return 1;
     }
 
     if (!request.write) {
