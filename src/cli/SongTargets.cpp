@@ -1,13 +1,25 @@
 #include "SongTargets.h"
 
 #include "app/FolderScanner.h"
+#include "model/Paths.h"
 
-#include <QFileInfo>
 #include <QSet>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
+
+namespace {
+
+// Names that are not UTF-8 keep their bytes (see Paths.h): QFileInfo would replace them.
+bool isFolder(const QString& path) {
+    struct stat info {};
+    return ::stat(paths::nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
 
 WriteTargets collectFiles(const QStringList& paths) {
     WriteTargets targets;
@@ -19,12 +31,12 @@ WriteTargets collectFiles(const QStringList& paths) {
         }
     };
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
-            add(info.absoluteFilePath());
+        const QString absolute = paths::absolutePath(path);
+        if (!isFolder(absolute)) {
+            add(absolute);
             continue;
         }
-        const FolderScan scan = scanFolder(info.absoluteFilePath());
+        const FolderScan scan = scanFolder(absolute);
         if (!scan.ok()) {
             targets.error = u"Error loading folder: "_s + *scan.error;
             return targets;

@@ -7,6 +7,8 @@
 #include "app/ContentViewModel.h"
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
+#include "app/Instances.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/Song.h"
 #include "model/ToastManager.h"
@@ -21,6 +23,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace quirella;
@@ -55,9 +58,16 @@ void await(const QFuture<T>& future) {
     }
 }
 
+// Names that are not UTF-8 keep their bytes (see Paths.h), so QFileInfo, which would replace them, is
+// not used on the paths given.
+bool exists(const QString& path) {
+    struct stat info {};
+    return ::stat(paths::nativePath(path).constData(), &info) == 0;
+}
+
 int runScan(const cli::ScanCommand& command) {
     ContentViewModel model;
-    await(model.loadFolder(QUrl::fromLocalFile(QFileInfo(command.folder).absoluteFilePath())));
+    await(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder))));
     if (model.showExportAlert()) {
         print(stderr, model.exportAlertMessage() + u'\n');
         return 1;
@@ -99,8 +109,8 @@ void applyValues(Song& song, const cli::WriteCommand& command, const std::option
 
 int runWrite(const cli::WriteCommand& command) {
     for (const QString& path : command.paths) {
-        if (!QFileInfo::exists(path)) {
-            return argumentError(u"no such file or folder: "_s + path);
+        if (!exists(path)) {
+            return argumentError(u"no such file or folder: "_s + paths::displayText(path));
         }
     }
     std::optional<QString> coverPath;
@@ -166,13 +176,21 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(u"Quirella"_s);
     QCoreApplication::setApplicationName(u"Quirella Tag-Editor"_s);
 
-    if (const std::optional<int> status = cli::runEditCommand(QCoreApplication::arguments().mid(1))) {
+    // Registered while running: the window's launch clean-up then leaves our cover files and M4A
+    // working copies in the shared private folder alone.
+    const ProcessRegistration registration;
+    // From the raw bytes: QCoreApplication::arguments() would replace bytes of names that are not UTF-8.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(paths::fromNativePath(QByteArray(argv[i])));
+    }
+    if (const std::optional<int> status = cli::runEditCommand(arguments)) {
         return *status;
     }
-    if (const std::optional<int> status = cli::runFileCommand(QCoreApplication::arguments().mid(1))) {
+    if (const std::optional<int> status = cli::runFileCommand(arguments)) {
         return *status;
     }
-    const cli::Command command = cli::parseArguments(QCoreApplication::arguments().mid(1));
+    const cli::Command command = cli::parseArguments(arguments);
     if (std::holds_alternative<cli::HelpCommand>(command)) {
         print(stdout, cli::usage());
         return 0;

@@ -280,7 +280,18 @@ void MainWindow::buildLayout() {
     right->addWidget(m_header);
     m_wallpaperButton = new ToolbarWallpaperButton(m_themes, m_header); // placed last, see the constructor
 
-    m_loadingRow = new QWidget(m_central);
+    m_content = new QStackedWidget(m_central);
+    m_welcome = new WelcomeView(m_content);
+    connect(m_welcome, &WelcomeView::foldersDropped, this, &MainWindow::openFolders);
+    connect(m_welcome, &WelcomeView::openFolderRequested, this, &MainWindow::chooseFolder);
+    m_content->addWidget(m_welcome);
+
+    m_tablePage = new QWidget(m_content);
+    m_tableLayout = new QVBoxLayout(m_tablePage);
+    m_tableLayout->setContentsMargins(8, 0, 8, 0);
+    m_tableLayout->setSpacing(0);
+    // The indicator belongs to the song list: it shows while a loaded list is being refreshed.
+    m_loadingRow = new QWidget(m_tablePage);
     auto* loading = new QHBoxLayout(m_loadingRow);
     loading->setContentsMargins(14, 0, 14, 4);
     loading->setSpacing(8);
@@ -293,18 +304,7 @@ void MainWindow::buildLayout() {
     loading->addWidget(m_loadingText);
     loading->addStretch(1);
     m_loadingRow->hide();
-    right->addWidget(m_loadingRow);
-
-    m_content = new QStackedWidget(m_central);
-    m_welcome = new WelcomeView(m_content);
-    connect(m_welcome, &WelcomeView::foldersDropped, this, &MainWindow::openFolders);
-    connect(m_welcome, &WelcomeView::openFolderRequested, this, &MainWindow::chooseFolder);
-    m_content->addWidget(m_welcome);
-
-    m_tablePage = new QWidget(m_content);
-    m_tableLayout = new QVBoxLayout(m_tablePage);
-    m_tableLayout->setContentsMargins(8, 0, 8, 0);
-    m_tableLayout->setSpacing(0);
+    m_tableLayout->addWidget(m_loadingRow);
     m_table = new SongTableView(m_viewModel, *m_visibleColumns, m_tablePage);
     m_tableLayout->addWidget(m_table, 1);
     m_content->addWidget(m_tablePage);
@@ -345,7 +345,7 @@ void MainWindow::syncContent() {
     const bool hasSongs = folder && !folder->songs.isEmpty();
     m_content->setCurrentWidget(hasSongs ? m_tablePage : m_welcome);
     m_header->setSongCount(folder ? std::optional<int>(m_viewModel.totalSongs()) : std::nullopt);
-    m_loadingRow->setVisible(m_viewModel.isLoading());
+    m_loadingRow->setVisible(hasSongs && m_viewModel.isLoading());
 }
 
 void MainWindow::syncAlert() {

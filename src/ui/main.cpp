@@ -1,14 +1,47 @@
 #include "app/AppLifecycle.h"
+#include "app/Instances.h"
 #include "audio/AudioManager.h"
+#include "model/Paths.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPlayer.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QStyleFactory>
 #include <QUrl>
 
+namespace {
+
+// A folder named on the command line, as native path bytes. A desktop's "Open With" passes file URLs;
+// a shell passes paths, relative or with a trailing slash. The bytes are kept as they are: a name need
+// not be UTF-8.
+QByteArray folderArgument(const QByteArray& argument) {
+    if (argument.startsWith("file://")) {
+        const QByteArray rest = argument.mid(7);
+        const qsizetype slash = rest.indexOf('/');
+        return slash < 0 ? QByteArray() : QByteArray::fromPercentEncoding(rest.mid(slash));
+    }
+    return quirella::paths::nativePath(
+        quirella::paths::absolutePath(quirella::paths::fromNativePath(argument)));
+}
+
+QList<QUrl> folderLocations(const QByteArrayList& folders) {
+    QList<QUrl> locations;
+    for (const QByteArray& folder : folders) {
+        if (!folder.isEmpty()) {
+            locations.append(QUrl::fromLocalFile(quirella::paths::fromNativePath(folder)));
+        }
+    }
+    return locations;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    QByteArrayList folders;
+    for (int i = 1; i < argc; ++i) {
+        folders.append(folderArgument(QByteArray(argv[i])));
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quirella"));
     QApplication::setApplicationName(QStringLiteral("Quirella Tag-Editor"));
@@ -16,6 +49,14 @@ int main(int argc, char** argv) {
     // Our own look on every desktop: the theme decides light or dark, not the desktop's style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(true);
+
+    // One window per user: a second launch gives its folders to the first and leaves. Should the first
+    // not answer, this one runs beside it; being registered, neither clears the other's files.
+    const quirella::ProcessRegistration registration;
+    quirella::WindowInstance instance;
+    if (!instance.claim() && instance.handOver(folders)) {
+        return 0;
+    }
 
     quirella::lifecycle::runStartup();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { quirella::lifecycle::runExit(); });
@@ -30,14 +71,14 @@ int main(int argc, char** argv) {
     quirella::ui::MainWindow window;
     quirella::ui::attachPreviewPlayer(window, audio);
     window.show();
+    QObject::connect(&instance, &quirella::WindowInstance::foldersReceived, &window,
+                     [&window](const QByteArrayList& received) {
+                         window.openFolders(folderLocations(received));
+                         window.raise();
+                         window.activateWindow();
+                     });
 
-    // Folders named on the command line (a desktop file's "Open With" passes file URLs) are loaded as if
-    // they had been dropped, in order.
-    QList<QUrl> folders;
-    const QStringList arguments = QApplication::arguments().mid(1);
-    for (const QString& argument : arguments) {
-        folders.append(QUrl::fromUserInput(argument, QDir::currentPath(), QUrl::AssumeLocalFile));
-    }
-    window.openFolders(folders);
+    // Folders named on the command line are loaded as if they had been dropped, in order.
+    window.openFolders(folderLocations(folders));
     return app.exec();
 }

@@ -61,6 +61,10 @@ protected:
 TEST_F(Window, ShowsTheWelcomeViewUntilAFolderWithSongsIsLoaded) {
     EXPECT_FALSE(window->isShowingTable());
     EXPECT_FALSE(window->headerBar()->isSongCountShown());
+    // A first load in progress leaves the welcome view alone: the indicator lives in the song list.
+    model().setIsLoading(true);
+    EXPECT_FALSE(window->isLoadingIndicatorShown());
+    model().setIsLoading(false);
     load({});
     EXPECT_FALSE(window->isShowingTable()); // a folder without songs keeps the welcome view
     load({makeSong(QStringLiteral("One")), makeSong(QStringLiteral("Two")),

@@ -4,6 +4,7 @@
 #include "audio/BPMAnalyzer.h"
 #include "covers/CleanupManager.h"
 #include "model/ToastManager.h"
+#include "app/Instances.h"
 #include "online/MetadataCache.h"
 
 #include <QElapsedTimer>
@@ -39,8 +40,7 @@ void removeWorkingCopies() {
 } // namespace
 
 bool otherProcessRegistered() {
-    // Until processes register themselves, every process counts as the only one.
-    return false;
+    return ProcessRegistration::otherProcessRegistered();
 }
 
 QList<Step> cacheClearSteps() {

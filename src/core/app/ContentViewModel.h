@@ -117,6 +117,11 @@ public:
     // Re-reads the current folder silently; does nothing without a folder. Queued like loadFolder, and
     // it reads the folder that is current when its turn comes.
     QFuture<void> reloadFolder();
+    // Builds the songs of later loads with `build` instead of reading the files (for tests of the load
+    // itself; empty restores the file reader).
+    void setSongFactory(std::function<std::optional<Song>(const QString&)> build) {
+        m_songFactory = std::move(build);
+    }
     // Makes a new folder of these songs current, then sorts it by the stored sort or shows it as it is.
     void setFolder(const QUrl& location, QList<Song> songs);
 
@@ -190,6 +195,11 @@ private:
     void runLoad(const std::shared_ptr<FolderLoad>& load);
     void runReload(const std::shared_ptr<FolderLoad>& load);
     void endLoad(const std::shared_ptr<FolderLoad>& load);
+    void scanLoad(const std::shared_ptr<FolderLoad>& load);
+    void buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files);
+    void failLoad(const std::shared_ptr<FolderLoad>& load, const QString& message);
+    void abortLoad(const std::shared_ptr<FolderLoad>& load, const QString& reason);
+    void endOnFailure(QFuture<void> stage, const std::shared_ptr<FolderLoad>& load);
 
     std::optional<MusicFolder> m_currentFolder;
     QList<Song> m_visibleSongs;
@@ -208,6 +218,7 @@ private:
     SerialExecutor m_preferenceWriter;
     QList<std::shared_ptr<FolderLoad>> m_pendingLoads;
     std::shared_ptr<FolderLoad> m_runningLoad;
+    std::function<std::optional<Song>(const QString&)> m_songFactory;
     ProgressManager* m_progress;
     ToastManager* m_toasts;
 };

@@ -6,13 +6,16 @@
 #include "app/ContentViewModel.h"
 #include "app/FolderScanner.h"
 #include "app/SongBuilder.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 
-#include <QFileInfo>
 #include <QPromise>
+#include <QUnhandledException>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,10 +25,18 @@ struct ContentViewModel::FolderLoad {
     enum class Kind { load, reload };
     Kind kind = Kind::load;
     QUrl location;
+    bool overlayShown = false;
+    SongFactory build; // as set when the load was asked for
     QPromise<void> done;
 };
 
 QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress) {
+    return createSongsWith(filePaths, progress, {});
+}
+
+QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress,
+                            const SongFactory& build) {
+    const SongFactory& make = build ? build : SongFactory(createSong);
     const auto total = static_cast<int>(filePaths.size());
     QList<Song> songs;
     songs.reserve(total);
@@ -37,7 +48,7 @@ QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress)
         const QStringList batch = filePaths.mid(start, songBatchSize);
         // The calling thread takes part in the work, so this cannot starve the pool it runs on.
         const QList<std::optional<Song>> results =
-            QtConcurrent::blockingMapped<QList<std::optional<Song>>>(batch, createSong);
+            QtConcurrent::blockingMapped<QList<std::optional<Song>>>(batch, make);
         for (const std::optional<Song>& song : results) {
             if (song) {
                 songs.append(*song);
@@ -51,7 +62,24 @@ QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress)
 namespace {
 
 bool isExistingFolder(const QUrl& location) {
-    return location.isLocalFile() && QFileInfo(location.toLocalFile()).isDir();
+    struct stat info {};
+    return location.isLocalFile() &&
+           ::stat(paths::nativePath(location.toLocalFile()).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// What a failed step of the load says: the message of what was thrown, looking through the wrapper
+// QtConcurrent puts around exceptions it does not know.
+QString describeFailure(const std::exception& failure) {
+    if (const auto* wrapped = dynamic_cast<const QUnhandledException*>(&failure);
+        wrapped && wrapped->exception()) {
+        try {
+            std::rethrow_exception(wrapped->exception());
+        } catch (const std::exception& inner) {
+            return QString::fromLocal8Bit(inner.what());
+        } catch (...) {
+        }
+    }
+    return QString::fromLocal8Bit(failure.what());
 }
 
 } // namespace
@@ -59,12 +87,14 @@ bool isExistingFolder(const QUrl& location) {
 QFuture<void> ContentViewModel::loadFolder(const QUrl& location) {
     auto load = std::make_shared<FolderLoad>();
     load->location = location;
+    load->build = m_songFactory;
     return enqueueLoad(std::move(load));
 }
 
 QFuture<void> ContentViewModel::reloadFolder() {
     auto load = std::make_shared<FolderLoad>();
     load->kind = FolderLoad::Kind::reload;
+    load->build = m_songFactory;
     return enqueueLoad(std::move(load));
 }
 
@@ -100,90 +130,130 @@ void ContentViewModel::endLoad(const std::shared_ptr<FolderLoad>& load) {
     startNextLoad();
 }
 
+void ContentViewModel::abortLoad(const std::shared_ptr<FolderLoad>& load, const QString& reason) {
+    if (load != m_runningLoad) {
+        return;
+    }
+    if (load->kind == FolderLoad::Kind::load) {
+        if (load->overlayShown) {
+            m_progress->finishOperation();
+        }
+        setIsLoading(false);
+        showAlert(u"Error loading folder: "_s + reason);
+    }
+    endLoad(load);
+}
+
+// Every stage of a load ends it on failure or cancellation too, so that the queued loads still run.
+void ContentViewModel::endOnFailure(QFuture<void> stage, const std::shared_ptr<FolderLoad>& load) {
+    stage
+        .onFailed(this,
+                  [this, load](const std::exception& failure) { abortLoad(load, describeFailure(failure)); })
+        .onFailed(this, [this, load] { abortLoad(load, u"An unknown error occurred."_s); })
+        .onCanceled(this, [this, load] { abortLoad(load, u"The operation was cancelled."_s); });
+}
+
 void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
-    const QUrl location = load->location;
-    QtConcurrent::run(isExistingFolder, location).then(this, [this, load, location](bool isFolder) {
-        if (!isFolder) {
-            showAlert(u"Error: The selected path is not a valid folder"_s);
-            setIsLoading(false);
-            endLoad(load);
-            return;
-        }
-        if (m_currentFolder) {
-            setVisibleSongs({});
-            setCurrentFolder(std::nullopt);
-        }
-        setIsLoading(true);
+    endOnFailure(QtConcurrent::run(isExistingFolder, load->location)
+                     .then(this,
+                           [this, load](bool isFolder) {
+                               if (!isFolder) {
+                                   showAlert(u"Error: The selected path is not a valid folder"_s);
+                                   setIsLoading(false);
+                                   endLoad(load);
+                                   return;
+                               }
+                               if (m_currentFolder) {
+                                   setVisibleSongs({});
+                                   setCurrentFolder(std::nullopt);
+                               }
+                               setIsLoading(true);
+                               scanLoad(load);
+                           }),
+                 load);
+}
 
-        QtConcurrent::run(scanFolder, location.toLocalFile())
-            .then(this, [this, load, location](const FolderScan& scan) {
-                const auto fail = [this, load](const QString& message, bool overlayShown) {
-                    if (overlayShown) {
-                        m_progress->finishOperation();
+void ContentViewModel::failLoad(const std::shared_ptr<FolderLoad>& load, const QString& message) {
+    if (load->overlayShown) {
+        m_progress->finishOperation();
+    }
+    setIsLoading(false);
+    showAlert(message);
+    endLoad(load);
+}
+
+void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
+    endOnFailure(
+        QtConcurrent::run(scanFolder, load->location.toLocalFile())
+            .then(
+                this,
+                [this, load](const FolderScan& scan) {
+                    if (!scan.ok()) {
+                        failLoad(load, u"Error loading folder: "_s + *scan.error);
+                        return;
                     }
-                    setIsLoading(false);
-                    showAlert(message);
-                    endLoad(load);
-                };
-                if (!scan.ok()) {
-                    fail(u"Error loading folder: "_s + *scan.error, false);
-                    return;
-                }
-                const auto count = static_cast<int>(scan.files.size());
-                if (count == 0) {
-                    fail(u"No music files found!\n\nPlease make sure the folder contains music files with "
-                         u"supported "
-                         "extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF"_s,
-                         false);
-                    return;
-                }
-                if (count > maximumSongsPerFolder) {
-                    const QString limit = QString::number(maximumSongsPerFolder);
-                    fail(u"⚠️ Too many songs detected!\n\nFound: "_s + QString::number(count) +
-                             u" songs\nMaximum allowed: "_s + limit +
-                             u" songs\n\nPlease select a smaller folder or organize your music in "
-                             u"subfolders with less than "_s +
-                             limit + u" songs each."_s,
-                         false);
-                    return;
-                }
-                ProgressManager& progress = *m_progress;
-                const bool overlayShown = count > ProgressManager::minimumSongsForProgress;
-                if (overlayShown) {
-                    progress.startOperation({ProgressManager::OperationType::loadingFolder,
-                                             u"Processing "_s + QString::number(count) + u" songs..."_s,
-                                             QString(),
-                                             count,
-                                             false,
-                                             {}});
-                }
-                setTotalSongs(count);
+                    const auto count = static_cast<int>(scan.files.size());
+                    if (count == 0) {
+                        failLoad(
+                            load,
+                            u"No music files found!\n\nPlease make sure the folder contains music files with "
+                            u"supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF"_s);
+                        return;
+                    }
+                    if (count > maximumSongsPerFolder) {
+                        const QString limit = QString::number(maximumSongsPerFolder);
+                        failLoad(load,
+                                 u"⚠️ Too many songs detected!\n\nFound: "_s + QString::number(count) +
+                                     u" songs\nMaximum allowed: "_s + limit +
+                                     u" songs\n\nPlease select a smaller folder or organize your music in "
+                                     u"subfolders with less than "_s +
+                                     limit + u" songs each."_s);
+                        return;
+                    }
+                    load->overlayShown = count > ProgressManager::minimumSongsForProgress;
+                    if (load->overlayShown) {
+                        m_progress->startOperation(
+                            {ProgressManager::OperationType::loadingFolder,
+                             u"Processing "_s + QString::number(count) + u" songs..."_s,
+                             QString(),
+                             count,
+                             false,
+                             {}});
+                    }
+                    setTotalSongs(count);
+                    buildLoad(load, scan.files);
+                }),
+        load);
+}
 
-                QtConcurrent::run(createSongs, scan.files, &progress)
-                    .then(this, [this, load, location, count, overlayShown, fail](const QList<Song>& songs) {
-                        if (songs.isEmpty()) {
-                            fail(
-                                u"Error processing music files!\n\nCould not read metadata from any of the "_s +
-                                    QString::number(count) +
-                                    u" files found.\nThe files might be corrupted or in an unsupported format."_s,
-                                overlayShown);
-                            return;
-                        }
-                        setFolder(location, songs);
-                        if (songs.size() < count) {
-                            m_toasts->show(u"⚠️ Loaded "_s + QString::number(songs.size()) + u" of "_s +
-                                               QString::number(count) +
-                                               u" songs. Some files could not be read."_s,
-                                           ToastManager::ToastType::warning);
-                        }
-                        if (overlayShown) {
-                            m_progress->finishOperation();
-                        }
-                        setIsLoading(false);
-                        endLoad(load);
-                    });
-            });
-    });
+void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files) {
+    const auto count = static_cast<int>(files.size());
+    endOnFailure(QtConcurrent::run(createSongsWith, files, m_progress, load->build)
+                     .then(this,
+                           [this, load, count](const QList<Song>& songs) {
+                               if (songs.isEmpty()) {
+                                   failLoad(load,
+                                            u"Error processing music files!\n\nCould not read metadata from "
+                                            u"any of the "_s +
+                                                QString::number(count) +
+                                                u" files found.\nThe files might be corrupted or in an "
+                                                u"unsupported format."_s);
+                                   return;
+                               }
+                               setFolder(load->location, songs);
+                               if (songs.size() < count) {
+                                   m_toasts->show(u"⚠️ Loaded "_s + QString::number(songs.size()) +
+                                                      u" of "_s + QString::number(count) +
+                                                      u" songs. Some files could not be read."_s,
+                                                  ToastManager::ToastType::warning);
+                               }
+                               if (load->overlayShown) {
+                                   m_progress->finishOperation();
+                               }
+                               setIsLoading(false);
+                               endLoad(load);
+                           }),
+                 load);
 }
 
 void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {
@@ -192,15 +262,20 @@ void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {
         return;
     }
     const QUrl location = m_currentFolder->path;
-    QtConcurrent::run([location, progress = m_progress] {
-        const FolderScan scan = scanFolder(location.toLocalFile());
-        return scan.ok() ? std::optional<QList<Song>>(createSongs(scan.files, progress)) : std::nullopt;
-    }).then(this, [this, load, location](const std::optional<QList<Song>>& songs) {
-        if (songs) {
-            setFolder(location, *songs);
-        }
-        endLoad(load);
-    });
+    endOnFailure(QtConcurrent::run([location, progress = m_progress, build = load->build] {
+                     const FolderScan scan = scanFolder(location.toLocalFile());
+                     return scan.ok()
+                                ? std::optional<QList<Song>>(createSongsWith(scan.files, progress, build))
+                                : std::nullopt;
+                 })
+                     .then(this,
+                           [this, load, location](const std::optional<QList<Song>>& songs) {
+                               if (songs) {
+                                   setFolder(location, *songs);
+                               }
+                               endLoad(load);
+                           }),
+                 load);
 }
 
 } // namespace quirella

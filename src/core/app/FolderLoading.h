@@ -7,6 +7,9 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 namespace quirella {
 
 class ProgressManager;
@@ -21,5 +24,9 @@ inline constexpr int songBatchSize = 50;
 // count of songs built so far is reported to `progress` (when given; the call is thread-safe). Blocking:
 // run it off the UI thread.
 QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress);
+// The same with `build` making each song (createSong when empty); an exception it throws ends the call.
+using SongFactory = std::function<std::optional<Song>(const QString& filePath)>;
+QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress,
+                            const SongFactory& build);
 
 } // namespace quirella

@@ -2,6 +2,7 @@
 
 #include "model/Bookmark.h"
 #include "model/CoverStore.h"
+#include "model/Paths.h"
 #include "model/Year.h"
 #include "tags/ByteView.h"
 #include "tags/Id3.h"
@@ -120,8 +121,8 @@ std::optional<qint64> commentRatingOfItem(const MetadataItem& item) {
 }
 
 qint64 readId3RatingDirect(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!paths::openForReading(file, path)) {
         return 0;
     }
     QByteArray tag = file.read(10);
@@ -222,11 +223,13 @@ std::optional<Song> createSong(const QString& path) {
     const QFileInfo info(path);
     bookmark::Creation bookmark = bookmark::create(path);
     if (!bookmark.data) {
-        qWarning().noquote() << u"Error creating song from "_s + info.fileName() + u": "_s + bookmark.error;
+        qWarning().noquote() << u"Error creating song from "_s + paths::displayText(info.fileName()) +
+                                    u": "_s + bookmark.error;
         return std::nullopt;
     }
 
-    const QString baseName = info.completeBaseName();
+    // Shown as text: bytes of a name that are not UTF-8 appear as replacement characters.
+    const QString baseName = paths::displayText(info.completeBaseName());
     const ArtistTitle guess = parseArtistTitle(baseName);
     Song song;
     song.id = QUuid::createUuid();

@@ -2,6 +2,7 @@
 // stream (TagLib would otherwise try to open the file for writing first), and each maps its tags to the
 // shared fields (title, artist, front cover, date) and to items named as in its own tag format.
 #include "app/SongBuilder.h"
+#include "model/Paths.h"
 #include "tags/ByteView.h"
 #include "tags/Id3.h"
 #include "tags/Riff.h"
@@ -389,7 +390,7 @@ void readStoredGenre(const QString& path, const QString& extension, MediaMetadat
 
 MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
     MediaMetadata media;
-    const QByteArray fileName = QFile::encodeName(path);
+    const QByteArray fileName = paths::nativePath(path);
     TagLib::FileStream stream(fileName.constData(), true);
     if (!stream.isOpen()) {
         return media;

@@ -1,39 +1,48 @@
 #include "model/Bookmark.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "model/Paths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quirella::bookmark {
 
+namespace {
+
+QString displayFileName(const QString& path) {
+    return paths::displayText(QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+}
+
+} // namespace
+
 Creation create(const QString& filePath) {
-    const QFileInfo info(filePath);
-    if (!info.exists()) {
-        return {std::nullopt, QStringLiteral("The file “%1” doesn’t exist.").arg(info.fileName())};
+    const QString absolute = paths::absolutePath(filePath);
+    // The raw bytes of the name, not its text: a name that is not UTF-8 must still find its file.
+    const QByteArray native = paths::nativePath(absolute);
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0) {
+        return {std::nullopt, QStringLiteral("The file “%1” doesn’t exist.").arg(displayFileName(absolute))};
     }
-    if (!info.isReadable()) {
-        return {std::nullopt,
-                QStringLiteral("You don’t have permission to read the file “%1”.").arg(info.fileName())};
+    if (::access(native.constData(), R_OK) != 0) {
+        return {std::nullopt, QStringLiteral("You don’t have permission to read the file “%1”.")
+                                  .arg(displayFileName(absolute))};
     }
-    return {info.absoluteFilePath().toUtf8(), {}};
+    return {native, {}};
 }
 
 Resolution resolve(const QByteArray& data) {
     if (data.isEmpty()) {
         return {std::nullopt, QStringLiteral("The bookmark is empty.")};
     }
-    if (data.contains('\0')) {
+    if (data.contains('\0') || !data.startsWith('/')) {
         return {std::nullopt, QStringLiteral("The bookmark is malformed.")};
     }
-    const QString path = QString::fromUtf8(data);
-    // Bytes that are not valid UTF-8 do not survive the round trip.
-    if (path.toUtf8() != data || !QDir::isAbsolutePath(path)) {
-        return {std::nullopt, QStringLiteral("The bookmark is malformed.")};
-    }
-    return {path, {}};
+    return {paths::fromNativePath(data), {}};
 }
 
 bool beginAccess(const QString& filePath) {
-    return QFileInfo::exists(filePath);
+    struct stat info {};
+    return ::stat(paths::nativePath(filePath).constData(), &info) == 0;
 }
 
 void endAccess(const QString& filePath) {

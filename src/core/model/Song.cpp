@@ -1,24 +1,56 @@
 #include "model/Song.h"
 
-#include <QFileInfo>
+#include "model/Paths.h"
+
 #include <QJsonArray>
 #include <QJsonValue>
 
 #include <cmath>
+
+using namespace Qt::StringLiterals;
 
 namespace quirella {
 
 MusicFolder MusicFolder::make(const QUrl& location, QList<Song> songs) {
     MusicFolder folder;
     folder.id = QUuid::createUuid();
-    folder.name = QFileInfo(location.toLocalFile()).fileName();
+    folder.path = location;
+    if (location.isLocalFile()) {
+        // "Album/" as shell completion types it names the folder "Album", not "".
+        QString path = location.toLocalFile();
+        while (path.size() > 1 && path.endsWith(u'/')) {
+            path.chop(1);
+        }
+        folder.path = QUrl::fromLocalFile(path);
+        folder.name = paths::displayText(QStringView(path).mid(path.lastIndexOf(u'/') + 1));
+    }
     if (folder.name.isEmpty()) {
         folder.name = location.fileName();
     }
     folder.songs = std::move(songs);
-    folder.path = location;
     return folder;
 }
+
+namespace {
+
+// A local file URL carries the name's own bytes, percent-encoded: a name that is not UTF-8 is written as
+// its bytes, not as the escapes it travels in (see Paths.h).
+QString encodedUrl(const QUrl& url) {
+    if (!url.isLocalFile()) {
+        return url.toString(QUrl::FullyEncoded);
+    }
+    return u"file://"_s + QString::fromLatin1(paths::nativePath(url.toLocalFile()).toPercentEncoding("/"));
+}
+
+QUrl decodedUrl(const QString& text) {
+    if (text.startsWith(u"file:///")) {
+        const QByteArray bytes = QByteArray::fromPercentEncoding(text.mid(7).toUtf8());
+        return QUrl::fromLocalFile(paths::fromNativePath(bytes));
+    }
+    return QUrl(text, QUrl::StrictMode);
+}
+
+} // namespace
 
 const Song* findSong(const QList<Song>& songs, const QUuid& id) {
     for (const Song& song : songs) {
@@ -78,7 +110,7 @@ bool readInteger(const QJsonValue& value, qint64* out) {
 QJsonObject toJson(const Song& song) {
     QJsonObject object;
     object.insert(QStringLiteral("id"), uuidText(song.id));
-    object.insert(QStringLiteral("url"), song.url.toString(QUrl::FullyEncoded));
+    object.insert(QStringLiteral("url"), encodedUrl(song.url));
     object.insert(QStringLiteral("name"), song.name);
     object.insert(QStringLiteral("artist"), song.artist);
     object.insert(QStringLiteral("duration"), song.duration);
@@ -138,7 +170,7 @@ std::optional<Song> songFromJson(const QJsonObject& object, QString* error) {
         fail(error, QStringLiteral("key \"id\" is not a UUID"));
         return std::nullopt;
     }
-    song.url = QUrl(urlText, QUrl::StrictMode);
+    song.url = decodedUrl(urlText);
     if (!song.url.isValid()) {
         fail(error, QStringLiteral("key \"url\" is not a URL"));
         return std::nullopt;

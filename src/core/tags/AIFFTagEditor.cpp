@@ -5,7 +5,6 @@
 #include "tags/ByteView.h"
 #include "tags/Riff.h"
 
-#include <QFileInfo>
 #include <QSet>
 
 namespace quirella {
@@ -37,7 +36,7 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
         return writable;
     }
-    if (QFileInfo(path).size() > kMaxFileSize + 8) {
+    if (atomicfile::fileSize(path) > kMaxFileSize + 8) {
         return TagStatus::failure(TagError::notValidFormat,
                                   QStringLiteral("The file is larger than an AIFF file can be (4 GiB)."));
     }

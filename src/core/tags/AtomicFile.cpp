@@ -1,11 +1,15 @@
 #include "tags/AtomicFile.h"
 
+#include "model/Paths.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,21 +20,33 @@ namespace quirella::atomicfile {
 
 namespace {
 
+// Paths here may hold bytes that are not UTF-8 (see Paths.h): every system call takes the native bytes,
+// and Qt's file classes, which would replace such bytes, are never given a user's path.
+QString fileNameOf(const QString& path) {
+    return paths::displayText(QStringView(path).mid(path.lastIndexOf(u'/') + 1));
+}
+
+QString folderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 QString systemError(const QString& what, const QString& path, int error) {
     return QStringLiteral("%1 “%2”: %3")
-        .arg(what, QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(error)));
+        .arg(what, fileNameOf(path), QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // The file that is really rewritten: the target of a link, else the path itself.
 QString resolvedTarget(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        const QString target = info.canonicalFilePath();
-        if (!target.isEmpty()) {
-            return target;
+    const QByteArray native = paths::nativePath(path);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char target[PATH_MAX];
+        if (::realpath(native.constData(), target) != nullptr) {
+            return paths::fromNativePath(QByteArray(target));
         }
     }
-    return info.absoluteFilePath();
+    return paths::absolutePath(path);
 }
 
 bool writeFully(int fd, const char* data, qint64 size) {
@@ -49,7 +65,7 @@ bool writeFully(int fd, const char* data, qint64 size) {
 }
 
 void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(paths::nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -58,16 +74,15 @@ void syncFolder(const QString& folder) {
 
 // Creates a new, empty temporary file next to `target`; returns its descriptor and path.
 int createTemporary(const QString& target, QString* tempPath, int* error) {
-    const QFileInfo info(target);
-    QByteArray pattern =
-        QFile::encodeName(info.absolutePath() + QLatin1Char('/') + QLatin1String(kTempPrefix) +
-                          info.fileName().left(64) + QStringLiteral(".XXXXXX"));
+    const QString name = target.mid(target.lastIndexOf(u'/') + 1);
+    QByteArray pattern = paths::nativePath(folderOf(target) + u'/' + QLatin1String(kTempPrefix)) +
+                         paths::nativePath(name).left(64) + QByteArrayLiteral(".XXXXXX");
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         *error = errno;
         return -1;
     }
-    *tempPath = QFile::decodeName(pattern);
+    *tempPath = paths::fromNativePath(pattern);
     return fd;
 }
 
@@ -157,14 +172,13 @@ bool copyExtendedAttributes(const QByteArray& source, int fd) {
 }
 
 TagStatus statTarget(const QString& target, struct stat* info) {
-    if (::stat(QFile::encodeName(target).constData(), info) != 0) {
+    if (::stat(paths::nativePath(target).constData(), info) != 0) {
         return TagStatus::failure(TagError::platform,
                                   systemError(QStringLiteral("Cannot open"), target, errno));
     }
     if (!S_ISREG(info->st_mode)) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QStringLiteral("“%1” is not a regular file.").arg(QFileInfo(target).fileName()));
+        return TagStatus::failure(TagError::writeFailure,
+                                  QStringLiteral("“%1” is not a regular file.").arg(fileNameOf(target)));
     }
     return TagStatus::success();
 }
@@ -173,7 +187,7 @@ TagStatus statTarget(const QString& target, struct stat* info) {
 
 bool isWritable(const QString& path) {
     const QString target = resolvedTarget(path);
-    const QByteArray native = QFile::encodeName(target);
+    const QByteArray native = paths::nativePath(target);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
@@ -181,7 +195,7 @@ bool isWritable(const QString& path) {
     if (::access(native.constData(), W_OK) != 0) {
         return false;
     }
-    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    const QByteArray folder = paths::nativePath(folderOf(target));
     return ::access(folder.constData(), W_OK | X_OK) == 0;
 }
 
@@ -189,16 +203,17 @@ TagStatus checkWritable(const QString& path) {
     if (isWritable(path)) {
         return TagStatus::success();
     }
-    const QFileInfo info(path);
-    const QString name = info.fileName();
+    const QByteArray native = paths::nativePath(path);
+    const QString name = fileNameOf(path);
+    struct stat info {};
     QString reason;
-    if (!info.exists()) {
+    if (::stat(native.constData(), &info) != 0) {
         reason = QStringLiteral("“%1” does not exist.").arg(name);
-    } else if (info.isDir()) {
+    } else if (S_ISDIR(info.st_mode)) {
         reason = QStringLiteral("“%1” is a folder, not a file.").arg(name);
-    } else if (!info.isFile()) {
+    } else if (!S_ISREG(info.st_mode)) {
         reason = QStringLiteral("“%1” is not a regular file.").arg(name);
-    } else if (!info.isWritable()) {
+    } else if (::access(native.constData(), W_OK) != 0) {
         reason = QStringLiteral("“%1” is read-only.").arg(name);
     } else {
         reason = QStringLiteral("The folder of “%1” does not allow changes.").arg(name);
@@ -206,23 +221,27 @@ TagStatus checkWritable(const QString& path) {
     return TagStatus::failure(TagError::writeFailure, reason);
 }
 
+qint64 fileSize(const QString& path) {
+    struct stat info {};
+    return ::stat(paths::nativePath(path).constData(), &info) == 0 ? static_cast<qint64>(info.st_size) : -1;
+}
+
 TagResult<QByteArray> readWholeFile(const QString& path) {
-    QFile file(path);
-    if (QFileInfo(path).isDir()) {
+    struct stat info {};
+    if (::stat(paths::nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode)) {
         return TagResult<QByteArray>::failure(TagStatus::failure(
-            TagError::platform,
-            QStringLiteral("“%1” is a folder, not a file.").arg(QFileInfo(path).fileName())));
+            TagError::platform, QStringLiteral("“%1” is a folder, not a file.").arg(fileNameOf(path))));
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return TagResult<QByteArray>::failure(TagStatus::failure(
-            TagError::platform,
-            QStringLiteral("Cannot open “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString())));
+    QFile file;
+    if (!paths::openForReading(file, path)) {
+        return TagResult<QByteArray>::failure(
+            TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), path, errno)));
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return TagResult<QByteArray>::failure(TagStatus::failure(
             TagError::platform,
-            QStringLiteral("Cannot read “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString())));
+            QStringLiteral("Cannot read “%1”: %2").arg(fileNameOf(path), file.errorString())));
     }
     return TagResult<QByteArray>::success(std::move(bytes));
 }
@@ -240,7 +259,7 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
         return TagStatus::failure(TagError::platform,
                                   systemError(QStringLiteral("Cannot write next to"), target, error));
     }
-    const QByteArray tempNative = QFile::encodeName(tempPath);
+    const QByteArray tempNative = paths::nativePath(tempPath);
     const auto abandon = [&](const QString& what) {
         const int saved = errno;
         ::close(fd);
@@ -263,13 +282,13 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
         return TagStatus::failure(TagError::platform,
                                   systemError(QStringLiteral("Cannot write"), target, saved));
     }
-    if (::rename(tempNative.constData(), QFile::encodeName(target).constData()) != 0) {
+    if (::rename(tempNative.constData(), paths::nativePath(target).constData()) != 0) {
         const int saved = errno;
         ::unlink(tempNative.constData());
         return TagStatus::failure(TagError::platform,
                                   systemError(QStringLiteral("Cannot replace"), target, saved));
     }
-    syncFolder(QFileInfo(target).absolutePath());
+    syncFolder(folderOf(target));
     return TagStatus::success();
 }
 
@@ -279,7 +298,7 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
     if (TagStatus status = statTarget(target, &original); !status.ok()) {
         return status;
     }
-    const QByteArray replacementNative = QFile::encodeName(replacement);
+    const QByteArray replacementNative = paths::nativePath(replacement);
     const int fd = ::open(replacementNative.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         return TagStatus::failure(TagError::platform,
@@ -300,7 +319,7 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
         return TagStatus::failure(TagError::platform,
                                   systemError(QStringLiteral("Cannot flush"), replacement, flushError));
     }
-    if (::rename(replacementNative.constData(), QFile::encodeName(target).constData()) != 0) {
+    if (::rename(replacementNative.constData(), paths::nativePath(target).constData()) != 0) {
         const int saved = errno;
         if (saved != EXDEV) {
             return TagStatus::failure(TagError::platform,
@@ -313,11 +332,11 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
         }
         TagStatus status = replaceContents(target, *bytes.value);
         if (status.ok()) {
-            QFile::remove(replacement);
+            ::unlink(replacementNative.constData());
         }
         return status;
     }
-    syncFolder(QFileInfo(target).absolutePath());
+    syncFolder(folderOf(target));
     return TagStatus::success();
 }
 

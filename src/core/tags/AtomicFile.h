@@ -24,6 +24,9 @@ bool isWritable(const QString& path);
 // folder).
 TagStatus checkWritable(const QString& path);
 
+// The file's size in bytes after following links, or -1 when it cannot be read.
+qint64 fileSize(const QString& path);
+
 // Reads the whole file. Errors come back as `TagError::platform` with the system's message.
 TagResult<QByteArray> readWholeFile(const QString& path);
 

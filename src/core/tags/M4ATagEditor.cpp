@@ -7,7 +7,6 @@
 #include "tags/Rating.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QPromise>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
@@ -42,7 +41,7 @@ QString fromTagLib(const TagLib::String& text) {
 }
 
 QString displayName(const QString& path) {
-    return QFileInfo(path).fileName();
+    return paths::displayText(QStringView(path).mid(path.lastIndexOf(u'/') + 1));
 }
 
 TagStatus systemFailure(const QString& what, const QString& path, int error) {
@@ -54,7 +53,7 @@ TagStatus systemFailure(const QString& what, const QString& path, int error) {
 // The original must be a regular file we may replace; this is checked before anything is copied.
 TagStatus checkOriginal(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (::stat(paths::nativePath(path).constData(), &info) != 0) {
         return systemFailure(QStringLiteral("Cannot open"), path, errno);
     }
     if (!S_ISREG(info.st_mode)) {

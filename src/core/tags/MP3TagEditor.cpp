@@ -3,8 +3,6 @@
 #include "covers/ImageProcessor.h"
 #include "tags/AtomicFile.h"
 
-#include <QFileInfo>
-
 namespace quirella {
 
 QFuture<TagStatus> MP3TagEditor::writeTags(const QString& path, TagValues values) {
@@ -16,7 +14,7 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
         return writable;
     }
     // Even after dropping the largest possible old tag, such a file could not stay under the limit.
-    if (QFileInfo(path).size() > kMaxFileSize + 10 + id3::kMaxTagBodySize) {
+    if (atomicfile::fileSize(path) > kMaxFileSize + 10 + id3::kMaxTagBodySize) {
         return TagStatus::failure(
             TagError::writeFailure,
             QStringLiteral("The file is too large to be tagged (more than 499,999,999 bytes)."));

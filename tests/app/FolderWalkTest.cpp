@@ -1,0 +1,189 @@
+// How folders become song lists on a real Linux file system: natural name order instead of hash order,
+// names that are not UTF-8, a folder given with a trailing slash, and loads that fail half way.
+#include "app/ContentViewModel.h"
+#include "app/FolderScanner.h"
+#include "app/SongBuilder.h"
+#include "model/Paths.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "support/AudioFiles.h"
+#include "support/TestSupport.h"
+#include "tags/MP3TagEditor.h"
+
+#include <QDir>
+
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <unistd.h>
+
+using namespace quirella;
+using namespace quirella::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Creates a file whose name is given as raw bytes; returns its path as the application carries it.
+QString writeNative(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
+    const QByteArray path = paths::nativePath(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size());
+    ::close(fd);
+    return paths::fromNativePath(path);
+}
+
+// Entries of a folder other than "." and "..", counted by the system (Qt skips names it cannot decode).
+int entryCount(const QString& folder) {
+    DIR* stream = ::opendir(paths::nativePath(folder).constData());
+    int count = 0;
+    while (const dirent* entry = ::readdir(stream)) {
+        count += std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0 ? 1 : 0;
+    }
+    ::closedir(stream);
+    return count;
+}
+
+QStringList fileNames(const QStringList& files) {
+    QStringList names;
+    for (const QString& file : files) {
+        names.append(file.mid(file.lastIndexOf(u'/') + 1));
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(NaturalOrder, ComparesNumbersAsNumbersAndLettersWithoutCase) {
+    struct Row {
+        const char* name;
+        QString a;
+        QString b;
+        int expected;
+    };
+    const Row rows[] = {
+        {"single digits", u"Tone 1"_s, u"Tone 2"_s, -1},
+        {"two digits after one", u"Track 12"_s, u"Track 2"_s, 1},
+        {"case is ignored", u"tone 3"_s, u"Tone 10"_s, -1},
+        {"leading zeros", u"Track 007"_s, u"Track 7"_s, 0},
+        {"numbers longer than any integer", u"1234567890123456789012"_s, u"999"_s, 1},
+        {"prefix first", u"Tone"_s, u"Tone 1"_s, -1},
+        {"digits before letters", u"1 Intro"_s, u"A Song"_s, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(compareNaturally(row.a, row.b), row.expected);
+        EXPECT_EQ(compareNaturally(row.b, row.a), -row.expected);
+    }
+}
+
+TEST(FolderWalk, ListsEachFolderInNaturalOrderWithSubfoldersInPlace) {
+    const ScratchDir dir;
+    // Written in an order unlike the one expected, so that creation order cannot pass for it.
+    for (const QString& name :
+         {u"Tone 3.mp3"_s, u"Tone 10.mp3"_s, u"CD 2/Track 1.mp3"_s, u"tone 2.mp3"_s, u"CD 10/Track 1.mp3"_s,
+          u"Tone 1.mp3"_s, u"CD 2/Track 12.mp3"_s, u"CD 2/Track 2.mp3"_s}) {
+        dir.write(name, "x");
+    }
+    const FolderScan scan = scanFolder(dir.path());
+    ASSERT_TRUE(scan.ok());
+    EXPECT_EQ(QDir(dir.path()).relativeFilePath(scan.files.first()), u"CD 2/Track 1.mp3"_s);
+    EXPECT_EQ(fileNames(scan.files),
+              (QStringList{u"Track 1.mp3"_s, u"Track 2.mp3"_s, u"Track 12.mp3"_s, u"Track 1.mp3"_s,
+                           u"Tone 1.mp3"_s, u"tone 2.mp3"_s, u"Tone 3.mp3"_s, u"Tone 10.mp3"_s}));
+}
+
+TEST(FolderWalk, NamesThatAreNotUtf8AreListedReadAndWritten) {
+    const ScratchDir dir;
+    // "Café - Naïve.mp3" in Latin-1, as an old system would have written it.
+    const QByteArray latin1 = QByteArrayLiteral("Caf\xE9 - Na\xEFve.mp3");
+    const QString path =
+        writeNative(dir.path(), latin1, id3Tag(id3Frame("TIT2", textBody("Old"))) + mp3Audio());
+
+    const FolderScan scan = scanFolder(dir.path());
+    ASSERT_TRUE(scan.ok());
+    ASSERT_EQ(scan.files.size(), 1);
+    EXPECT_EQ(paths::nativePath(scan.files.first()), paths::nativePath(path));
+
+    std::optional<Song> song = createSong(scan.files.first());
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->name, u"Old"_s);
+    EXPECT_EQ(song->artist, u"Caf\uFFFD"_s); // shown with a replacement character
+    EXPECT_TRUE(song->bookmarkData.endsWith(latin1));
+
+    TagValues values;
+    values.title = u"New"_s;
+    const TagStatus written = MP3TagEditor::writeTagsNow(song->filePath(), values);
+    ASSERT_TRUE(written.ok()) << written.message.toStdString();
+    EXPECT_EQ(createSong(path)->name, u"New"_s);
+    EXPECT_EQ(entryCount(dir.path()), 1); // no temporary file left behind
+
+    // The folder's JSON carries the name's own bytes.
+    const QJsonObject json = toJson(*song);
+    EXPECT_TRUE(json.value(u"url"_s).toString().endsWith(u"Caf%E9%20-%20Na%EFve.mp3"_s));
+    EXPECT_EQ(paths::nativePath(songFromJson(json)->filePath()), paths::nativePath(path));
+    // QTemporaryDir cannot name this file either.
+    ::unlink(paths::nativePath(path).constData());
+}
+
+TEST(NativePaths, RoundTripEveryByteAndKeepValidText) {
+    QByteArray everyByte;
+    for (int b = 1; b < 256; ++b) {
+        everyByte.append(static_cast<char>(b));
+    }
+    const QByteArray samples[] = {
+        everyByte,
+        QByteArrayLiteral("/music/\xC3\xA9t\xC3\xA9 \xF0\x9F\x8E\xB5.mp3"), // valid UTF-8 with an emoji
+        QByteArrayLiteral("\xED\xA0\x80 surrogate encoded \xC0\xAF overlong \xF4\x90\x80\x80 too large"),
+        QByteArrayLiteral("\xF0\x90\x82\x80"), // U+10080: its low surrogate looks like an escape
+        QByteArrayLiteral("cut \xE2\x82"),
+    };
+    for (const QByteArray& bytes : samples) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        const QString text = paths::fromNativePath(bytes);
+        EXPECT_EQ(paths::nativePath(text), bytes);
+        EXPECT_EQ(paths::hasEscapedBytes(text), QString::fromUtf8(bytes).toUtf8() != bytes);
+    }
+    EXPECT_EQ(paths::fromNativePath("/music/\xC3\xA9t\xC3\xA9"), u"/music/\u00E9t\u00E9"_s);
+    EXPECT_EQ(paths::displayText(paths::fromNativePath("Caf\xE9")), u"Caf\uFFFD"_s);
+    EXPECT_EQ(paths::displayText(paths::fromNativePath("\xF0\x90\x82\x80")), u"\U00010080"_s);
+}
+
+class Loading : public ::testing::Test {
+protected:
+    void SetUp() override {
+        model.setFeedback(&progress, &toasts);
+        dir.write(u"Album/Artist - One.mp3"_s, "x");
+        dir.write(u"Album/Artist - Two.mp3"_s, "x");
+    }
+    ScratchDir dir;
+    ProgressManager progress;
+    ToastManager toasts;
+    ContentViewModel model;
+};
+
+TEST_F(Loading, AFolderGivenWithATrailingSlashKeepsItsName) {
+    ASSERT_TRUE(waitFor(model.loadFolder(QUrl::fromLocalFile(dir.filePath(u"Album/"_s)))));
+    ASSERT_TRUE(model.currentFolder());
+    EXPECT_EQ(model.currentFolder()->name, u"Album"_s);
+    EXPECT_EQ(model.currentFolder()->songs.size(), 2);
+}
+
+TEST_F(Loading, AFailedLoadEndsWithAnAlertAndTheQueuedLoadsStillRun) {
+    const QUrl album = QUrl::fromLocalFile(dir.filePath(u"Album"_s));
+    model.setSongFactory(
+        [](const QString&) -> std::optional<Song> { throw std::runtime_error("disk gone"); });
+    const QFuture<void> failing = model.loadFolder(album);
+    model.setSongFactory({}); // the next load reads the files again
+    const QFuture<void> next = model.loadFolder(album);
+
+    ASSERT_TRUE(waitFor(failing));
+    EXPECT_TRUE(model.showExportAlert());
+    EXPECT_EQ(model.exportAlertMessage(), u"Error loading folder: disk gone"_s);
+    ASSERT_TRUE(waitFor(next));
+    EXPECT_FALSE(model.isLoading());
+    ASSERT_TRUE(model.currentFolder());
+    EXPECT_EQ(model.currentFolder()->songs.size(), 2);
+}
