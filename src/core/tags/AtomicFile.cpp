@@ -270,7 +270,7 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
         return abandon(QStringLiteral("Cannot write"));
     }
     copyOwnership(fd, original);
-    if (!copyExtendedAttributes(QFile::encodeName(target), fd)) {
+    if (!copyExtendedAttributes(paths::nativePath(target), fd)) {
         return abandon(QStringLiteral("Cannot copy the extended attributes of"));
     }
     if (::fsync(fd) != 0) {
@@ -305,7 +305,7 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
                                   systemError(QStringLiteral("Cannot open"), replacement, errno));
     }
     copyOwnership(fd, original);
-    if (!copyExtendedAttributes(QFile::encodeName(target), fd)) {
+    if (!copyExtendedAttributes(paths::nativePath(target), fd)) {
         const int saved = errno;
         ::close(fd);
         return TagStatus::failure(
