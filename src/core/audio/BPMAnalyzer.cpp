@@ -3,6 +3,7 @@
 #include "audio/AudioDecoder.h"
 #include "audio/TempoEstimation.h"
 #include "model/Bookmark.h"
+#include "model/Paths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -100,7 +101,7 @@ void BPMAnalyzer::clearBPMCache() {
 BPMResult BPMAnalyzer::estimate(const QString& path) {
     tempo::EnvelopeBuilder envelope;
     const audio::DecodeResult decoded =
-        audio::decodeLeadingAudio(QFile::encodeName(path), analysedSeconds,
+        audio::decodeLeadingAudio(paths::nativePath(path), analysedSeconds,
                                   [&envelope](const float* const* planes, int channels, std::size_t frames) {
                                       tempo::addMixed(envelope, planes, channels, frames);
                                   });

@@ -1,6 +1,7 @@
 #include "audio/PlayableFile.h"
 
 #include "model/Bookmark.h"
+#include "model/Paths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +14,7 @@ extern "C" {
 namespace quirella {
 
 bool isDecodableAudio(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = paths::nativePath(path);
     AVFormatContext* context = nullptr;
     if (avformat_open_input(&context, name.constData(), nullptr, nullptr) < 0) {
         return false;

@@ -2,6 +2,7 @@
 
 #include "app/ContentViewModel.h"
 #include "model/Bookmark.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/NoReplaceMove.h"
@@ -86,7 +87,7 @@ struct FileLocation {
 
 FileLocation locate(const QString& resolvedPath) {
     FileLocation location;
-    location.path = QFile::encodeName(resolvedPath);
+    location.path = paths::nativePath(resolvedPath);
     const qsizetype slash = location.path.lastIndexOf('/');
     location.directory = location.path.left(slash);
     const QByteArray fileName = location.path.mid(slash + 1);
