@@ -14,9 +14,13 @@
 #include <QRandomGenerator>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 using namespace quirella;
@@ -173,3 +177,53 @@ TEST_P(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, KilledWriter, ::testing::Values("atomic", "mp3"),
                          [](const auto& row) { return std::string(row.param); });
+
+// The replacement keeps the original's owner, group and permission bits. As root the file is given to
+// nobody first, so that keeping the owner means giving the new file away.
+TEST(AtomicFile, OwnerGroupAndModeAreKept) {
+    ScratchDir dir;
+    const QString path = dir.write(QStringLiteral("owned.mp3"), mp3Audio());
+    const QByteArray native = QFile::encodeName(path);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(native.constData(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(native.constData(), &before), 0);
+
+    ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, titled(QStringLiteral("Owned"))).ok());
+    struct stat after {};
+    ASSERT_EQ(::stat(native.constData(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "the file was replaced, not rewritten in place";
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+}
+
+// A write the file system cuts short (a full disk, a quota, here the file size limit) fails with the
+// system's reason and leaves the original as it was, without a temporary file.
+TEST(AtomicFile, AShortWriteLeavesTheOriginal) {
+    ScratchDir dir;
+    const QByteArray original = mp3Audio(4);
+    const QString path = dir.write(QStringLiteral("full.mp3"), original);
+    TagValues values = titled(QStringLiteral("Too big"));
+    values.coverImage = imageBytes(Qt::darkRed, 600, 600);
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN); // else the signal ends the process
+    struct rlimit small = saved;
+    small.rlim_cur = static_cast<rlim_t>(original.size() + 1024);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const TagStatus direct = atomicfile::replaceContents(path, QByteArray(original.size() * 4, 'x'));
+    const TagStatus tagged = MP3TagEditor::writeTagsNow(path, values);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    for (const TagStatus& status : {direct, tagged}) {
+        EXPECT_EQ(status.error, TagError::platform);
+        EXPECT_TRUE(status.message.contains(QStringLiteral("full.mp3"))) << status.message.toStdString();
+    }
+    EXPECT_EQ(readAll(path), original);
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+}

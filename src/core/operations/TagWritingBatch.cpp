@@ -33,25 +33,6 @@ constexpr int kPlayerReleaseDelayMs = 200;
 // Error lines listed in the alert of a large batch; the rest are counted.
 constexpr int kListedErrorLines = 5;
 
-enum class Writer { mp3, wav, aiff, m4a, none };
-
-Writer writerFor(const QString& fileExtension) {
-    const QString extension = fileExtension.toLower();
-    if (extension == "mp3"_L1) {
-        return Writer::mp3;
-    }
-    if (extension == "wav"_L1) {
-        return Writer::wav;
-    }
-    if (extension == "aiff"_L1 || extension == "aif"_L1) {
-        return Writer::aiff;
-    }
-    if (extension == "m4a"_L1) {
-        return Writer::m4a;
-    }
-    return Writer::none;
-}
-
 // The song's cover as its format's writer wants it, or nothing when the song has none. A song whose
 // cover file is missing, unreadable or undecodable (its file was removed behind our back) keeps the
 // picture its audio file holds: that is not an error, but the summary says so.
@@ -118,6 +99,32 @@ struct Writers {
     }
 };
 
+// Which writer takes a file, by its lower-cased extension; any other extension (FLAC among them) is
+// skipped. M4A writes are raced against the batch's time limit.
+struct Route {
+    QLatin1StringView extension;
+    TagWriter& (*writer)(Writers&);
+    bool timeLimited;
+};
+
+const Route kRoutes[] = {
+    {"mp3"_L1, [](Writers& w) -> TagWriter& { return w.mp3; }, false},
+    {"wav"_L1, [](Writers& w) -> TagWriter& { return w.wav; }, false},
+    {"aiff"_L1, [](Writers& w) -> TagWriter& { return w.aiff; }, false},
+    {"aif"_L1, [](Writers& w) -> TagWriter& { return w.aiff; }, false},
+    {"m4a"_L1, [](Writers& w) -> TagWriter& { return *w.m4a; }, true},
+};
+
+const Route* routeFor(const QString& fileExtension) {
+    const QString extension = fileExtension.toLower();
+    for (const Route& route : kRoutes) {
+        if (extension == route.extension) {
+            return &route;
+        }
+    }
+    return nullptr;
+}
+
 struct SongOutcome {
     enum class Kind { success, skipped, failed, timedOut };
     Kind kind = Kind::success;
@@ -134,8 +141,8 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     if (!access.granted()) {
         return {SongOutcome::Kind::skipped, {}};
     }
-    const Writer writer = writerFor(song.fileExtension);
-    if (writer == Writer::none) {
+    const Route* route = routeFor(song.fileExtension);
+    if (!route) {
         return {SongOutcome::Kind::skipped, {}};
     }
     TagValues values;
@@ -149,23 +156,16 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     values.keepPictures = cover.keepEmbedded;
 
     const QString& path = *resolved.path;
+    TagWriter& writer = route->writer(writers);
     TagStatus status;
-    switch (writer) {
-    case Writer::mp3:
-        status = writers.mp3.writeTags(path, std::move(values)).result();
-        break;
-    case Writer::wav:
-        status = writers.wav.writeTags(path, std::move(values)).result();
-        break;
-    case Writer::aiff:
-        status = writers.aiff.writeTags(path, std::move(values)).result();
-        break;
-    case Writer::m4a: {
-        // Every write runs on a thread of its own, so the time limit counts this song's write only.
+    if (!route->timeLimited) {
+        status = writer.writeTags(path, std::move(values)).result();
+    } else {
+        // Every M4A write runs on a thread of its own, so the time limit counts this song's write only.
         auto cancellation = std::make_shared<WriteCancellation>();
         QFuture<TagStatus> write = options.m4aWriter
                                        ? options.m4aWriter(path, std::move(values))
-                                       : writers.m4a->writeTags(path, std::move(values), cancellation);
+                                       : writer.writeTags(path, std::move(values), cancellation);
         if (!waitUntilFinished(write, options.m4aTimeout)) {
             // Giving up stops the write at its next check, before its copy takes the place of the file;
             // a write whose replacement has already begun is waited for and counts as it ends.
@@ -177,10 +177,6 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
             write.waitForFinished();
         }
         status = write.result();
-        break;
-    }
-    case Writer::none:
-        break;
     }
     if (!status.ok()) {
         return {SongOutcome::Kind::failed, status.message};

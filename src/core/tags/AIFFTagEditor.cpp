@@ -28,8 +28,16 @@ QByteArray frameKey(const id3::ID3Frame& frame) {
 
 } // namespace
 
-QFuture<TagStatus> AIFFTagEditor::writeTags(const QString& path, TagValues values) {
-    return m_executor.run([path, values = std::move(values)] { return writeTagsNow(path, values); });
+QFuture<TagStatus> AIFFTagEditor::writeTags(const QString& path, TagValues values,
+                                            std::shared_ptr<WriteCancellation> cancellation) {
+    // Calls queue on this writer's own thread; one given up on while it waits never starts. Once it
+    // runs, it replaces the file in one step, so there is nothing to stop half-way.
+    return m_executor.run([path, values = std::move(values), cancellation = std::move(cancellation)] {
+        if (cancellation && !cancellation->beginReplacement()) {
+            return cancelledWrite(path);
+        }
+        return writeTagsNow(path, values);
+    });
 }
 
 TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
@@ -48,7 +56,7 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     if (values.coverImage) {
         cover = prepareCover(QStringLiteral("aiff"), *values.coverImage);
     }
-    const bool albumGiven = values.album && !values.album->isEmpty();
+    const bool albumGiven = values.album.has_value();
     TagResult<QByteArray> rebuilt =
         rebuild(*old.value, id3::managedFrames(values, cover), albumGiven, values.keepPictures);
     old.value.reset();

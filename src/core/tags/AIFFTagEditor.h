@@ -8,6 +8,7 @@
 #include "tags/SerialExecutor.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
+#include "tags/TagWriter.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -16,13 +17,14 @@
 
 namespace quirella {
 
-class AIFFTagEditor {
+class AIFFTagEditor final : public TagWriter {
 public:
     // The walk refuses files with more chunks than this; real files have a handful.
     static constexpr int kMaxChunks = riff::kMaxChunks;
 
     // Runs `writeTagsNow` on this writer's own thread; calls never overlap.
-    QFuture<TagStatus> writeTags(const QString& path, TagValues values);
+    QFuture<TagStatus> writeTags(const QString& path, TagValues values,
+                                 std::shared_ptr<WriteCancellation> cancellation = {}) override;
 
     // Checks that the file can be rewritten, reads it, converts the cover for AIFF and replaces the file
     // atomically with the rebuilt bytes. A refused file stays exactly as it was.

@@ -211,26 +211,6 @@ private:
 
 } // namespace
 
-bool WriteCancellation::cancel() {
-    int expected = running;
-    return m_state.compare_exchange_strong(expected, cancelled) || expected == cancelled;
-}
-
-bool WriteCancellation::isCancelled() {
-    if (m_alsoCancelled && m_alsoCancelled()) {
-        cancel();
-    }
-    return m_state.load() == cancelled;
-}
-
-bool WriteCancellation::beginReplacement() {
-    if (isCancelled()) {
-        return false;
-    }
-    int expected = running;
-    return m_state.compare_exchange_strong(expected, replacing) || expected == replacing;
-}
-
 M4ATagEditor::M4ATagEditor() {
     // Enough that writes never queue behind each other in a batch, which waits for one at a time and
     // gives up on at most a few; the bound only keeps stuck writes from taking every thread.
@@ -244,11 +224,7 @@ M4ATagEditor::~M4ATagEditor() {
 TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& values,
                                      WriteCancellation* cancellation) {
     const auto cancelled = [&] { return cancellation && cancellation->isCancelled(); };
-    const auto cancelledStatus = [&] {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QStringLiteral("Writing “%1” was cancelled; the file is unchanged.").arg(displayName(path)));
-    };
+    const auto cancelledStatus = [&] { return cancelledWrite(path); };
     if (cancelled()) {
         return cancelledStatus();
     }

@@ -21,41 +21,17 @@
 
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
+#include "tags/TagWriter.h"
 
 #include <QFuture>
 #include <QString>
 #include <QThreadPool>
 
-#include <atomic>
-#include <functional>
 #include <memory>
 
 namespace quirella {
 
-// Decides, once, between a write that is about to replace its file and a caller that gives up on it: a
-// write the caller gave up on never replaces the file, and a caller cannot give up on a write whose
-// replacement has begun (it then waits for the real outcome, which comes quickly).
-class WriteCancellation {
-public:
-    WriteCancellation() = default;
-    // `alsoCancelled` is asked at every check as well (a future's cancellation, for instance).
-    explicit WriteCancellation(std::function<bool()> alsoCancelled)
-        : m_alsoCancelled(std::move(alsoCancelled)) {}
-
-    // The caller gives up. True when the file will not be replaced; false when the replacement began.
-    bool cancel();
-    // Asked by the write between its steps; true once the caller gave up.
-    bool isCancelled();
-    // The write claims the replacement; false when the caller gave up first.
-    bool beginReplacement();
-
-private:
-    enum State : int { running, cancelled, replacing };
-    std::atomic<int> m_state{running};
-    std::function<bool()> m_alsoCancelled;
-};
-
-class M4ATagEditor {
+class M4ATagEditor final : public TagWriter {
 public:
     // Name prefix of the temporary copies in the private temporary folder.
     static constexpr char kTempPrefix[] = "Quirella_M4A_";
@@ -67,7 +43,7 @@ public:
     // must not have it replaced behind its back); once the replacement has begun, cancelling changes
     // nothing, and `cancellation->cancel()` says so.
     QFuture<TagStatus> writeTags(const QString& path, TagValues values,
-                                 std::shared_ptr<WriteCancellation> cancellation = {});
+                                 std::shared_ptr<WriteCancellation> cancellation = {}) override;
 
     // The same work on the calling thread. `cancellation`, when set, is checked between the steps of the
     // write (reading, copying, tagging the copy, checking it) and claimed right before the replacement;
@@ -76,7 +52,7 @@ public:
                                   WriteCancellation* cancellation = nullptr);
 
     M4ATagEditor();
-    ~M4ATagEditor(); // waits for the writes still running
+    ~M4ATagEditor() override; // waits for the writes still running
     M4ATagEditor(const M4ATagEditor&) = delete;
     M4ATagEditor& operator=(const M4ATagEditor&) = delete;
 

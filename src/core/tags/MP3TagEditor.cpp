@@ -5,8 +5,16 @@
 
 namespace quirella {
 
-QFuture<TagStatus> MP3TagEditor::writeTags(const QString& path, TagValues values) {
-    return m_executor.run([path, values = std::move(values)] { return writeTagsNow(path, values); });
+QFuture<TagStatus> MP3TagEditor::writeTags(const QString& path, TagValues values,
+                                           std::shared_ptr<WriteCancellation> cancellation) {
+    // Calls queue on this writer's own thread; one given up on while it waits never starts. Once it
+    // runs, it replaces the file in one step, so there is nothing to stop half-way.
+    return m_executor.run([path, values = std::move(values), cancellation = std::move(cancellation)] {
+        if (cancellation && !cancellation->beginReplacement()) {
+            return cancelledWrite(path);
+        }
+        return writeTagsNow(path, values);
+    });
 }
 
 TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& values) {

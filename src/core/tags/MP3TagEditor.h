@@ -7,6 +7,7 @@
 #include "tags/SerialExecutor.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
+#include "tags/TagWriter.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,13 +16,14 @@
 
 namespace quirella {
 
-class MP3TagEditor {
+class MP3TagEditor final : public TagWriter {
 public:
     // The new content may not exceed this many bytes; the whole file is held in memory twice.
     static constexpr qint64 kMaxFileSize = 499'999'999;
 
     // Runs `writeTagsNow` on this writer's own thread; calls never overlap. The album is ignored.
-    QFuture<TagStatus> writeTags(const QString& path, TagValues values);
+    QFuture<TagStatus> writeTags(const QString& path, TagValues values,
+                                 std::shared_ptr<WriteCancellation> cancellation = {}) override;
 
     // Checks that the file can be rewritten, reads it, converts the cover for MP3 and replaces the file
     // atomically with the rebuilt bytes. A refused file stays exactly as it was.

@@ -306,8 +306,16 @@ QFuture<TagResult<WavMetadata>> WAVTagEditor::readMetadata(const QString& path) 
     return m_executor.run([path] { return readMetadataNow(path); });
 }
 
-QFuture<TagStatus> WAVTagEditor::writeTags(const QString& path, TagValues values) {
-    return m_executor.run([path, values = std::move(values)] { return writeTagsNow(path, values); });
+QFuture<TagStatus> WAVTagEditor::writeTags(const QString& path, TagValues values,
+                                           std::shared_ptr<WriteCancellation> cancellation) {
+    // Calls queue on this writer's own thread; one given up on while it waits never starts. Once it
+    // runs, it replaces the file in one step, so there is nothing to stop half-way.
+    return m_executor.run([path, values = std::move(values), cancellation = std::move(cancellation)] {
+        if (cancellation && !cancellation->beginReplacement()) {
+            return cancelledWrite(path);
+        }
+        return writeTagsNow(path, values);
+    });
 }
 
 TagResult<WavMetadata> WAVTagEditor::readMetadataNow(const QString& path) {

@@ -7,6 +7,7 @@
 #include "tags/SerialExecutor.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
+#include "tags/TagWriter.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -60,10 +61,11 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
 } // namespace wav
 
 // Runs its reads and writes one at a time, in the order requested, off the UI thread.
-class WAVTagEditor {
+class WAVTagEditor final : public TagWriter {
 public:
     QFuture<TagResult<WavMetadata>> readMetadata(const QString& path);
-    QFuture<TagStatus> writeTags(const QString& path, TagValues values);
+    QFuture<TagStatus> writeTags(const QString& path, TagValues values,
+                                 std::shared_ptr<WriteCancellation> cancellation = {}) override;
 
     // The same work on the calling thread. The reader adds "cover_path" (a file written by
     // saveCoverToTemp with the prefix "WAV_Cover") when the ID3 chunk holds a picture.
