@@ -206,3 +206,77 @@ TEST_F(BulkEditing, DeletingSelectedSongsTrashesTheirFilesAndCountsThem) {
 }
 
 } // namespace
+
+namespace {
+
+// No high surrogate without its low one and the other way round.
+bool pairsIntact(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate()) {
+            if (i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate()) {
+                return false;
+            }
+            ++i;
+        } else if (text.at(i).isLowSurrogate()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(BulkEditingHostileText, NeitherCrashesNorTouchesOtherFields) {
+    QString controls;
+    for (char16_t c = 1; c < 0x20; ++c) {
+        controls.append(QChar(c));
+    }
+    const QList<std::pair<QString, QString>> titlesAndArtists = {
+        {QString(10000, u'x') + u" feat 🎵"_s, QString(10000, u'Y')},
+        {u"e\u0301\u0301\u0301 ñ 🎵🎶 Zoë"_s, u"a\u0308\u20DD & b\u0301"_s},
+        {u"שלום עולם (remix) مرحبا"_s, u"فيروز"_s},
+        {controls + u"\u007F title"_s, controls},
+        {u".*+?^$[](){}|\\ 𝄞𝄞"_s, u"((( ))) [[["_s},
+    };
+    QList<Song> songs;
+    for (const auto& [title, artist] : titlesAndArtists) {
+        Song s = song(title, artist, u"Pop ́"_s, 1984);
+        s.url = QUrl::fromLocalFile(u"/music/x.mp3"_s);
+        s.coverImagePath = u"/tmp/cover.jpg"_s;
+        songs.append(s);
+    }
+    const QList<std::pair<const char*, std::function<bool(BulkEditor&)>>> operations = {
+        {"uppercase title", [](BulkEditor& e) { return e.uppercaseColumn(u"title"); }},
+        {"title case artist", [](BulkEditor& e) { return e.titleCaseColumn(u"artist"); }},
+        {"uppercase all", [](BulkEditor& e) { return e.uppercaseAll(); }},
+        {"first letter all", [](BulkEditor& e) { return e.titleCaseAll(); }},
+        {"characters", [](BulkEditor& e) { return e.cleanCharactersInAllSongs(); }},
+        {"regex term", [](BulkEditor& e) { return e.replaceTextInFields(u".*+?^$[](){}|\\"_s, {}); }},
+        {"surrogate-half term",
+         [](BulkEditor& e) { return e.replaceTextInFields(QString(QChar(0xD834)), u"x"_s); }},
+        {"mark term",
+         [](BulkEditor& e) {
+             return e.removeTerms({u"\u0301"_s, u"e"_s, u"🎵"_s}, u"-"_s);
+         }},
+    };
+    for (const auto& [name, run] : operations) {
+        SCOPED_TRACE(name);
+        ContentViewModel model;
+        model.setFolder(QUrl::fromLocalFile(u"/music"_s), songs);
+        BulkEditor editor(model);
+        ASSERT_TRUE(run(editor));
+        for (qsizetype i = 0; i < songs.size(); ++i) {
+            const Song& before = songs.at(i);
+            const Song& after = model.currentFolder()->songs.at(i);
+            EXPECT_EQ(after.id, before.id);
+            EXPECT_EQ(after.url, before.url);
+            EXPECT_EQ(after.year, 1984);
+            EXPECT_EQ(after.rating, 2);
+            EXPECT_EQ(after.coverImagePath, before.coverImagePath);
+            EXPECT_TRUE(pairsIntact(after.name) && pairsIntact(after.artist) && pairsIntact(after.genre));
+        }
+        if (std::string_view(name) == "uppercase title") {
+            EXPECT_EQ(model.currentFolder()->songs.at(0).artist, songs.at(0).artist);
+        }
+    }
+}
+
+} // namespace
