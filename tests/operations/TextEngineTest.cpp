@@ -155,3 +155,23 @@ TEST(CharacterCleanup, WholeSongs) {
 }
 
 } // namespace
+
+namespace {
+
+// The one-pass replacer gives exactly what the terms give one after another.
+TEST(TermReplacerTest, EqualsTheTermsOneAfterAnother) {
+    const QStringList terms{u"a b"_s, u"Café"_s, u"  "_s, u"x"_s};
+    const QStringList texts{u"a  b"_s, u" cafe x "_s, u"nothing here"_s, u"A B  c"_s, u"  "_s, u"Ｘ"_s};
+    for (const QString& replacement : {QString(), u"-"_s}) {
+        const TermReplacer replacer(terms, replacement);
+        for (const QString& text : texts) {
+            QString expected = text;
+            for (const QString& term : terms) {
+                expected = replaceTerm(expected, term, replacement);
+            }
+            EXPECT_EQ(replacer.apply(text), expected) << text.toStdString();
+        }
+    }
+}
+
+} // namespace

@@ -110,8 +110,8 @@ MusicFolder cleanCharactersInAllSongs(MusicFolder folder) {
 }
 
 MusicFolder replaceTextInFields(MusicFolder folder, const QString& term, const QString& replacement) {
-    return transformAll(std::move(folder),
-                        [&](QStringView text) { return replaceTerm(text, term, replacement); });
+    const TermReplacer replacer({term}, replacement);
+    return transformAll(std::move(folder), [&](QStringView text) { return replacer.apply(text); });
 }
 
 MusicFolder removeTerms(MusicFolder folder, const QStringList& terms, const QString& replacement) {
@@ -124,13 +124,8 @@ MusicFolder removeTerms(MusicFolder folder, const QStringList& terms, const QStr
     if (used.isEmpty()) {
         return folder;
     }
-    return transformAll(std::move(folder), [&](QStringView text) {
-        QString result = text.toString();
-        for (const QString& term : used) {
-            result = replaceTerm(result, term, replacement);
-        }
-        return result;
-    });
+    const TermReplacer replacer(used, replacement);
+    return transformAll(std::move(folder), [&](QStringView text) { return replacer.apply(text); });
 }
 
 MusicFolder swapArtistAndTitle(MusicFolder folder, const QUuid& songId) {

@@ -1,5 +1,6 @@
 #include "operations/TextEngine.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <array>
@@ -135,6 +136,25 @@ struct FoldedText {
     bool isBoundary(qsizetype index) const { return index == text.size() || startsCharacter.at(index); }
 };
 
+// The folded form of one character, remembered per code point for characters without marks: titles
+// repeat the same few accented letters, and folding one takes a normalisation.
+QString foldCharacter(QStringView cluster) {
+    const CodePoint point = codePointAt(cluster, 0);
+    if (point.length != cluster.size()) {
+        return foldCluster(cluster); // a letter with combining marks
+    }
+    thread_local QHash<char32_t, QString> cache;
+    const auto cached = cache.constFind(point.value);
+    if (cached != cache.cend()) {
+        return *cached;
+    }
+    QString folded = foldCluster(cluster);
+    if (cache.size() < 4096) {
+        cache.insert(point.value, folded);
+    }
+    return folded;
+}
+
 FoldedText foldWithMap(QStringView source) {
     FoldedText folded;
     folded.text.reserve(source.size());
@@ -143,7 +163,15 @@ FoldedText foldWithMap(QStringView source) {
     folded.startsCharacter.reserve(source.size());
     for (qsizetype start = 0; start < source.size();) {
         const qsizetype end = clusterEnd(source, start);
-        const QString part = foldCluster(source.mid(start, end - start));
+        if (end - start == 1 && source.at(start).unicode() < 0x80) {
+            folded.text.append(source.at(start).toLower());
+            folded.sourceStart.append(start);
+            folded.sourceEnd.append(end);
+            folded.startsCharacter.append(true);
+            start = end;
+            continue;
+        }
+        const QString part = foldCharacter(source.mid(start, end - start));
         for (qsizetype k = 0; k < part.size(); ++k) {
             folded.text.append(part.at(k));
             folded.sourceStart.append(start);
@@ -157,12 +185,26 @@ FoldedText foldWithMap(QStringView source) {
 
 QString foldText(QStringView text) {
     QString folded;
+    folded.reserve(text.size());
     for (qsizetype start = 0; start < text.size();) {
         const qsizetype end = clusterEnd(text, start);
-        folded.append(foldCluster(text.mid(start, end - start)));
+        if (end - start == 1 && text.at(start).unicode() < 0x80) {
+            folded.append(text.at(start).toLower());
+        } else {
+            folded.append(foldCharacter(text.mid(start, end - start)));
+        }
         start = end;
     }
     return folded;
+}
+
+bool isAscii(QStringView text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool touchesWord(QStringView text, qsizetype start, qsizetype end) {
@@ -201,12 +243,15 @@ QString capitalizedAfterStops(QStringView core) {
     return result;
 }
 
-bool isSmallWord(QStringView lowerWord) {
+bool isSmallWord(QStringView word) {
     static constexpr std::array<QStringView, 15> smallWords{u"a",  u"an",   u"the", u"and", u"but",
                                                             u"or", u"for",  u"nor", u"on",  u"at",
                                                             u"to", u"with", u"in",  u"of",  u"by"};
+    if (word.size() > 4) {
+        return false;
+    }
     for (const QStringView small : smallWords) {
-        if (lowerWord == small) {
+        if (word.compare(small, Qt::CaseInsensitive) == 0) {
             return true;
         }
     }
@@ -219,7 +264,29 @@ bool isRoundBracket(QChar c) {
 
 } // namespace
 
+// Puts the replacement (one space when empty) over the ranges, in ascending order and apart, then tidies.
+template <typename Ranges>
+static QString replaceRanges(QStringView text, const Ranges& ranges, QStringView replacement) {
+    if (ranges.isEmpty()) {
+        return collapseSpacesAndTrim(text);
+    }
+    const QStringView inserted = replacement.isEmpty() ? QStringView(u" ") : replacement;
+    QString result;
+    result.reserve(text.size() + ranges.size() * (inserted.size() + 1));
+    qsizetype done = 0;
+    for (const auto& range : ranges) {
+        result.append(text.mid(done, range.start - done));
+        result.append(inserted);
+        done = range.end;
+    }
+    result.append(text.mid(done));
+    return collapseSpacesAndTrim(result);
+}
+
 QString collapseSpacesAndTrim(QStringView text) {
+    if (!text.contains(u"  ") && (text.isEmpty() || (!text.front().isSpace() && !text.back().isSpace()))) {
+        return text.toString();
+    }
     QString result;
     result.reserve(text.size());
     for (const QChar c : text) {
@@ -243,16 +310,36 @@ QString removeAccents(QStringView text) {
 }
 
 QString replaceTerm(QStringView text, QStringView term, QStringView replacement, TermMatch match) {
-    const QString needle = foldText(term);
-    if (needle.isEmpty() || text.isEmpty()) {
-        return collapseSpacesAndTrim(text);
-    }
-    const FoldedText haystack = foldWithMap(text);
     struct Range {
         qsizetype start;
         qsizetype end;
     };
     QList<Range> ranges;
+    if (isAscii(term) && isAscii(text)) {
+        // ASCII folds to its lower case letter for letter, so the text is its own matching form.
+        if (term.isEmpty()) {
+            return collapseSpacesAndTrim(text);
+        }
+        for (qsizetype from = 0;;) {
+            const qsizetype found = text.indexOf(term, from, Qt::CaseInsensitive);
+            if (found < 0) {
+                break;
+            }
+            const qsizetype foundEnd = found + term.size();
+            if (match == TermMatch::anywhere || !touchesWord(text, found, foundEnd)) {
+                ranges.append({found, foundEnd});
+                from = foundEnd;
+            } else {
+                from = found + 1;
+            }
+        }
+        return replaceRanges(text, ranges, replacement);
+    }
+    const QString needle = foldText(term);
+    if (needle.isEmpty() || text.isEmpty()) {
+        return collapseSpacesAndTrim(text);
+    }
+    const FoldedText haystack = foldWithMap(text);
     for (qsizetype from = 0;;) {
         const qsizetype found = haystack.text.indexOf(needle, from);
         if (found < 0) {
@@ -269,16 +356,50 @@ QString replaceTerm(QStringView text, QStringView term, QStringView replacement,
         }
         from = found + 1;
     }
-    if (ranges.isEmpty()) {
-        return collapseSpacesAndTrim(text);
+    return replaceRanges(text, ranges, replacement);
+}
+
+TermReplacer::TermReplacer(QStringList terms, QString replacement)
+    : m_terms(std::move(terms))
+    , m_replacement(std::move(replacement)) {
+    for (const QString& term : std::as_const(m_terms)) {
+        m_needles.append(foldText(term));
     }
-    const QString inserted = replacement.isEmpty() ? QStringLiteral(" ") : replacement.toString();
+}
+
+QString TermReplacer::apply(QStringView text) const {
+    // The first term searches the text as given, the later ones the tidied text that a term without an
+    // occurrence leaves; when no term occurs in either, the tidied text is the whole result.
+    const QString tidied = collapseSpacesAndTrim(text);
+    bool occurs = false;
+    if (isAscii(text)) {
+        // ASCII folds to ASCII, so only the needles that are ASCII can occur, and no folding is needed.
+        for (const QString& needle : m_needles) {
+            if (!needle.isEmpty() && isAscii(needle) &&
+                (text.contains(needle, Qt::CaseInsensitive) ||
+                 tidied.contains(needle, Qt::CaseInsensitive))) {
+                occurs = true;
+                break;
+            }
+        }
+    } else {
+        const QString foldedText = foldText(text);
+        const QString foldedTidied = tidied == text ? foldedText : foldText(tidied);
+        for (const QString& needle : m_needles) {
+            if (!needle.isEmpty() && (foldedText.contains(needle) || foldedTidied.contains(needle))) {
+                occurs = true;
+                break;
+            }
+        }
+    }
+    if (!occurs) {
+        return tidied;
+    }
     QString result = text.toString();
-    // From the last occurrence to the first, so the earlier positions stay valid.
-    for (auto it = ranges.crbegin(); it != ranges.crend(); ++it) {
-        result.replace(it->start, it->end - it->start, inserted);
+    for (const QString& term : m_terms) {
+        result = replaceTerm(result, term, m_replacement);
     }
-    return collapseSpacesAndTrim(result);
+    return result;
 }
 
 QString uppercased(QStringView text) {
@@ -288,9 +409,12 @@ QString uppercased(QStringView text) {
 QString titleCased(QStringView text) {
     const QList<QStringView> words = text.split(u' ');
     const qsizetype count = words.size();
-    QStringList result;
-    result.reserve(count);
+    QString result;
+    result.reserve(text.size() + 4);
     for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0) {
+            result.append(u' ');
+        }
         const QStringView word = words.at(i);
         // The runs of round brackets around the core go back exactly as they were.
         qsizetype coreStart = 0;
@@ -301,23 +425,20 @@ QString titleCased(QStringView text) {
         while (coreEnd > coreStart && isRoundBracket(word.at(coreEnd - 1))) {
             --coreEnd;
         }
-        const QStringView leading = word.left(coreStart);
         const QStringView core = word.mid(coreStart, coreEnd - coreStart);
-        const QStringView trailing = word.mid(coreEnd);
         const bool startsWithBracket = word.startsWith(u'(');
         const bool afterOpenBracket = i > 0 && words.at(i - 1).endsWith(u'(');
-        const QString lowerCore = core.toString().toLower();
-        QString transformed;
-        if (i > 0 && i < count - 1 && !startsWithBracket && !afterOpenBracket && isSmallWord(lowerCore)) {
-            transformed = lowerCore;
+        result.append(word.left(coreStart));
+        if (i > 0 && i < count - 1 && !startsWithBracket && !afterOpenBracket && isSmallWord(core)) {
+            result.append(core.toString().toLower());
         } else if (core.contains(u'.')) {
-            transformed = capitalizedAfterStops(core);
+            result.append(capitalizedAfterStops(core));
         } else {
-            transformed = capitalized(core);
+            result.append(capitalized(core));
         }
-        result.append(leading.toString() + transformed + trailing.toString());
+        result.append(word.mid(coreEnd));
     }
-    return result.join(u' ');
+    return result;
 }
 
 namespace clean {

@@ -33,6 +33,20 @@ enum class TermMatch {
 QString replaceTerm(QStringView text, QStringView term, QStringView replacement,
                     TermMatch match = TermMatch::anywhere);
 
+// replaceTerm with several terms in order, each on the result of the one before, as one pass over a
+// text: the remove-text window's apply. The terms are folded once, and a text in which none of them
+// occurs is only tidied.
+class TermReplacer {
+public:
+    TermReplacer(QStringList terms, QString replacement);
+    QString apply(QStringView text) const;
+
+private:
+    QStringList m_terms;
+    QStringList m_needles;
+    QString m_replacement;
+};
+
 // Full Unicode upper case (ß becomes SS).
 QString uppercased(QStringView text);
 // Title case of the "First Letter" tools: words split at single spaces (empty words kept), small words
