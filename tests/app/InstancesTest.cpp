@@ -3,6 +3,7 @@
 #include "app/Instances.h"
 
 #include "app/AppLifecycle.h"
+#include "app/ContentViewModel.h"
 #include "model/Paths.h"
 #include "support/TestSupport.h"
 
@@ -110,4 +111,18 @@ TEST(WindowInstance, TheClaimPassesOnWhenTheFirstWindowCloses) {
     // Nobody listens for a hand-over once no window runs.
     WindowInstance late(dir.path());
     EXPECT_FALSE(late.handOver({QByteArrayLiteral("/music")}, 300));
+}
+
+TEST(ProcessRegistry, CleanResetsButLeavesFilesAloneWhileAnotherProcessRuns) {
+    const QString folder = paths::privateTempDir();
+    ASSERT_FALSE(folder.isEmpty());
+    const QString cover = folder + u"/Quirella_Cover_0123456789.jpg"_s;
+    ASSERT_TRUE(writeAll(cover, "jpeg"));
+    ContentViewModel model;
+    OtherProcess other(folder);
+    ASSERT_TRUE(waitFor(lifecycle::cleanAndReset(model)));
+    EXPECT_TRUE(QFile::exists(cover));
+    other.die();
+    ASSERT_TRUE(waitFor(lifecycle::cleanAndReset(model)));
+    EXPECT_FALSE(QFile::exists(cover));
 }
