@@ -167,8 +167,12 @@ TEST_F(CoverWindow, ADropOnACoverCellGoesToTheSelectionOrToThatRowOnly) {
     QMimeData imageData;
     imageData.setImageData(QImage::fromData(pictureBytes(Qt::green, 80, 60, "PNG")));
     bool outlined = false;
-    ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(2, column::cover), imageData,
-                            [&] { outlined = table().coverDropRow() == 2; }));
+    ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(2, column::cover), imageData, [&] {
+        outlined = table().coverDropRow() == 2;
+        const QString shots = QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
+        QDir().mkpath(shots);
+        table().grab().save(shots + u"/cover-drop-outline.png"_s);
+    }));
     EXPECT_TRUE(outlined); // the blue outline while the drag is over the cell
     EXPECT_EQ(table().coverDropRow(), -1);
     ASSERT_TRUE(waitFor(covers().lastCommand()));
