@@ -245,9 +245,12 @@ std::optional<Song> createSong(const QString& path) {
             applyWavMetadata(song, *wav.value);
         }
     }
-    applyMediaMetadata(song, readMediaMetadata(path, song.fileExtension));
+    const MediaMetadata media = readMediaMetadata(path, song.fileExtension);
+    applyMediaMetadata(song, media);
     if (song.fileExtension == "mp3"_L1 && song.rating == 0) {
-        song.rating = readId3RatingDirect(path);
+        // The tag read once for the items serves here too.
+        song.rating =
+            media.storedId3Tag ? id3::readRating(*media.storedId3Tag).value_or(0) : readId3RatingDirect(path);
     }
     song.isMetadataLoaded = true;
     return song;

@@ -59,6 +59,8 @@ struct MediaMetadata {
     std::optional<double> duration; // seconds
     std::optional<Common> common;
     std::optional<QList<MetadataItem>> items;
+    // The ID3v2 tag of an MP3, WAV or AIFF file as stored (header included), when one was read.
+    std::optional<QByteArray> storedId3Tag;
 };
 
 // Reads the tags of an MP3, M4A, WAV, AIFF or FLAC file with TagLib, read-only. `extension` is the

@@ -75,48 +75,6 @@ QString genreText(const TagLib::StringList& fields) {
     return genres.join(u' ');
 }
 
-// A text in the given ID3 text encoding, as a frame stores it.
-QByteArray encodedText(const TagLib::String& text, TagLib::String::Type encoding) {
-    return toQByteArray(text.data(encoding));
-}
-
-QByteArray terminator(TagLib::String::Type encoding) {
-    const bool wide = encoding == TagLib::String::UTF16 || encoding == TagLib::String::UTF16BE ||
-                      encoding == TagLib::String::UTF16LE;
-    return QByteArray(wide ? 2 : 1, '\0');
-}
-
-// The body of a TXXX frame as it was stored: encoding byte, description, terminator, values. TagLib's
-// own rendering would convert a UTF-8 frame of an ID3v2.3 tag to UTF-16, which is not what the file
-// holds.
-QByteArray userTextBody(const TagLib::ID3v2::UserTextIdentificationFrame& frame) {
-    const TagLib::String::Type encoding = frame.textEncoding();
-    QByteArray body(1, static_cast<char>(encoding));
-    // The first field is the description, the rest are the values.
-    const TagLib::StringList fields = frame.TextIdentificationFrame::fieldList();
-    bool first = true;
-    for (const TagLib::String& field : fields) {
-        if (!first) {
-            body.append(terminator(encoding));
-        }
-        body.append(encodedText(field, encoding));
-        first = false;
-    }
-    return body;
-}
-
-// The body of a POPM frame: e-mail text, 0x00, the rating byte, the play counter.
-QByteArray popularimeterBody(const TagLib::ID3v2::PopularimeterFrame& frame) {
-    QByteArray body = toQByteArray(frame.email().data(TagLib::String::Latin1));
-    body.append('\0');
-    body.append(static_cast<char>(frame.rating()));
-    const unsigned int counter = frame.counter();
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        body.append(static_cast<char>((counter >> shift) & 0xFF));
-    }
-    return body;
-}
-
 // Keeps the front cover, or else the first picture of any type.
 struct PictureChoice {
     std::optional<QByteArray> front;
@@ -146,17 +104,17 @@ void readId3v2(const TagLib::ID3v2::Tag& tag, MediaMetadata& media) {
     for (const Frame* frame : tag.frameList()) {
         MetadataItem item;
         item.identifier = QString::fromLatin1(toQByteArray(frame->frameID()));
-        if (const auto* user = dynamic_cast<const UserTextIdentificationFrame*>(frame)) {
-            item.bytes = userTextBody(*user);
-            item.text = toQString(user->toString());
-        } else if (const auto* text = dynamic_cast<const TextIdentificationFrame*>(frame)) {
+        if (dynamic_cast<const UserTextIdentificationFrame*>(frame) ||
+            dynamic_cast<const PopularimeterFrame*>(frame)) {
+            // The rating frames are read as stored (see readStoredFrames), not rendered back to bytes.
+            continue;
+        }
+        if (const auto* text = dynamic_cast<const TextIdentificationFrame*>(frame)) {
             item.text =
                 item.identifier == "TCON"_L1 ? genreText(text->fieldList()) : toQString(text->toString());
             if (!common.creationDate && (item.identifier == "TDRC"_L1 || item.identifier == "TYER"_L1)) {
                 common.creationDate = item.text;
             }
-        } else if (const auto* popularimeter = dynamic_cast<const PopularimeterFrame*>(frame)) {
-            item.bytes = popularimeterBody(*popularimeter);
         } else if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame)) {
             item.text = toQString(comment->text());
         } else if (const auto* picture = dynamic_cast<const AttachedPictureFrame*>(frame)) {
@@ -364,26 +322,35 @@ std::optional<QByteArray> readStoredId3Tag(QFile& file, const QString& extension
     return std::nullopt;
 }
 
-// TagLib reads ID3v2.3 genre references into names and drops texts that look like them ("(Remix)", "2000"
-// come back empty); the genre is read from the stored TCON frame instead (see id3::genreOfTag).
-void readStoredGenre(const QString& path, const QString& extension, MediaMetadata& media) {
+// Parts of an ID3v2 tag that are read from the tag as stored, through the walker the writers use,
+// rather than through TagLib: the rating frames (POPM, TXXX) as items with their bodies, and the genre,
+// since TagLib reads ID3v2.3 genre references into names and drops texts that look like them ("(Remix)",
+// "2000" come back empty; see id3::genreOfTag). The stored tag is kept for the direct rating read.
+void readStoredFrames(const QString& path, const QString& extension, MediaMetadata& media) {
     if (!media.items) {
+        return;
+    }
+    QFile file;
+    if (!paths::openForReading(file, path)) {
+        return;
+    }
+    media.storedId3Tag = readStoredId3Tag(file, extension);
+    if (!media.storedId3Tag) {
         return;
     }
     const auto tcon = std::find_if(media.items->begin(), media.items->end(),
                                    [](const MetadataItem& item) { return item.identifier == "TCON"_L1; });
-    if (tcon == media.items->end()) {
-        return;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return;
-    }
-    if (const std::optional<QByteArray> tag = readStoredId3Tag(file, extension)) {
-        if (std::optional<QString> genre = id3::genreOfTag(*tag)) {
+    if (tcon != media.items->end()) {
+        if (std::optional<QString> genre = id3::genreOfTag(*media.storedId3Tag)) {
             tcon->text = std::move(genre);
         }
     }
+    id3::forEachFrame(*media.storedId3Tag, [&](QByteArrayView id, ByteView content) {
+        if (id == "POPM" || id == "TXXX") {
+            media.items->append({QString::fromLatin1(id), std::nullopt, content.toByteArray(), std::nullopt});
+        }
+        return true;
+    });
 }
 
 } // namespace
@@ -397,13 +364,13 @@ MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
     }
     if (extension == "mp3"_L1) {
         readMpeg(&stream, media);
-        readStoredGenre(path, extension, media);
+        readStoredFrames(path, extension, media);
     } else if (extension == "wav"_L1) {
         readWav(&stream, media);
-        readStoredGenre(path, extension, media);
+        readStoredFrames(path, extension, media);
     } else if (extension == "aiff"_L1 || extension == "aif"_L1) {
         readAiff(&stream, media);
-        readStoredGenre(path, extension, media);
+        readStoredFrames(path, extension, media);
     } else if (extension == "m4a"_L1) {
         readMp4(&stream, media);
     } else if (extension == "flac"_L1) {
