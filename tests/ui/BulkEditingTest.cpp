@@ -280,6 +280,11 @@ TEST_F(BulkEditingWindow, Screenshots) {
     ASSERT_TRUE(window->bulkEditing()->removeTextWindow()->grab().save(folder +
                                                                        QStringLiteral("/remove-window.png")));
     window->bulkEditing()->removeTextWindow()->close();
+    const std::unique_ptr<QMenu> year = table().headerMenu(column::year);
+    year->popup(QPoint(0, 0));
+    QTest::qWait(50);
+    ASSERT_TRUE(year->grab().save(folder + QStringLiteral("/year-menu.png")));
+    year->close();
     const std::unique_ptr<QMenu> rating = table().headerMenu(column::rating);
     QMenu* stars = rating->actions().first()->menu();
     stars->popup(QPoint(0, 0));
