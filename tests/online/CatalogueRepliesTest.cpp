@@ -1,7 +1,7 @@
 // The pure half of the catalogue clients: addresses, reply parsing, the cache key, Retry-After.
-#include "OnlineFixture.h"
 #include "online/CatalogueReplies.h"
 
+#include "OnlineFixture.h"
 #include "online/OnlineEndpoints.h"
 
 #include <QDateTime>

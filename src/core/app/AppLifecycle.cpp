@@ -1,10 +1,10 @@
 #include "app/AppLifecycle.h"
 
 #include "app/ContentViewModel.h"
+#include "app/Instances.h"
 #include "audio/BPMAnalyzer.h"
 #include "covers/CleanupManager.h"
 #include "model/ToastManager.h"
-#include "app/Instances.h"
 #include "online/MetadataCache.h"
 
 #include <QElapsedTimer>
