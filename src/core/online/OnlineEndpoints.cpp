@@ -58,8 +58,9 @@ bool isAllowedUrl(const QUrl& url) {
 }
 
 QByteArray userAgent() {
-    // The contact is where the catalogues' operators reach whoever answers for this client.
-    return QByteArrayLiteral("QuirellaTagEditor/" QUIRELLA_VERSION " ( quirella-tag-editor@proton.me )");
+    // The catalogues' operators ask for a way to reach whoever answers for a client. A build for
+    // distribution names its address in QUIRELLA_CONTACT; without one the agent says where to look.
+    return QByteArrayLiteral("QuirellaTagEditor/" QUIRELLA_VERSION " ( " QUIRELLA_CONTACT " )");
 }
 
 } // namespace quirella
