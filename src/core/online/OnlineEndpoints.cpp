@@ -59,7 +59,8 @@ bool isAllowedUrl(const QUrl& url) {
 
 QByteArray userAgent() {
     // The catalogues' operators ask for a way to reach whoever answers for a client. A build for
-    // distribution names its address in QUIRELLA_CONTACT; without one the agent says where to look.
+    // distribution names its address in QUIRELLA_CONTACT; the default, like the package contact, is a
+    // placeholder in a reserved domain that can never reach a stranger.
     return QByteArrayLiteral("QuirellaTagEditor/" QUIRELLA_VERSION " ( " QUIRELLA_CONTACT " )");
 }
 
