@@ -1,6 +1,7 @@
 // How folders become song lists on a real Linux file system: natural name order instead of hash order,
 // names that are not UTF-8, a folder given with a trailing slash, and loads that fail half way.
 #include "app/ContentViewModel.h"
+#include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
 #include "app/SongBuilder.h"
 #include "model/Paths.h"
@@ -11,6 +12,12 @@
 #include "tags/MP3TagEditor.h"
 
 #include <QDir>
+#include <QMutex>
+#include <QSemaphore>
+#include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cstring>
 #include <dirent.h>
@@ -115,9 +122,11 @@ TEST(FolderWalk, NamesThatAreNotUtf8AreListedReadAndWritten) {
 
     TagValues values;
     values.title = u"New"_s;
+    values.genre = u"(Remix)"_s; // a genre only the stored frame keeps, so read from the file by name too
     const TagStatus written = MP3TagEditor::writeTagsNow(song->filePath(), values);
     ASSERT_TRUE(written.ok()) << written.message.toStdString();
     EXPECT_EQ(createSong(path)->name, u"New"_s);
+    EXPECT_EQ(createSong(path)->genre, u"(Remix)"_s);
     EXPECT_EQ(entryCount(dir.path()), 1); // no temporary file left behind
 
     // The folder's JSON carries the name's own bytes.
@@ -126,6 +135,47 @@ TEST(FolderWalk, NamesThatAreNotUtf8AreListedReadAndWritten) {
     EXPECT_EQ(paths::nativePath(songFromJson(json)->filePath()), paths::nativePath(path));
     // QTemporaryDir cannot name this file either.
     ::unlink(paths::nativePath(path).constData());
+}
+
+// Loading builds the songs on a thread of the global pool; each batch must still get every thread of the
+// pool, that one included, rather than leave it waiting for the others.
+TEST(SongBatches, UseEveryThreadOfThePoolAndKeepTheOrderOfTheFiles) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int poolSize = pool->maxThreadCount();
+    pool->setMaxThreadCount(2);
+    QStringList files;
+    for (int i = 0; i < 2 * songBatchSize + 3; ++i) {
+        files.append(u"/music/Song %1.mp3"_s.arg(i));
+    }
+    QMutex mutex;
+    QSet<Qt::HANDLE> workers;
+    QSemaphore secondWorker;
+    const SongFactory build = [&](const QString& file) -> std::optional<Song> {
+        {
+            const QMutexLocker lock(&mutex);
+            workers.insert(QThread::currentThreadId());
+            if (workers.size() == 2) {
+                secondWorker.release();
+            }
+        }
+        // The first song waits for a second thread to join in; the bound only turns a hang into a failure.
+        if (file == files.first()) {
+            secondWorker.tryAcquire(1, 30000);
+        }
+        Song song;
+        song.name = file;
+        return file.endsWith(u"7.mp3"_s) ? std::nullopt : std::optional<Song>(song);
+    };
+    const QList<Song> songs = QtConcurrent::run(createSongsWith, files, nullptr, build).result();
+    pool->setMaxThreadCount(poolSize);
+
+    EXPECT_EQ(workers.size(), 2);
+    QStringList built;
+    for (const Song& song : songs) {
+        built.append(song.name);
+    }
+    files.removeIf([](const QString& file) { return file.endsWith(u"7.mp3"_s); });
+    EXPECT_EQ(built, files);
 }
 
 TEST(NativePaths, RoundTripEveryByteAndKeepValidText) {

@@ -10,12 +10,19 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 
+#include <QMutex>
 #include <QPromise>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QUnhandledException>
-#include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <memory>
 #include <sys/stat.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +36,67 @@ struct ContentViewModel::FolderLoad {
     SongFactory build; // as set when the load was asked for
     QPromise<void> done;
 };
+
+namespace {
+
+// What the threads building one batch share. Held by each of them, so that a helper that has just
+// reported its end still finds it.
+struct BatchBuild {
+    BatchBuild(const QStringList& batchFiles, const SongFactory& factory)
+        : files(batchFiles)
+        , make(factory)
+        , songs(static_cast<size_t>(batchFiles.size())) {}
+
+    // Takes the next file until none is left; the first exception stops every thread.
+    void work() {
+        for (qsizetype index = next++; index < files.size() && !failed; index = next++) {
+            try {
+                songs[static_cast<size_t>(index)] = make(files.at(index));
+            } catch (...) {
+                const QMutexLocker lock(&failureMutex);
+                if (!failure) {
+                    failure = std::current_exception();
+                }
+                failed = true;
+            }
+        }
+    }
+
+    const QStringList& files;
+    const SongFactory& make;
+    std::vector<std::optional<Song>> songs; // one slot per file, each written by one thread only
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> failed{false};
+    QMutex failureMutex;
+    std::exception_ptr failure;
+    QSemaphore helpersDone;
+};
+
+// The songs of one batch, built on every thread the global pool can give at once, the calling thread
+// included. QtConcurrent's blocking calls leave the caller waiting; as loading runs on a pool thread
+// itself, that idle caller holds one of the pool's threads and the batch gets a single worker. Helpers
+// are only ever started on free threads, so the call never waits for a thread that is busy elsewhere,
+// and it finishes on the calling thread alone when the pool is full.
+std::vector<std::optional<Song>> buildBatch(const QStringList& files, const SongFactory& make) {
+    const auto build = std::make_shared<BatchBuild>(files, make);
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const qsizetype wanted = std::min<qsizetype>(pool->maxThreadCount() - 1, files.size() - 1);
+    int helpers = 0;
+    while (helpers < wanted && pool->tryStart([build] {
+        build->work();
+        build->helpersDone.release();
+    })) {
+        ++helpers;
+    }
+    build->work();
+    build->helpersDone.acquire(helpers);
+    if (build->failure) {
+        std::rethrow_exception(build->failure);
+    }
+    return std::move(build->songs);
+}
+
+} // namespace
 
 QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress) {
     return createSongsWith(filePaths, progress, {});
@@ -46,12 +114,9 @@ QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progr
             progress->updateProgress(built, total);
         }
         const QStringList batch = filePaths.mid(start, songBatchSize);
-        // The calling thread takes part in the work, so this cannot starve the pool it runs on.
-        const QList<std::optional<Song>> results =
-            QtConcurrent::blockingMapped<QList<std::optional<Song>>>(batch, make);
-        for (const std::optional<Song>& song : results) {
+        for (std::optional<Song>& song : buildBatch(batch, make)) {
             if (song) {
-                songs.append(*song);
+                songs.append(std::move(*song));
                 ++built;
             }
         }

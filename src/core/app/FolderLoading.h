@@ -19,10 +19,10 @@ inline constexpr int maximumSongsPerFolder = 1000;
 // Songs are built this many at a time: it bounds the files open at once and paces the progress updates.
 inline constexpr int songBatchSize = 50;
 
-// Builds the songs of the files, batch after batch, each batch concurrently on the global thread pool.
-// Files that give no song are left out; the songs keep the order of the files. Before each batch the
-// count of songs built so far is reported to `progress` (when given; the call is thread-safe). Blocking:
-// run it off the UI thread.
+// Builds the songs of the files, batch after batch, each batch concurrently on the free threads of the
+// global thread pool and on the calling thread. Files that give no song are left out; the songs keep the
+// order of the files. Before each batch the count of songs built so far is reported to `progress` (when
+// given; the call is thread-safe). Blocking: run it off the UI thread.
 QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress);
 // The same with `build` making each song (createSong when empty); an exception it throws ends the call.
 using SongFactory = std::function<std::optional<Song>(const QString& filePath)>;
