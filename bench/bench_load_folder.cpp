@@ -5,6 +5,7 @@
 // that other load on the machine hits them alike, and the medians are reported. Goals: loadFolder within
 // the plain loop's time, the command line within one and a half times it.
 #include "app/ContentViewModel.h"
+#include "app/MemoryTuning.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -194,6 +195,7 @@ int main(int argc, char** argv) {
     }
     qputenv("TMPDIR", QFile::encodeName(scratch.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path() + u"/config"_s));
+    quirella::keepFreedMemoryForReuse(); // as the window and the command line do
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(u"QuirellaBench"_s);
     QSettings().clear();

@@ -8,6 +8,7 @@
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
 #include "app/Instances.h"
+#include "app/MemoryTuning.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/Song.h"
@@ -171,6 +172,7 @@ int runWrite(const cli::WriteCommand& command) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();
     QCoreApplication app(argc, argv);
     // The window's names, so that a scan applies the sort the window stored.
     QCoreApplication::setOrganizationName(u"Quirella"_s);

@@ -1,5 +1,6 @@
 #include "app/AppLifecycle.h"
 #include "app/Instances.h"
+#include "app/MemoryTuning.h"
 #include "audio/AudioManager.h"
 #include "model/Paths.h"
 #include "ui/MainWindow.h"
@@ -37,6 +38,7 @@ QList<QUrl> folderLocations(const QByteArrayList& folders) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quirella::keepFreedMemoryForReuse();
     QByteArrayList folders;
     for (int i = 1; i < argc; ++i) {
         folders.append(folderArgument(QByteArray(argv[i])));

@@ -7,7 +7,6 @@
 #include "tags/Id3.h"
 #include "tags/Riff.h"
 
-#include <QFile>
 
 #include <algorithm>
 #include <taglib/aifffile.h>
@@ -286,19 +285,26 @@ void readFlac(TagLib::IOStream* stream, MediaMetadata& media) {
     media.items = std::move(items);
 }
 
-// The ID3v2 tag of a file as stored (header included), read without TagLib: at the head of an MP3 file,
-// in the first "ID3 "/"id3 " chunk of a WAV (little-endian sizes) or AIFF (big-endian) file, the one
-// TagLib reads too. Only chunk headers are read on the way.
-std::optional<QByteArray> readStoredId3Tag(QFile& file, const QString& extension) {
+QByteArray readBlock(TagLib::IOStream& stream, qint64 length) {
+    return length > 0 ? toQByteArray(stream.readBlock(static_cast<size_t>(length))) : QByteArray();
+}
+
+// The ID3v2 tag of a file as stored (header included), read from the stream TagLib has read the file
+// from, without TagLib's parsing: at the head of an MP3 file, in the first "ID3 "/"id3 " chunk of a WAV
+// (little-endian sizes) or AIFF (big-endian) file, the one TagLib reads too. Only chunk headers are read
+// on the way.
+std::optional<QByteArray> readStoredId3Tag(TagLib::IOStream& stream, const QString& extension) {
     const auto readTag = [&](qint64 limit) -> std::optional<QByteArray> {
-        QByteArray tag = file.read(std::min<qint64>(10, limit));
+        QByteArray tag = readBlock(stream, std::min<qint64>(10, limit));
         if (tag.size() < 10 || !tag.startsWith("ID3")) {
             return std::nullopt;
         }
         const qint64 declared = id3::decodeSyncsafe(QByteArrayView(tag).sliced(6, 4));
-        tag.append(file.read(std::min({declared, limit - 10, kMaxStoredTagRead})));
+        tag.append(readBlock(stream, std::min({declared, limit - 10, kMaxStoredTagRead})));
         return tag;
     };
+    stream.clear();
+    stream.seek(0);
     if (extension == "mp3"_L1) {
         return readTag(kMaxStoredTagRead + 10);
     }
@@ -307,8 +313,9 @@ std::optional<QByteArray> readStoredId3Tag(QFile& file, const QString& extension
         return std::nullopt;
     }
     qint64 position = 12;
-    for (int chunks = 0; chunks < riff::kMaxChunks && file.seek(position); ++chunks) {
-        const QByteArray header = file.read(8);
+    for (int chunks = 0; chunks < riff::kMaxChunks; ++chunks) {
+        stream.seek(position);
+        const QByteArray header = readBlock(stream, 8);
         if (header.size() < 8) {
             return std::nullopt;
         }
@@ -326,15 +333,11 @@ std::optional<QByteArray> readStoredId3Tag(QFile& file, const QString& extension
 // rather than through TagLib: the rating frames (POPM, TXXX) as items with their bodies, and the genre,
 // since TagLib reads ID3v2.3 genre references into names and drops texts that look like them ("(Remix)",
 // "2000" come back empty; see id3::genreOfTag). The stored tag is kept for the direct rating read.
-void readStoredFrames(const QString& path, const QString& extension, MediaMetadata& media) {
+void readStoredFrames(TagLib::IOStream& stream, const QString& extension, MediaMetadata& media) {
     if (!media.items) {
         return;
     }
-    QFile file;
-    if (!paths::openForReading(file, path)) {
-        return;
-    }
-    media.storedId3Tag = readStoredId3Tag(file, extension);
+    media.storedId3Tag = readStoredId3Tag(stream, extension);
     if (!media.storedId3Tag) {
         return;
     }
@@ -364,13 +367,13 @@ MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
     }
     if (extension == "mp3"_L1) {
         readMpeg(&stream, media);
-        readStoredFrames(path, extension, media);
+        readStoredFrames(stream, extension, media);
     } else if (extension == "wav"_L1) {
         readWav(&stream, media);
-        readStoredFrames(path, extension, media);
+        readStoredFrames(stream, extension, media);
     } else if (extension == "aiff"_L1 || extension == "aif"_L1) {
         readAiff(&stream, media);
-        readStoredFrames(path, extension, media);
+        readStoredFrames(stream, extension, media);
     } else if (extension == "m4a"_L1) {
         readMp4(&stream, media);
     } else if (extension == "flac"_L1) {
