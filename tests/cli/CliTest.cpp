@@ -102,6 +102,17 @@ TEST(Cli, ScanPrintsTheLoadedFolderAsJson) {
     EXPECT_EQ(QUrl(song[u"url"_s].toString()).toLocalFile(), dir.filePath(u"Artist - Song.mp3"_s));
 }
 
+// A cover is kept in one file named after its bytes, so that scanning again, in another process, finds
+// the file instead of writing the picture once more.
+TEST(Cli, ScansInSeveralProcessesShareTheCoverFile) {
+    const ScratchDir dir;
+    const QByteArray picture = QByteArray("\0image/jpeg\0\x03\0", 14) + QByteArray(4000, 'p');
+    dir.write(u"a.mp3"_s, id3Tag(id3Frame("APIC", picture)) + mp3Audio());
+    const QString cover = songNamed(scannedFolder(dir.path()), u"a.mp3"_s)[u"coverImagePath"_s].toString();
+    EXPECT_TRUE(QFileInfo::exists(cover)) << cover.toStdString();
+    EXPECT_EQ(songNamed(scannedFolder(dir.path()), u"a.mp3"_s)[u"coverImagePath"_s].toString(), cover);
+}
+
 TEST(Cli, ScanReportsWhatTheWindowWouldAlert) {
     const ScratchDir dir;
     const QString file = dir.write(u"a.mp3"_s, mp3Audio());

@@ -9,8 +9,9 @@
 namespace quirella {
 
 quint64 coverHash(const QByteArray& bytes) {
-    // An explicit seed makes qHash deterministic across runs.
-    return static_cast<quint64>(qHash(QByteArrayView(bytes), size_t{0x51ed270b}));
+    // Only the seed 0 gives the same hash in every process: Qt mixes its per-process random seed into the
+    // hash of bytes under any other seed, and each run would then write every cover once more.
+    return static_cast<quint64>(qHash(QByteArrayView(bytes), size_t{0}));
 }
 
 std::optional<QString> saveCoverToTemp(const QByteArray& bytes, const QString& prefix) {
