@@ -111,6 +111,30 @@ TEST(ExtractYear, FollowsTheTwoPatterns) {
     }
 }
 
+// Reference values of XXH64 with seed 0, as the xxHash library computes them.
+TEST(CoverStore, HashIsXxh64) {
+    QByteArray pattern;
+    for (int i = 0; i < 3 * 256; ++i) {
+        pattern.append(static_cast<char>(i % 256));
+    }
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        quint64 hash;
+    } rows[] = {
+        {"empty", QByteArray(), 0xEF46DB3751D8E999ULL},
+        {"short tail", QByteArrayLiteral("abc"), 0x44BC2CF5AD770999ULL},
+        {"one word", QByteArrayLiteral("Quirella"), 0xF646966669F30556ULL},
+        {"stripes and a byte", pattern + 'x', 0xF2CD34F433354CC5ULL},
+        {"stripes, half a word and a byte", pattern + "xyzwq", 0xE83CAB87B3BADD6AULL},
+        {"a stripe, two words and a byte",
+         QByteArrayLiteral("abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLM"), 0x6DED3800D69AF8E9ULL},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(coverHash(row.bytes), row.hash) << row.name;
+    }
+}
+
 TEST(CoverStore, SameBytesWriteOnceAndReuseThePath) {
     const QByteArray bytes = QByteArrayLiteral("\xff\xd8\xff picture bytes");
     const auto first = saveCoverToTemp(bytes, QStringLiteral("Cover"));

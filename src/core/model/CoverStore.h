@@ -13,7 +13,7 @@ namespace quirella {
 // Prefixes: "Cover" (loading), "WAV_Cover" (WAV reader), "AutoCover" (online), "Quirella_Cover" (user).
 std::optional<QString> saveCoverToTemp(const QByteArray& bytes, const QString& prefix);
 
-// The hash used in cover file names: stable across runs, fast on large pictures.
+// The hash used in cover file names: XXH64, stable across runs and machines, fast on large pictures.
 quint64 coverHash(const QByteArray& bytes);
 
 } // namespace quirella
