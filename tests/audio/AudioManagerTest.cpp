@@ -7,11 +7,14 @@
 #include "support/FakeAudioPlayer.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QTest>
+#include <QThreadPool>
 
 #include <atomic>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -21,6 +24,16 @@ namespace quirella::test {
 namespace {
 
 using namespace Qt::StringLiterals;
+
+// Lets every file check already started finish and delivers what it posted back, so that a test can
+// look for something that must not have happened.
+void settle() {
+    for (int round = 0; round < 3; ++round) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
 
 Song songAt(const QByteArray& path) {
     Song song;
@@ -119,7 +132,7 @@ TEST_F(Player, ABrokenSongStopsInsteadOfAdvancing) {
         ASSERT_TRUE(waitForCurrent(*manager, u"a"_s));
         decodeError ? fakes.last()->breakDecoding() : fakes.last()->reachEnd(false);
         EXPECT_FALSE(manager->currentSong());
-        QTest::qWait(20);
+        settle();
         EXPECT_FALSE(manager->currentSong()) << "b must not start";
     }
 }
@@ -141,8 +154,7 @@ TEST_F(Player, AStartOvertakenByAnotherPlayOrAStopIsForgotten) {
     manager->stop();
     manager->play(folder[0], folder.songs);
     manager->stop();
-    QThreadPool::globalInstance()->waitForDone();
-    QTest::qWait(20);
+    settle();
     EXPECT_EQ(fakes.made.size(), 2) << "a start stopped while its file was checked makes no player";
     EXPECT_FALSE(manager->currentSong());
 }
@@ -186,13 +198,11 @@ TEST_F(Player, StartingASongOnASlowDiskDoesNotHoldUpTheUiThread) {
     const QByteArray path = QFile::encodeName(dir.filePath(u"slow.wav"_s));
     ASSERT_EQ(mkfifo(path.constData(), 0600), 0);
     auto manager = makeManager();
-    std::atomic<bool> playReturned = false;
+    std::promise<void> playReturned;
     std::atomic<bool> returnedFirst = false;
-    std::thread disk([&] {
-        for (int i = 0; i < 1000 && !playReturned; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        returnedFirst = playReturned.load();
+    std::thread disk([&, returned = playReturned.get_future()] {
+        // Bounded so that a play() that does wait for the file is reported rather than hanging.
+        returnedFirst = returned.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
         QFile pipe(QFile::decodeName(path));
         if (pipe.open(QIODevice::WriteOnly)) {
             pipe.write(wavFile());
@@ -200,7 +210,7 @@ TEST_F(Player, StartingASongOnASlowDiskDoesNotHoldUpTheUiThread) {
     });
     const Song song = songAt(path);
     manager->play(song, {song});
-    playReturned = true;
+    playReturned.set_value();
     const bool started = waitForCurrent(*manager, u"slow"_s);
     disk.join();
     EXPECT_TRUE(returnedFirst) << "play() waited for the file";

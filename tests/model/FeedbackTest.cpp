@@ -3,9 +3,10 @@
 #include "model/ToastManager.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -185,27 +186,39 @@ TEST(RemainingTime, TextFromPercentAndElapsedSeconds) {
 
 TEST(ToastManager, ANewerToastReplacesTheTextButTheEarlierHideStillFires) {
     ToastManager toast;
-    QElapsedTimer clock;
+    QSignalSpy showing(&toast, &ToastManager::isShowingChanged);
     toast.show(QStringLiteral("✅ first"), ToastType::success);
-    clock.start();
     EXPECT_TRUE(toast.isShowing());
     EXPECT_EQ(toast.type(), ToastType::success);
-
-    QTest::qWait(2000);
-    ASSERT_TRUE(toast.isShowing());
     toast.show(QStringLiteral("⚠️ second"), ToastType::warning);
-    const qint64 secondShown = clock.elapsed();
     EXPECT_EQ(toast.message(), QStringLiteral("⚠️ second"));
     EXPECT_EQ(toast.type(), ToastType::warning);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(toast.isShowing()) << "a toast stays up until its timer fires";
+    EXPECT_EQ(showing.count(), 1);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !toast.isShowing(); }, 4000));
-    // Hidden by the first toast's timer (3 s after the first show), long before the second's own
-    // timer would fire; measured from the first show so a slow machine cannot make it flaky.
-    const qint64 hiddenAt = clock.elapsed();
-    EXPECT_GE(hiddenAt, 2900);
-    EXPECT_LT(hiddenAt, secondShown + 2900);
-    // The hide does not clear the text: the view fades out what was shown.
-    EXPECT_EQ(toast.message(), QStringLiteral("⚠️ second"));
+    // The second toast's hide is still pending when the first one's fires: a third toast shown at that
+    // moment is cut short by it, before a timer of half the delay started with that toast fires.
+    bool thirdShown = false;
+    QString messageWhenHidden;
+    bool halfDelayPassed = false;
+    QObject::connect(&toast, &ToastManager::isShowingChanged, &toast, [&] {
+        if (!toast.isShowing() && !thirdShown) {
+            thirdShown = true;
+            // The hide does not clear the text: the view fades out what was shown.
+            messageWhenHidden = toast.message();
+            toast.show(QStringLiteral("ℹ️ third"), ToastType::info);
+            QTimer::singleShot(ToastManager::hideDelayMs / 2, Qt::PreciseTimer, &toast,
+                               [&] { halfDelayPassed = true; });
+        }
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thirdShown; }, 2 * ToastManager::hideDelayMs));
+    EXPECT_EQ(messageWhenHidden, QStringLiteral("⚠️ second"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !toast.isShowing() || halfDelayPassed; },
+                                2 * ToastManager::hideDelayMs));
+    EXPECT_EQ(toast.message(), QStringLiteral("ℹ️ third"));
+    EXPECT_FALSE(toast.isShowing());
+    EXPECT_FALSE(halfDelayPassed) << "the earlier toast's hide was cancelled by the newer one";
 }
 
 TEST(ToastManager, ShowFromAWorkerIsPostedToTheObjectsThread) {
