@@ -36,6 +36,7 @@ public:
     QRect panelGeometry() const; // in the parent's coordinates
     QString text() const { return m_text; }
     bool isShown() const { return m_shown; }
+    qreal opacity() const { return m_opacity; } // 1 once the fade-in has run
     void setTheme(const Theme& theme);
 
 protected:

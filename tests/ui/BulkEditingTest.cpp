@@ -5,6 +5,8 @@
 #include "ui/EditingSheets.h"
 #include "ui/RemoveTextWindow.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -63,6 +65,19 @@ protected:
             action->trigger();
         }
     }
+    // Saves a picture of the widget for the docs, beside the test binary.
+    static void shoot(QWidget* widget, const QString& name) {
+        const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/ui-screenshots");
+        QDir().mkpath(folder);
+        widget->grab().save(folder + u'/' + name + QStringLiteral(".png"));
+    }
+    // Pops the menu up, as the header does, and saves its picture once it is on screen.
+    static void shootMenu(QMenu* menu, const QString& name) {
+        menu->popup(QPoint(0, 0));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        shoot(menu, name);
+        menu->close();
+    }
     template <typename Sheet>
     Sheet* sheet() {
         auto* shown = qobject_cast<Sheet*>(window->openSheet());
@@ -82,9 +97,10 @@ TEST_F(BulkEditingWindow, HeaderMenusOfferTheColumnEditsInOrder) {
     EXPECT_EQ(texts(*table().headerMenu(column::artist)).first(), QStringLiteral("Replace All Artists"));
     EXPECT_TRUE(texts(*table().headerMenu(column::genre)).contains(QStringLiteral("Clear All Genres")));
     // Look-up entries may stand above the editing slot of the genre and year menus.
-    EXPECT_EQ(
-        texts(*table().headerMenu(column::year)).mid(texts(*table().headerMenu(column::year)).size() - 2),
-        (QStringList{QStringLiteral("Replace All Years"), QStringLiteral("Clear All Years")}));
+    const std::unique_ptr<QMenu> year = table().headerMenu(column::year);
+    EXPECT_EQ(texts(*year).mid(texts(*year).size() - 2),
+              (QStringList{QStringLiteral("Replace All Years"), QStringLiteral("Clear All Years")}));
+    shootMenu(year.get(), QStringLiteral("year-menu"));
     const std::unique_ptr<QMenu> rating = table().headerMenu(column::rating);
     EXPECT_EQ(texts(*rating), (QStringList{QStringLiteral("Apply Rating to All Songs"),
                                            QStringLiteral("Clear All Ratings")}));
@@ -96,6 +112,7 @@ TEST_F(BulkEditingWindow, HeaderMenusOfferTheColumnEditsInOrder) {
     auto* third = qobject_cast<QWidgetAction*>(stars->actions().at(2));
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third->defaultWidget()->findChildren<QLabel*>().size(), 5);
+    shootMenu(stars, QStringLiteral("rating-menu"));
 }
 
 TEST_F(BulkEditingWindow, HeaderEntriesChangeTheColumnAsOneUndoStep) {
@@ -141,6 +158,7 @@ TEST_F(BulkEditingWindow, ReplaceColumnSheetForTitleAndYear) {
     triggerHeaderEntry(column::year, QStringLiteral("Replace All Years"));
     auto* year = sheet<ReplaceColumnSheet>();
     ASSERT_TRUE(year);
+    shoot(year, QStringLiteral("replace-years"));
     EXPECT_EQ(year->valueField()->placeholderText(), QStringLiteral("Year (e.g., 2024)"));
     ASSERT_TRUE(year->caption());
     EXPECT_EQ(year->caption()->text(), QStringLiteral("Enter a year between 1900 and 2099"));
@@ -161,6 +179,7 @@ TEST_F(BulkEditingWindow, RemoveAndReplaceSheetsSwitchTheirButtonsAndUndo) {
     model().setActiveSheet(ActiveSheet(ActiveSheet::Kind::removeSheet));
     auto* remove = sheet<RemoveTextSheet>();
     ASSERT_TRUE(remove);
+    shoot(remove, QStringLiteral("remove-sheet"));
     EXPECT_EQ(remove->termField()->placeholderText(),
               QStringLiteral("Enter text to remove (separate multiple items with commas)"));
     EXPECT_EQ(remove->confirmButton()->text(), QStringLiteral("Remove"));
@@ -176,6 +195,7 @@ TEST_F(BulkEditingWindow, RemoveAndReplaceSheetsSwitchTheirButtonsAndUndo) {
     window->sidebar()->button(SidebarView::Action::editRename)->click();
     auto* replace = sheet<ReplaceTextSheet>();
     ASSERT_TRUE(replace);
+    shoot(replace, QStringLiteral("replace-sheet"));
     EXPECT_EQ(replace->headline()->text(), QStringLiteral("Replace Text in All Songs"));
     EXPECT_FALSE(replace->confirmButton()->isEnabled());
     QTest::keyClick(replace->fromField(), Qt::Key_Return); // disabled: nothing happens
@@ -222,6 +242,7 @@ TEST_F(BulkEditingWindow, RemoveTextWindowRemembersItsTermsAndAppliesThemInOrder
     EXPECT_FALSE(tool->isModal());
     EXPECT_EQ(tool->termField(2)->text(), QStringLiteral("noir"));
     EXPECT_TRUE(tool->applyButton()->isEnabled());
+    shoot(tool, QStringLiteral("remove-window"));
 
     tool->clearButton()->click();
     EXPECT_FALSE(tool->applyButton()->isEnabled());
@@ -263,34 +284,6 @@ TEST_F(BulkEditingWindow, SidebarTextToolsChangeEveryTextField) {
     window->undo();
     window->undo();
     EXPECT_EQ(column(column::genre), (QStringList{QStringLiteral("pop"), QStringLiteral("Électro")}));
-}
-
-TEST_F(BulkEditingWindow, Screenshots) {
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/ui-screenshots");
-    QDir().mkpath(folder);
-    triggerHeaderEntry(column::year, QStringLiteral("Replace All Years"));
-    ASSERT_TRUE(window->openSheet()->grab().save(folder + QStringLiteral("/replace-years.png")));
-    window->openSheet()->close();
-    model().setActiveSheet(ActiveSheet(ActiveSheet::Kind::removeSheet));
-    ASSERT_TRUE(window->openSheet()->grab().save(folder + QStringLiteral("/remove-sheet.png")));
-    model().setActiveSheet(ActiveSheet(ActiveSheet::Kind::replaceSheet));
-    ASSERT_TRUE(window->openSheet()->grab().save(folder + QStringLiteral("/replace-sheet.png")));
-    window->openSheet()->close();
-    window->bulkEditing()->showRemoveTextWindow();
-    ASSERT_TRUE(window->bulkEditing()->removeTextWindow()->grab().save(folder +
-                                                                       QStringLiteral("/remove-window.png")));
-    window->bulkEditing()->removeTextWindow()->close();
-    const std::unique_ptr<QMenu> year = table().headerMenu(column::year);
-    year->popup(QPoint(0, 0));
-    QTest::qWait(50);
-    ASSERT_TRUE(year->grab().save(folder + QStringLiteral("/year-menu.png")));
-    year->close();
-    const std::unique_ptr<QMenu> rating = table().headerMenu(column::rating);
-    QMenu* stars = rating->actions().first()->menu();
-    stars->popup(QPoint(0, 0));
-    QTest::qWait(50);
-    ASSERT_TRUE(stars->grab().save(folder + QStringLiteral("/rating-menu.png")));
-    stars->close();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ui/FolderDropQueue.h"
 #include "ui/HeaderBar.h"
 #include "ui/SidebarView.h"
+#include "ui/ThumbnailCache.h"
 #include "ui/ToastView.h"
 #include "ui/WelcomeView.h"
 
@@ -15,6 +16,7 @@
 #include <QPromise>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QThreadPool>
 
 using namespace quirella;
 using namespace quirella::ui;
@@ -213,7 +215,9 @@ TEST(FolderDropQueueTest, EachLoadFinishesBeforeTheNextBegins) {
                    QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing")))});
     queue.enqueue({QUrl::fromLocalFile(dir.filePath(QStringLiteral("B")))}); // dropped while A loads
     ASSERT_TRUE(QTest::qWaitFor([&] { return started.size() == 1; }));
-    QTest::qWait(100);
+    // A check of B started by mistake would have finished and been delivered by now.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
     EXPECT_EQ(started, QStringList{QStringLiteral("A")});
     running.at(0)->finish();
     ASSERT_TRUE(QTest::qWaitFor([&] { return started.size() == 2; }));
@@ -311,8 +315,10 @@ TEST_F(Window, WriteTagsRunsTheBatchOverTheLoadedFolder) {
     press(SidebarView::Action::writeTags);
     EXPECT_TRUE(window->isWritingTags());
     press(SidebarView::Action::writeTags); // ignored while the batch runs
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 60000));
-    QTest::qWait(50);
+    ASSERT_TRUE(finished.wait(60000));
+    // A second batch started by mistake would have reported by now.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
     EXPECT_EQ(finished.count(), 1);
     EXPECT_FALSE(window->isWritingTags());
     EXPECT_EQ(toasts.message(), QStringLiteral("✅ Tags written to 2 songs successfully!"));
@@ -320,9 +326,12 @@ TEST_F(Window, WriteTagsRunsTheBatchOverTheLoadedFolder) {
     EXPECT_TRUE(readAll(dir.filePath(QStringLiteral("One.wav"))).contains("First Song"));
 }
 
-TEST_F(Window, Screenshots) {
+// The window in its main states, each checked on the widgets and saved as a picture for the docs.
+TEST_F(Window, MainStatesShowOnTheWidgets) {
     const QString folder = screenshotFolder();
-    ASSERT_TRUE(window->grab().save(folder + QStringLiteral("/welcome.png")));
+    EXPECT_TRUE(window->welcomeView()->isVisible());
+    EXPECT_FALSE(window->isShowingTable());
+    window->grab().save(folder + QStringLiteral("/welcome.png"));
 
     ScratchDir dir;
     QList<Song> songs;
@@ -357,30 +366,63 @@ TEST_F(Window, Screenshots) {
         }
         songs.append(song);
     }
+    QSignalSpy decoded(&table().thumbnails(), &ThumbnailCache::thumbnailReady);
     load(songs);
+    ASSERT_TRUE(window->isShowingTable());
+    EXPECT_EQ(table().model()->rowCount(), titles.size());
     model().selectSong(model().visibleSongs().at(1).id, false, false);
     model().selectSong(model().visibleSongs().at(2).id, false, true);
-    QTest::qWait(300); // the cover thumbnails decode in the background
-    toasts.show(QStringLiteral("✅ Tags written to 10 songs successfully!"), ToastManager::ToastType::success);
-    QTest::qWait(400);
-    ASSERT_TRUE(window->grab().save(folder + QStringLiteral("/table.png")));
-    click(3, column::artist);
-    if (auto* editor = qobject_cast<QLineEdit*>(table().indexWidget(cell(3, column::artist)))) {
-        editor->setSelection(0, 5);
+    EXPECT_EQ(model().selectedSongIds().size(), 2);
+    // Painting asks for the covers of the rows in view; they decode in the background.
+    window->grab();
+    QSet<QString> coversInView;
+    for (int row = 0; row < model().visibleSongs().size(); ++row) {
+        const QString path = model().visibleSongs().at(row).coverImagePath.value_or(QString());
+        if (!path.isEmpty() &&
+            table().visualRect(cell(row, column::cover)).intersects(table().viewport()->rect())) {
+            coversInView.insert(path);
+        }
     }
-    ASSERT_TRUE(table().grab().save(folder + QStringLiteral("/editing.png")));
+    const auto decodedPaths = [&] {
+        QSet<QString> paths;
+        for (const QList<QVariant>& signal : decoded) {
+            paths.insert(signal.at(0).toString());
+        }
+        return paths;
+    };
+    EXPECT_FALSE(coversInView.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return decodedPaths().contains(coversInView); }, 30000));
+    toasts.show(QStringLiteral("✅ Tags written to 10 songs successfully!"), ToastManager::ToastType::success);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->toastView()->isVisible() && window->toastView()->opacity() == 1.0; }));
+    EXPECT_EQ(window->toastView()->text(), QStringLiteral("✅ Tags written to 10 songs successfully!"));
+    window->grab().save(folder + QStringLiteral("/table.png"));
+    click(3, column::artist);
+    auto* editor = qobject_cast<QLineEdit*>(table().indexWidget(cell(3, column::artist)));
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), model().visibleSongs().at(3).artist);
+    editor->setSelection(0, 5);
+    table().grab().save(folder + QStringLiteral("/editing.png"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(table().indexWidget(cell(3, column::artist)));
 
     progress.startOperation(
         {ProgressManager::OperationType::analyzingBPM, QStringLiteral("Analyzing BPM..."), {}, 10, true, {}});
     progress.updateProgress(4, 10, QStringLiteral("Processing Teardrop"));
-    QTest::qWait(400);
-    ASSERT_TRUE(window->grab().save(folder + QStringLiteral("/progress.png")));
+    EnhancedProgressView* bar = window->progressView();
+    // The update is posted to the UI thread; the bar then glides to it.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return bar->isShown() && bar->detailText() == QStringLiteral("Processing Teardrop") &&
+               qFuzzyCompare(bar->smoothProgress(), progress.progress());
+    }));
+    EXPECT_EQ(bar->messageText(), QStringLiteral("Analyzing BPM..."));
+    EXPECT_EQ(bar->countText(), QStringLiteral("4 / 10 Processed"));
+    window->grab().save(folder + QStringLiteral("/progress.png"));
     progress.finishOperation();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !progress.isVisible(); }));
 
     press(SidebarView::Action::columns);
-    ASSERT_TRUE(window->openSheet());
-    QTest::qWait(100);
-    ASSERT_TRUE(window->openSheet()->grab().save(folder + QStringLiteral("/columns.png")));
+    ASSERT_TRUE(qobject_cast<ColumnSelectorDialog*>(window->openSheet()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->openSheet()));
+    window->openSheet()->grab().save(folder + QStringLiteral("/columns.png"));
 }

@@ -50,7 +50,7 @@ TEST(OnlineControls, SwitchShowsAndFlipsTheMode) {
 
     if (qEnvironmentVariableIsSet("QUIRELLA_SCREENSHOT")) {
         window.show();
-        QTest::qWait(100);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.grab().save(qEnvironmentVariable("QUIRELLA_SCREENSHOT"));
     }
 }
@@ -95,7 +95,7 @@ TEST_F(OnlineWindowTest, YearSearchFromTheHeaderMenuFillsTheTable) {
         window->grab().save(qEnvironmentVariable("QUIRELLA_SCREENSHOT"));
         const std::unique_ptr<QMenu> coverMenu = table().headerMenu(u"cover");
         coverMenu->popup(QPoint(0, 0));
-        QTest::qWait(50);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(coverMenu.get()));
         coverMenu->grab().save(qEnvironmentVariable("QUIRELLA_SCREENSHOT") + u".menu.png"_s);
     }
 }
