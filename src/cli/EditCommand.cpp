@@ -213,12 +213,6 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
     return request;
 }
 
-template <typename T>
-T awaitResult(const QFuture<T>& future) {
-    awaitFinished(QFuture<void>(future));
-    return future.result();
-}
-
 } // namespace
 
 std::optional<int> runEditCommand(const QStringList& arguments) {
@@ -231,7 +225,7 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
     }
     const EditRequest& request = std::get<EditRequest>(parsed);
     for (const QString& path : request.paths) {
-        if (!QFileInfo::exists(path)) {
+        if (!pathExists(path)) {
             return reportArgumentError(u"no such file or folder: "_s + path);
         }
     }

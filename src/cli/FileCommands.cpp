@@ -1,8 +1,5 @@
 #include "FileCommands.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
-
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
@@ -23,30 +20,6 @@ std::optional<int> runFileCommand(const QStringList& arguments) {
         return runCleanBpmCommand(arguments.mid(1));
     }
     return std::nullopt;
-}
-
-void printText(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-int reportArgumentError(const QString& message) {
-    printText(stderr, u"quirella-cli: "_s + message + u"\nTry 'quirella-cli --help'.\n"_s);
-    return statusArgumentError;
-}
-
-void awaitFinished(const QFuture<void>& future) {
-    if (future.isFinished()) {
-        return;
-    }
-    QEventLoop loop;
-    QFutureWatcher<void> watcher;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) {
-        loop.exec();
-    }
 }
 
 } // namespace quirella::cli

@@ -1,6 +1,8 @@
 #include "OnlineCommands.h"
 
+#include "Console.h"
 #include "app/ContentViewModel.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "online/MusicMetadataManager.h"
@@ -8,9 +10,6 @@
 #include "operations/AutoSearchCommand.h"
 #include "operations/TagWritingBatch.h"
 
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QFutureWatcher>
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -23,23 +22,6 @@ namespace {
 
 // A command line that waits for an answer may wait this long for the catalogues' transfers.
 constexpr qint64 lookupBudgetMs = 30000;
-
-void print(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-template <typename T>
-void await(const QFuture<T>& future) {
-    QEventLoop loop;
-    QFutureWatcher<T> watcher;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) {
-        loop.exec();
-    }
-}
 
 AutoSearchField fieldOf(AutoSearchCommand::Field field) {
     switch (field) {
@@ -58,13 +40,14 @@ AutoSearchField fieldOf(AutoSearchCommand::Field field) {
 int runLookup(const LookupCommand& command) {
     const QFuture<LookupResult> lookup =
         MusicMetadataManager::instance().fetchMetadata(command.artist, command.title, lookupBudgetMs);
-    await(lookup);
+    awaitFinished(QFuture<void>(lookup));
     const LookupResult result = lookup.result();
     if (!result.ok()) {
-        print(stderr, describe(result.error) + u'\n');
+        printText(stderr, describe(result.error) + u'\n');
         return 1;
     }
-    print(stdout, QString::fromUtf8(QJsonDocument(toJson(*result.metadata)).toJson(QJsonDocument::Indented)));
+    printText(stdout,
+              QString::fromUtf8(QJsonDocument(toJson(*result.metadata)).toJson(QJsonDocument::Indented)));
     return 0;
 }
 
@@ -78,13 +61,13 @@ int runAutoSearch(const AutoSearchCommand& command) {
         offline.progress = &progress;
         offline.toasts = &toasts;
         offline.isOnlineMode = false;
-        await(startAutoSearch(fieldOf(command.field), std::nullopt, offline));
-        print(stderr, toasts.message() + u'\n');
+        awaitFinished(QFuture<void>(startAutoSearch(fieldOf(command.field), std::nullopt, offline)));
+        printText(stderr, toasts.message() + u'\n');
         return 1;
     }
-    await(model.loadFolder(QUrl::fromLocalFile(QFileInfo(command.folder).absoluteFilePath())));
+    awaitFinished(QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder)))));
     if (model.showExportAlert()) {
-        print(stderr, model.exportAlertMessage() + u'\n');
+        printText(stderr, model.exportAlertMessage() + u'\n');
         return 1;
     }
     if (!model.currentFolder()) {
@@ -92,24 +75,24 @@ int runAutoSearch(const AutoSearchCommand& command) {
     }
     const QFuture<AutoSearchOutcome> search =
         autoSearchAll(model, fieldOf(command.field), true, MusicMetadataManager::instance());
-    await(search);
+    awaitFinished(QFuture<void>(search));
     const AutoSearchOutcome outcome = search.result();
     if (!outcome.toast.isEmpty()) {
-        print(stderr, outcome.toast + u'\n');
+        printText(stderr, outcome.toast + u'\n');
     }
     if (!command.write) {
-        print(stdout, QString::fromUtf8(
-                          QJsonDocument(toJson(*model.currentFolder())).toJson(QJsonDocument::Indented)));
+        printText(stdout, QString::fromUtf8(
+                              QJsonDocument(toJson(*model.currentFolder())).toJson(QJsonDocument::Indented)));
         return 0;
     }
     QFuture<TagBatchResult> writing = writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts);
-    await(writing);
+    awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();
     if (!result.message.isEmpty()) {
-        print(stdout, result.message + u'\n');
+        printText(stdout, result.message + u'\n');
     }
     for (const TagBatchResult::Failure& failure : result.failures) {
-        print(stderr, failure.path + u": "_s + failure.reason + u'\n');
+        printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
     }
     return result.errorLines.isEmpty() ? 0 : 1;
 }

@@ -11,15 +11,15 @@ using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
 
-namespace {
+bool pathExists(const QString& path) {
+    struct stat info {};
+    return ::stat(paths::nativePath(path).constData(), &info) == 0;
+}
 
-// Names that are not UTF-8 keep their bytes (see Paths.h): QFileInfo would replace them.
 bool isFolder(const QString& path) {
     struct stat info {};
     return ::stat(paths::nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
-
-} // namespace
 
 WriteTargets collectFiles(const QStringList& paths) {
     WriteTargets targets;

@@ -14,6 +14,11 @@ struct WriteTargets {
     std::optional<QString> error; // a folder that could not be walked
 };
 
+// Looks at the paths given as they are: names that are not UTF-8 keep their bytes (see Paths.h), and
+// QFileInfo, which would replace them, is not used on them.
+bool pathExists(const QString& path);
+bool isFolder(const QString& path);
+
 // Walks folders off the UI thread's way: call it through QtConcurrent.
 WriteTargets collectFiles(const QStringList& paths);
 

@@ -1,5 +1,6 @@
 // quirella-cli: the folder loading and the tag writing of the window, from a shell.
 #include "CliArguments.h"
+#include "Console.h"
 #include "EditCommand.h"
 #include "FileCommands.h"
 #include "OnlineCommands.h"
@@ -16,66 +17,29 @@
 #include "operations/TagWritingBatch.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QJsonDocument>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cstdio>
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace quirella;
 
 namespace {
 
-constexpr int kStatusArgumentError = 2;
-
-void print(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-int argumentError(const QString& message) {
-    print(stderr, u"quirella-cli: "_s + message + u"\nTry 'quirella-cli --help'.\n"_s);
-    return kStatusArgumentError;
-}
-
-// Runs the event loop until the future has finished.
-template <typename T>
-void await(const QFuture<T>& future) {
-    if (future.isFinished()) {
-        return;
-    }
-    QEventLoop loop;
-    QFutureWatcher<T> watcher;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) {
-        loop.exec();
-    }
-}
-
-// Names that are not UTF-8 keep their bytes (see Paths.h), so QFileInfo, which would replace them, is
-// not used on the paths given.
-bool exists(const QString& path) {
-    struct stat info {};
-    return ::stat(paths::nativePath(path).constData(), &info) == 0;
-}
-
 int runScan(const cli::ScanCommand& command) {
     ContentViewModel model;
-    await(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder))));
+    cli::awaitFinished(
+        QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder)))));
     if (model.showExportAlert()) {
-        print(stderr, model.exportAlertMessage() + u'\n');
+        cli::printText(stderr, model.exportAlertMessage() + u'\n');
         return 1;
     }
     const ToastManager& toasts = ToastManager::instance();
     if (toasts.isShowing() && toasts.type() == ToastManager::ToastType::warning) {
-        print(stderr, toasts.message() + u'\n');
+        cli::printText(stderr, toasts.message() + u'\n');
     }
     if (!model.currentFolder()) {
         return 1;
@@ -112,15 +76,15 @@ void applyValues(Song& song, const cli::WriteCommand& command, const std::option
 
 int runWrite(const cli::WriteCommand& command) {
     for (const QString& path : command.paths) {
-        if (!exists(path)) {
-            return argumentError(u"no such file or folder: "_s + paths::displayText(path));
+        if (!cli::pathExists(path)) {
+            return cli::reportArgumentError(u"no such file or folder: "_s + paths::displayText(path));
         }
     }
     std::optional<QString> coverPath;
     if (command.coverPath) {
         const QFileInfo cover(*command.coverPath);
         if (!cover.isFile()) {
-            return argumentError(u"no such image file: "_s + *command.coverPath);
+            return cli::reportArgumentError(u"no such image file: "_s + *command.coverPath);
         }
         coverPath = cover.absoluteFilePath();
     }
@@ -128,11 +92,12 @@ int runWrite(const cli::WriteCommand& command) {
     // A file that no loader or writer takes is named, and the others are still written.
     QStringList paths;
     for (const QString& path : command.paths) {
-        const QFileInfo info(path);
-        if (info.isDir() || isSupportedExtension(info.suffix())) {
+        const QString suffix = path.mid(path.lastIndexOf(u'.') + 1);
+        if (cli::isFolder(path) || (path.contains(u'.') && isSupportedExtension(suffix))) {
             paths.append(path);
         } else {
-            print(stderr, u"quirella-cli: "_s + path + u": not a supported music file\n"_s);
+            cli::printText(stderr, u"quirella-cli: "_s + paths::displayText(path) +
+                                       u": not a supported music file\n"_s);
         }
     }
     const bool someUnsupported = paths.size() < command.paths.size();
@@ -141,14 +106,14 @@ int runWrite(const cli::WriteCommand& command) {
     }
 
     QFuture<cli::WriteTargets> collecting = QtConcurrent::run(cli::collectFiles, paths);
-    await(collecting);
+    cli::awaitFinished(QFuture<void>(collecting));
     const cli::WriteTargets targets = collecting.result();
     if (targets.error) {
-        print(stderr, *targets.error + u'\n');
+        cli::printText(stderr, *targets.error + u'\n');
         return 1;
     }
     QFuture<QList<Song>> building = QtConcurrent::run(createSongs, targets.files, nullptr);
-    await(building);
+    cli::awaitFinished(QFuture<void>(building));
     QList<Song> songs = building.result();
     // A file that gave no song has had its line on standard error already.
     const bool someNotBuilt = songs.size() < targets.files.size();
@@ -159,14 +124,14 @@ int runWrite(const cli::WriteCommand& command) {
     ProgressManager progress;
     ToastManager toasts;
     QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts);
-    await(writing);
+    cli::awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();
     if (!result.message.isEmpty()) {
-        print(stdout, result.message + u'\n');
+        cli::printText(stdout, result.message + u'\n');
     }
     // The window's toast has no room for reasons; a terminal user needs them.
     for (const TagBatchResult::Failure& failure : result.failures) {
-        print(stderr, failure.path + u": "_s + failure.reason + u'\n');
+        cli::printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
     }
     return result.errorLines.isEmpty() && !someNotBuilt && !someUnsupported ? 0 : 1;
 }
@@ -196,11 +161,11 @@ int main(int argc, char** argv) {
     }
     const cli::Command command = cli::parseArguments(arguments);
     if (std::holds_alternative<cli::HelpCommand>(command)) {
-        print(stdout, cli::usage());
+        cli::printText(stdout, cli::usage());
         return 0;
     }
     if (const auto* error = std::get_if<cli::ArgumentError>(&command)) {
-        return argumentError(error->message);
+        return cli::reportArgumentError(error->message);
     }
     if (const auto* scan = std::get_if<cli::ScanCommand>(&command)) {
         return runScan(*scan);

@@ -1,0 +1,35 @@
+#include "Console.h"
+
+#include <QByteArray>
+#include <QEventLoop>
+#include <QFutureWatcher>
+
+using namespace Qt::StringLiterals;
+
+namespace quirella::cli {
+
+void printText(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int reportArgumentError(const QString& message) {
+    printText(stderr, u"quirella-cli: "_s + message + u"\nTry 'quirella-cli --help'.\n"_s);
+    return statusArgumentError;
+}
+
+void awaitFinished(const QFuture<void>& future) {
+    if (future.isFinished()) {
+        return;
+    }
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished()) {
+        loop.exec();
+    }
+}
+
+} // namespace quirella::cli

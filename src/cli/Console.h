@@ -1,0 +1,27 @@
+// What every command of quirella-cli shares: printing, the argument-error form, and waiting for a
+// future while the event loop runs.
+#pragma once
+
+#include <QFuture>
+#include <QString>
+
+#include <cstdio>
+
+namespace quirella::cli {
+
+inline constexpr int statusArgumentError = 2;
+
+// Writes the text as UTF-8 and flushes.
+void printText(std::FILE* stream, const QString& text);
+// "quirella-cli: <message>" and the pointer to --help on standard error; returns statusArgumentError.
+int reportArgumentError(const QString& message);
+// Runs the event loop until the future has finished.
+void awaitFinished(const QFuture<void>& future);
+
+template <typename T>
+T awaitResult(const QFuture<T>& future) {
+    awaitFinished(QFuture<void>(future));
+    return future.result();
+}
+
+} // namespace quirella::cli
