@@ -7,7 +7,6 @@
 #include "tags/Id3.h"
 #include "tags/Riff.h"
 
-
 #include <algorithm>
 #include <taglib/aifffile.h>
 #include <taglib/attachedpictureframe.h>
