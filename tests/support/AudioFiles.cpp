@@ -7,10 +7,17 @@
 #include <QImage>
 #include <QRandomGenerator>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quirella::test {
@@ -251,6 +258,112 @@ QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id) {
     return {};
 }
 
+namespace {
+
+bool immutableAttributeForbidden() {
+    return qEnvironmentVariableIntValue("QUIRELLA_TEST_NO_IMMUTABLE") != 0;
+}
+
+constexpr const char* kInNamespace = "QUIRELLA_TEST_IN_MOUNT_NAMESPACE";
+
+bool writeText(const char* path, const char* text) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const auto length = static_cast<ssize_t>(std::strlen(text));
+    const bool done = ::write(fd, text, static_cast<size_t>(length)) == length;
+    return ::close(fd) == 0 && done;
+}
+
+// Whether the immutable attribute can be set here, tried on a scratch file.
+bool immutableAttributeWorks() {
+    char name[] = "/tmp/quirella-immutable-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd < 0) {
+        return false;
+    }
+    int attributes = 0;
+    bool works = ::ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0;
+    if (works) {
+        int on = attributes | FS_IMMUTABLE_FL;
+        works = ::ioctl(fd, FS_IOC_SETFLAGS, &on) == 0;
+        if (works) {
+            ::ioctl(fd, FS_IOC_SETFLAGS, &attributes);
+        }
+    }
+    ::close(fd);
+    ::unlink(name);
+    return works;
+}
+
+} // namespace
+
+void prepareUnwritablePlaces() {
+    if (::geteuid() != 0 || qEnvironmentVariableIsSet(kInNamespace) ||
+        (!immutableAttributeForbidden() && immutableAttributeWorks())) {
+        return;
+    }
+    // A process cannot map more ids than its own into the namespace it has just entered; a helper
+    // left behind in the original namespace, where root may, writes the identity maps for it.
+    int go[2];
+    if (::pipe2(go, O_CLOEXEC) != 0) {
+        return;
+    }
+    const pid_t self = ::getpid();
+    const pid_t helper = ::fork();
+    if (helper < 0) {
+        ::close(go[0]);
+        ::close(go[1]);
+        return;
+    }
+    if (helper == 0) {
+        ::close(go[1]);
+        char entered = 0;
+        if (::read(go[0], &entered, 1) != 1 || entered != 'y') {
+            ::_exit(1);
+        }
+        const QByteArray proc = "/proc/" + QByteArray::number(self);
+        const bool mapped = writeText((proc + "/uid_map").constData(), "0 0 4294967295\n") &&
+                            writeText((proc + "/gid_map").constData(), "0 0 4294967295\n");
+        ::_exit(mapped ? 0 : 1);
+    }
+    ::close(go[0]);
+    const bool entered = ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0;
+    const int enterError = errno;
+    const char answer = entered ? 'y' : 'n';
+    (void)!::write(go[1], &answer, 1);
+    ::close(go[1]);
+    int status = 0;
+    ::waitpid(helper, &status, 0);
+    if (!entered) {
+        std::fprintf(stderr, "No user and mount namespace for read-only places: %s\n",
+                     std::strerror(enterError));
+        return;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        // Without the helper's maps, root maps only itself, as `unshare --map-root-user` does.
+        writeText("/proc/self/setgroups", "deny");
+        if (!writeText("/proc/self/uid_map", "0 0 1\n") || !writeText("/proc/self/gid_map", "0 0 1\n")) {
+            std::fprintf(stderr, "The user namespace for read-only places has no id maps\n");
+        }
+    }
+    // Bind mounts made by the tests stay in this process's namespace.
+    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+    qputenv(kInNamespace, "1");
+}
+
+QString Unwritable::how() {
+    if (::geteuid() != 0) {
+        return QStringLiteral("clearing the write permission bits");
+    }
+    return immutableAttributeForbidden() || !immutableAttributeWorks()
+               ? QStringLiteral("a read-only bind mount in a user and mount namespace (%1)")
+                     .arg(qEnvironmentVariableIsSet(kInNamespace) ? QStringLiteral("entered")
+                                                                  : QStringLiteral("could not be entered"))
+               : QStringLiteral("the immutable attribute");
+}
+
 Unwritable::Unwritable(const QString& path)
     : m_path(QFile::encodeName(path)) {
     struct stat info {};
@@ -259,8 +372,9 @@ Unwritable::Unwritable(const QString& path)
     }
     m_mode = info.st_mode & 07777;
     if (::geteuid() == 0) {
-        m_immutable = setImmutable(true);
-        m_active = m_immutable;
+        m_immutable = !immutableAttributeForbidden() && setImmutable(true);
+        m_mounted = !m_immutable && mountReadOnly();
+        m_active = m_immutable || m_mounted;
     } else {
         m_active = ::chmod(m_path.constData(), m_mode & ~0222u) == 0;
     }
@@ -269,9 +383,34 @@ Unwritable::Unwritable(const QString& path)
 Unwritable::~Unwritable() {
     if (m_immutable) {
         setImmutable(false);
+    } else if (m_mounted) {
+        ::umount2(m_path.constData(), MNT_DETACH);
     } else if (m_active) {
         ::chmod(m_path.constData(), m_mode);
     }
+}
+
+bool Unwritable::mountReadOnly() const {
+    if (::mount(m_path.constData(), m_path.constData(), nullptr, MS_BIND, nullptr) != 0) {
+        return false;
+    }
+    // A remount in a namespace of lesser privilege must keep the flags the mount below was given.
+    struct statvfs below {};
+    unsigned long kept = 0;
+    if (::statvfs(m_path.constData(), &below) == 0) {
+        const std::pair<unsigned long, unsigned long> flags[] = {
+            {ST_NOSUID, MS_NOSUID},   {ST_NODEV, MS_NODEV},           {ST_NOEXEC, MS_NOEXEC},
+            {ST_NOATIME, MS_NOATIME}, {ST_NODIRATIME, MS_NODIRATIME}, {ST_RELATIME, MS_RELATIME}};
+        for (const auto& [statFlag, mountFlag] : flags) {
+            kept |= (below.f_flag & statFlag) ? mountFlag : 0;
+        }
+    }
+    if (::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY | kept, nullptr) !=
+        0) {
+        ::umount2(m_path.constData(), MNT_DETACH);
+        return false;
+    }
+    return true;
 }
 
 bool Unwritable::setImmutable(bool on) const {

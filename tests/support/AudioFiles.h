@@ -103,9 +103,11 @@ QList<QByteArray> idsOf(const QList<Piece>& pieces);
 // The payload of the first piece with `id`, or a null array.
 QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id);
 
-// Makes a file or folder unwritable for as long as it lives: as root, where permission bits do not
-// count, through the immutable attribute; otherwise by clearing the write bits. `active()` is false
-// when neither works.
+// Makes a file or folder unwritable for as long as it lives. As root, where permission bits do not
+// count: through the immutable attribute where the system allows it, otherwise (containers commonly
+// forbid that attribute) through a read-only bind mount over the place, which needs the process to
+// have entered a mount namespace of its own (prepareUnwritablePlaces). Not root: by clearing the write
+// bits. `active()` is false when nothing works; `how()` names the mechanism for failure messages.
 class Unwritable {
 public:
     explicit Unwritable(const QString& path);
@@ -113,14 +115,24 @@ public:
     Unwritable(const Unwritable&) = delete;
     Unwritable& operator=(const Unwritable&) = delete;
     bool active() const { return m_active; }
+    static QString how();
 
 private:
     bool setImmutable(bool on) const;
+    bool mountReadOnly() const;
 
     QByteArray m_path;
     unsigned m_mode = 0;
     bool m_active = false;
     bool m_immutable = false;
+    bool m_mounted = false;
 };
+
+// Called first in a test executable, while it has a single thread. As root where the immutable
+// attribute cannot be set, moves the process into a user namespace that maps every id to itself (so
+// files, owners and root's rights look as before) and a mount namespace of its own, where Unwritable
+// can bind-mount places read-only without any capability of the container. Does nothing otherwise.
+// QUIRELLA_TEST_NO_IMMUTABLE=1 takes this path even where the attribute works.
+void prepareUnwritablePlaces();
 
 } // namespace quirella::test

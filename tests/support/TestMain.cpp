@@ -1,6 +1,8 @@
 // Test entry point: every test executable runs inside a Qt application object whose per-user folders
 // (settings, cache, data, temporary files) point into a private folder, so tests never touch the
 // developer's own preferences or trash.
+#include "support/AudioFiles.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -15,6 +17,7 @@ using TestApplication = QGuiApplication;
 #endif
 
 int main(int argc, char** argv) {
+    quirella::test::prepareUnwritablePlaces(); // while the process has a single thread
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

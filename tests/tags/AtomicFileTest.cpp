@@ -52,10 +52,10 @@ TEST(AtomicFile, FailuresLeaveNoTemporaryFile) {
     const QString path = dir.write(QStringLiteral("sub/a.bin"), "old");
     {
         Unwritable folder(QFileInfo(path).absolutePath());
-        if (folder.active()) {
-            EXPECT_FALSE(atomicfile::replaceContents(path, "new").ok());
-            EXPECT_EQ(readAll(path), "old");
-        }
+        ASSERT_TRUE(folder.active()) << "cannot make a folder unwritable here through "
+                                     << Unwritable::how().toStdString();
+        EXPECT_FALSE(atomicfile::replaceContents(path, "new").ok());
+        EXPECT_EQ(readAll(path), "old");
     }
     EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
     EXPECT_TRUE(temporaryFiles(dir.filePath(QStringLiteral("sub"))).isEmpty());

@@ -287,7 +287,8 @@ TEST_P(Writers, UnusablePlacesAreRefusedAndNothingChanges) {
         std::optional<Unwritable> lock;
         if (place.lockFile || place.lockFolder) {
             lock.emplace(place.lockFile ? path : folder);
-            ASSERT_TRUE(lock->active()) << "cannot make the place unwritable here";
+            ASSERT_TRUE(lock->active())
+                << "cannot make the place unwritable here through " << Unwritable::how().toStdString();
         }
         const TagStatus status = writer.write(path, withCover(sampleValues()));
         lock.reset();
