@@ -80,12 +80,7 @@ ColumnSelectorDialog::ColumnSelectorDialog(VisibleColumns& columns, const Theme&
     setWindowModality(Qt::WindowModal);
     const bool light = isLightTheme(theme);
     const ThemeColors colors = themeColors(theme);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, colors.panel);
-    palette.setColor(QPalette::WindowText, colors.text);
-    palette.setColor(QPalette::ButtonText, colors.text);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    applyPanelPalette(*this, colors);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);

@@ -1,5 +1,8 @@
 #include "ui/Theme.h"
 
+#include <QPalette>
+#include <QWidget>
+
 namespace quirella::ui {
 
 ThemeColors themeColors(const Theme& theme) {
@@ -24,6 +27,15 @@ ThemeColors themeColors(const Theme& theme) {
     colors.selectedRow = light ? QColor(10, 132, 255, 60) : QColor(10, 132, 255, 95);
     colors.accent = light ? QColor(36, 138, 61) : QColor(52, 199, 89);
     return colors;
+}
+
+void applyPanelPalette(QWidget& sheet, const ThemeColors& colors) {
+    QPalette palette = sheet.palette();
+    palette.setColor(QPalette::Window, colors.panel);
+    palette.setColor(QPalette::WindowText, colors.text);
+    palette.setColor(QPalette::ButtonText, colors.text);
+    sheet.setPalette(palette);
+    sheet.setAutoFillBackground(true);
 }
 
 } // namespace quirella::ui

@@ -7,6 +7,8 @@
 
 #include <QColor>
 
+class QWidget;
+
 namespace quirella::ui {
 
 using quirella::colorFromHex;
@@ -26,5 +28,8 @@ struct ThemeColors {
     QColor accent; // focus outline of the cell editor, selected cards
 };
 ThemeColors themeColors(const Theme& theme);
+
+// Gives a sheet the theme's panel background and text colour.
+void applyPanelPalette(QWidget& sheet, const ThemeColors& colors);
 
 } // namespace quirella::ui

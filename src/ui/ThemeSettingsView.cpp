@@ -114,12 +114,7 @@ ThemeSettingsView::ThemeSettingsView(ThemeManager& themes, QWidget* parent)
     setMinimumSize(300, 300);
     const Theme& current = themes.currentTheme();
     const ThemeColors colors = themeColors(current);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, colors.panel);
-    palette.setColor(QPalette::WindowText, colors.text);
-    palette.setColor(QPalette::ButtonText, colors.text);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    applyPanelPalette(*this, colors);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 20);
