@@ -1,6 +1,7 @@
 #include "audio/BPMAnalyzer.h"
 
 #include "audio/AudioDecoder.h"
+#include "audio/PlayableFile.h"
 #include "audio/TempoEstimation.h"
 #include "support/AudioFiles.h"
 #include "support/ClickTracks.h"
@@ -170,6 +171,16 @@ TEST_F(BPMFiles, LongStereoFileIsReadForSixtySecondsOnly) {
     const BPMResult result = BPMAnalyzer::analyzeBPM(path);
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(*result.bpm, 120);
+}
+
+// The player's check reads the one file it is given, with the decoder's care: a list that names
+// another file is no song of its own.
+TEST_F(BPMFiles, PlayerCheckReadsOnlyTheFileItIsGiven) {
+    const QString wav = write(u"clicks.wav"_s, clickTrackWav(120, 2));
+    EXPECT_TRUE(isDecodableAudio(wav));
+    EXPECT_FALSE(isDecodableAudio(write(u"list.mp3"_s, "ffconcat version 1.0\nfile 'clicks.wav'\n")));
+    EXPECT_FALSE(isDecodableAudio(write(u"text.mp3"_s, "no audio in here")));
+    EXPECT_FALSE(isDecodableAudio(m_dir.filePath(u"gone.wav"_s)));
 }
 
 TEST_F(BPMFiles, SecondAnalysisComesFromTheCache) {

@@ -102,6 +102,25 @@ TEST(Cli, ScanPrintsTheLoadedFolderAsJson) {
     EXPECT_EQ(QUrl(song[u"url"_s].toString()).toLocalFile(), dir.filePath(u"Artist - Song.mp3"_s));
 }
 
+// FFmpeg and the hundred libraries it pulls in are the larger part of a start: only a command that
+// decodes may load them. The dynamic loader's own trace says what was loaded.
+TEST(Cli, OnlyDecodingCommandsLoadFFmpeg) {
+    const ScratchDir dir;
+    dir.write(u"Artist - Song.mp3"_s, mp3Audio());
+    const QString wav = dir.write(u"clicks.wav"_s, wavFile());
+    const auto loadedLibraries = [](const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"LD_DEBUG"_s, u"files"_s);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUIRELLA_CLI_PATH), arguments);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return QString::fromUtf8(process.readAllStandardError());
+    };
+    EXPECT_FALSE(loadedLibraries({u"scan"_s, dir.path()}).contains(u"libavformat"_s));
+    EXPECT_TRUE(loadedLibraries({u"bpm"_s, wav}).contains(u"libavformat"_s));
+}
+
 // A cover is kept in one file named after its bytes, so that scanning again, in another process, finds
 // the file instead of writing the picture once more.
 TEST(Cli, ScansInSeveralProcessesShareTheCoverFile) {

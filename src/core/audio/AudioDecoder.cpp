@@ -1,5 +1,7 @@
 #include "audio/AudioDecoder.h"
 
+#include "audio/FfmpegLibrary.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -15,17 +17,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
-#include <libavutil/log.h>
-#include <libavutil/mem.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
-
 namespace quirella::audio {
 
 namespace {
@@ -37,9 +28,14 @@ constexpr int ioBufferSize = 64 * 1024;
 // A stream that keeps yielding packets without audio ends here rather than at the end of a huge file.
 constexpr int maximumPackets = 1 << 21;
 
+// FFmpeg's functions; only called once `unavailable()` has said they are there.
+const FfmpegFunctions& av() {
+    return *ffmpeg();
+}
+
 QString describeError(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof text);
+    av().av_strerror(error, text, sizeof text);
     return QString::fromUtf8(text);
 }
 
@@ -151,24 +147,24 @@ private:
 
 struct IoDeleter {
     void operator()(AVIOContext* io) const {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
+        av().av_freep(&io->buffer);
+        av().avio_context_free(&io);
     }
 };
 struct FormatDeleter {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
+    void operator()(AVFormatContext* format) const { av().avformat_close_input(&format); }
 };
 struct CodecDeleter {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+    void operator()(AVCodecContext* codec) const { av().avcodec_free_context(&codec); }
 };
 struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+    void operator()(AVPacket* packet) const { av().av_packet_free(&packet); }
 };
 struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+    void operator()(AVFrame* frame) const { av().av_frame_free(&frame); }
 };
 struct ResamplerDeleter {
-    void operator()(SwrContext* resampler) const { swr_free(&resampler); }
+    void operator()(SwrContext* resampler) const { av().swr_free(&resampler); }
 };
 
 // Demuxers that would open further files or addresses named inside the file (playlists, references)
@@ -210,8 +206,8 @@ public:
         if (!directlyUsable && !prepareConversion(frame)) {
             return m_frames > 0 ? Outcome::done : Outcome::badFormat;
         }
-        const int bytesPerSample = av_get_bytes_per_sample(format);
-        const bool planar = av_sample_fmt_is_planar(format) != 0;
+        const int bytesPerSample = av().av_get_bytes_per_sample(format);
+        const bool planar = av().av_sample_fmt_is_planar(format) != 0;
         for (qint64 start = 0; start < wanted; start += sliceFrames) {
             const int count = static_cast<int>(std::min<qint64>(sliceFrames, wanted - start));
             std::array<const float*, maximumChannels> planes{};
@@ -232,7 +228,8 @@ public:
                     output[c] = reinterpret_cast<std::uint8_t*>(m_converted.data() + c * sliceFrames);
                     planes[c] = m_converted.data() + c * sliceFrames;
                 }
-                delivered = swr_convert(m_resampler.get(), output.data(), sliceFrames, input.data(), count);
+                delivered =
+                    av().swr_convert(m_resampler.get(), output.data(), sliceFrames, input.data(), count);
                 if (delivered < 0) {
                     return Outcome::done;
                 }
@@ -257,19 +254,19 @@ private:
         SwrContext* resampler = nullptr;
         // This FFmpeg takes the layouts by non-const pointer; it reads them only.
         AVChannelLayout layout{};
-        if (av_channel_layout_copy(&layout, &frame->ch_layout) < 0) {
+        if (av().av_channel_layout_copy(&layout, &frame->ch_layout) < 0) {
             return false;
         }
-        const int allocated =
-            swr_alloc_set_opts2(&resampler, &layout, AV_SAMPLE_FMT_FLTP, frame->sample_rate, &layout,
-                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&layout);
+        const int allocated = av().swr_alloc_set_opts2(
+            &resampler, &layout, AV_SAMPLE_FMT_FLTP, frame->sample_rate, &layout,
+            static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+        av().av_channel_layout_uninit(&layout);
         if (allocated < 0) {
-            swr_free(&resampler);
+            av().swr_free(&resampler);
             return false;
         }
         m_resampler.reset(resampler);
-        if (swr_init(resampler) < 0) {
+        if (av().swr_init(resampler) < 0) {
             m_resampler.reset();
             return false;
         }
@@ -296,62 +293,98 @@ DecodeResult failure(int error) {
     return result;
 }
 
-DecodeResult decode(Source& source, int seconds, const PcmConsumer& consume) {
-    // FFmpeg would write its own notes about damaged or unusual files to standard error; every outcome
-    // that matters reaches the caller as a result instead.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
+// Null when FFmpeg is there; otherwise the failure to report.
+std::optional<DecodeResult> unavailable() {
+    QString why;
+    if (ffmpeg(&why)) {
+        // FFmpeg would write its own notes about damaged or unusual files to standard error; every
+        // outcome that matters reaches the caller as a result instead.
+        static std::once_flag quiet;
+        std::call_once(quiet, [] { av().av_log_set_level(AV_LOG_QUIET); });
+        return std::nullopt;
+    }
+    DecodeResult result;
+    result.status = DecodeResult::Status::failed;
+    result.ffmpegError = AVERROR(ENOSYS);
+    result.message = QStringLiteral("FFmpeg could not be loaded: ") + why;
+    return result;
+}
+
+// A container opened from a source, with its first audio stream that has a decoder. The I/O context is
+// declared first so that it outlives the format context reading through it.
+struct OpenedAudio {
+    std::unique_ptr<AVIOContext, IoDeleter> io;
+    std::unique_ptr<AVFormatContext, FormatDeleter> format;
+    const AVCodec* codec = nullptr;
+    int streamIndex = -1;
+};
+
+// Opens `source` as one of the accepted containers; the failure to report when it cannot.
+std::optional<DecodeResult> openAudio(Source& source, OpenedAudio& opened) {
+    auto* buffer = static_cast<std::uint8_t*>(av().av_malloc(ioBufferSize));
     if (!buffer) {
         return failure(AVERROR(ENOMEM));
     }
-    std::unique_ptr<AVIOContext, IoDeleter> io(
-        avio_alloc_context(buffer, ioBufferSize, 0, &source, &Source::readPacket, nullptr, &Source::seekTo));
-    if (!io) {
-        av_free(buffer);
+    opened.io.reset(av().avio_alloc_context(buffer, ioBufferSize, 0, &source, &Source::readPacket, nullptr,
+                                            &Source::seekTo));
+    if (!opened.io) {
+        av().av_free(buffer);
         return failure(AVERROR(ENOMEM));
     }
-    AVFormatContext* opening = avformat_alloc_context();
+    AVFormatContext* opening = av().avformat_alloc_context();
     if (!opening) {
         return failure(AVERROR(ENOMEM));
     }
-    opening->pb = io.get();
+    opening->pb = opened.io.get();
     opening->flags |= AVFMT_FLAG_CUSTOM_IO;
     opening->io_open = refuseNestedOpen;
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", acceptedContainers, 0);
-    const int opened = avformat_open_input(&opening, nullptr, nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
-        return failure(opened); // the context has been freed by FFmpeg
+    av().av_dict_set(&options, "format_whitelist", acceptedContainers, 0);
+    const int result = av().avformat_open_input(&opening, nullptr, nullptr, &options);
+    av().av_dict_free(&options);
+    if (result < 0) {
+        return failure(result); // the context has been freed by FFmpeg
     }
-    const std::unique_ptr<AVFormatContext, FormatDeleter> format(opening);
+    opened.format.reset(opening);
+    AVFormatContext& format = *opened.format;
 
     // The first audio stream with a decoder. Its rate and channels may still be unknown (an MP3 tells
     // them in its first frame); the frames are checked as they come.
-    const AVCodec* codec = nullptr;
-    int streamIndex = -1;
     int missing = AVERROR_STREAM_NOT_FOUND;
-    for (unsigned i = 0; i < format->nb_streams && streamIndex < 0; ++i) {
-        const AVCodecParameters* candidate = format->streams[i]->codecpar;
+    for (unsigned i = 0; i < format.nb_streams && opened.streamIndex < 0; ++i) {
+        const AVCodecParameters* candidate = format.streams[i]->codecpar;
         if (candidate->codec_type != AVMEDIA_TYPE_AUDIO) {
             continue;
         }
-        codec = avcodec_find_decoder(candidate->codec_id);
-        if (codec) {
-            streamIndex = int(i);
+        opened.codec = av().avcodec_find_decoder(candidate->codec_id);
+        if (opened.codec) {
+            opened.streamIndex = int(i);
         } else {
             missing = AVERROR_DECODER_NOT_FOUND;
         }
     }
-    if (streamIndex < 0) {
+    if (opened.streamIndex < 0) {
         return failure(missing);
     }
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-        if (int(i) != streamIndex) {
-            format->streams[i]->discard = AVDISCARD_ALL;
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        if (int(i) != opened.streamIndex) {
+            format.streams[i]->discard = AVDISCARD_ALL;
         }
     }
+    return std::nullopt;
+}
+
+DecodeResult decode(Source& source, int seconds, const PcmConsumer& consume) {
+    if (std::optional<DecodeResult> failed = unavailable()) {
+        return *failed;
+    }
+    OpenedAudio opened;
+    if (std::optional<DecodeResult> failed = openAudio(source, opened)) {
+        return *failed;
+    }
+    AVFormatContext* const format = opened.format.get();
+    const AVCodec* const codec = opened.codec;
+    const int streamIndex = opened.streamIndex;
     const AVCodecParameters* parameters = format->streams[streamIndex]->codecpar;
     // Zero means "not known yet" for some containers; the decoded frames are checked again.
     if (parameters->ch_layout.nb_channels < 0 || parameters->ch_layout.nb_channels > maximumChannels ||
@@ -360,22 +393,22 @@ DecodeResult decode(Source& source, int seconds, const PcmConsumer& consume) {
         result.status = DecodeResult::Status::badFormat;
         return result;
     }
-    const std::unique_ptr<AVCodecContext, CodecDeleter> decoder(avcodec_alloc_context3(codec));
+    const std::unique_ptr<AVCodecContext, CodecDeleter> decoder(av().avcodec_alloc_context3(codec));
     if (!decoder) {
         return failure(AVERROR(ENOMEM));
     }
-    if (const int copied = avcodec_parameters_to_context(decoder.get(), parameters); copied < 0) {
+    if (const int copied = av().avcodec_parameters_to_context(decoder.get(), parameters); copied < 0) {
         return failure(copied);
     }
     // Files are analysed side by side already; one thread per decoder.
     decoder->thread_count = 1;
     decoder->request_sample_fmt = AV_SAMPLE_FMT_FLTP;
-    if (const int ready = avcodec_open2(decoder.get(), codec, nullptr); ready < 0) {
+    if (const int ready = av().avcodec_open2(decoder.get(), codec, nullptr); ready < 0) {
         return failure(ready);
     }
 
-    const std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    const std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    const std::unique_ptr<AVPacket, PacketDeleter> packet(av().av_packet_alloc());
+    const std::unique_ptr<AVFrame, FrameDeleter> frame(av().av_frame_alloc());
     if (!packet || !frame) {
         return failure(AVERROR(ENOMEM));
     }
@@ -385,16 +418,16 @@ DecodeResult decode(Source& source, int seconds, const PcmConsumer& consume) {
 
     const auto drain = [&] {
         while (outcome == SliceWriter::Outcome::more) {
-            if (avcodec_receive_frame(decoder.get(), frame.get()) < 0) {
+            if (av().avcodec_receive_frame(decoder.get(), frame.get()) < 0) {
                 return; // wants more input, is drained, or met damaged data: all end this round
             }
             outcome = writer.take(frame.get());
-            av_frame_unref(frame.get());
+            av().av_frame_unref(frame.get());
         }
     };
 
     for (int packets = 0; outcome == SliceWriter::Outcome::more && packets < maximumPackets; ++packets) {
-        const int read = av_read_frame(format.get(), packet.get());
+        const int read = av().av_read_frame(format, packet.get());
         if (read < 0) {
             if (read != AVERROR_EOF) {
                 readError = read;
@@ -403,12 +436,12 @@ DecodeResult decode(Source& source, int seconds, const PcmConsumer& consume) {
         }
         if (packet->stream_index == streamIndex) {
             // A damaged packet is skipped; the decoder resynchronises on the next one.
-            (void)avcodec_send_packet(decoder.get(), packet.get());
+            (void)av().avcodec_send_packet(decoder.get(), packet.get());
         }
-        av_packet_unref(packet.get());
+        av().av_packet_unref(packet.get());
         drain();
     }
-    if (outcome == SliceWriter::Outcome::more && avcodec_send_packet(decoder.get(), nullptr) >= 0) {
+    if (outcome == SliceWriter::Outcome::more && av().avcodec_send_packet(decoder.get(), nullptr) >= 0) {
         drain();
     }
 
@@ -441,6 +474,12 @@ DecodeResult decodeLeadingAudio(const QByteArray& nativePath, int seconds, const
         return failure(AVERROR(source.openError()));
     }
     return decode(source, seconds, consume);
+}
+
+bool hasDecodableAudio(const QByteArray& nativePath) {
+    FileSource source(nativePath);
+    OpenedAudio opened;
+    return source.openError() == 0 && !unavailable() && !openAudio(source, opened);
 }
 
 DecodeResult decodeLeadingAudio(QByteArrayView bytes, int seconds, const PcmConsumer& consume) {

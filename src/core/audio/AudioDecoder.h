@@ -1,5 +1,5 @@
 // Decoding the first seconds of an audio file to single-precision samples, one plane per channel, at the
-// file's own sample rate, through FFmpeg.
+// file's own sample rate, through FFmpeg (loaded on first use, see FfmpegLibrary.h).
 //
 // The bytes are untrusted: a file may claim any sample rate, channel count or length, or hold no audio
 // at all. Nothing here allocates after what a file claims: samples are handed on in slices of at most
@@ -53,5 +53,9 @@ DecodeResult decodeLeadingAudio(const QByteArray& nativePath, int seconds, const
 
 // The same over bytes in memory (the fuzz target and tests of hostile input).
 DecodeResult decodeLeadingAudio(QByteArrayView bytes, int seconds, const PcmConsumer& consume);
+
+// Whether the file opens as one of the accepted containers with an audio stream FFmpeg has a decoder
+// for, read with the same care as decoding. False too when FFmpeg cannot be loaded.
+bool hasDecodableAudio(const QByteArray& nativePath);
 
 } // namespace quirella::audio
