@@ -72,7 +72,15 @@ void AudioManager::playCurrent() {
     QtConcurrent::run([bookmarkData = song.bookmarkData] {
         return preparePlayback(bookmarkData);
     }).then(this, [this, attempt, song](std::optional<PlayableFile> file) {
-        startPrepared(attempt, song, std::move(file));
+        // A check that is over before this continuation is attached runs it at once, inside play(). The
+        // start still waits for the event loop, so that play() never makes a player itself and a stop
+        // right after it finds the start pending.
+        QMetaObject::invokeMethod(
+            this,
+            [this, attempt, song, file = std::move(file)]() mutable {
+                startPrepared(attempt, song, std::move(file));
+            },
+            Qt::QueuedConnection);
     });
 }
 
