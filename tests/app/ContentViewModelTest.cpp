@@ -4,6 +4,7 @@
 
 #include "app/FolderScanner.h"
 #include "model/Columns.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "support/AudioFiles.h"
@@ -13,11 +14,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -363,6 +367,49 @@ TEST_F(ViewModel, TrashMovesTheFileAndDropsTheSongButNotTheSelection) {
     EXPECT_TRUE(model->historyManager().historyStack().isEmpty());
     ASSERT_EQ(removed.size(), 1);
     EXPECT_EQ(removed.at(0).at(0).toInt(), 1);
+    EXPECT_TRUE(QDir(environment.workingFolder()).isEmpty());
+}
+
+// Qt's trash cannot take a name that is not UTF-8; such a file still goes to the trash byte for byte,
+// beside an earlier one of the same name, with the info file that lets a file manager put it back.
+TEST_F(ViewModel, TrashTakesNamesThatAreNotUtf8) {
+    const ScratchDir dir;
+    const TrashEnvironment environment(dir.filePath(u"data"_s));
+    const QByteArray root = QFile::encodeName(dir.path());
+    const auto bytesAt = [](const QByteArray& path) {
+        QFile file;
+        return paths::openForReading(file, paths::fromNativePath(path)) ? file.readAll() : QByteArray("none");
+    };
+    QList<Song> songs;
+    for (const QByteArray folder : {"/a", "/b"}) {
+        ASSERT_EQ(::mkdir((root + folder).constData(), 0700), 0);
+        const QByteArray path = root + folder + "/caf\xe9 song.mp3";
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        ASSERT_EQ(::write(fd, folder.constData(), 2), 2);
+        ::close(fd);
+        Song song = songOf(paths::fromNativePath(path));
+        song.bookmarkData = path;
+        songs.append(song);
+    }
+    model->setFolder(QUrl::fromLocalFile(dir.path()), songs);
+    model->refreshAfterChange();
+    for (const Song& song : songs) {
+        ASSERT_TRUE(waitFor(model->moveToTrash(song.id)));
+        EXPECT_FALSE(model->showExportAlert()) << model->exportAlertMessage().toStdString();
+        EXPECT_EQ(bytesAt(song.bookmarkData), QByteArray("none"));
+    }
+    EXPECT_TRUE(model->currentFolder()->songs.isEmpty());
+    const QByteArray trash = root + "/data/Trash";
+    EXPECT_EQ(bytesAt(trash + "/files/caf\xe9 song.mp3"), QByteArray("/a"));
+    EXPECT_EQ(bytesAt(trash + "/files/caf\xe9 song 2.mp3"), QByteArray("/b"));
+    const QList<QByteArray> info = bytesAt(trash + "/info/caf\xe9 song 2.mp3.trashinfo").split('\n');
+    ASSERT_GE(info.size(), 3);
+    EXPECT_EQ(info[0], "[Trash Info]");
+    EXPECT_EQ(info[1], "Path=" + (root + "/b/").toPercentEncoding("/") + "caf%E9%20song.mp3");
+    EXPECT_TRUE(QRegularExpression(u"^DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"_s)
+                    .match(QString::fromLatin1(info[2]))
+                    .hasMatch())
+        << info[2].toStdString();
     EXPECT_TRUE(QDir(environment.workingFolder()).isEmpty());
 }
 

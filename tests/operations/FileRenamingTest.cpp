@@ -1,7 +1,7 @@
 #include "operations/FileRenaming.h"
 
+#include "model/NoReplaceMove.h"
 #include "operations/LoadedFolder.h"
-#include "operations/NoReplaceMove.h"
 #include "support/AudioFiles.h"
 
 #include <QFile>

@@ -1,16 +1,14 @@
 #include "app/ContentViewModel.h"
 
+#include "app/Trash.h"
 #include "model/Bookmark.h"
 #include "model/ProgressManager.h"
 #include "model/Selection.h"
 #include "model/Sorting.h"
 #include "model/ToastManager.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -24,22 +22,6 @@ struct TrashOutcome {
     QString error; // the reason, when not trashed
 };
 
-// QFile::moveToTrash (Qt 6.4) falls back to "files" and "info" folders below the current working folder
-// when it cannot set up the trash in the user's data folder. The trash is made here first, and a file is
-// never trashed when that fails.
-std::optional<QString> prepareHomeTrash() {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const QString trash = data + QStringLiteral("/Trash");
-    if (!data.isEmpty() && QDir().mkpath(data) && !QFileInfo::exists(trash)) {
-        QDir(data).mkdir(QStringLiteral("Trash"),
-                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    if (data.isEmpty() || !QFileInfo(trash).isDir()) {
-        return QStringLiteral("The trash folder “%1” cannot be created.").arg(trash);
-    }
-    return std::nullopt;
-}
-
 TrashOutcome trashFile(const QByteArray& bookmarkData) {
     const bookmark::Resolution resolved = bookmark::resolve(bookmarkData);
     if (!resolved.path) {
@@ -51,12 +33,8 @@ TrashOutcome trashFile(const QByteArray& bookmarkData) {
         return {false,
                 QStringLiteral("The file “%1” doesn’t exist.").arg(QFileInfo(*resolved.path).fileName())};
     }
-    if (const std::optional<QString> trashError = prepareHomeTrash()) {
-        return {false, *trashError};
-    }
-    QFile file(*resolved.path);
-    if (!file.moveToTrash()) {
-        return {false, file.errorString()};
+    if (std::optional<QString> error = trash::moveToTrash(*resolved.path)) {
+        return {false, *error};
     }
     return {true, {}};
 }

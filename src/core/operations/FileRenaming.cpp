@@ -2,10 +2,10 @@
 
 #include "app/ContentViewModel.h"
 #include "model/Bookmark.h"
+#include "model/NoReplaceMove.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
-#include "operations/NoReplaceMove.h"
 
 #include <QFile>
 #include <QPointer>

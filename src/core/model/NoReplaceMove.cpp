@@ -1,4 +1,4 @@
-#include "operations/NoReplaceMove.h"
+#include "model/NoReplaceMove.h"
 
 #include <cerrno>
 #include <cstdio>
