@@ -182,7 +182,12 @@ void SymbolButtonDelegate::paintContent(QPainter* painter, const QStyleOptionVie
 // ---- Cover ----
 
 QRect CoverDelegate::thumbnailRect(const QRect& cell) {
-    return centeredSquare(cell, qMin(36, qMin(cell.width(), cell.height()) - 4));
+    const QSize size(qMin(35, cell.width() - 4), qMin(24, cell.height() - 4));
+    if (size.isEmpty()) {
+        return {};
+    }
+    return QRect(cell.x() + (cell.width() - size.width()) / 2, cell.y() + (cell.height() - size.height()) / 2,
+                 size.width(), size.height());
 }
 
 void CoverDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem& option,
@@ -199,13 +204,9 @@ void CoverDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem& 
     const QPixmap thumbnail =
         path.isEmpty() ? QPixmap() : view().thumbnails().thumbnail(path, target.size() * ratio);
     if (!thumbnail.isNull()) {
-        // Fill the square, cropping the longer side.
-        const QSizeF source = QSizeF(target.size()) * ratio;
-        const QRectF sourceRect((thumbnail.width() - source.width()) / 2,
-                                (thumbnail.height() - source.height()) / 2, source.width(), source.height());
         painter->save();
         painter->setClipPath(clip);
-        painter->drawPixmap(QRectF(target), thumbnail, sourceRect);
+        painter->drawPixmap(QRectF(target), thumbnail, QRectF(thumbnail.rect()));
         painter->restore();
     } else {
         painter->setPen(Qt::NoPen);

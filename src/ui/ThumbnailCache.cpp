@@ -10,20 +10,21 @@ namespace quirella::ui {
 namespace {
 
 // Covers can be large; only the scaled result is kept, and the reader decodes at a reduced size when the
-// format allows it (JPEG does).
+// format allows it (JPEG does). The picture fills the thumbnail whatever its shape, as the cover cell
+// shows every cover in the same rounded frame.
 QImage decodeThumbnail(const QString& path, QSize deviceSize) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize original = reader.size();
     if (original.isValid() && !original.isEmpty()) {
-        reader.setScaledSize(original.scaled(deviceSize, Qt::KeepAspectRatioByExpanding));
+        reader.setScaledSize(deviceSize);
     }
     QImage image = reader.read();
     if (image.isNull()) {
         return {};
     }
-    if (image.size() != image.size().scaled(deviceSize, Qt::KeepAspectRatioByExpanding)) {
-        image = image.scaled(deviceSize, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    if (image.size() != deviceSize) {
+        image = image.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
