@@ -5,33 +5,16 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
-#include <thread>
-
 using namespace Qt::StringLiterals;
 
 namespace quirella {
 
-bool sleepUnlessStopped(std::chrono::milliseconds duration, const StopFlag* stop) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + duration;
-    while (true) {
-        if (stop && stop->isRequested()) {
-            return false;
-        }
-        const Clock::time_point now = Clock::now();
-        if (now >= end) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::min<Clock::duration>(end - now, std::chrono::milliseconds(20)));
-    }
-}
-
 bool RateGate::waitTurn(const StopFlag* stop) {
     while (true) {
-        Clock::time_point slot;
+        WaitClock::TimePoint slot;
         {
             const std::lock_guard lock(m_mutex);
-            const Clock::time_point now = Clock::now();
+            const WaitClock::TimePoint now = m_clock->now();
             slot = std::max({now, m_next, m_pausedUntil});
             if (slot <= now) {
                 m_next = now + m_interval;
@@ -40,8 +23,7 @@ bool RateGate::waitTurn(const StopFlag* stop) {
         }
         // Someone else holds the next turn or a pause is on: sleep until then and try again, so that
         // a pause announced while we sleep still holds us back.
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(slot - Clock::now());
-        if (!sleepUnlessStopped(std::max(wait, std::chrono::milliseconds(1)), stop)) {
+        if (!m_clock->sleepUntil(slot, stop)) {
             return false;
         }
     }
@@ -49,7 +31,7 @@ bool RateGate::waitTurn(const StopFlag* stop) {
 
 void RateGate::pauseFor(std::chrono::milliseconds duration) {
     const std::lock_guard lock(m_mutex);
-    m_pausedUntil = std::max(m_pausedUntil, Clock::now() + duration);
+    m_pausedUntil = std::max(m_pausedUntil, m_clock->now() + duration);
 }
 
 bool isBusyStatus(int status) {

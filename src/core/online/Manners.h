@@ -4,6 +4,7 @@
 #pragma once
 
 #include "online/HttpClient.h"
+#include "online/WaitClock.h"
 
 #include <atomic>
 #include <chrono>
@@ -29,15 +30,14 @@ private:
     std::shared_ptr<std::atomic<bool>> m_also;
 };
 
-// Sleeps for `ms` in short slices; false as soon as `stop` is requested.
-bool sleepUnlessStopped(std::chrono::milliseconds duration, const StopFlag* stop);
-
 // Turns of one service, shared by every worker: two requests are let through at least `interval`
-// apart, and a pause (after a busy answer) holds everyone back until it ends.
+// apart, and a pause (after a busy answer) holds everyone back until it ends. All of it on `clock`.
 class RateGate {
 public:
-    explicit RateGate(std::chrono::milliseconds interval = std::chrono::milliseconds(0))
-        : m_interval(interval) {}
+    explicit RateGate(std::chrono::milliseconds interval = std::chrono::milliseconds(0),
+                      std::shared_ptr<WaitClock> clock = WaitClock::system())
+        : m_interval(interval)
+        , m_clock(clock ? std::move(clock) : WaitClock::system()) {}
 
     // Waits for the caller's turn and takes it; false when stopped while waiting.
     bool waitTurn(const StopFlag* stop);
@@ -45,11 +45,11 @@ public:
     void pauseFor(std::chrono::milliseconds duration);
 
 private:
-    using Clock = std::chrono::steady_clock;
     std::mutex m_mutex;
     std::chrono::milliseconds m_interval;
-    Clock::time_point m_next{};
-    Clock::time_point m_pausedUntil{};
+    std::shared_ptr<WaitClock> m_clock;
+    WaitClock::TimePoint m_next{};
+    WaitClock::TimePoint m_pausedUntil{};
 };
 
 struct Manners {

@@ -24,13 +24,17 @@ bool onUiThread() {
 MusicMetadataManager::MusicMetadataManager(OnlineSettings settings, MetadataCache* cache)
     : m_settings(std::move(settings))
     , m_cache(cache ? cache : &MetadataCache::instance())
-    , m_http(userAgent())
-    , m_downloadGate(std::make_shared<RateGate>()) {
+    , m_http(userAgent()) {
+    if (!m_settings.clock) {
+        m_settings.clock = WaitClock::system();
+    }
+    m_downloadGate = std::make_shared<RateGate>(std::chrono::milliseconds(0), m_settings.clock);
     m_services.push_back(std::make_unique<iTunesSearchService>(
-        m_settings.endpoints.iTunes, std::make_shared<RateGate>(), m_settings.manners));
+        m_settings.endpoints.iTunes,
+        std::make_shared<RateGate>(std::chrono::milliseconds(0), m_settings.clock), m_settings.manners));
     m_services.push_back(std::make_unique<MusicBrainzService>(
         m_settings.endpoints.musicBrainz, m_settings.endpoints.coverArt,
-        std::make_shared<RateGate>(m_settings.musicBrainzInterval), m_settings.manners));
+        std::make_shared<RateGate>(m_settings.musicBrainzInterval, m_settings.clock), m_settings.manners));
     // Every item blocks on its transfers: a pool of its own keeps them off the global pool.
     m_pool.setMaxThreadCount(qMax(1, m_settings.workers) + 1);
     m_pool.setObjectName(u"quirella-lookups"_s);
@@ -60,24 +64,24 @@ MusicMetadataManager& MusicMetadataManager::instance() {
 }
 
 bool MusicMetadataManager::waitForSpacing(const StopFlag* stop) {
-    using Clock = std::chrono::steady_clock;
+    WaitClock& clock = *m_settings.clock;
     std::chrono::milliseconds wait{0};
     {
         const std::lock_guard lock(m_spacingMutex);
         if (m_lastRequestTime) {
             const auto elapsed =
-                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *m_lastRequestTime);
+                std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - *m_lastRequestTime);
             if (elapsed < m_settings.minimumDelay) {
                 wait = m_settings.minimumDelay - elapsed;
             }
         }
     }
     // Read, wait, stamp: look-ups that enter together wait the same time and then go together.
-    if (wait.count() > 0 && !sleepUnlessStopped(wait, stop)) {
+    if (wait.count() > 0 && !clock.sleepFor(wait, stop)) {
         return false; // the stamp stays as it was
     }
     const std::lock_guard lock(m_spacingMutex);
-    m_lastRequestTime = Clock::now();
+    m_lastRequestTime = clock.now();
     return true;
 }
 

@@ -34,6 +34,8 @@ struct OnlineSettings {
     std::chrono::milliseconds musicBrainzInterval{1100};
     Manners manners;
     int workers = 8;
+    // What the spacing, the turns and the pauses wait on.
+    std::shared_ptr<WaitClock> clock = WaitClock::system();
 };
 
 struct LookupResult {
@@ -92,7 +94,7 @@ private:
     std::vector<std::unique_ptr<MusicMetadataService>> m_services;
     std::shared_ptr<RateGate> m_downloadGate;
     std::mutex m_spacingMutex;
-    std::optional<std::chrono::steady_clock::time_point> m_lastRequestTime; // absent: the distant past
+    std::optional<WaitClock::TimePoint> m_lastRequestTime; // absent: the distant past
     // Requested by the destructor: waits for turns and pauses end at once, so shutting down takes at
     // most the transfers still running.
     StopFlag m_shutdown;
