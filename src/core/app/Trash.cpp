@@ -53,21 +53,6 @@ QByteArray trashedName(const QByteArray& name, int attempt) {
     return name.left(split) + ' ' + QByteArray::number(attempt) + name.mid(split);
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += written;
-    }
-    return true;
-}
-
 // Qt's trash takes names as text and cannot move a file whose name is not UTF-8. Such a file goes into
 // the home trash here, byte for byte: an info file is reserved under a free name first (which is what
 // makes the name ours), then the file moves in without replacing anything.
@@ -92,12 +77,14 @@ std::optional<QString> moveBytesToHomeTrash(const QByteArray& file, const QStrin
             }
             return systemReason(errno);
         }
-        const bool written = writeAll(fd, info);
-        const int writeError = errno;
-        ::close(fd);
+        QFile infoFile;
+        const bool written = infoFile.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+                             infoFile.write(info) == info.size() && infoFile.flush();
+        const QString writeError = infoFile.errorString();
+        infoFile.close();
         if (!written) {
             ::unlink(infoPath.constData());
-            return systemReason(writeError);
+            return writeError;
         }
         const MoveResult moved = moveWithoutReplacing(file, files + candidate);
         if (moved.code == MoveResult::Code::moved) {

@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -297,10 +296,6 @@ DecodeResult failure(int error) {
 std::optional<DecodeResult> unavailable() {
     QString why;
     if (ffmpeg(&why)) {
-        // FFmpeg would write its own notes about damaged or unusual files to standard error; every
-        // outcome that matters reaches the caller as a result instead.
-        static std::once_flag quiet;
-        std::call_once(quiet, [] { av().av_log_set_level(AV_LOG_QUIET); });
         return std::nullopt;
     }
     DecodeResult result;

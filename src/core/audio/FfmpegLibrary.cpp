@@ -53,6 +53,11 @@ Loaded load() {
     QUIRELLA_FFMPEG_FUNCTIONS(QUIRELLA_FFMPEG_RESOLVE)
 #undef QUIRELLA_FFMPEG_RESOLVE
     loaded.complete = loaded.error.isEmpty();
+    if (loaded.complete) {
+        // FFmpeg would write its own notes about damaged or unusual files to standard error; every
+        // outcome that matters reaches the caller as a result instead.
+        loaded.functions.av_log_set_level(AV_LOG_QUIET);
+    }
     return loaded;
 }
 

@@ -62,7 +62,8 @@ struct FfmpegFunctions {
 #undef QUIRELLA_FFMPEG_POINTER
 };
 
-// The functions, loaded on the first call (from any thread; later calls return the same table at once).
+// The functions, loaded on the first call (from any thread; later calls return the same table at once),
+// with FFmpeg's own logging turned off.
 // Null when a library or a function could not be found; `error` then says which, in the loader's words.
 const FfmpegFunctions* ffmpeg(QString* error = nullptr);
 
