@@ -3,6 +3,7 @@
 #include "ManualClock.h"
 #include "OnlineFixture.h"
 
+#include <QDir>
 #include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
@@ -209,6 +210,42 @@ TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
         EXPECT_FALSE(result.ok());
         EXPECT_EQ(result.error, MetadataError::noResults);
         EXPECT_EQ(server.requests("/elsewhere").size(), 0);
+    }
+}
+
+// A transfer reads only a little ahead of the client, so that giving up on a body that never ends stops
+// it: unbounded, Qt's transfer thread kept reading such a body at full speed, missed the abort and the
+// shutdown, and outlived its client (its thread and objects then leaked).
+TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
+    const auto threads = [] {
+        return QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+    };
+    ServedReply endless;
+    endless.mode = ServedReply::Mode::endlessBody;
+    server.setHandler([&](const ServedRequest& request) {
+        return request.target == "/endless" ? endless : ServedReply::json("{}");
+    });
+    HttpRequest request;
+    request.url = QUrl(server.url().toString() + u"/ok"_s);
+    { // the first request of the process starts threads that live as long as it does
+        HttpClient warmUp(userAgent());
+        warmUp.get(request).waitForFinished();
+    }
+    const qsizetype before = threads();
+    request.url = QUrl(server.url().toString() + u"/endless"_s);
+    request.maxBodyBytes = 64 * 1024;
+    for (int round = 0; round < 3; ++round) {
+        const qint64 sentBefore = server.endlessBytesSent();
+        {
+            HttpClient client(userAgent());
+            QFuture<HttpReply> reply = client.get(request);
+            reply.waitForFinished();
+            EXPECT_EQ(reply.result().failure, HttpReply::Failure::tooLarge);
+        }
+        // The cap, the read-ahead and what the sockets hold; a transfer left reading takes hundreds.
+        EXPECT_LT(server.endlessBytesSent() - sentBefore, 16 << 20);
+        // A thread that has ended may take a moment to leave the list; one still reading does not.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return threads() == before; }, 2000));
     }
 }
 

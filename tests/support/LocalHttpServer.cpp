@@ -106,10 +106,12 @@ private:
             socket->write(head);
             const QByteArray chunk(64 * 1024, '{');
             socket->write(chunk);
-            connect(socket, &QTcpSocket::bytesWritten, socket, [socket, chunk] {
+            m_owner->m_endlessBytes.fetchAndAddRelaxed(chunk.size());
+            connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket, chunk] {
                 if (socket->bytesToWrite() < chunk.size() &&
                     socket->state() == QAbstractSocket::ConnectedState) {
                     socket->write(chunk);
+                    m_owner->m_endlessBytes.fetchAndAddRelaxed(chunk.size());
                 }
             });
             return;

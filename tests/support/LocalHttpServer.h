@@ -3,6 +3,7 @@
 // handler returns (on the server's thread); every connection is closed after its reply.
 #pragma once
 
+#include <QAtomicInteger>
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -60,6 +61,8 @@ public:
     [[nodiscard]] bool waitForRequests(const QByteArray& prefix, int count, int timeoutMs = 30000) const;
     // The most requests that were waiting for their replies at one time.
     int maxConcurrent() const;
+    // Bytes of endless bodies handed to the sockets so far.
+    qint64 endlessBytesSent() const { return m_endlessBytes.loadRelaxed(); }
     void clearRequests();
 
 private:
@@ -74,6 +77,7 @@ private:
     QList<ServedRequest> m_requests;
     int m_open = 0;
     int m_maxOpen = 0;
+    QAtomicInteger<qint64> m_endlessBytes = 0;
 };
 
 } // namespace quirella::test

@@ -2,6 +2,7 @@
 
 #include "online/OnlineEndpoints.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -60,6 +61,13 @@ public:
                                     QNetworkRequest::AlwaysNetwork);
 
         QNetworkReply* networkReply = m_manager->get(networkRequest);
+        // Without a limit, Qt's transfer thread reads a body as fast as it arrives, and a sender that never
+        // pauses keeps it reading: it then neither sees the abort nor stops when the manager goes. With
+        // one, it reads only as far ahead of us as this, and the socket holds back the rest.
+        networkReply->setReadBufferSize(kReadAhead);
+        m_running.append(networkReply);
+        QObject::connect(networkReply, &QObject::destroyed, this,
+                         [this, networkReply] { m_running.removeOne(networkReply); });
         auto state = std::make_shared<State>();
         state->maxBody = request.maxBodyBytes;
 
@@ -141,7 +149,29 @@ public:
             });
     }
 
+    // Ends everything this worker started, on its own thread, before the thread stops: transfers still
+    // running are aborted (their promises finish as failed), the replies and what Qt posted for them are
+    // deleted while the manager still exists, then the manager goes with its own transfer thread.
+    void shutDown() {
+        const QList<QNetworkReply*> running = m_running;
+        for (QNetworkReply* reply : running) {
+            reply->abort();
+        }
+        drainEvents();
+        delete m_manager;
+        m_manager = nullptr;
+        drainEvents();
+    }
+
 private:
+    // Delivers what is queued for this thread's objects, deferred deletions included, without waiting.
+    static void drainEvents() {
+        QCoreApplication::sendPostedEvents(nullptr, 0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    static constexpr qint64 kReadAhead = 256 * 1024;
+
     struct State {
         HttpReply::Failure failure = HttpReply::Failure::none;
         QString detail;
@@ -156,6 +186,7 @@ private:
 
     QByteArray m_userAgent;
     QNetworkAccessManager* m_manager = nullptr;
+    QList<QNetworkReply*> m_running; // started and not yet deleted
 };
 
 HttpClient::HttpClient(QByteArray userAgent)
@@ -167,10 +198,15 @@ HttpClient::HttpClient(QByteArray userAgent)
 }
 
 HttpClient::~HttpClient() {
-    // The worker and its network manager are deleted on their own thread; replies still running are
-    // aborted with them and finish their promises.
+    // The worker ends its transfers and deletes its network objects on its own thread; only then does
+    // the thread stop, so nothing of it is left for an event loop that no longer runs.
     QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker] { delete worker; }, Qt::BlockingQueuedConnection);
+        m_worker,
+        [worker = m_worker] {
+            worker->shutDown();
+            delete worker;
+        },
+        Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
 }
