@@ -1,10 +1,12 @@
 #include "ui/ColumnSelectorDialog.h"
 
 #include "ui/Icons.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/VisibleColumns.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -111,11 +113,26 @@ ColumnSelectorDialog::ColumnSelectorDialog(VisibleColumns& columns, const Theme&
     auto* done = new QPushButton(QStringLiteral("Done"), this);
     done->setDefault(true);
     done->setMinimumWidth(100);
+    keyboard::tabOnly({done});
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(done, 0, Qt::AlignHCenter);
 
     connect(&m_columns, &VisibleColumns::changed, this, &ColumnSelectorDialog::sync);
     sync();
+}
+
+void ColumnSelectorDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_toggles.isEmpty()) {
+        m_toggles.first()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void ColumnSelectorDialog::keyPressEvent(QKeyEvent* event) {
+    const bool confirms = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (confirms || !keyboard::handleChoiceKey(event, keyboard::asButtons(m_toggles), 3)) {
+        QDialog::keyPressEvent(event);
+    }
 }
 
 CardToggle* ColumnSelectorDialog::toggle(const QString& columnId) const {

@@ -48,6 +48,11 @@ public:
     QList<CardToggle*> toggles() const { return m_toggles; }
     CardToggle* toggle(const QString& columnId) const;
 
+protected:
+    // The arrows move between the cards, Space turns the focused one on or off, Return is "Done".
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void sync();
 

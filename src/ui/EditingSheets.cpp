@@ -1,6 +1,7 @@
 #include "ui/EditingSheets.h"
 
 #include "model/Columns.h"
+#include "ui/KeyboardNavigation.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -42,10 +43,11 @@ EditingSheet::EditingSheet(const QString& headline, const QString& confirmText, 
     buttons->addStretch(1);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
-    m_cancel->setAutoDefault(false);
     m_confirm = new QPushButton(confirmText, this);
     m_confirm->setObjectName(QStringLiteral("confirmButton"));
+    // Return in a field confirms; a button the user has tabbed to answers Return itself.
     m_confirm->setDefault(true);
+    keyboard::tabOnly({m_cancel, m_confirm});
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_confirm);
     layout->addLayout(buttons);
@@ -72,7 +74,24 @@ QLineEdit* EditingSheet::addField(const QString& objectName, const QString& plac
     field->setObjectName(objectName);
     field->setPlaceholderText(placeholder);
     m_fields->addWidget(field);
+    m_lineEdits.append(field);
     return field;
+}
+
+void EditingSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_lineEdits.isEmpty()) {
+        return;
+    }
+    // The fields are made after the buttons, so the order of creation would put the buttons first.
+    QWidget* previous = m_lineEdits.first();
+    for (qsizetype i = 1; i < m_lineEdits.size(); ++i) {
+        QWidget::setTabOrder(previous, m_lineEdits.at(i));
+        previous = m_lineEdits.at(i);
+    }
+    QWidget::setTabOrder(previous, m_cancel);
+    QWidget::setTabOrder(m_cancel, m_confirm);
+    m_lineEdits.first()->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- Edit Field ----

@@ -33,8 +33,11 @@ protected:
     QLineEdit* addField(const QString& objectName, const QString& placeholder, const QString& label = {});
     // Called by the confirm button before the sheet closes.
     virtual void confirm() = 0;
+    // The keyboard starts in the first field, and Tab goes through the fields before the buttons.
+    void showEvent(QShowEvent* event) override;
 
 private:
+    QList<QLineEdit*> m_lineEdits;
     QLabel* m_headline = nullptr;
     QVBoxLayout* m_fields = nullptr;
     QPushButton* m_cancel = nullptr;

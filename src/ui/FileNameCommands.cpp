@@ -1,6 +1,7 @@
 #include "ui/FileNameCommands.h"
 
 #include "operations/BPMBatch.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/MainWindow.h"
 #include "ui/RenamePatternSheet.h"
 
@@ -70,7 +71,7 @@ void FileNameCommands::renameOriginal() {
     });
     m_sheet = sheet;
     emit showRenameSheetChanged();
-    sheet->open();
+    keyboard::openWithKeyboard(sheet);
 }
 
 void FileNameCommands::rename(FileNamingPattern pattern) {

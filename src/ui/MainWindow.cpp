@@ -15,6 +15,7 @@
 #include "ui/FolderDropQueue.h"
 #include "ui/HeaderBar.h"
 #include "ui/Icons.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/OnlineControls.h"
 #include "ui/SongTableModel.h"
 #include "ui/SongTableView.h"
@@ -372,7 +373,7 @@ void MainWindow::syncAlert() {
         }
     });
     m_alert = box;
-    box->open();
+    keyboard::openWithKeyboard(box);
 }
 
 void MainWindow::syncSheet() {
@@ -404,7 +405,7 @@ void MainWindow::syncSheet() {
     });
     m_sheet = dialog;
     m_sheetIdentity = sheet->identity();
-    dialog->open();
+    keyboard::openWithKeyboard(dialog);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -539,7 +540,7 @@ void MainWindow::chooseFolder() {
     connect(dialog, &QFileDialog::fileSelected, this,
             [this](const QString& path) { openFolders({QUrl::fromLocalFile(path)}); });
     m_folderDialog = dialog;
-    dialog->open();
+    keyboard::openWithKeyboard(dialog);
 }
 
 void MainWindow::trigger(SidebarView::Action action) {

@@ -1,7 +1,10 @@
 #include "ui/RemoveTextWindow.h"
 
+#include "ui/KeyboardNavigation.h"
+
 #include <QBoxLayout>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -49,7 +52,8 @@ RemoveTextWindow::RemoveTextWindow(Apply apply, QWidget* parent)
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_clear = new QPushButton(QStringLiteral("Clear All Fields"), this);
     m_apply = new QPushButton(QStringLiteral("Apply"), this);
-    m_apply->setDefault(true);
+    m_apply->setDefault(true); // drawn as the button Return presses
+    keyboard::tabOnly({m_close, m_clear, m_apply});
     buttons->addWidget(m_close);
     buttons->addStretch(1);
     buttons->addWidget(m_clear);
@@ -70,6 +74,25 @@ void RemoveTextWindow::open() {
     show();
     raise();
     activateWindow();
+    m_terms.first()->setFocus(Qt::OtherFocusReason);
+}
+
+void RemoveTextWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        applyTerms(); // does nothing while every term is empty
+        break;
+    case Qt::Key_Escape:
+        close();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 RemoveTextValues RemoveTextWindow::values() const {

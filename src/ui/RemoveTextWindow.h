@@ -39,6 +39,10 @@ public:
     // The latest store of the values; finished once they are in the preference file.
     QFuture<void> lastStore() const { return m_lastStore; }
 
+protected:
+    // Return applies (when a term is there), Escape closes.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void setValues(const RemoveTextValues& values);
     void store();

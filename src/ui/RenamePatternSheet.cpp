@@ -1,6 +1,9 @@
 #include "ui/RenamePatternSheet.h"
 
+#include "ui/KeyboardNavigation.h"
+
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -115,7 +118,22 @@ RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidge
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(cancel);
     m_cancel = cancel;
+    keyboard::tabOnly({cancel});
+    cancel->setAutoDefault(false); // Return takes the focused pattern, never "Cancel" by default
     layout->addLayout(buttons);
+}
+
+void RenamePatternSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_buttons.isEmpty()) {
+        m_buttons.first()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void RenamePatternSheet::keyPressEvent(QKeyEvent* event) {
+    if (!keyboard::handleChoiceKey(event, keyboard::asButtons(m_buttons), 1)) {
+        QDialog::keyPressEvent(event);
+    }
 }
 
 } // namespace quirella::ui

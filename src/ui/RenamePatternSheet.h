@@ -48,6 +48,11 @@ signals:
     // A pattern was chosen; the sheet has closed itself.
     void patternSelected(quirella::FileNamingPattern pattern);
 
+protected:
+    // Up and Down move between the patterns, Return takes the one with the focus, Escape cancels.
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     QList<PatternButton*> m_buttons;
     QAbstractButton* m_cancel = nullptr;

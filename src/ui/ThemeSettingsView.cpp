@@ -1,10 +1,12 @@
 #include "ui/ThemeSettingsView.h"
 
 #include "ui/Icons.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -72,6 +74,13 @@ void ThemeRowView::paintEvent(QPaintEvent*) {
     outline.setAlphaF(m_current ? 0.75f : (m_hovered ? 0.5f : 0.22f));
     painter.setPen(QPen(outline, m_current ? 2.0 : 1.0));
     painter.drawPath(shape);
+    if (hasFocus()) {
+        // The keyboard's place in the grid: an accent ring just inside the preview.
+        QPainterPath ring;
+        ring.addRoundedRect(preview.adjusted(2.5, 2.5, -2.5, -2.5), 8, 8);
+        painter.setPen(QPen(QColor(10, 132, 255), 3.0));
+        painter.drawPath(ring);
+    }
 
     // A sample of the theme's text on its own colours.
     QFont sample = font();
@@ -139,6 +148,7 @@ ThemeSettingsView::ThemeSettingsView(ThemeManager& themes, QWidget* parent)
     layout->addLayout(top);
 
     auto* scroll = new QScrollArea(this);
+    m_scroll = scroll;
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -179,6 +189,7 @@ void ThemeSettingsView::rebuild() {
     const bool light = isLightTheme(current);
     for (const Theme& theme : m_themes.availableThemes()) {
         auto* row = new ThemeRowView(theme, theme == current, light, m_gridHost);
+        row->installEventFilter(this);
         connect(row, &QAbstractButton::clicked, this, [this, theme] {
             m_themes.setCurrentTheme(theme);
             accept();
@@ -186,6 +197,37 @@ void ThemeSettingsView::rebuild() {
         m_rows.append(row);
     }
     arrange();
+    if (isVisible()) {
+        focusCurrentRow();
+    }
+}
+
+void ThemeSettingsView::focusCurrentRow() {
+    for (ThemeRowView* row : std::as_const(m_rows)) {
+        if (row->isCurrent()) {
+            row->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (!m_rows.isEmpty()) {
+        m_rows.first()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void ThemeSettingsView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    focusCurrentRow();
+}
+
+bool ThemeSettingsView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        keyboard::handleChoiceKey(static_cast<QKeyEvent*>(event), keyboard::asButtons(m_rows), m_columns)) {
+        if (QWidget* focused = focusWidget()) {
+            m_scroll->ensureWidgetVisible(focused);
+        }
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ThemeSettingsView::resizeEvent(QResizeEvent* event) {

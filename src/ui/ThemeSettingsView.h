@@ -11,6 +11,7 @@
 
 class QGridLayout;
 class QLabel;
+class QScrollArea;
 
 namespace quirella::ui {
 
@@ -54,12 +55,18 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The arrows move through the grid (the scroll area would take them), Return chooses the focused
+    // theme, Escape closes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void rebuild();
+    void focusCurrentRow();
     void arrange();
 
     ThemeManager& m_themes;
+    QScrollArea* m_scroll = nullptr;
     QWidget* m_gridHost = nullptr;
     QGridLayout* m_grid = nullptr;
     QLabel* m_heading = nullptr;

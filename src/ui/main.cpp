@@ -10,6 +10,9 @@
 #include <QStyleFactory>
 #include <QUrl>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // A folder named on the command line, as native path bytes. A desktop's "Open With" passes file URLs;
@@ -35,14 +38,38 @@ QList<QUrl> folderLocations(const QByteArrayList& folders) {
     return locations;
 }
 
+constexpr char kUsage[] = "Usage: quirella [FOLDER...]\n"
+                          "\n"
+                          "Opens the Quirella Tag-Editor window. Each FOLDER is loaded as if it had been\n"
+                          "dropped on the window, in order; when the window is open already, the folders\n"
+                          "are handed to it and this launch ends.\n"
+                          "\n"
+                          "  --help     show this help and exit\n"
+                          "  --version  show the version and exit\n"
+                          "  --         every argument after it is a folder\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
-    quirella::keepFreedMemoryForReuse();
+    // Answered before anything else starts: no display, no window, no registration.
+    bool optionsEnded = false;
     QByteArrayList folders;
     for (int i = 1; i < argc; ++i) {
-        folders.append(folderArgument(QByteArray(argv[i])));
+        const char* argument = argv[i];
+        if (!optionsEnded && std::strcmp(argument, "--") == 0) {
+            optionsEnded = true;
+        } else if (!optionsEnded &&
+                   (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (!optionsEnded && std::strcmp(argument, "--version") == 0) {
+            std::fputs("quirella (Quirella Tag-Editor) " QUIRELLA_VERSION "\n", stdout);
+            return 0;
+        } else {
+            folders.append(folderArgument(QByteArray(argument)));
+        }
     }
+    quirella::keepFreedMemoryForReuse();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quirella"));

@@ -1,9 +1,15 @@
 #include "UiFixtures.h"
 #include "model/Columns.h"
 #include "operations/RemoveTextValues.h"
+#include "themes/ThemeManager.h"
 #include "ui/BulkEditControls.h"
+#include "ui/ColumnSelectorDialog.h"
 #include "ui/EditingSheets.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/RemoveTextWindow.h"
+#include "ui/RenamePatternSheet.h"
+#include "ui/ThemeSettingsView.h"
+#include "ui/VisibleColumns.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,12 +17,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QWidgetAction>
 
 using namespace quirella;
 using namespace quirella::ui;
 using namespace quirella::test;
 using namespace quirella::test::ui;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -284,6 +292,158 @@ TEST_F(BulkEditingWindow, SidebarTextToolsChangeEveryTextField) {
     window->undo();
     window->undo();
     EXPECT_EQ(column(column::genre), (QStringList{QStringLiteral("pop"), QStringLiteral("Électro")}));
+}
+
+// The keyboard from the moment a sheet opens: keys go where the application sends them (the focus
+// widget), never straight to a field.
+// Waits until `window` has the keyboard: a window-modal sheet counts as active while its parent is, but
+// the keys go to the focus window only.
+[[nodiscard]] bool hasKeyboard(QWidget* window) {
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
+}
+
+void typeKeys(const QString& keys) {
+    for (const QChar key : keys) {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr) << "no widget has the keyboard";
+        if (key == u'\n') {
+            QTest::keyClick(target, Qt::Key_Return);
+        } else if (key == u'\t') {
+            QTest::keyClick(target, Qt::Key_Tab);
+        } else if (key == u'\x1b') {
+            QTest::keyClick(target, Qt::Key_Escape);
+        } else {
+            QTest::keyClick(target, key.toLatin1());
+        }
+    }
+}
+
+enum class Opening { genreSheet, replaceArtists, editTitle, removeSheet, replaceSheet, removeWindow };
+
+struct KeyboardRow {
+    const char* name;
+    Opening opening;
+    const char* keys; // "\n" Return, "\t" Tab, "\x1b" Escape
+    QStringView columnId;
+    QStringList expected;
+};
+
+class SheetKeyboard : public BulkEditingWindow, public ::testing::WithParamInterface<KeyboardRow> {
+protected:
+    // Opens the sheet the way the window does and returns its window.
+    QWidget* open(Opening opening) {
+        switch (opening) {
+        case Opening::genreSheet:
+            window->sidebar()->button(SidebarView::Action::setGenre)->click();
+            break;
+        case Opening::replaceArtists:
+            triggerHeaderEntry(column::artist, u"Replace All Artists"_s);
+            break;
+        case Opening::editTitle:
+            model().setEditingField(u"title"_s);
+            model().setActiveSheet(ActiveSheet::editField(model().visibleSongs().at(1)));
+            break;
+        case Opening::removeSheet:
+            model().setActiveSheet(ActiveSheet(ActiveSheet::Kind::removeSheet));
+            break;
+        case Opening::replaceSheet:
+            window->sidebar()->button(SidebarView::Action::editRename)->click();
+            break;
+        case Opening::removeWindow:
+            window->sidebar()->button(SidebarView::Action::editRemove)->click();
+            return window->bulkEditing()->removeTextWindow();
+        }
+        return window->openSheet();
+    }
+};
+
+TEST_P(SheetKeyboard, TypesIntoTheFirstFieldAndConfirmsWithReturn) {
+    const KeyboardRow& row = GetParam();
+    QWidget* opened = open(row.opening);
+    ASSERT_NE(opened, nullptr);
+    ASSERT_TRUE(hasKeyboard(opened));
+    typeKeys(QString::fromUtf8(row.keys));
+    EXPECT_EQ(column(row.columnId), row.expected);
+    EXPECT_FALSE(window->openSheet());
+    EXPECT_FALSE(opened->isVisible());
+}
+
+const KeyboardRow keyboardRows[] = {
+    // A space typed into the genre must not press "Apply" with an empty genre.
+    {"GenreSheet", Opening::genreSheet, "Deep House\n", column::genre, {u"Deep House"_s, u"Deep House"_s}},
+    {"EscapeCancelsTheGenreSheet", Opening::genreSheet, "Jazz \x1b", column::genre, {u"pop"_s, u"Électro"_s}},
+    {"ReplaceColumnSheet",
+     Opening::replaceArtists,
+     "Two Words\n",
+     column::artist,
+     {u"Two Words"_s, u"Two Words"_s}},
+    // The field starts with the value, selected: typing replaces it.
+    {"EditFieldSheet",
+     Opening::editTitle,
+     "New Name\n",
+     column::title,
+     {u"the best of (the rest)"_s, u"New Name"_s}},
+    {"RemoveTextSheetTabsToTheReplacement",
+     Opening::removeSheet,
+     "noir\tTea Time\n",
+     column::title,
+     {u"the best of (the rest)"_s, u"Café Tea Time"_s}},
+    {"ReplaceTextSheet",
+     Opening::replaceSheet,
+     "Caf\tTea Room\n",
+     column::title,
+     {u"the best of (the rest)"_s, u"Tea Roomé Noir"_s}},
+    {"RemoveTextWindow",
+     Opening::removeWindow,
+     "best of\n",
+     column::title,
+     {u"the (the rest)"_s, u"Café Noir"_s}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sheets, SheetKeyboard, ::testing::ValuesIn(keyboardRows),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(BulkEditingWindow, ChoiceSheetsAnswerArrowsReturnAndEscape) {
+    // Themes: the grid opens on the current theme; Right and Return choose the next one.
+    ThemeManager& themes = ThemeManager::instance();
+    const QList<Theme> all = themes.availableThemes();
+    const qsizetype current = all.indexOf(themes.currentTheme());
+    window->sidebar()->button(SidebarView::Action::theme)->click();
+    auto* grid = sheet<ThemeSettingsView>();
+    ASSERT_TRUE(grid);
+    ASSERT_TRUE(hasKeyboard(grid));
+    EXPECT_TRUE(grid->row(all.at(current).name)->hasFocus());
+    typeKeys(u"\x1b"_s); // the close button's shortcut: it clicks a moment later
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->openSheet(); }));
+    EXPECT_EQ(themes.currentTheme(), all.at(current));
+    window->sidebar()->button(SidebarView::Action::theme)->click();
+    ASSERT_TRUE(hasKeyboard(sheet<ThemeSettingsView>()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    typeKeys(u"\n"_s);
+    EXPECT_EQ(themes.currentTheme(), all.at(current + 1));
+    EXPECT_FALSE(window->openSheet());
+
+    // Columns: Right moves to the second card, Space turns it off, Return is "Done".
+    window->sidebar()->button(SidebarView::Action::columns)->click();
+    auto* columns = sheet<ColumnSelectorDialog>();
+    ASSERT_TRUE(columns);
+    ASSERT_TRUE(hasKeyboard(columns));
+    const QString second = ColumnSelectorDialog::cards().at(1).columnId;
+    const bool wasVisible = window->visibleColumns().contains(second);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    typeKeys(u" \n"_s);
+    EXPECT_NE(window->visibleColumns().contains(second), wasVisible);
+    EXPECT_FALSE(window->openSheet());
+
+    // Rename patterns: Down and Return choose the second pattern.
+    RenamePatternSheet rename(12, themes.currentTheme(), window.get());
+    QSignalSpy chosen(&rename, &RenamePatternSheet::patternSelected);
+    keyboard::openWithKeyboard(&rename);
+    ASSERT_TRUE(hasKeyboard(&rename));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    typeKeys(u"\n"_s);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.at(0).at(0).value<FileNamingPattern>(), fileNamingPatterns[1].pattern);
 }
 
 } // namespace
