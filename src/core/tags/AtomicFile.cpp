@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -227,26 +229,112 @@ qint64 fileSize(const QString& path) {
 }
 
 TagResult<QByteArray> readWholeFile(const QString& path) {
-    struct stat info {};
-    if (::stat(paths::nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        return TagResult<QByteArray>::failure(TagStatus::failure(
-            TagError::platform, QStringLiteral("“%1” is a folder, not a file.").arg(fileNameOf(path))));
-    }
-    QFile file;
-    if (!paths::openForReading(file, path)) {
+    const int fd = ::open(paths::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return TagResult<QByteArray>::failure(
             TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), path, errno)));
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return TagResult<QByteArray>::failure(TagStatus::failure(
-            TagError::platform,
-            QStringLiteral("Cannot read “%1”: %2").arg(fileNameOf(path), file.errorString())));
+    const auto fail = [&](int error) {
+        ::close(fd);
+        return TagResult<QByteArray>::failure(
+            TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot read"), path, error)));
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return fail(errno);
     }
+    if (S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform, QStringLiteral("“%1” is a folder, not a file.").arg(fileNameOf(path))));
+    }
+    // One buffer of exactly the file's size: a buffer grown while reading would be copied and, for
+    // files of a few megabytes, allocated afresh for every file of a batch.
+    QByteArray bytes;
+    const qint64 expected = S_ISREG(info.st_mode) ? qint64(info.st_size) : 0;
+    if (expected >= qint64(std::numeric_limits<qsizetype>::max() / 2)) {
+        return fail(EFBIG);
+    }
+    bytes.resize(qsizetype(expected));
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            // The file may have grown since it was measured: read on until its end.
+            bytes.resize(filled + (filled < (1 << 16) ? (1 << 16) : filled / 2));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    ::close(fd);
+    bytes.truncate(filled);
     return TagResult<QByteArray>::success(std::move(bytes));
 }
 
-TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
+namespace {
+
+// Copies `source` from `offset` to its end into `fd`, in the kernel where it can; the number of bytes
+// copied goes to `copied`. False with errno set on failure.
+bool copyRest(int source, qint64 offset, int fd, qint64* copied) {
+    *copied = 0;
+    bool kernelCopy = true;
+    for (;;) {
+        if (kernelCopy) {
+            loff_t from = offset + *copied;
+            const ssize_t n = ::copy_file_range(source, &from, fd, nullptr, size_t(1) << 30, 0);
+            if (n > 0) {
+                *copied += n;
+                continue;
+            }
+            if (n == 0) {
+                return true;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            // Not between these files or on this system: through our memory instead.
+            if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+                errno != EBADF) {
+                return false;
+            }
+            kernelCopy = false;
+        }
+        static constexpr qsizetype kChunk = 1 << 20;
+        QByteArray buffer(kChunk, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t n = ::pread(source, buffer.data(), size_t(kChunk), offset + *copied);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            if (n == 0) {
+                return true;
+            }
+            if (!writeFully(fd, buffer.constData(), n)) {
+                return false;
+            }
+            *copied += n;
+        }
+    }
+}
+
+// Writes the new content into the open temporary file; false with errno set, or with `refusal` set
+// when the content could not be made for a reason of its own.
+using ContentWriter = std::function<bool(int fd, QString* refusal)>;
+
+// The replacement itself: a temporary file next to the target gets the content, the original's owner,
+// mode and attributes, is flushed and renamed over the target; then the folder is flushed.
+TagStatus replaceWith(const QString& path, const ContentWriter& writeContent) {
     const QString target = resolvedTarget(path);
     struct stat original {};
     if (TagStatus status = statTarget(target, &original); !status.ok()) {
@@ -266,7 +354,13 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
         ::unlink(tempNative.constData());
         return TagStatus::failure(TagError::platform, systemError(what, target, saved));
     };
-    if (!writeFully(fd, bytes.constData(), bytes.size())) {
+    QString refusal;
+    if (!writeContent(fd, &refusal)) {
+        if (!refusal.isEmpty()) {
+            ::close(fd);
+            ::unlink(tempNative.constData());
+            return TagStatus::failure(TagError::writeFailure, refusal);
+        }
         return abandon(QStringLiteral("Cannot write"));
     }
     copyOwnership(fd, original);
@@ -290,6 +384,68 @@ TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
     }
     syncFolder(folderOf(target));
     return TagStatus::success();
+}
+
+} // namespace
+
+TagStatus replaceContents(const QString& path, const QByteArray& bytes) {
+    return replaceWith(path,
+                       [&](int fd, QString*) { return writeFully(fd, bytes.constData(), bytes.size()); });
+}
+
+TagStatus replaceHead(const QString& path, QByteArrayView head, qint64 oldHeadSize, qint64 expectedSize) {
+    return replaceWith(path, [&](int fd, QString* refusal) {
+        const int source = ::open(paths::nativePath(resolvedTarget(path)).constData(), O_RDONLY | O_CLOEXEC);
+        if (source < 0) {
+            return false;
+        }
+        qint64 copied = 0;
+        const bool written =
+            writeFully(fd, head.data(), head.size()) && copyRest(source, oldHeadSize, fd, &copied);
+        const int saved = errno;
+        ::close(source);
+        errno = saved;
+        if (written && oldHeadSize + copied != expectedSize) {
+            *refusal = QStringLiteral("“%1” changed while it was being written; it was left as it was.")
+                           .arg(fileNameOf(path));
+            return false;
+        }
+        return written;
+    });
+}
+
+TagResult<QByteArray> readHead(const QString& path, qint64 length) {
+    const int fd = ::open(paths::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return TagResult<QByteArray>::failure(
+            TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), path, errno)));
+    }
+    // No more than the file holds: a damaged size field may ask for far more.
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        length = qMin<qint64>(length, info.st_size);
+    }
+    QByteArray bytes(qsizetype(qBound<qint64>(0, length, qint64{1} << 30)), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int saved = errno;
+            ::close(fd);
+            return TagResult<QByteArray>::failure(TagStatus::failure(
+                TagError::platform, systemError(QStringLiteral("Cannot read"), path, saved)));
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    ::close(fd);
+    bytes.truncate(filled);
+    return TagResult<QByteArray>::success(std::move(bytes));
 }
 
 TagStatus replaceWithFile(const QString& path, const QString& replacement) {

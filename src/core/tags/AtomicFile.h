@@ -8,6 +8,7 @@
 #include "tags/TagError.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace quirella::atomicfile {
@@ -32,6 +33,13 @@ TagResult<QByteArray> readWholeFile(const QString& path);
 
 // Replaces the file's content with `bytes` as described above.
 TagStatus replaceContents(const QString& path, const QByteArray& bytes);
+// Reads at most `length` bytes from the start of the file.
+TagResult<QByteArray> readHead(const QString& path, qint64 length);
+
+// Replaces the first `oldHeadSize` bytes of the file with `head`; the rest is copied from the file
+// itself by the kernel, so a large file's audio never passes through our memory. `expectedSize` is the
+// size the head was measured against: a file whose size has changed since is left as it was.
+TagStatus replaceHead(const QString& path, QByteArrayView head, qint64 oldHeadSize, qint64 expectedSize);
 
 // Replaces `path` with the finished file `replacement` (which must be on the same file system, in any
 // folder), keeping the original's permission bits; `replacement` is gone afterwards on success.

@@ -551,22 +551,36 @@ QByteArray pictureMimeType(QByteArrayView imageBytes) {
 }
 
 TagLocation locateTag(QByteArrayView bytes) {
+    return locateTag(bytes, bytes.size());
+}
+
+TagLocation locateTag(QByteArrayView bytes, qint64 fileSize) {
     const ByteView view(bytes);
     TagLocation location;
-    if (view.size() < 11 || !view.matches(0, "ID3")) {
+    if (view.size() < 11 || fileSize < 11 || !view.matches(0, "ID3")) {
         return location;
     }
     const ByteView sizeBytes = *view.slice(6, 4);
     location.malformedSize = !isSyncsafe(sizeBytes);
     const std::uint64_t declaredEnd = std::uint64_t{decodeSyncsafe(sizeBytes.toView())} + 10;
-    location.runsPastEnd = declaredEnd > view.size();
-    location.end = std::min<std::uint64_t>(declaredEnd, view.size());
+    const auto available = static_cast<std::uint64_t>(qMax<qint64>(fileSize, 0));
+    location.runsPastEnd = declaredEnd > available;
+    location.end = std::min<std::uint64_t>(declaredEnd, available);
     // A version 2.4 footer repeats the header behind the tag; it belongs to the tag, not to the audio.
     if (!location.runsPastEnd && *view.u8(3) == 4 && (*view.u8(5) & kHeaderFooter) &&
         view.matches(declaredEnd, "3DI") && view.has(declaredEnd, 10)) {
         location.end = declaredEnd + 10;
     }
     return location;
+}
+
+qint64 headBytesToRead(QByteArrayView firstTen) {
+    const ByteView view(firstTen);
+    if (view.size() < 10 || !view.matches(0, "ID3")) {
+        return 11; // enough to tell that there is no tag
+    }
+    // The size field as written, syncsafe or not, and room for a footer.
+    return qint64{decodeSyncsafe(view.slice(6, 4)->toView())} + 20;
 }
 
 std::uint64_t tagEnd(QByteArrayView bytes, bool* runsPastEnd) {

@@ -59,6 +59,11 @@ struct TagLocation {
     bool malformedSize = false; // a byte of the size field has its top bit set, so it is not syncsafe
 };
 TagLocation locateTag(QByteArrayView bytes);
+// The same when `bytes` holds only the first bytes of a file of `fileSize` bytes.
+TagLocation locateTag(QByteArrayView bytes, qint64 fileSize);
+// How many bytes from the start of a file `locateTag` needs to see its whole tag (with a 2.4 footer),
+// given the file's first ten bytes.
+qint64 headBytesToRead(QByteArrayView firstTen);
 
 // The largest tag body (frames plus fill) that the syncsafe size field can describe.
 inline constexpr std::uint32_t kMaxTagBodySize = 0x0FFFFFFF;

@@ -21,15 +21,20 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
         return writable;
     }
+    const qint64 size = atomicfile::fileSize(path);
     // Even after dropping the largest possible old tag, such a file could not stay under the limit.
-    if (atomicfile::fileSize(path) > kMaxFileSize + 10 + id3::kMaxTagBodySize) {
+    if (size > kMaxFileSize + 10 + id3::kMaxTagBodySize) {
         return TagStatus::failure(
             TagError::writeFailure,
             QStringLiteral("The file is too large to be tagged (more than 499,999,999 bytes)."));
     }
-    TagResult<QByteArray> old = atomicfile::readWholeFile(path);
-    if (!old.ok()) {
-        return old.status;
+    // Only the old tag is read; the audio behind it is copied into the new file by the kernel.
+    TagResult<QByteArray> head = atomicfile::readHead(path, 10);
+    if (head.ok()) {
+        head = atomicfile::readHead(path, id3::headBytesToRead(*head.value));
+    }
+    if (!head.ok()) {
+        return head.status;
     }
     TagValues mp3Values = values;
     mp3Values.album.reset(); // MP3 files get no album from us; an old one stays
@@ -37,45 +42,58 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (mp3Values.coverImage) {
         cover = prepareCover(QStringLiteral("mp3"), *mp3Values.coverImage);
     }
-    TagResult<QByteArray> rebuilt =
-        rebuild(*old.value, id3::managedFrames(mp3Values, cover), mp3Values.keepPictures);
-    old.value.reset();
+    const TagResult<RebuiltTag> rebuilt =
+        rebuildTag(*head.value, size, id3::managedFrames(mp3Values, cover), mp3Values.keepPictures);
     if (!rebuilt.ok()) {
         return rebuilt.status;
     }
-    return atomicfile::replaceContents(path, *rebuilt.value);
+    return atomicfile::replaceHead(path, rebuilt.value->tag, rebuilt.value->restOffset, size);
 }
 
 TagResult<QByteArray> MP3TagEditor::rebuild(QByteArrayView file, const id3::FrameList& managed,
                                             bool keepPictures) {
-    const id3::TagLocation old = id3::locateTag(file);
+    TagResult<RebuiltTag> rebuilt = rebuildTag(file, file.size(), managed, keepPictures);
+    if (!rebuilt.ok()) {
+        return TagResult<QByteArray>::failure(rebuilt.status);
+    }
+    QByteArray content = std::move(rebuilt.value->tag);
+    content.append(file.sliced(rebuilt.value->restOffset));
+    return TagResult<QByteArray>::success(std::move(content));
+}
+
+TagResult<MP3TagEditor::RebuiltTag> MP3TagEditor::rebuildTag(QByteArrayView head, qint64 fileSize,
+                                                             const id3::FrameList& managed,
+                                                             bool keepPictures) {
+    using Result = TagResult<RebuiltTag>;
+    const id3::TagLocation old = id3::locateTag(head, fileSize);
     if (old.runsPastEnd) {
-        return TagResult<QByteArray>::failure(TagStatus::failure(
+        return Result::failure(TagStatus::failure(
             TagError::notValidFormat,
             QStringLiteral("The ID3 tag at the start of the file claims more bytes than the "
                            "file holds; the file was left unchanged.")));
     }
     if (old.malformedSize) {
-        return TagResult<QByteArray>::failure(TagStatus::failure(
+        return Result::failure(TagStatus::failure(
             TagError::notValidFormat,
             QStringLiteral(
                 "The ID3 tag at the start of the file has a damaged size; the file was left unchanged.")));
     }
+    if (static_cast<qint64>(old.end) > head.size()) {
+        return Result::failure(TagStatus::failure(
+            TagError::writeFailure,
+            QStringLiteral("The file changed while it was being read; it was left unchanged.")));
+    }
     id3::FrameList frames = managed;
-    frames.append(id3::keptFrames(file.first(static_cast<qsizetype>(old.end)), false, keepPictures));
+    frames.append(id3::keptFrames(head.first(static_cast<qsizetype>(old.end)), false, keepPictures));
     const qint64 tagBody = id3::serialisedSize(frames) + id3::kMp3Fill;
-    const qint64 audioSize = file.size() - static_cast<qint64>(old.end);
+    const qint64 audioSize = fileSize - static_cast<qint64>(old.end);
     if (tagBody > id3::kMaxTagBodySize || 10 + tagBody + audioSize > kMaxFileSize) {
-        return TagResult<QByteArray>::failure(TagStatus::failure(
+        return Result::failure(TagStatus::failure(
             TagError::writeFailure,
             QStringLiteral(
                 "The tagged file would be larger than 499,999,999 bytes; the file was left unchanged.")));
     }
-    QByteArray content;
-    content.reserve(10 + tagBody + audioSize);
-    content.append(id3::buildTag(frames, id3::kMp3Fill));
-    content.append(file.sliced(static_cast<qsizetype>(old.end)));
-    return TagResult<QByteArray>::success(std::move(content));
+    return Result::success(RebuiltTag{id3::buildTag(frames, id3::kMp3Fill), static_cast<qsizetype>(old.end)});
 }
 
 } // namespace quirella
