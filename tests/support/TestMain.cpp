@@ -2,6 +2,7 @@
 // (settings, cache, data, temporary files) point into a private folder, so tests never touch the
 // developer's own preferences or trash.
 #include "support/AudioFiles.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -39,6 +40,9 @@ int main(int argc, char** argv) {
     TestApplication app(argc, argv);
     TestApplication::setOrganizationName(QStringLiteral("Quirella"));
     TestApplication::setApplicationName(QStringLiteral("Quirella Tag-Editor Tests"));
+    if (const std::optional<int> status = quirella::test::ChildMain::runIfChild()) {
+        return *status;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,8 +1,11 @@
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QProcess>
 
 namespace quirella::test {
 
@@ -55,6 +58,41 @@ bool writeAll(const QString& path, const QByteArray& bytes) {
         return false;
     }
     return file.write(bytes) == bytes.size();
+}
+
+namespace {
+
+constexpr char kChildVariable[] = "QUIRELLA_TEST_CHILD";
+constexpr char kJobVariable[] = "QUIRELLA_TEST_CHILD_JOB";
+
+QMap<QByteArray, ChildMain::Body>& children() {
+    static QMap<QByteArray, ChildMain::Body> registered;
+    return registered;
+}
+
+} // namespace
+
+ChildMain::ChildMain(const char* name, Body body) {
+    children().insert(name, body);
+}
+
+std::optional<int> ChildMain::runIfChild() {
+    const QByteArray name = qgetenv(kChildVariable);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    const Body body = children().value(name);
+    return body ? body(qgetenv(kJobVariable)) : 3;
+}
+
+void ChildMain::start(QProcess& process, const char* name, const QByteArray& job) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kChildVariable), QString::fromLatin1(name));
+    environment.insert(QString::fromLatin1(kJobVariable), QString::fromUtf8(job));
+    // Leak checks would not get to run in a killed process anyway.
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationFilePath(), {});
 }
 
 QString dataPath(const QString& name) {

@@ -12,6 +12,9 @@
 #include <QTest>
 
 #include <functional>
+#include <optional>
+
+class QProcess;
 
 namespace quirella::test {
 
@@ -45,6 +48,20 @@ public:
 
 private:
     QtMessageHandler m_previous;
+};
+
+// A test binary can also be the helper process of one of its own tests (a writer to kill, a second
+// instance): started with QUIRELLA_TEST_CHILD=<name>, it runs the child registered under that name
+// instead of the tests, with the job text the parent passed. Registered once per name:
+//   static const ChildMain registered("name", [](const QByteArray& job) { ...; return 0; });
+class ChildMain {
+public:
+    using Body = int (*)(const QByteArray& job);
+    ChildMain(const char* name, Body body);
+    // The exit status of the child `name` when this process was started as one; nothing otherwise.
+    static std::optional<int> runIfChild();
+    // Starts this binary as the child `name` with `job`, leak checks off (it is killed, not ended).
+    static void start(QProcess& process, const char* name, const QByteArray& job);
 };
 
 // Runs the event loop until the future finishes (or the timeout passes) and returns whether it did.

@@ -78,32 +78,31 @@ TEST(AtomicFile, SweepRemovesOnlyOldTemporaryFilesOfOurs) {
     EXPECT_TRUE(QFileInfo::exists(foreign));
 }
 
-// Run only as the child of KilledWriterLeavesOldOrNewFile: rewrites the file given in the environment
-// forever, alternating between two contents, and says "ready" after the first complete write.
-TEST(AtomicFileKillChild, RewriteForever) {
-    const QByteArray job = qgetenv("QUIRELLA_KILL_CHILD");
-    if (job.isEmpty()) {
-        GTEST_SKIP() << "runs only as the child of the kill test";
-    }
+// The child of the kill test: rewrites the file of the job forever, alternating between two contents,
+// and says "ready" after the first complete write.
+const ChildMain rewriteForever("rewrite-forever", [](const QByteArray& job) {
     const QList<QByteArray> parts = job.split('|');
-    ASSERT_EQ(parts.size(), 4);
+    if (parts.size() != 4) {
+        return 2;
+    }
     const QString path = QFile::decodeName(parts[1]);
     // Read once, so that nearly all the time goes into rewriting the file.
     const QByteArray contents[2] = {readAll(QFile::decodeName(parts[2])),
                                     readAll(QFile::decodeName(parts[3]))};
     for (int i = 0;; ++i) {
-        if (parts[0] == "mp3") {
-            const QString title = QString::fromUtf8(i % 2 ? parts[3] : parts[2]);
-            ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, titled(title)).ok());
-        } else {
-            ASSERT_TRUE(atomicfile::replaceContents(path, contents[i % 2]).ok());
+        const bool written =
+            parts[0] == "mp3"
+                ? MP3TagEditor::writeTagsNow(path, titled(QString::fromUtf8(parts[2 + i % 2]))).ok()
+                : atomicfile::replaceContents(path, contents[i % 2]).ok();
+        if (!written) {
+            return 1;
         }
         if (i == 0) {
             std::fputs("ready\n", stdout);
             std::fflush(stdout);
         }
     }
-}
+});
 
 // A process killed at a random moment of a rewrite leaves the old file or a complete new one.
 class KilledWriter : public ::testing::TestWithParam<const char*> {};
@@ -137,15 +136,8 @@ TEST_P(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
         SCOPED_TRACE(round);
         ASSERT_TRUE(writeAll(path, original));
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(
-            QStringLiteral("QUIRELLA_KILL_CHILD"),
-            QString::fromUtf8(mode + '|' + QFile::encodeName(path) + '|' + first + '|' + second));
-        // Leak checks would not get to run in a killed process anyway.
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=AtomicFileKillChild.RewriteForever")});
+        ChildMain::start(child, "rewrite-forever",
+                         mode + '|' + QFile::encodeName(path) + '|' + first + '|' + second);
         ASSERT_TRUE(child.waitForStarted());
         QElapsedTimer waited;
         waited.start();
