@@ -18,6 +18,7 @@ QString usage() {
   quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
   quirella-cli edit PATH... OPERATION... [--write]
   quirella-cli --help
+  quirella-cli --version
 
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
        document on standard output. A folder the window would refuse is reported on standard
@@ -85,6 +86,10 @@ QUIRELLA_COVERART_URL (https, or http on a loopback address).
 
 Wrong arguments give status 2.
 )"_s;
+}
+
+QString versionLine() {
+    return u"quirella-cli (Quirella Tag-Editor) "_s + QStringLiteral(QUIRELLA_VERSION) + u'\n';
 }
 
 namespace {
@@ -243,6 +248,9 @@ Command parseAutoSearch(const QStringList& arguments) {
 Command parseArguments(const QStringList& arguments) {
     if (arguments.contains("--help"_L1) || arguments.contains("-h"_L1)) {
         return HelpCommand{};
+    }
+    if (arguments.value(0) == "--version"_L1) {
+        return VersionCommand{};
     }
     if (arguments.isEmpty()) {
         return ArgumentError{

@@ -10,6 +10,7 @@
 namespace quirella::cli {
 
 struct HelpCommand {};
+struct VersionCommand {};
 
 struct ScanCommand {
     QString folder;
@@ -45,8 +46,8 @@ struct ArgumentError {
     QString message;
 };
 
-using Command =
-    std::variant<HelpCommand, ScanCommand, WriteCommand, LookupCommand, AutoSearchCommand, ArgumentError>;
+using Command = std::variant<HelpCommand, VersionCommand, ScanCommand, WriteCommand, LookupCommand,
+                             AutoSearchCommand, ArgumentError>;
 
 // `arguments` without the program name. Only the shape is checked here; whether the paths exist is
 // checked when the command runs.
@@ -54,5 +55,7 @@ Command parseArguments(const QStringList& arguments);
 
 // The text of --help.
 QString usage();
+// The line of --version: the program, the application and the version of the build.
+QString versionLine();
 
 } // namespace quirella::cli

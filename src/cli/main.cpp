@@ -164,6 +164,10 @@ int main(int argc, char** argv) {
         cli::printText(stdout, cli::usage());
         return 0;
     }
+    if (std::holds_alternative<cli::VersionCommand>(command)) {
+        cli::printText(stdout, cli::versionLine());
+        return 0;
+    }
     if (const auto* error = std::get_if<cli::ArgumentError>(&command)) {
         return cli::reportArgumentError(error->message);
     }

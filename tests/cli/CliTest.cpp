@@ -21,13 +21,17 @@ struct CliRun {
     QString err;
 };
 
-CliRun cli(const QStringList& arguments) {
+CliRun runProgram(const QString& program, const QStringList& arguments) {
     QProcess process;
-    process.start(QStringLiteral(QUIRELLA_CLI_PATH), arguments);
+    process.start(program, arguments);
     EXPECT_TRUE(process.waitForFinished(120000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+CliRun cli(const QStringList& arguments) {
+    return runProgram(QStringLiteral(QUIRELLA_CLI_PATH), arguments);
 }
 
 QJsonObject scannedFolder(const QString& folder) {
@@ -49,11 +53,18 @@ QJsonObject songNamed(const QJsonObject& folder, const QString& fileName) {
     return {};
 }
 
-TEST(Cli, HelpAndWrongArguments) {
+TEST(Cli, HelpVersionAndWrongArguments) {
     const CliRun help = cli({u"--help"_s});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));
     EXPECT_TRUE(help.out.contains(u"quirella-cli write PATH..."_s));
+    // Both programs name themselves and the build's version, without a display for the window.
+    for (const auto& [program, name] : {std::pair{QStringLiteral(QUIRELLA_CLI_PATH), u"quirella-cli"_s},
+                                        std::pair{QStringLiteral(QUIRELLA_WINDOW_PATH), u"quirella"_s}}) {
+        const CliRun version = runProgram(program, {u"--version"_s});
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, name + u" (Quirella Tag-Editor) " QUIRELLA_VERSION "\n"_s);
+    }
 
     const ScratchDir dir;
     const QString song = dir.write(u"a.mp3"_s, mp3Audio());

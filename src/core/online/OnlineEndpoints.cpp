@@ -4,10 +4,6 @@
 
 using namespace Qt::StringLiterals;
 
-#ifndef QUIRELLA_VERSION
-#define QUIRELLA_VERSION "0.0.0"
-#endif
-
 namespace quirella {
 
 namespace {
