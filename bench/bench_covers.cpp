@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -66,8 +65,7 @@ int main(int argc, char** argv) {
                     kSongs);
     }
 
-    const QString fixture =
-        QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../tests/data/m4a-tagged.m4a");
+    const QString fixture = QStringLiteral(QUIRELLA_FIXTURES_DIR "/m4a-tagged.m4a");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("song.m4a"));
     if (!QFile::copy(fixture, path)) {

@@ -82,7 +82,7 @@ QByteArray aiffFile(const QList<QByteArray>& chunks, QByteArrayView formType = "
 // 0.1 s of sound without tags.
 QByteArray aiffFile();
 
-// The bytes of a file of each loaded format without tags; FLAC and M4A come from tests/data.
+// The bytes of a file of each loaded format without tags; FLAC and M4A come from the fixtures.
 QByteArray plainFile(const QString& extension);
 
 // ---- Taking written files apart ----

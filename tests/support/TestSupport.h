@@ -33,7 +33,7 @@ private:
 
 QByteArray readAll(const QString& path);
 bool writeAll(const QString& path, const QByteArray& bytes);
-// Bytes of a file in tests/data.
+// Bytes of a fixture file (scripts/make-fixtures.sh, made by the build).
 QByteArray dataFile(const QString& name);
 QString dataPath(const QString& name);
 

@@ -305,7 +305,7 @@ const auto rowName = [](const auto& row) { return std::string(row.param.name); }
 INSTANTIATE_TEST_SUITE_P(All, Writers, ::testing::ValuesIn(kWriters), rowName);
 INSTANTIATE_TEST_SUITE_P(All, Id3Writers, ::testing::ValuesIn(kWriters, kWriters + 3), rowName);
 
-// Files tagged by another program (ffmpeg, see scripts/make-mp3-fixtures.sh): their unmanaged frames
+// Files tagged by another program (ffmpeg, see scripts/make-fixtures.sh): their unmanaged frames
 // survive our write, the managed ones are replaced, and the sound stays.
 TEST(Id3WritersOnForeignFiles, KeepOtherFramesAndTheSound) {
     for (const char* name : {"ffmpeg-v23.mp3", "ffmpeg-v24.mp3", "ffmpeg-tagged.aiff"}) {
