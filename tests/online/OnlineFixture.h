@@ -14,10 +14,6 @@
 #include <memory>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace quirella::test {
 
 inline QByteArray pngBytes(QRgb color = 0xff3366cc) {

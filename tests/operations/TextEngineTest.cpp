@@ -1,14 +1,12 @@
 #include "operations/TextEngine.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
 
 using namespace quirella;
 using namespace Qt::StringLiterals;
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -3,6 +3,8 @@
 // a guard that makes a file or folder unwritable even for root.
 #pragma once
 
+#include "support/TestSupport.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QColor>
@@ -12,11 +14,6 @@
 #include <cstddef>
 #include <ostream>
 #include <utility>
-
-// Readable texts in the failure messages of the tests that include this.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace quirella::test {
 

@@ -13,8 +13,14 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 
 class QProcess;
+
+// Readable texts in the failure messages of every test.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace quirella::test {
 

@@ -21,10 +21,6 @@
 #include <memory>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace quirella::test::ui {
 
 inline Song makeSong(const QString& name, const QString& artist = {}, qint64 year = 0,
