@@ -6,6 +6,8 @@
 #   m4a-plain.m4a                   AAC in MPEG-4 without items; m4a-tagged.m4a with items, the index
 #                                   in front; m4a-rated.m4a with a rating comment
 #   flac-plain.flac                 FLAC without tags
+#   xiph-tone.flac, xiph-tone.ogg,  FLAC, Ogg Vorbis and Opus of one second with only the encoder's
+#   xiph-tone.opus                  comment, for the tests to tag
 set -euo pipefail
 out="${1:?usage: make-fixtures.sh FOLDER}"
 mkdir -p "$out"
@@ -39,3 +41,8 @@ m4a m4a-rated.m4a -metadata title="Rated Tune" -metadata comment="Rating: ★★
 
 ff -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.5" -map_metadata -1 -c:a flac -ac 1 \
   -sample_fmt s16 -fflags +bitexact -flags:a +bitexact "$out/flac-plain.flac"
+
+for format in flac:flac ogg:libvorbis opus:libopus; do
+  ff "${tone[@]}" -map_metadata -1 -ac 1 -c:a "${format#*:}" -fflags +bitexact -flags:a +bitexact \
+    "$out/xiph-tone.${format%%:*}"
+done

@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "operations/TagWritingBatch.h"
+
 #include <QByteArray>
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -17,6 +19,18 @@ void printText(std::FILE* stream, const QString& text) {
 int reportArgumentError(const QString& message) {
     printText(stderr, u"quirella-cli: "_s + message + u"\nTry 'quirella-cli --help'.\n"_s);
     return statusArgumentError;
+}
+
+void printTagBatch(const TagBatchResult& result) {
+    if (!result.message.isEmpty()) {
+        printText(stdout, result.message + u'\n');
+    }
+    for (const TagBatchResult::Failure& failure : result.failures) {
+        printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
+    }
+    for (const TagBatchResult::Failure& skip : result.skipped) {
+        printText(stderr, skip.path + u": skipped: "_s + skip.reason + u'\n');
+    }
 }
 
 void awaitFinished(const QFuture<void>& future) {

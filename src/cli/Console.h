@@ -5,6 +5,10 @@
 #include <QFuture>
 #include <QString>
 
+namespace quirella {
+struct TagBatchResult;
+}
+
 #include <cstdio>
 
 namespace quirella::cli {
@@ -15,6 +19,9 @@ inline constexpr int statusArgumentError = 2;
 void printText(std::FILE* stream, const QString& text);
 // "quirella-cli: <message>" and the pointer to --help on standard error; returns statusArgumentError.
 int reportArgumentError(const QString& message);
+// The outcome of a tag-writing batch: its message on standard output, then each failed and each skipped
+// file with its reason on standard error (the window's toast has no room for them).
+void printTagBatch(const TagBatchResult& result);
 // Runs the event loop until the future has finished.
 void awaitFinished(const QFuture<void>& future);
 

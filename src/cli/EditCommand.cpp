@@ -293,12 +293,7 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
     QObject::disconnect(toastLines); // the batch's own toasts are summed up by its final message
     const TagBatchResult result =
         awaitResult(writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts));
-    if (!result.message.isEmpty()) {
-        printText(stdout, result.message + u'\n');
-    }
-    for (const TagBatchResult::Failure& failure : result.failures) {
-        printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
-    }
+    printTagBatch(result);
     return result.errorLines.isEmpty() && !someLeftOut ? 0 : 1;
 }
 

@@ -88,12 +88,7 @@ int runAutoSearch(const AutoSearchCommand& command) {
     QFuture<TagBatchResult> writing = writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts);
     awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();
-    if (!result.message.isEmpty()) {
-        printText(stdout, result.message + u'\n');
-    }
-    for (const TagBatchResult::Failure& failure : result.failures) {
-        printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
-    }
+    printTagBatch(result);
     return result.errorLines.isEmpty() ? 0 : 1;
 }
 

@@ -126,13 +126,7 @@ int runWrite(const cli::WriteCommand& command) {
     QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts);
     cli::awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();
-    if (!result.message.isEmpty()) {
-        cli::printText(stdout, result.message + u'\n');
-    }
-    // The window's toast has no room for reasons; a terminal user needs them.
-    for (const TagBatchResult::Failure& failure : result.failures) {
-        cli::printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
-    }
+    cli::printTagBatch(result);
     return result.errorLines.isEmpty() && !someNotBuilt && !someUnsupported ? 0 : 1;
 }
 

@@ -262,7 +262,7 @@ void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
                         failLoad(
                             load,
                             u"No music files found!\n\nPlease make sure the folder contains music files with "
-                            u"supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF"_s);
+                            u"supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"_s);
                         return;
                     }
                     if (count > maximumSongsPerFolder) {

@@ -9,11 +9,11 @@
 
 namespace quirella {
 
-// The extensions a folder load lists, in lower case. FLAC files are listed and shown, but no writer
-// takes them.
+// The extensions a folder load lists, in lower case; every one has a writer.
 inline constexpr QLatin1StringView supportedExtensions[] = {
     QLatin1StringView("mp3"),  QLatin1StringView("wav"),  QLatin1StringView("m4a"),
-    QLatin1StringView("flac"), QLatin1StringView("aiff"), QLatin1StringView("aif")};
+    QLatin1StringView("flac"), QLatin1StringView("aiff"), QLatin1StringView("aif"),
+    QLatin1StringView("ogg"),  QLatin1StringView("oga"),  QLatin1StringView("opus")};
 
 // Whether a file extension (without the dot, in any case) is one of the supported ones.
 bool isSupportedExtension(QStringView extension);

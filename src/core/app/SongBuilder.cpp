@@ -7,6 +7,7 @@
 #include "tags/ByteView.h"
 #include "tags/Id3.h"
 #include "tags/Rating.h"
+#include "tags/VorbisComment.h"
 #include "tags/WAVTagEditor.h"
 
 #include <QDebug>
@@ -190,6 +191,17 @@ void applyMediaMetadata(Song& song, const MediaMetadata& media) {
                 song.year = *year;
             }
         }
+    }
+    if (media.vorbisComments) {
+        const vorbis::Shown shown = vorbis::shownValues(*media.vorbisComments);
+        if (!shown.genre.isEmpty()) {
+            song.genre = shown.genre;
+        }
+        if (shown.year != 0) {
+            song.year = shown.year;
+        }
+        song.rating = shown.rating;
+        return;
     }
     if (!media.items) {
         return;

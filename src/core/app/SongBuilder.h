@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Song.h"
+#include "tags/MediaReader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,18 +25,6 @@ struct ArtistTitle {
 // the title is the whole name, trimmed.
 ArtistTitle parseArtistTitle(const QString& baseName);
 
-// One tag item of a file, as the reader hands it over. `identifier` is the item's name in its own tag
-// format: an ID3v2 frame id ("TDRC", "POPM", "TXXX"), an MP4 item key ("©day", "©cmt"; freeform items
-// as "<mean>.<name>", e.g. "com.apple.iTunes.year"), or a lower-case Vorbis comment name ("date").
-// `bytes` is set only for POPM and TXXX frames (the frame body as stored), the only items read as bytes;
-// `number` only for MP4 freeform items that hold an integer instead of a text.
-struct MetadataItem {
-    QString identifier;
-    std::optional<QString> text;
-    std::optional<QByteArray> bytes;
-    std::optional<qint64> number;
-};
-
 // The rules that read one item (nothing means the item says nothing about that field):
 // a star rating 0..5 from a POPM frame, a TXXX "RATING" / "RATING_NUMERIC" frame, or an MP4 comment
 // holding "Rating:" and stars;
@@ -46,26 +35,6 @@ std::optional<qint64> yearOfItem(const MetadataItem& item);
 std::optional<QString> genreOfItem(const MetadataItem& item);
 // for M4A files: a rating from a comment item holding "Rating:" and at least one star.
 std::optional<qint64> commentRatingOfItem(const MetadataItem& item);
-
-// What a file's tags say in the terms every format shares, plus every item in its own terms. Each part
-// is absent when it could not be read.
-struct MediaMetadata {
-    struct Common {
-        std::optional<QString> title;
-        std::optional<QString> artist;
-        std::optional<QByteArray> artwork; // the front cover, else the first picture
-        std::optional<QString> creationDate;
-    };
-    std::optional<double> duration; // seconds
-    std::optional<Common> common;
-    std::optional<QList<MetadataItem>> items;
-    // The ID3v2 tag of an MP3, WAV or AIFF file as stored (header included), when one was read.
-    std::optional<QByteArray> storedId3Tag;
-};
-
-// Reads the tags of an MP3, M4A, WAV, AIFF or FLAC file with TagLib, read-only. `extension` is the
-// lower-case extension that selects the format. Blocking and safe to call from several threads at once.
-MediaMetadata readMediaMetadata(const QString& path, const QString& extension);
 
 // The rating of an MP3 file's ID3v2 tag, read straight from the tag's bytes (the file's head only).
 // Zero when there is no tag, no rating frame, or the file cannot be read.

@@ -22,7 +22,7 @@ namespace {
 
 // The containers the application lists. Others are refused before their demuxer sees a byte: each
 // demuxer is more code reading untrusted input.
-constexpr const char* acceptedContainers = "mp3,wav,aiff,mov,flac";
+constexpr const char* acceptedContainers = "mp3,wav,aiff,mov,flac,ogg";
 constexpr int ioBufferSize = 64 * 1024;
 // A stream that keeps yielding packets without audio ends here rather than at the end of a huge file.
 constexpr int maximumPackets = 1 << 21;

@@ -389,8 +389,16 @@ int ImageProcessor::convertedCoverCacheSize() {
 }
 
 std::optional<QByteArray> prepareCover(const QString& format, const QByteArray& imageBytes) {
-    // The writers pass their own lower-case names; anything else has no cover conversion.
-    if (format != u"mp3" && format != u"aiff" && format != u"aif" && format != u"wav") {
+    // The writers pass their own lower-case names; anything else has no cover conversion. The
+    // Vorbis-comment formats take their pictures as MP3 files do.
+    static const QStringList formats = {QStringLiteral("mp3"), QStringLiteral("aiff"), QStringLiteral("aif"),
+                                        QStringLiteral("wav")};
+    static const QStringList vorbisFormats = {QStringLiteral("flac"), QStringLiteral("ogg"),
+                                              QStringLiteral("oga"), QStringLiteral("opus")};
+    if (vorbisFormats.contains(format)) {
+        return ImageProcessor::coverDataForFormat(imageBytes, QStringLiteral("mp3"));
+    }
+    if (!formats.contains(format)) {
         return std::nullopt;
     }
     return ImageProcessor::coverDataForFormat(imageBytes, format);

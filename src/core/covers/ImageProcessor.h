@@ -39,9 +39,10 @@ public:
     static int convertedCoverCacheSize();
 };
 
-// The conversion each ID3-based writer applies to the cover it is given: "mp3", "aiff", "aif" get the
-// 300-pixel fit with PNG for alpha sources (within 200,000 bytes) else JPEG within 200,000 bytes;
-// "wav" always JPEG within 200,000 bytes; any other format gives no result.
+// The conversion each writer of its own picture records applies to the cover it is given: "mp3", "aiff",
+// "aif", and the Vorbis-comment formats "flac", "ogg", "oga", "opus" get the 300-pixel fit with PNG for
+// alpha sources (within 200,000 bytes) else JPEG within 200,000 bytes; "wav" always JPEG within 200,000
+// bytes; any other format gives no result.
 std::optional<QByteArray> prepareCover(const QString& format, const QByteArray& imageBytes);
 
 } // namespace quirella

@@ -6,8 +6,10 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "tags/AIFFTagEditor.h"
+#include "tags/FLACTagEditor.h"
 #include "tags/M4ATagEditor.h"
 #include "tags/MP3TagEditor.h"
+#include "tags/OggTagEditor.h"
 #include "tags/WAVTagEditor.h"
 
 #include <QFile>
@@ -41,7 +43,10 @@ struct CoverChoice {
     bool keepEmbedded = false;
 };
 
-CoverChoice coverFor(const Song& song) {
+// `convert`: the writer takes the cover converted for its format; otherwise it gets the file's bytes as
+// they are (the Vorbis-comment writers compare them with the picture the file holds, and convert a new one
+// themselves).
+CoverChoice coverFor(const Song& song, bool convert) {
     if (!song.coverImagePath) {
         return {};
     }
@@ -52,6 +57,9 @@ CoverChoice coverFor(const Song& song) {
     const QByteArray bytes = file.readAll();
     if (bytes.isEmpty()) {
         return {std::nullopt, true};
+    }
+    if (!convert) {
+        return {bytes, false};
     }
     // Decodes the picture; conversions of the same picture for the same format are answered from a
     // cache, which matters when one cover was given to every song.
@@ -87,6 +95,8 @@ struct Writers {
     MP3TagEditor mp3;
     WAVTagEditor wav;
     AIFFTagEditor aiff;
+    FLACTagEditor flac;
+    OggTagEditor ogg;
     std::shared_ptr<M4ATagEditor> m4a = std::make_shared<M4ATagEditor>();
     bool m4aAbandoned = false;
 
@@ -99,12 +109,13 @@ struct Writers {
     }
 };
 
-// Which writer takes a file, by its lower-cased extension; any other extension (FLAC among them) is
-// skipped. M4A writes are raced against the batch's time limit.
+// Which writer takes a file, by its lower-cased extension; any other extension is skipped. M4A writes
+// are raced against the batch's time limit.
 struct Route {
     QLatin1StringView extension;
     TagWriter& (*writer)(Writers&);
     bool timeLimited;
+    bool convertsCover = true;
 };
 
 const Route kRoutes[] = {
@@ -113,6 +124,10 @@ const Route kRoutes[] = {
     {"aiff"_L1, [](Writers& w) -> TagWriter& { return w.aiff; }, false},
     {"aif"_L1, [](Writers& w) -> TagWriter& { return w.aiff; }, false},
     {"m4a"_L1, [](Writers& w) -> TagWriter& { return *w.m4a; }, true},
+    {"flac"_L1, [](Writers& w) -> TagWriter& { return w.flac; }, false, false},
+    {"ogg"_L1, [](Writers& w) -> TagWriter& { return w.ogg; }, false, false},
+    {"oga"_L1, [](Writers& w) -> TagWriter& { return w.ogg; }, false, false},
+    {"opus"_L1, [](Writers& w) -> TagWriter& { return w.ogg; }, false, false},
 };
 
 const Route* routeFor(const QString& fileExtension) {
@@ -139,11 +154,11 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     }
     const bookmark::ScopedAccess access(*resolved.path);
     if (!access.granted()) {
-        return {SongOutcome::Kind::skipped, {}};
+        return {SongOutcome::Kind::skipped, u"the file is gone"_s};
     }
     const Route* route = routeFor(song.fileExtension);
     if (!route) {
-        return {SongOutcome::Kind::skipped, {}};
+        return {SongOutcome::Kind::skipped, u"no writer for this kind of file"_s};
     }
     TagValues values;
     values.title = song.name;
@@ -151,7 +166,7 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     values.year = song.year;
     values.genre = song.genre;
     values.rating = song.rating;
-    const CoverChoice cover = coverFor(song);
+    const CoverChoice cover = coverFor(song, route->convertsCover);
     values.coverImage = cover.bytes;
     values.keepPictures = cover.keepEmbedded;
 
@@ -204,6 +219,7 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
             break;
         case SongOutcome::Kind::skipped:
             ++result.skipCount;
+            result.skipped.append({song.filePath(), outcome.reason});
             break;
         case SongOutcome::Kind::failed:
             result.errorLines.append(song.name + u": "_s + outcome.reason);
@@ -251,10 +267,23 @@ void composeReport(TagBatchResult& result, bool largeBatch) {
 // The counts: nothing, a toast, or (large batch with failures) the alert's message.
 void composeCountsReport(TagBatchResult& result, bool largeBatch) {
     const auto errors = static_cast<int>(result.errorLines.size());
+    // Skipped songs are never counted as written, and a run that wrote nothing says so. A timed-out M4A
+    // write is a failure and a skip at once; it is named once, as a failure.
+    const QString skipped = u", "_s + QString::number(result.skipped.size()) + u" skipped"_s;
+    const auto skipsOnly = [&] {
+        result.report = TagBatchResult::Report::warningToast;
+        result.message =
+            result.successCount > 0
+                ? u"⚠️ Tags written to "_s + QString::number(result.successCount) + u" songs"_s + skipped
+                : u"⚠️ No tags written: "_s + QString::number(result.skipCount) + u" songs skipped"_s;
+    };
     if (largeBatch) {
         if (errors == 0) {
             result.report = TagBatchResult::Report::none;
             result.message.clear();
+            if (result.skipCount > 0) {
+                skipsOnly();
+            }
             return;
         }
         QString message = u"Tag writing completed with issues:\n"_s;
@@ -276,6 +305,11 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch) {
         result.report = TagBatchResult::Report::warningToast;
         result.message = u"⚠️ Tags: "_s + QString::number(result.successCount) + u" success, "_s +
                          QString::number(errors) + u" failed"_s;
+        if (!result.skipped.isEmpty()) {
+            result.message += skipped;
+        }
+    } else if (result.skipCount > 0) {
+        skipsOnly();
     } else {
         result.report = TagBatchResult::Report::successToast;
         result.message =
@@ -320,6 +354,8 @@ QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManage
                       progress->finishOperation();
                       if (toasts && result.report == TagBatchResult::Report::infoToast) {
                           toasts->show(result.message, ToastManager::ToastType::info);
+                      } else if (toasts && result.report == TagBatchResult::Report::warningToast) {
+                          toasts->show(result.message, ToastManager::ToastType::warning);
                       }
                   } else if (toasts) {
                       toasts->show(result.message, result.report == TagBatchResult::Report::successToast

@@ -23,6 +23,7 @@ class ToastManager;
 // What the batch reports at its end.
 struct TagBatchResult {
     // infoToast: a large batch without failures in which songs kept the cover in their file.
+    // warningToast in a large batch: no failures, but songs were skipped.
     enum class Report { none, successToast, warningToast, alert, infoToast };
     int successCount = 0;
     int skipCount = 0;
@@ -34,6 +35,9 @@ struct TagBatchResult {
         QString reason;
     };
     QList<Failure> failures;
+    // The songs that were skipped, by file, with the reason (the file is gone). Never counted as written.
+    // An M4A write that took too long counts in `skipCount` too, but is listed among the failures.
+    QList<Failure> skipped;
     // Songs whose cover file could not be read (removed behind our back): their files kept the picture
     // they held, and the report ends with a line that names them.
     QStringList keptCovers;

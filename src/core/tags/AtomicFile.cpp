@@ -415,6 +415,10 @@ TagStatus replaceHead(const QString& path, QByteArrayView head, qint64 oldHeadSi
 }
 
 TagResult<QByteArray> readHead(const QString& path, qint64 length) {
+    return readRange(path, 0, length);
+}
+
+TagResult<QByteArray> readRange(const QString& path, qint64 offset, qint64 length) {
     const int fd = ::open(paths::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return TagResult<QByteArray>::failure(
@@ -423,12 +427,13 @@ TagResult<QByteArray> readHead(const QString& path, qint64 length) {
     // No more than the file holds: a damaged size field may ask for far more.
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        length = qMin<qint64>(length, info.st_size);
+        length = qMin<qint64>(length, qMax<qint64>(0, info.st_size - offset));
     }
     QByteArray bytes(qsizetype(qBound<qint64>(0, length, qint64{1} << 30)), Qt::Uninitialized);
     qsizetype filled = 0;
     while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        const ssize_t got =
+            ::pread(fd, bytes.data() + filled, size_t(bytes.size() - filled), offset + filled);
         if (got < 0 && errno == EINTR) {
             continue;
         }

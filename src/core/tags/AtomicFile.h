@@ -33,8 +33,9 @@ TagResult<QByteArray> readWholeFile(const QString& path);
 
 // Replaces the file's content with `bytes` as described above.
 TagStatus replaceContents(const QString& path, const QByteArray& bytes);
-// Reads at most `length` bytes from the start of the file.
+// Reads at most `length` bytes from the start of the file, or from `offset` on.
 TagResult<QByteArray> readHead(const QString& path, qint64 length);
+TagResult<QByteArray> readRange(const QString& path, qint64 offset, qint64 length);
 
 // Replaces the first `oldHeadSize` bytes of the file with `head`; the rest is copied from the file
 // itself by the kernel, so a large file's audio never passes through our memory. `expectedSize` is the

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quirella::rating {
 
@@ -97,6 +98,52 @@ std::optional<qint64> starsOfRatingComment(const QString& text) {
         return std::nullopt;
     }
     return std::min<qint64>(text.count(kStar), kMaxStars);
+}
+
+namespace {
+
+std::optional<double> decimalOf(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+// Rounds half up; the small margin keeps 0.7 × 5 (3.4999...) at 4.
+int roundStars(double value) {
+    return static_cast<int>(std::floor(value + 0.5 + 1e-9));
+}
+
+} // namespace
+
+std::optional<int> starsFromFmpsRating(const QString& text) {
+    const std::optional<double> value = decimalOf(text);
+    if (!value || *value < 0.0 || *value > 1.0) {
+        return std::nullopt;
+    }
+    return std::clamp(roundStars(*value * kMaxStars), 0, kMaxStars);
+}
+
+std::optional<ScaledRating> starsFromVorbisRating(const QString& text) {
+    const std::optional<double> value = decimalOf(text);
+    if (!value) {
+        return std::nullopt;
+    }
+    if (*value >= 1.0 && *value <= 5.0) {
+        return ScaledRating{roundStars(*value), RatingScale::stars};
+    }
+    if (*value >= 6.0 && *value <= 100.0) {
+        return ScaledRating{std::clamp(roundStars(*value / 20.0), 0, kMaxStars), RatingScale::percent};
+    }
+    return std::nullopt;
+}
+
+QString fmpsRating(int stars) {
+    return QString::number(std::clamp(stars, 0, kMaxStars) / double(kMaxStars), 'f', 1);
+}
+
+QString vorbisRating(int stars, RatingScale scale) {
+    const int clamped = std::clamp(stars, 0, kMaxStars);
+    return QString::number(scale == RatingScale::percent ? clamped * 20 : clamped);
 }
 
 } // namespace quirella::rating

@@ -50,4 +50,19 @@ bool isRatingComment(const QString& text);
 // The stars of a rating comment (at most 5 counted), or nothing for any other text.
 std::optional<qint64> starsOfRatingComment(const QString& text);
 
+// Vorbis comments (FLAC, Ogg Vorbis, Opus). FMPS_RATING holds a fraction from 0.0 to 1.0: stars =
+// round(value × 5). RATING holds 1 to 5 stars, or a percentage from 6 to 100: stars = round(value / 20).
+// Anything else gives nothing.
+std::optional<int> starsFromFmpsRating(const QString& text);
+enum class RatingScale { stars, percent };
+struct ScaledRating {
+    int stars = 0;
+    RatingScale scale = RatingScale::stars;
+};
+std::optional<ScaledRating> starsFromVorbisRating(const QString& text);
+// The texts written for 1 to 5 stars: FMPS_RATING as stars / 5 with one decimal ("0.8", "1.0"), RATING
+// in the scale it was found in ("4" or "80").
+QString fmpsRating(int stars);
+QString vorbisRating(int stars, RatingScale scale);
+
 } // namespace quirella::rating

@@ -1,11 +1,12 @@
-// The tag reading of song building, on top of TagLib. Every format is opened read-only through a file
-// stream (TagLib would otherwise try to open the file for writing first), and each maps its tags to the
-// shared fields (title, artist, front cover, date) and to items named as in its own tag format.
-#include "app/SongBuilder.h"
+// Every format is opened through a read-only file stream: TagLib would otherwise try to open the file
+// for writing first.
+#include "tags/MediaReader.h"
+
 #include "model/Paths.h"
 #include "tags/ByteView.h"
 #include "tags/Id3.h"
 #include "tags/Riff.h"
+#include "tags/VorbisComment.h"
 
 #include <algorithm>
 #include <taglib/aifffile.h>
@@ -21,9 +22,12 @@
 #include <taglib/mp4file.h>
 #include <taglib/mp4tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/popularimeterframe.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
+#include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
@@ -247,41 +251,66 @@ void readMp4(TagLib::IOStream* stream, MediaMetadata& media) {
     media.items = std::move(items);
 }
 
+// The comments of a Vorbis-comment tag, with the shown fields and the shown picture of `pictures`
+// (PICTURE blocks of a FLAC file, METADATA_BLOCK_PICTURE comments of an Ogg file).
+void readXiph(const TagLib::Ogg::XiphComment* comment, const TagLib::List<TagLib::FLAC::Picture*>& pictures,
+              MediaMetadata& media) {
+    QList<QByteArray> comments;
+    if (comment) {
+        const TagLib::Ogg::FieldListMap& fields = comment->fieldListMap();
+        for (auto field = fields.begin(); field != fields.end(); ++field) {
+            const QByteArray name = toQByteArray(field->first.data(TagLib::String::UTF8));
+            for (const TagLib::String& value : field->second) {
+                comments.append(name + '=' + toQByteArray(value.data(TagLib::String::UTF8)));
+            }
+        }
+    }
+    const vorbis::Shown shown = vorbis::shownValues(comments);
+    MediaMetadata::Common common;
+    common.title = shown.title.isEmpty() ? std::nullopt : std::optional<QString>(shown.title);
+    common.artist = shown.artist.isEmpty() ? std::nullopt : std::optional<QString>(shown.artist);
+    QList<std::uint32_t> types;
+    for (const TagLib::FLAC::Picture* picture : pictures) {
+        types.append(static_cast<std::uint32_t>(picture->type()));
+    }
+    if (const qsizetype index = vorbis::shownPicture(types); index >= 0) {
+        const TagLib::ByteVector data = pictures[static_cast<unsigned int>(index)]->data();
+        if (!data.isEmpty()) {
+            common.artwork = toQByteArray(data);
+        }
+    }
+    media.common = std::move(common);
+    media.vorbisComments = std::move(comments);
+}
+
 void readFlac(TagLib::IOStream* stream, MediaMetadata& media) {
     TagLib::FLAC::File file(stream, TagLib::ID3v2::FrameFactory::instance());
     if (!file.isValid()) {
         return;
     }
     media.duration = durationOf(file.audioProperties());
-    MediaMetadata::Common common;
-    if (const TagLib::Tag* tag = file.tag()) {
-        common.title = nonEmpty(tag->title());
-        common.artist = nonEmpty(tag->artist());
+    readXiph(file.hasXiphComment() ? file.xiphComment() : nullptr, file.pictureList(), media);
+}
+
+// Ogg by its content, whatever the extension says: Vorbis, Opus, or FLAC in Ogg.
+template <typename OggFile>
+bool readOggAs(TagLib::IOStream* stream, MediaMetadata& media) {
+    stream->clear();
+    stream->seek(0);
+    OggFile file(stream);
+    if (!file.isValid()) {
+        return false;
     }
-    PictureChoice pictures;
-    for (const TagLib::FLAC::Picture* picture : file.pictureList()) {
-        pictures.offer(picture->data(), picture->type() == TagLib::FLAC::Picture::FrontCover);
-    }
-    QList<MetadataItem> items;
-    if (file.hasXiphComment()) {
-        TagLib::Ogg::XiphComment* comment = file.xiphComment();
-        for (const TagLib::FLAC::Picture* picture : comment->pictureList()) {
-            pictures.offer(picture->data(), picture->type() == TagLib::FLAC::Picture::FrontCover);
-        }
-        const TagLib::Ogg::FieldListMap& fields = comment->fieldListMap();
-        for (auto field = fields.begin(); field != fields.end(); ++field) {
-            const QString name = toQString(field->first).toLower();
-            for (const TagLib::String& value : field->second) {
-                items.append({name, toQString(value), std::nullopt, std::nullopt});
-                if (!common.creationDate && (name == "date"_L1 || name == "year"_L1)) {
-                    common.creationDate = toQString(value);
-                }
-            }
-        }
-    }
-    common.artwork = pictures.chosen();
-    media.common = std::move(common);
-    media.items = std::move(items);
+    media.duration = durationOf(file.audioProperties());
+    TagLib::Ogg::XiphComment* comment = file.tag();
+    readXiph(comment, comment ? comment->pictureList() : TagLib::List<TagLib::FLAC::Picture*>(), media);
+    return true;
+}
+
+void readOgg(TagLib::IOStream* stream, MediaMetadata& media) {
+    readOggAs<TagLib::Ogg::Vorbis::File>(stream, media) ||
+        readOggAs<TagLib::Ogg::Opus::File>(stream, media) ||
+        readOggAs<TagLib::Ogg::FLAC::File>(stream, media);
 }
 
 QByteArray readBlock(TagLib::IOStream& stream, qint64 length) {
@@ -377,6 +406,8 @@ MediaMetadata readMediaMetadata(const QString& path, const QString& extension) {
         readMp4(&stream, media);
     } else if (extension == "flac"_L1) {
         readFlac(&stream, media);
+    } else if (extension == "ogg"_L1 || extension == "oga"_L1 || extension == "opus"_L1) {
+        readOgg(&stream, media);
     }
     return media;
 }

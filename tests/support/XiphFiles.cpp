@@ -1,0 +1,161 @@
+#include "support/XiphFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/opusfile.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+
+namespace quirella::test::xiph {
+
+namespace {
+
+TagLib::String utf8(const QByteArray& bytes) {
+    return TagLib::String(bytes.constData(), TagLib::String::UTF8);
+}
+
+TagLib::FLAC::Picture* pictureFor(const TestPicture& picture) {
+    auto* made = new TagLib::FLAC::Picture;
+    made->setType(static_cast<TagLib::FLAC::Picture::Type>(picture.type));
+    made->setMimeType(utf8(picture.mimeType));
+    made->setData(
+        TagLib::ByteVector(picture.data.constData(), static_cast<unsigned int>(picture.data.size())));
+    return made;
+}
+
+void addComments(TagLib::Ogg::XiphComment& tag, const QList<std::pair<QByteArray, QByteArray>>& comments) {
+    for (const auto& [name, value] : comments) {
+        tag.addField(utf8(name), utf8(value), false);
+    }
+}
+
+template <typename OggFile>
+bool tagOgg(const QByteArray& path, const QList<std::pair<QByteArray, QByteArray>>& comments,
+            const QList<TestPicture>& pictures) {
+    OggFile file(path.constData());
+    addComments(*file.tag(), comments);
+    for (const TestPicture& picture : pictures) {
+        file.tag()->addPicture(pictureFor(picture));
+    }
+    return file.save();
+}
+
+quint32 be32(const QByteArray& bytes, qsizetype at) {
+    const auto b = [&](qsizetype i) { return quint32(quint8(bytes.at(at + i))); };
+    return b(0) << 24 | b(1) << 16 | b(2) << 8 | b(3);
+}
+
+quint32 le32(const QByteArray& bytes, qsizetype at) {
+    const auto b = [&](qsizetype i) { return quint32(quint8(bytes.at(at + i))); };
+    return b(3) << 24 | b(2) << 16 | b(1) << 8 | b(0);
+}
+
+TestPicture pictureOf(const QByteArray& body) {
+    const quint32 mime = be32(body, 4);
+    const quint32 description = be32(body, 8 + mime);
+    const qsizetype data = 8 + mime + 4 + description + 16;
+    return {int(be32(body, 0)), body.mid(8, mime), body.mid(data + 4, be32(body, data))};
+}
+
+// The vendor and the comments of a list that starts at `at`.
+void readComments(const QByteArray& bytes, qsizetype at, Parts& parts) {
+    const quint32 vendor = le32(bytes, at);
+    parts.vendor = bytes.mid(at + 4, vendor);
+    at += 4 + vendor;
+    const quint32 count = le32(bytes, at);
+    at += 4;
+    for (quint32 i = 0; i < count; ++i) {
+        const quint32 length = le32(bytes, at);
+        const QByteArray comment = bytes.mid(at + 4, length);
+        at += 4 + length;
+        if (comment.toUpper().startsWith("METADATA_BLOCK_PICTURE=")) {
+            parts.pictures.append(pictureOf(QByteArray::fromBase64(comment.mid(23))));
+        } else {
+            parts.comments.append(comment);
+        }
+    }
+}
+
+Parts flacParts(const QByteArray& file) {
+    Parts parts;
+    qsizetype at = 4;
+    for (bool last = false; !last && at + 4 <= file.size();) {
+        last = file.at(at) & 0x80;
+        const int type = file.at(at) & 0x7F;
+        const qsizetype length = qsizetype(be32(file, at) & 0xFFFFFF);
+        const QByteArray body = file.mid(at + 4, length);
+        if (type == 4) {
+            readComments(body, 0, parts);
+        } else if (type == 6) {
+            parts.pictures.append(pictureOf(body));
+        }
+        at += 4 + length;
+    }
+    parts.audio = file.mid(at);
+    parts.ok = file.startsWith("fLaC");
+    return parts;
+}
+
+Parts oggParts(const QByteArray& file) {
+    QList<QByteArray> packets;
+    QByteArray packet;
+    for (qsizetype at = 0; at + 27 <= file.size() && file.mid(at, 4) == "OggS";) {
+        const int segments = quint8(file.at(at + 26));
+        qsizetype body = at + 27 + segments;
+        for (int i = 0; i < segments; ++i) {
+            const int length = quint8(file.at(at + 27 + i));
+            packet.append(file.mid(body, length));
+            body += length;
+            if (length < 255) {
+                packets.append(std::exchange(packet, {}));
+            }
+        }
+        at = body;
+    }
+    Parts parts;
+    const bool vorbis = !packets.isEmpty() && packets.first().startsWith("\x01vorbis");
+    const qsizetype headers = vorbis ? 3 : 2;
+    if (packets.size() < headers) {
+        return parts;
+    }
+    readComments(packets.at(1), vorbis ? 7 : 8, parts);
+    for (qsizetype i = headers; i < packets.size(); ++i) {
+        parts.audio.append(packets.at(i));
+    }
+    parts.ok = true;
+    return parts;
+}
+
+} // namespace
+
+QString taggedFile(const ScratchDir& dir, const QString& name,
+                   const QList<std::pair<QByteArray, QByteArray>>& comments,
+                   const QList<TestPicture>& pictures) {
+    const QString extension = QFileInfo(name).suffix();
+    const QString path = dir.write(name, dataFile(QStringLiteral("xiph-tone.") + extension));
+    const QByteArray native = QFile::encodeName(path);
+    bool saved = false;
+    if (extension == u"flac") {
+        TagLib::FLAC::File file(native.constData());
+        addComments(*file.xiphComment(true), comments);
+        for (const TestPicture& picture : pictures) {
+            file.addPicture(pictureFor(picture));
+        }
+        saved = file.save();
+    } else if (extension == u"opus") {
+        saved = tagOgg<TagLib::Ogg::Opus::File>(native, comments, pictures);
+    } else {
+        saved = tagOgg<TagLib::Ogg::Vorbis::File>(native, comments, pictures);
+    }
+    return saved ? path : QString();
+}
+
+Parts partsOf(const QString& path) {
+    const QByteArray file = readAll(path);
+    return file.startsWith("fLaC") ? flacParts(file) : oggParts(file);
+}
+
+} // namespace quirella::test::xiph
