@@ -549,7 +549,7 @@ TEST_F(ViewModel, LoadingWhatIsNoMusicFolderShowsTheAlert) {
         {dir.filePath(u"absent"_s), u"Error: The selected path is not a valid folder"_s, true},
         {noMusic,
          u"No music files found!\n\nPlease make sure the folder contains music files with supported "
-         "extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF"_s,
+         "extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"_s,
          false},
     };
     for (const auto& row : rows) {
