@@ -2,10 +2,12 @@
 // a copy next to it, flush the copy, rename it over the original and flush the folder. Both are measured
 // in the same run on the same files, in alternating rounds, so that the disk's mood counts for both.
 //
-// Timed: the MP3 writer alone (a loop over MP3TagEditor::writeTagsNow) and `quirella-cli write` end to
-// end (songs built from the files, four fields and a cover written), on MP3 files of 3.5 MB.
+// Timed, for MP3 files of 3.5 MB and for FLAC files of about the same size: the format's writer alone (a
+// loop over its writeTagsNow) and `quirella-cli write` end to end (songs built from the files, four fields
+// and a cover written). Every round writes other values, so that no file is left as it is.
 //
 //   bench_write_tags [files]      (default 1000; QUIRELLA_BENCH_FILES works too)
+#include "tags/FLACTagEditor.h"
 #include "tags/MP3TagEditor.h"
 
 #include <QBuffer>
@@ -23,6 +25,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -132,12 +135,14 @@ double floorSeconds(const QStringList& paths) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-double writerSeconds(const QStringList& paths, const TagValues& values) {
+using Writer = TagStatus (*)(const QString&, const TagValues&);
+
+double writerSeconds(const QStringList& paths, Writer writer, const TagValues& values) {
     ::sync();
     QElapsedTimer timer;
     timer.start();
     for (const QString& path : paths) {
-        if (const TagStatus status = MP3TagEditor::writeTagsNow(path, values); !status.ok()) {
+        if (const TagStatus status = writer(path, values); !status.ok()) {
             std::fprintf(stderr, "writer failed on %s: %s\n", qPrintable(path), qPrintable(status.message));
             std::exit(1);
         }
@@ -174,6 +179,82 @@ double median(QList<double> values) {
     return values.at(values.size() / 2);
 }
 
+// A FLAC file of about kFileSize bytes: noise, which FLAC cannot shrink much, made by ffmpeg.
+QByteArray flacContent(const QString& folder) {
+    const QString path = folder + QStringLiteral("/source.flac");
+    QProcess ffmpeg;
+    ffmpeg.start(u"ffmpeg"_s, {u"-nostdin"_s, u"-loglevel"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s,
+                               u"-i"_s, u"anoisesrc=duration=24:sample_rate=44100:amplitude=0.3"_s, u"-ac"_s,
+                               u"1"_s, u"-c:a"_s, u"flac"_s, path});
+    if (!ffmpeg.waitForFinished(-1) || ffmpeg.exitCode() != 0) {
+        std::fprintf(stderr, "ffmpeg could not make the FLAC file\n");
+        std::exit(1);
+    }
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    file.remove();
+    return bytes;
+}
+
+struct Format {
+    const char* name;
+    const char* extension;
+    Writer writer;
+};
+
+void compare(const Format& format, const QTemporaryDir& dir, int count, const QString& coverPath,
+             const QByteArray& cover) {
+    const QString folder = dir.filePath(QString::fromLatin1(format.extension));
+    QDir().mkpath(folder);
+    const QByteArray flac = QByteArray(format.extension) == "flac" ? flacContent(folder) : QByteArray();
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder + QStringLiteral("/song-%1.").arg(i, 4, 10, QLatin1Char('0')) +
+                             QString::fromLatin1(format.extension);
+        const QByteArray content = flac.isEmpty() ? mp3Content(i) : flac;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            std::exit(1);
+        }
+        paths.append(path);
+    }
+    TagValues values;
+    values.artist = QStringLiteral("The Artist");
+    values.year = 2004;
+    values.genre = QStringLiteral("Electronic");
+    values.rating = 4;
+    values.coverImage = cover;
+
+    std::printf("\n%d %s files of %lld bytes, %d alternating rounds\n", count, format.name,
+                static_cast<long long>(QFileInfo(paths.first()).size()), kRounds);
+    QList<double> floors;
+    QList<double> writers;
+    QList<double> commandLines;
+    for (int round = 0; round < kRounds; ++round) {
+        floors.append(floorSeconds(paths));
+        values.title = QStringLiteral("A Title of Some Length, round %1").arg(round);
+        writers.append(writerSeconds(paths, format.writer, values));
+        commandLines.append(commandLineSeconds(folder, coverPath, round));
+    }
+    const double floor = median(floors);
+    const double writer = median(writers);
+    const double commandLine = median(commandLines);
+    std::printf("floor (read, copy, fsync, rename, fsync folder): %8.3f s  (%6.2f ms per file)\n", floor,
+                floor * 1000 / count);
+    std::printf("%s writer:%*s %8.3f s  (%6.2f ms per file)\n", format.name,
+                int(39 - std::strlen(format.name)), "", writer, writer * 1000 / count);
+    std::printf("ratio writer / floor:                           %8.3f\n", writer / floor);
+    if (commandLine > 0) {
+        std::printf("quirella-cli write:                             %8.3f s  (%6.2f ms per file)\n",
+                    commandLine, commandLine * 1000 / count);
+        std::printf("ratio quirella-cli write / floor:               %8.3f  (goal: at most 1.2)\n",
+                    commandLine / floor);
+    }
+    QDir(folder).removeRecursively();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -192,64 +273,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_write_tags [number of files]\n");
         return 2;
     }
-
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/bench_write_tags-XXXXXX"));
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot create a temporary folder\n");
         return 1;
     }
-    const QString folder = dir.filePath(u"songs"_s);
-    QDir().mkpath(folder);
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        const QString path = folder + QStringLiteral("/song-%1.mp3").arg(i, 4, 10, QLatin1Char('0'));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(mp3Content(i)) != kFileSize) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        paths.append(path);
-    }
-    const QByteArray source = coverJpeg();
+    const QByteArray cover = coverJpeg();
     const QString coverPath = dir.filePath(u"cover.jpg"_s);
-    {
-        QFile cover(coverPath);
-        if (!cover.open(QIODevice::WriteOnly) || cover.write(source) != source.size()) {
-            std::fprintf(stderr, "cannot write the cover\n");
-            return 1;
-        }
+    QFile coverFile(coverPath);
+    if (!coverFile.open(QIODevice::WriteOnly) || coverFile.write(cover) != cover.size()) {
+        std::fprintf(stderr, "cannot write the cover\n");
+        return 1;
     }
-    TagValues values;
-    values.title = QStringLiteral("A Title of Some Length");
-    values.artist = QStringLiteral("The Artist");
-    values.year = 2004;
-    values.genre = QStringLiteral("Electronic");
-    values.rating = 4;
-    values.coverImage = source;
-
-    std::printf("%d MP3 files of %lld bytes, cover %lld bytes (JPEG), %d alternating rounds\n", count,
-                static_cast<long long>(kFileSize), static_cast<long long>(source.size()), kRounds);
-    QList<double> floors;
-    QList<double> writers;
-    QList<double> commandLines;
-    for (int round = 0; round < kRounds; ++round) {
-        floors.append(floorSeconds(paths));
-        writers.append(writerSeconds(paths, values));
-        commandLines.append(commandLineSeconds(folder, coverPath, round));
-    }
-    const double floor = median(floors);
-    const double writer = median(writers);
-    const double commandLine = median(commandLines);
-    std::printf("floor (read, copy, fsync, rename, fsync folder): %8.3f s  (%6.2f ms per file)\n", floor,
-                floor * 1000 / count);
-    std::printf("MP3 writer:                                     %8.3f s  (%6.2f ms per file)\n", writer,
-                writer * 1000 / count);
-    std::printf("ratio writer / floor:                           %8.3f\n", writer / floor);
-    if (commandLine > 0) {
-        std::printf("quirella-cli write:                             %8.3f s  (%6.2f ms per file)\n",
-                    commandLine, commandLine * 1000 / count);
-        std::printf("ratio quirella-cli write / floor:               %8.3f  (goal: at most 1.2)\n",
-                    commandLine / floor);
-    }
+    coverFile.close();
+    std::printf("cover %lld bytes (JPEG)\n", static_cast<long long>(cover.size()));
+    compare({"MP3", "mp3", &MP3TagEditor::writeTagsNow}, dir, count, coverPath, cover);
+    compare({"FLAC", "flac", &FLACTagEditor::writeTagsNow}, dir, count, coverPath, cover);
     return 0;
 }

@@ -20,6 +20,9 @@ QString usage() {
   quirella-cli --help
   quirella-cli --version
 
+Music files are MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis and Opus files (.mp3, .m4a, .wav, .aiff, .aif,
+.flac, .ogg, .oga, .opus).
+
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
        document on standard output. A folder the window would refuse is reported on standard
        error with status 1; a folder loaded only in part gets its warning on standard error.

@@ -4,7 +4,9 @@
 #include "model/Year.h"
 #include "tags/Id3.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <initializer_list>
@@ -332,15 +334,21 @@ std::optional<Picture> frontCover(const QByteArray& imageBytes, const QString& f
     if (!converted) {
         return std::nullopt;
     }
-    const QImage image = QImage::fromData(*converted);
-    if (image.isNull()) {
+    // The size and the depth come from the picture's header; it is not decoded again.
+    QBuffer buffer;
+    buffer.setData(*converted);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid()) {
         return std::nullopt;
     }
     Picture picture;
     picture.mimeType = id3::pictureMimeType(*converted);
-    picture.width = static_cast<std::uint32_t>(image.width());
-    picture.height = static_cast<std::uint32_t>(image.height());
-    picture.depth = image.hasAlphaChannel() ? 32 : 24;
+    picture.width = static_cast<std::uint32_t>(size.width());
+    picture.height = static_cast<std::uint32_t>(size.height());
+    picture.depth =
+        QImage::toPixelFormat(reader.imageFormat()).alphaUsage() == QPixelFormat::UsesAlpha ? 32 : 24;
     picture.data = *converted;
     return picture;
 }
