@@ -11,8 +11,8 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
