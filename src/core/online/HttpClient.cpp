@@ -3,6 +3,7 @@
 #include "online/OnlineEndpoints.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -36,7 +37,40 @@ public:
     explicit Worker(QByteArray userAgent)
         : m_userAgent(std::move(userAgent)) {}
 
+    // Qt opens at most six connections to one host and holds further requests back, unseen, while their
+    // deadlines run. Requests beyond that wait here instead, and their time starts when they do.
+    static constexpr int kConnectionsPerHost = 6;
+
     void start(const HttpRequest& request, std::shared_ptr<QPromise<HttpReply>> promise) {
+        const QString host = hostOf(request.url);
+        if (m_activePerHost.value(host) >= kConnectionsPerHost) {
+            m_waiting.append({request, std::move(promise)});
+            return;
+        }
+        ++m_activePerHost[host];
+        begin(request, std::move(promise), host);
+    }
+
+private:
+    static QString hostOf(const QUrl& url) {
+        return url.scheme() + u"://"_s + url.host() + u':' + QString::number(url.port(-1));
+    }
+
+    // A transfer to `host` has ended: the first request waiting for that host goes now.
+    void transferEnded(const QString& host) {
+        --m_activePerHost[host];
+        for (qsizetype i = 0; i < m_waiting.size(); ++i) {
+            if (hostOf(m_waiting.at(i).request.url) == host) {
+                Waiting next = m_waiting.takeAt(i);
+                ++m_activePerHost[host];
+                begin(next.request, std::move(next.promise), host);
+                return;
+            }
+        }
+    }
+
+    void begin(const HttpRequest& request, std::shared_ptr<QPromise<HttpReply>> promise,
+               const QString& host) {
         if (!m_manager) {
             m_manager = new QNetworkAccessManager(this);
             // No cookies, no cache: every look-up is a fresh, anonymous request.
@@ -47,6 +81,7 @@ public:
             reply.failure = HttpReply::Failure::notAllowed;
             reply.errorString = u"Refused address "_s + request.url.toDisplayString();
             finish(*promise, std::move(reply));
+            transferEnded(host);
             return;
         }
         QNetworkRequest networkRequest(request.url);
@@ -110,7 +145,7 @@ public:
             }
         });
         QObject::connect(
-            networkReply, &QNetworkReply::finished, networkReply, [networkReply, state, promise] {
+            networkReply, &QNetworkReply::finished, this, [this, networkReply, state, promise, host] {
                 HttpReply reply;
                 if (state->failure == HttpReply::Failure::none) {
                     const qint64 room = state->maxBody - state->body.size() + 1;
@@ -146,13 +181,22 @@ public:
                 }
                 networkReply->deleteLater();
                 finish(*promise, std::move(reply));
+                transferEnded(host);
             });
     }
 
+public:
     // Ends everything this worker started, on its own thread, before the thread stops: transfers still
     // running are aborted (their promises finish as failed), the replies and what Qt posted for them are
     // deleted while the manager still exists, then the manager goes with its own transfer thread.
     void shutDown() {
+        for (Waiting& waiting : m_waiting) {
+            HttpReply reply;
+            reply.failure = HttpReply::Failure::transfer;
+            reply.errorString = u"Operation canceled"_s;
+            finish(*waiting.promise, std::move(reply));
+        }
+        m_waiting.clear();
         const QList<QNetworkReply*> running = m_running;
         for (QNetworkReply* reply : running) {
             reply->abort();
@@ -187,6 +231,12 @@ private:
     QByteArray m_userAgent;
     QNetworkAccessManager* m_manager = nullptr;
     QList<QNetworkReply*> m_running; // started and not yet deleted
+    struct Waiting {
+        HttpRequest request;
+        std::shared_ptr<QPromise<HttpReply>> promise;
+    };
+    QList<Waiting> m_waiting; // in the order they came
+    QHash<QString, int> m_activePerHost;
 };
 
 HttpClient::HttpClient(QByteArray userAgent)

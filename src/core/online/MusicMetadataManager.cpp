@@ -1,5 +1,6 @@
 #include "online/MusicMetadataManager.h"
 
+#include "online/CatalogueReplies.h"
 #include "online/MetadataCache.h"
 
 #include <QCoreApplication>
@@ -88,10 +89,56 @@ bool MusicMetadataManager::waitForSpacing(const StopFlag* stop) {
 LookupResult MusicMetadataManager::lookup(const QString& artist, const QString& title, const StopFlag* stop,
                                           qint64 budgetMs) {
     Q_ASSERT_X(!onUiThread(), "MusicMetadataManager::lookup", "blocking network work on the UI thread");
-    if (std::optional<MusicMetadata> cached = m_cache->get(artist, title)) {
-        return {std::move(cached), MetadataError::noResults, false};
-    }
     const StopFlag stopping = stopFor(stop);
+    const QString key = catalogue::cacheKey(artist, title);
+    for (;;) {
+        // The cache is read under the same lock that registers a look-up, and a finished look-up is
+        // cached before it leaves the register: an equal look-up finds one or the other.
+        std::shared_ptr<InFlight> shared;
+        bool asks = false;
+        {
+            const std::lock_guard lock(m_inFlightMutex);
+            if (std::optional<MusicMetadata> cached = m_cache->get(artist, title)) {
+                return {std::move(cached), MetadataError::noResults, false};
+            }
+            shared = m_inFlight.value(key);
+            if (!shared) {
+                shared = std::make_shared<InFlight>();
+                m_inFlight.insert(key, shared);
+                asks = true;
+            }
+        }
+        if (asks) {
+            const LookupResult result = lookUpOnce(artist, title, stopping, budgetMs);
+            {
+                const std::lock_guard lock(m_inFlightMutex);
+                m_inFlight.remove(key);
+            }
+            {
+                const std::lock_guard lock(shared->mutex);
+                shared->result = result;
+                shared->done = true;
+            }
+            shared->finished.notify_all();
+            return result;
+        }
+        std::unique_lock lock(shared->mutex);
+        while (!shared->done) {
+            if (stopping.isRequested()) {
+                return {std::nullopt, MetadataError::noResults, true};
+            }
+            // The stop flag cannot wake us: it is looked at every few milliseconds.
+            shared->finished.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        // One that was stopped answers nobody else: this one asks again, unless it is stopped too.
+        if (!shared->result.stopped) {
+            return shared->result;
+        }
+    }
+}
+
+LookupResult MusicMetadataManager::lookUpOnce(const QString& artist, const QString& title,
+                                              const StopFlag& stopping, qint64 budgetMs) {
     if (!waitForSpacing(&stopping)) {
         return {std::nullopt, MetadataError::noResults, true};
     }

@@ -12,9 +12,11 @@
 #include "online/OnlineEndpoints.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QThreadPool>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -68,7 +70,9 @@ public:
     // down with the application object.
     static MusicMetadataManager& instance();
 
-    // Blocking; never call on the UI thread.
+    // Blocking; never call on the UI thread. Look-ups of the same artist and title (as the cache folds
+    // them) that are under way at the same time share one: the first asks the catalogues, the others wait
+    // for its answer.
     LookupResult lookup(const QString& artist, const QString& title, const StopFlag* stop = nullptr,
                         qint64 budgetMs = lookupBudgetMs);
     DownloadResult download(const QString& urlString, const StopFlag* stop = nullptr,
@@ -84,6 +88,16 @@ public:
     const OnlineSettings& settings() const { return m_settings; }
 
 private:
+    // A look-up under way, shared by the equal look-ups that come while it runs.
+    struct InFlight {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        LookupResult result;
+    };
+
+    LookupResult lookUpOnce(const QString& artist, const QString& title, const StopFlag& stopping,
+                            qint64 budgetMs);
     bool waitForSpacing(const StopFlag* stop);
     // The caller's stop flag joined with the manager's own shutdown.
     StopFlag stopFor(const StopFlag* stop) const { return stop ? stop->orWhen(m_shutdown) : m_shutdown; }
@@ -93,6 +107,8 @@ private:
     HttpClient m_http;
     std::vector<std::unique_ptr<MusicMetadataService>> m_services;
     std::shared_ptr<RateGate> m_downloadGate;
+    std::mutex m_inFlightMutex;
+    QHash<QString, std::shared_ptr<InFlight>> m_inFlight; // by cache key
     std::mutex m_spacingMutex;
     std::optional<WaitClock::TimePoint> m_lastRequestTime; // absent: the distant past
     // Requested by the destructor: waits for turns and pauses end at once, so shutting down takes at
