@@ -106,6 +106,7 @@ ColumnSelectorDialog::ColumnSelectorDialog(VisibleColumns& columns, const Theme&
             sync();
         });
         grid->addWidget(toggle, int(i / 3), int(i % 3));
+        toggle->installEventFilter(this);
         m_toggles.append(toggle);
     }
     layout->addLayout(grid);
@@ -128,11 +129,15 @@ void ColumnSelectorDialog::showEvent(QShowEvent* event) {
     }
 }
 
-void ColumnSelectorDialog::keyPressEvent(QKeyEvent* event) {
-    const bool confirms = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (confirms || !keyboard::handleChoiceKey(event, keyboard::asButtons(m_toggles), 3)) {
-        QDialog::keyPressEvent(event);
+bool ColumnSelectorDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool confirms = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!confirms && keyboard::handleChoiceKey(key, keyboard::asButtons(m_toggles), 3)) {
+            return true;
+        }
     }
+    return QDialog::eventFilter(watched, event);
 }
 
 CardToggle* ColumnSelectorDialog::toggle(const QString& columnId) const {

@@ -49,8 +49,9 @@ public:
     CardToggle* toggle(const QString& columnId) const;
 
 protected:
-    // The arrows move between the cards, Space turns the focused one on or off, Return is "Done".
-    void keyPressEvent(QKeyEvent* event) override;
+    // The arrows move through the grid of cards (the cards would otherwise take them themselves), Space
+    // turns the focused one on or off, Return is "Done".
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

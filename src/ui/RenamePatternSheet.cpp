@@ -109,6 +109,7 @@ RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidge
             emit patternSelected(pattern);
         });
         m_buttons.append(button);
+        button->installEventFilter(this);
         layout->addWidget(button);
     }
 
@@ -130,10 +131,12 @@ void RenamePatternSheet::showEvent(QShowEvent* event) {
     }
 }
 
-void RenamePatternSheet::keyPressEvent(QKeyEvent* event) {
-    if (!keyboard::handleChoiceKey(event, keyboard::asButtons(m_buttons), 1)) {
-        QDialog::keyPressEvent(event);
+bool RenamePatternSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        keyboard::handleChoiceKey(static_cast<QKeyEvent*>(event), keyboard::asButtons(m_buttons), 1)) {
+        return true;
     }
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace quirella::ui

@@ -49,8 +49,9 @@ signals:
     void patternSelected(quirella::FileNamingPattern pattern);
 
 protected:
-    // Up and Down move between the patterns, Return takes the one with the focus, Escape cancels.
-    void keyPressEvent(QKeyEvent* event) override;
+    // Up and Down move between the patterns (the buttons would otherwise take the arrows themselves),
+    // Return takes the one with the focus, Escape cancels.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
