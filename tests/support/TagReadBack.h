@@ -88,8 +88,9 @@ inline Id3File openId3(const QString& path) {
 }
 
 // Expects the frames our writers make of `values` in a version 2.3 tag: the texts, three POPM frames
-// and RATING_NUMERIC for the rating, and a JPEG front cover of `coverSize` (an empty size: none).
-inline void expectManagedFrames(const Id3File& read, const TagValues& values, QSize coverSize) {
+// and RATING_NUMERIC for the rating, and a front cover of `coverSize` (an empty size: none).
+inline void expectManagedFrames(const Id3File& read, const TagValues& values, QSize coverSize,
+                                const char* coverMime = "image/jpeg") {
     ASSERT_TRUE(read.file->isValid());
     ASSERT_TRUE(read.tag);
     EXPECT_EQ(read.tag->header()->majorVersion(), 3u);
@@ -124,7 +125,8 @@ inline void expectManagedFrames(const Id3File& read, const TagValues& values, QS
     }
     ASSERT_EQ(front != nullptr, !coverSize.isEmpty());
     if (front) {
-        EXPECT_EQ(qs(front->mimeType()), QStringLiteral("image/jpeg"));
+        EXPECT_EQ(qs(front->mimeType()), QString::fromLatin1(coverMime));
+        EXPECT_TRUE(qb(front->picture()).startsWith(coverMime[6] == 'p' ? "\x89PNG" : "\xFF\xD8\xFF"));
         EXPECT_EQ(QImage::fromData(qb(front->picture())).size(), coverSize);
     }
 }

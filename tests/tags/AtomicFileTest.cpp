@@ -1,4 +1,4 @@
-// Replacing a user's file: permissions, failures that leave nothing behind, the sweep of stale
+// Replacing a user's file: owner and permissions, failures that leave nothing behind, the sweep of stale
 // temporary files, and a process killed in the middle of a write.
 #include "tags/AtomicFile.h"
 
@@ -25,11 +25,12 @@
 
 using namespace quirella;
 using namespace quirella::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QStringList temporaryFiles(const QString& folder) {
-    return QDir(folder).entryList({QLatin1String(atomicfile::kTempPrefix) + QLatin1Char('*')},
+    return QDir(folder).entryList({QLatin1String(atomicfile::kTempPrefix) + u'*'},
                                   QDir::Files | QDir::Hidden | QDir::System);
 }
 
@@ -44,30 +45,28 @@ TagValues titled(const QString& title) {
 
 TEST(AtomicFile, FailuresLeaveNoTemporaryFile) {
     ScratchDir dir;
-    const TagStatus missing = atomicfile::replaceContents(dir.filePath(QStringLiteral("missing.bin")), "x");
+    const TagStatus missing = atomicfile::replaceContents(dir.filePath(u"missing.bin"_s), "x");
     EXPECT_EQ(missing.error, TagError::platform);
-    EXPECT_FALSE(missing.message.isEmpty());
-    QDir(dir.path()).mkdir(QStringLiteral("folder"));
-    EXPECT_FALSE(atomicfile::replaceContents(dir.filePath(QStringLiteral("folder")), "x").ok());
-    const QString path = dir.write(QStringLiteral("sub/a.bin"), "old");
+    EXPECT_TRUE(missing.message.contains(u"missing.bin"_s)) << missing.message.toStdString();
+    QDir(dir.path()).mkdir(u"folder"_s);
+    EXPECT_FALSE(atomicfile::replaceContents(dir.filePath(u"folder"_s), "x").ok());
+    const QString path = dir.write(u"sub/a.bin"_s, "old");
     {
         Unwritable folder(QFileInfo(path).absolutePath());
-        ASSERT_TRUE(folder.active()) << "cannot make a folder unwritable here through "
+        ASSERT_TRUE(folder.active()) << "cannot make a folder unwritable through "
                                      << Unwritable::how().toStdString();
         EXPECT_FALSE(atomicfile::replaceContents(path, "new").ok());
         EXPECT_EQ(readAll(path), "old");
     }
     EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
-    EXPECT_TRUE(temporaryFiles(dir.filePath(QStringLiteral("sub"))).isEmpty());
+    EXPECT_TRUE(temporaryFiles(dir.filePath(u"sub"_s)).isEmpty());
 }
 
 TEST(AtomicFile, SweepRemovesOnlyOldTemporaryFilesOfOurs) {
     ScratchDir dir;
-    const QString stale =
-        dir.write(QLatin1String(atomicfile::kTempPrefix) + QStringLiteral("song.mp3.abc123"), "x");
-    const QString fresh =
-        dir.write(QLatin1String(atomicfile::kTempPrefix) + QStringLiteral("song.mp3.def456"), "x");
-    const QString foreign = dir.write(QStringLiteral("song.mp3"), "x");
+    const QString stale = dir.write(QLatin1String(atomicfile::kTempPrefix) + u"song.mp3.abc123"_s, "x");
+    const QString fresh = dir.write(QLatin1String(atomicfile::kTempPrefix) + u"song.mp3.def456"_s, "x");
+    const QString foreign = dir.write(u"song.mp3"_s, "x");
     struct utimbuf old {};
     old.actime = old.modtime = std::time(nullptr) - 3600;
     ASSERT_EQ(::utime(QFile::encodeName(stale).constData(), &old), 0);
@@ -110,7 +109,7 @@ class KilledWriter : public ::testing::TestWithParam<const char*> {};
 TEST_P(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
     const QByteArray mode = GetParam();
     ScratchDir dir;
-    const QString path = dir.filePath(QStringLiteral("victim"));
+    const QString path = dir.filePath(u"victim"_s);
     QByteArray original;
     QList<QByteArray> outcomes;
     QByteArray first, second;
@@ -126,8 +125,8 @@ TEST_P(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
     } else {
         original = randomBytes(1, 12 << 20);
         outcomes = {randomBytes(2, 9 << 20), randomBytes(3, 11 << 20)};
-        first = QFile::encodeName(dir.write(QStringLiteral("first.bin"), outcomes[0]));
-        second = QFile::encodeName(dir.write(QStringLiteral("second.bin"), outcomes[1]));
+        first = QFile::encodeName(dir.write(u"first.bin"_s, outcomes[0]));
+        second = QFile::encodeName(dir.write(u"second.bin"_s, outcomes[1]));
     }
     outcomes.prepend(original);
 
@@ -174,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, KilledWriter, ::testing::Values("atomic", "mp3")
 // nobody first, so that keeping the owner means giving the new file away.
 TEST(AtomicFile, OwnerGroupAndModeAreKept) {
     ScratchDir dir;
-    const QString path = dir.write(QStringLiteral("owned.mp3"), mp3Audio());
+    const QString path = dir.write(u"owned.mp3"_s, mp3Audio());
     const QByteArray native = QFile::encodeName(path);
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
@@ -183,7 +182,7 @@ TEST(AtomicFile, OwnerGroupAndModeAreKept) {
     struct stat before {};
     ASSERT_EQ(::stat(native.constData(), &before), 0);
 
-    ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, titled(QStringLiteral("Owned"))).ok());
+    ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, titled(u"Owned"_s)).ok());
     struct stat after {};
     ASSERT_EQ(::stat(native.constData(), &after), 0);
     EXPECT_NE(after.st_ino, before.st_ino) << "the file was replaced, not rewritten in place";
@@ -197,8 +196,8 @@ TEST(AtomicFile, OwnerGroupAndModeAreKept) {
 TEST(AtomicFile, AShortWriteLeavesTheOriginal) {
     ScratchDir dir;
     const QByteArray original = mp3Audio(4);
-    const QString path = dir.write(QStringLiteral("full.mp3"), original);
-    TagValues values = titled(QStringLiteral("Too big"));
+    const QString path = dir.write(u"full.mp3"_s, original);
+    TagValues values = titled(u"Too big"_s);
     values.coverImage = imageBytes(Qt::darkRed, 600, 600);
 
     struct rlimit saved {};
@@ -214,7 +213,7 @@ TEST(AtomicFile, AShortWriteLeavesTheOriginal) {
 
     for (const TagStatus& status : {direct, tagged}) {
         EXPECT_EQ(status.error, TagError::platform);
-        EXPECT_TRUE(status.message.contains(QStringLiteral("full.mp3"))) << status.message.toStdString();
+        EXPECT_TRUE(status.message.contains(u"full.mp3"_s)) << status.message.toStdString();
     }
     EXPECT_EQ(readAll(path), original);
     EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());

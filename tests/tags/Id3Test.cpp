@@ -1,11 +1,10 @@
-// The ID3v2.3 toolkit: exact bytes of what the writers build, and what survives from old tags.
+// The ID3v2.3 toolkit: exact bytes of what the writers build, what survives from old tags, and how
+// ratings are read.
 #include "tags/Id3.h"
 
 #include "support/AudioFiles.h"
 #include "tags/Rating.h"
-#include "tags/WAVTagEditor.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace quirella;
@@ -18,24 +17,12 @@ using namespace quirella::test;
 
 namespace {
 
-QByteArray serialised(const ID3Frame& frame) {
-    return buildTag({frame}, 0).mid(10);
-}
-
 QList<QByteArray> idsOf(const FrameList& frames) {
     QList<QByteArray> ids;
     for (const ID3Frame& frame : frames) {
         ids.append(frame.id);
     }
     return ids;
-}
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values) {
-        out.append(static_cast<char>(v));
-    }
-    return out;
 }
 
 } // namespace
@@ -49,9 +36,6 @@ TEST(Id3Layout, FullTagHasFixedOrderBodiesAndSyncsafeSize) {
                                             .album = QStringLiteral("LP"),
                                             .rating = 3},
                                            png);
-    EXPECT_EQ(idsOf(frames), (QList<QByteArray>{"TIT2", "TPE1", "TALB", "TYER", "TCON", "APIC", "POPM",
-                                                "POPM", "POPM", "TXXX"}));
-
     // Written out by hand: sizes are plain 32-bit numbers in the frames and syncsafe in the header.
     QByteArray body = raw("TIT2\0\0\0\x06\0\0\x03"
                           "Caf\xC3\xA9"
@@ -63,24 +47,22 @@ TEST(Id3Layout, FullTagHasFixedOrderBodiesAndSyncsafeSize) {
                           "TCON\0\0\0\x05\0\0\x03Jazz") +
                       id3Frame("APIC", raw("\0image/png\0\x03\0") + png);
     for (const char* email : {"no@email", "iTunes", "rating@quirella.tags"}) {
-        body += id3Frame("POPM", QByteArray(email) + bytes({0x00, 0x99, 0, 0, 0, 0}));
+        body += id3Frame("POPM", QByteArray(email) + raw("\0\x99\0\0\0\0"));
     }
     body += raw("TXXX\0\0\0\x11\0\0\x03RATING_NUMERIC\0"
                 "3");
-    const QByteArray expected = raw("ID3\x03\0\0") + syncsafe(static_cast<quint32>(body.size()) + 2048) +
-                                body + QByteArray(2048, '\0');
-    EXPECT_EQ(buildTag(frames, kMp3Fill), expected);
-    EXPECT_EQ(QByteArray(kPopmIdentifierOwn).size(), 20);
+    EXPECT_EQ(buildTag(frames, kMp3Fill), raw("ID3\x03\0\0") +
+                                              syncsafe(static_cast<quint32>(body.size()) + 2048) + body +
+                                              QByteArray(2048, '\0'));
 }
 
 TEST(Id3Layout, FieldRules) {
-    struct Row {
+    const struct {
         const char* name;
         TagValues values;
         QList<QByteArray> ids;
         QByteArray firstBody;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"year 1899 is left out", {.year = 1899}, {}, {}},
         {"year 1900", {.year = 1900}, {"TYER"}, textBody("1900")},
         {"year 2099", {.year = 2099}, {"TYER"}, textBody("2099")},
@@ -91,111 +73,62 @@ TEST(Id3Layout, FieldRules) {
         {"rating 0 writes nothing", {.rating = 0}, {}, {}},
         {"rating above 5 is 5", {.rating = 9}, {"POPM", "POPM", "POPM", "TXXX"}, popmBody(255)},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const FrameList frames = managedFrames(row.values, std::nullopt);
         EXPECT_EQ(idsOf(frames), row.ids);
         if (!frames.isEmpty()) {
             EXPECT_EQ(frames.first().data, row.firstBody);
             EXPECT_EQ(frames.first().size, frames.first().data.size());
-            EXPECT_EQ(frames.first().flags, 0);
         }
     }
 }
 
-TEST(Id3Layout, RatingBytesAndBodies) {
-    const int expectedBytes[] = {51, 102, 153, 204, 255};
-    for (int rating = 1; rating <= 5; ++rating) {
-        SCOPED_TRACE(rating);
-        const FrameList frames = setRatingFrames({}, rating);
-        ASSERT_EQ(frames.size(), 4);
-        EXPECT_EQ(frames[0].data,
-                  QByteArray("no@email\0", 9) + bytes({expectedBytes[rating - 1], 0, 0, 0, 0}));
-        EXPECT_EQ(frames[1].data, QByteArray("iTunes\0", 7) + bytes({expectedBytes[rating - 1], 0, 0, 0, 0}));
-        EXPECT_EQ(frames[2].data.left(21), QByteArray("rating@quirella.tags\0", 21));
-        EXPECT_EQ(frames[3].data, QByteArray("\x03RATING_NUMERIC\0", 16) + QByteArray::number(rating));
-    }
-}
-
-TEST(Id3Toolkit, SettersReplaceTheirOwnFramesOnly) {
-    FrameList frames{{"TIT2", 2, 0, textBody("a")},
-                     {"POPM", 0, 0, popmBody(10, "x@y")},
-                     {"TXXX", 0, 0, txxxBody("MOOD", "calm")},
-                     {"TIT2", 2, 0, textBody("b")},
-                     {"TXXX", 0, 0, txxxBody("rating", "2")}};
-    frames = setTextFrame(frames, "TIT2", QStringLiteral("new"));
-    EXPECT_EQ(idsOf(frames), (QList<QByteArray>{"POPM", "TXXX", "TXXX", "TIT2"}));
-    EXPECT_EQ(frames.last().data, QByteArray("\x03new"));
-    frames = setRatingFrames(frames, 4);
-    EXPECT_EQ(idsOf(frames), (QList<QByteArray>{"TXXX", "TIT2", "POPM", "POPM", "POPM", "TXXX"}));
-    EXPECT_EQ(frames.first().data, txxxBody("MOOD", "calm"));
-}
-
+// Which TXXX frames count as ratings (and are replaced by ours): a description containing the word.
 TEST(Id3Toolkit, IsRatingFrame) {
     const struct {
         const char* name;
-        ID3Frame frame;
-        bool expected;
+        QByteArray body;
+        bool rating;
     } rows[] = {
-        {"any POPM", {"POPM", 0, 0, {}}, true},
-        {"TXXX RATING_NUMERIC", {"TXXX", 0, 0, txxxBody("RATING_NUMERIC", "3")}, true},
-        {"TXXX rating in lower case", {"TXXX", 0, 0, txxxBody("rating", "3")}, true},
-        {"TXXX containing the word", {"TXXX", 0, 0, txxxBody("MyRatingValue", "")}, true},
-        {"TXXX POPULARITY", {"TXXX", 0, 0, txxxBody("POPULARITY", "3")}, false},
-        {"TXXX of one byte", {"TXXX", 0, 0, "\x03"}, false},
-        {"TXXX without body", {"TXXX", 0, 0, {}}, false},
-        {"empty description, value RATING", {"TXXX", 0, 0, QByteArray("\x03\0\0RATING", 9)}, true},
-        {"description not ASCII", {"TXXX", 0, 0, txxxBody("RATING\xC3\xA9", "3")}, false},
-        {"UTF-16 description", {"TXXX", 0, 0, QByteArray("\x01\xFF\xFER\0A\0", 7)}, false},
-        {"other id with the word", {"TIT2", 0, 0, textBody("RATING")}, false},
+        {"RATING_NUMERIC", txxxBody("RATING_NUMERIC", "3"), true},
+        {"containing the word in lower case", txxxBody("myratingvalue", ""), true},
+        {"POPULARITY", txxxBody("POPULARITY", "3"), false},
+        {"one byte", "\x03", false},
+        {"empty description, value RATING", raw("\x03\0\0RATING"), true},
+        {"description not ASCII", txxxBody("RATING\xC3\xA9", "3"), false},
+        {"UTF-16 description", raw("\x01\xFF\xFER\0A\0"), false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(isRatingFrame(row.frame), row.expected);
-    }
-}
-
-TEST(Id3Toolkit, DecodeSyncsafe) {
-    EXPECT_EQ(decodeSyncsafe(bytes({0x7F, 0x7F, 0x7F, 0x7F})), 268435455u);
-    EXPECT_EQ(decodeSyncsafe(bytes({0xFF, 0xFF, 0xFF, 0xFF})), 268435455u); // bit 7 is ignored
-    EXPECT_EQ(decodeSyncsafe(bytes({0x01, 0x02, 0x03})), 0u);
-    EXPECT_EQ(decodeSyncsafe(bytes({0x00, 0x01, 0x02, 0x03, 0x04})), 0u);
-    EXPECT_EQ(decodeSyncsafe({}), 0u);
-    for (std::uint32_t size : {0u, 1u, 127u, 128u, 257u, 2048u, 16383u, 16384u, 0x0FFFFFFFu}) {
-        EXPECT_EQ(decodeSyncsafe(syncsafe(size)), size);
+        EXPECT_EQ(isRatingFrame({"TXXX", 0, 0, row.body}), row.rating) << row.name;
     }
 }
 
 TEST(Id3Toolkit, LocateTag) {
     const QByteArray audio = mp3Audio(1);
-    struct Row {
+    const QByteArray footerTag =
+        id3Tag(id3Frame("TIT2", textBody("x"), 4), 4, 0x10) + raw("3DI\x04\0\x10") + syncsafe(12) + audio;
+    const struct {
         const char* name;
         QByteArray bytes;
         std::uint64_t end;
         bool runsPastEnd;
         bool malformed;
-    };
-    const QByteArray footerTag = id3Tag(id3Frame("TIT2", textBody("x"), 4), 4, 0x10) +
-                                 QByteArray("3DI\x04\0\x10", 6) + syncsafe(12) + audio;
-    const Row rows[] = {
+    } rows[] = {
         {"no tag", audio, 0, false, false},
-        {"ten bytes starting with ID3", QByteArray("ID3\x03\0\0\0\0\0\x05", 10), 0, false, false},
+        {"ten bytes starting with ID3", raw("ID3\x03\0\0\0\0\0\x05"), 0, false, false},
         {"tag then audio", id3Tag(QByteArray(20, '\0')) + audio, 30, false, false},
-        {"tag filling the file", id3Tag(QByteArray(20, '\0')), 30, false, false},
         {"size past the end", id3Tag(QByteArray(20, '\0')).left(25), 25, true, false},
-        {"size not syncsafe", QByteArray("ID3\x03\0\0\0\0\x01\x80", 10) + audio, 138, false, true},
+        {"size not syncsafe, bit 7 ignored", raw("ID3\x03\0\0\0\0\x01\x80") + audio, 138, false, true},
         {"footer of 2.4 belongs to the tag", footerTag, 32, false, false},
         {"footer flag without a footer", id3Tag(QByteArray(12, '\0'), 4, 0x10) + audio, 22, false, false},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const TagLocation location = locateTag(row.bytes);
         EXPECT_EQ(location.end, row.end);
         EXPECT_EQ(location.runsPastEnd, row.runsPastEnd);
         EXPECT_EQ(location.malformedSize, row.malformed);
-        bool past = false;
-        EXPECT_EQ(tagEnd(row.bytes, &past), row.end);
-        EXPECT_EQ(past, row.runsPastEnd);
     }
 }
 
@@ -216,6 +149,7 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
         {id3Frame("TCON", textBody("Rock")), false},
         {id3Frame("TALB", textBody("Old album")), true},
         {id3Frame("APIC", apicBody("front", 3)), false},
+        {id3Frame("APIC", apicBody("other", 0)), false},
         {id3Frame("PRIV", raw("owner\0\1\2")), true},
         {id3Frame("POPM", popmBody(200, "x@y")), false},
         {id3Frame("TCOP", raw("\5\0(c)"), 3, 0x0020), true}, // grouped: the group byte stays
@@ -228,6 +162,7 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
                       "0000compressed"),
                   3, 0x0080),
          false},
+        {id3Frame("TDRC", textBody("2001")) + id3Frame("TDRL", textBody("2002")), false},
     };
     QByteArray body;
     QByteArray expected;
@@ -237,32 +172,27 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
     }
     const QByteArray tag = id3Tag(body + QByteArray(100, '\0'));
     EXPECT_EQ(buildTag(keptFrames(tag, false), 0).mid(10), expected);
-
-    // With an album of our own the old TALB goes.
+    // With an album of our own the old TALB goes; with the pictures kept every APIC stays.
     EXPECT_EQ(idsOf(keptFrames(tag, true)),
               (QList<QByteArray>{"TRCK", "COMM", "USLT", "APIC", "TXXX", "PRIV", "TCOP"}));
+    EXPECT_EQ(idsOf(keptFrames(tag, true, true)).count("APIC"), 3);
 }
 
 TEST(Id3Kept, Version4FramesAreConvertedOrDropped) {
     const QByteArray longText = textBody(QByteArray(300, 'a'));
-    QByteArray body;
-    body += id3Frame("TRCK", textBody("1"), 4, 0x6000); // tag and file alter preservation
-    body += id3Frame("TCOM", longText, 4, 0x1000);      // read only; syncsafe size 300+1
-    body += id3Frame("TPE2", "\7\3x", 4, 0x0040);       // grouped
-    body += id3Frame("TDRC", textBody("2001"), 4);
-    body += id3Frame("TXXX", txxxBody("A", "1"), 4, 0x0008);                   // compressed
-    body += id3Frame("TXXX", txxxBody("B", "1"), 4, 0x0004);                   // encrypted
-    body += id3Frame("TXXX", txxxBody("C", "1"), 4, 0x0002);                   // unsynchronised
-    body += id3Frame("TXXX", raw("\0\0\0\5") + txxxBody("D", "1"), 4, 0x0001); // length indicator
-    body += id3Frame("TENC", textBody("enc"), 4);
-    const FrameList kept = keptFrames(id3Tag(body, 4), false);
-    ASSERT_EQ(idsOf(kept), (QList<QByteArray>{"TRCK", "TCOM", "TPE2", "TENC"}));
-    EXPECT_EQ(kept[0].flags, 0xC000);
-    EXPECT_EQ(kept[1].flags, 0x2000);
-    EXPECT_EQ(kept[2].flags, 0x0020);
-    EXPECT_EQ(kept[3].flags, 0);
-    EXPECT_EQ(kept[2].data, QByteArray("\x07\x03x"));
-    EXPECT_EQ(serialised(kept[1]), id3Frame("TCOM", longText, 3, 0x2000));
+    const QByteArray body =
+        id3Frame("TRCK", textBody("1"), 4, 0x6000) +                        // tag and file alter preservation
+        id3Frame("TCOM", longText, 4, 0x1000) +                             // read only; syncsafe size 301
+        id3Frame("TPE2", "\7\3x", 4, 0x0040) +                              // grouped
+        id3Frame("TXXX", txxxBody("A", "1"), 4, 0x0008) +                   // compressed
+        id3Frame("TXXX", txxxBody("B", "1"), 4, 0x0004) +                   // encrypted
+        id3Frame("TXXX", txxxBody("C", "1"), 4, 0x0002) +                   // unsynchronised
+        id3Frame("TXXX", raw("\0\0\0\5") + txxxBody("D", "1"), 4, 0x0001) + // length indicator
+        id3Frame("TENC", textBody("enc"), 4);
+    const QByteArray expected = id3Frame("TRCK", textBody("1"), 3, 0xC000) +
+                                id3Frame("TCOM", longText, 3, 0x2000) + id3Frame("TPE2", "\7\3x", 3, 0x0020) +
+                                id3Frame("TENC", textBody("enc"));
+    EXPECT_EQ(buildTag(keptFrames(id3Tag(body, 4), false), 0).mid(10), expected);
 }
 
 TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
@@ -275,17 +205,13 @@ TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
         {"version 2.2", id3Tag(raw("TRK\0\0\2") + textBody("1"), 2), false},
         {"version 2.5", id3Tag(frame, 5), false},
         {"version 2.4 unsynchronised as a whole", id3Tag(id3Frame("TRCK", textBody("1"), 4), 4, 0x80), false},
-        {"header only", id3Tag({}), false},
         {"not a tag", raw("ID2\3\0\0\0\0\0\x0C") + frame, false},
         {"padding ends the walk", id3Tag(frame + QByteArray(10, '\0') + frame), true},
         {"lower-case id ends the walk", id3Tag(frame + id3Frame("Trck", textBody("1")) + frame), true},
-        {"size past the tag ends the walk", id3Tag(frame + id3Frame("TPE2", textBody("long")).left(14)),
-         true},
-        {"size 0xFFFFFFFF", id3Tag(frame + raw("TPE2\xFF\xFF\xFF\xFF\0\0") + frame), true},
+        {"size 0xFFFFFFFF ends the walk", id3Tag(frame + raw("TPE2\xFF\xFF\xFF\xFF\0\0") + frame), true},
         {"2.4 size not syncsafe", id3Tag(raw("TRCK\0\0\0\x80\0\0") + QByteArray(128, 'x'), 4), false},
         {"empty frame is dropped, the walk goes on", id3Tag(raw("TPE2\0\0\0\0\0\0") + frame), true},
-        {"text encoding above 3 is dropped", id3Tag(id3Frame("TPE2", textBody("x", '\x04')) + frame), true},
-        {"comment with encoding 9 is dropped", id3Tag(id3Frame("COMM", raw("\teng\0x")) + frame), true},
+        {"text encoding above 3 is dropped", id3Tag(id3Frame("COMM", raw("\teng\0x")) + frame), true},
         {"declared size beyond the bytes", id3Tag(frame + frame).left(10 + frame.size() + 5), true},
         {"extended header 2.3", id3Tag(raw("\0\0\0\6\0\0\0\0\0\0") + frame, 3, 0x40), true},
         {"extended header 2.4", id3Tag(raw("\0\0\0\6\1\0") + id3Frame("TRCK", textBody("1"), 4), 4, 0x40),
@@ -298,38 +224,22 @@ TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
                   row.keepsTrack ? QList<QByteArray>{"TRCK"} : QList<QByteArray>())
             << row.name;
     }
+    EXPECT_EQ(keptFrames(id3Tag(id3Frame("PRIV", "x").repeated(70000)), false).size(), 65536);
 }
 
 TEST(Id3Kept, WholeTagUnsynchronisationOfVersion3IsUndone) {
     // Body bytes FF E0 and FF 00 become FF 00 E0 and FF 00 00 once unsynchronised.
-    const QByteArray original = id3Frame("PRIV", QByteArray("me\0\xFF\xE0\xFF\0\x01", 8));
-    QByteArray unsynchronised;
-    for (int i = 0; i < original.size(); ++i) {
-        unsynchronised.append(original[i]);
-        if (static_cast<std::uint8_t>(original[i]) == 0xFF) {
-            unsynchronised.append('\0');
-        }
-    }
-    const FrameList kept = keptFrames(id3Tag(unsynchronised, 3, 0x80), false);
-    ASSERT_EQ(kept.size(), 1);
-    EXPECT_EQ(serialised(kept[0]), original);
-}
-
-TEST(Id3Kept, FrameCountIsCapped) {
-    const QByteArray frame = id3Frame("PRIV", "x");
-    const QByteArray tag = id3Tag(frame.repeated(70000));
-    EXPECT_EQ(keptFrames(tag, false).size(), 65536);
+    const QByteArray original = id3Frame("PRIV", raw("me\0\xFF\xE0\xFF\0\x01"));
+    const QByteArray stuffed = QByteArray(original).replace("\xFF", raw("\xFF\0"));
+    EXPECT_EQ(buildTag(keptFrames(id3Tag(stuffed, 3, 0x80), false), 0).mid(10), original);
 }
 
 // Every reader turns a POPM byte into stars through the same rule: the edges of each star.
 TEST(Rating, PopmByteEdges) {
-    const struct {
-        int byte;
-        int stars;
-    } edges[] = {{0, 0},   {25, 0},  {26, 1},  {51, 1},  {76, 1},  {77, 2},  {102, 2}, {127, 2},
-                 {128, 3}, {153, 3}, {178, 3}, {179, 4}, {204, 4}, {229, 4}, {230, 5}, {255, 5}};
-    for (const auto& edge : edges) {
-        EXPECT_EQ(rating::starsFromPopmByte(static_cast<std::uint8_t>(edge.byte)), edge.stars) << edge.byte;
+    const int edges[][2] = {{0, 0},   {25, 0},  {26, 1},  {76, 1},  {77, 2},  {127, 2},
+                            {128, 3}, {178, 3}, {179, 4}, {229, 4}, {230, 5}, {255, 5}};
+    for (const auto& [byte, stars] : edges) {
+        EXPECT_EQ(rating::starsFromPopmByte(static_cast<std::uint8_t>(byte)), stars) << byte;
     }
     // The bytes the writers use read back as the stars they stand for; out-of-range stars are clamped.
     const int written[] = {0, 51, 102, 153, 204, 255};
@@ -347,9 +257,9 @@ TEST(Rating, UserTextAndComment) {
         QByteArray body;
         std::optional<qint64> stars;
     } rows[] = {
-        {"numeric", txxxBody("RATING_NUMERIC", "4"), 4},
         {"numeric in lower case", txxxBody("rating_numeric", "2"), 2},
         {"numeric clamped", txxxBody("RATING_NUMERIC", "17"), 5},
+        {"numeric negative", txxxBody("RATING_NUMERIC", "-2"), 0},
         {"numeric with terminator", txxxBody("RATING_NUMERIC", raw("3\0")), 3},
         {"numeric that is no number", txxxBody("RATING_NUMERIC", "three"), std::nullopt},
         {"stars", txxxBody("RATING", "★★★"), 3},
@@ -368,6 +278,7 @@ TEST(Rating, UserTextAndComment) {
     EXPECT_EQ(rating::starsOfRatingComment(QStringLiteral("★★★")), std::nullopt);
 }
 
+// The rating read straight from the head of an MP3 file: the first POPM or numeric TXXX that gives one.
 TEST(Id3Rating, DirectRead) {
     const QByteArray audio = mp3Audio(2);
     const auto file = [&](const QByteArray& frames, int major = 3) { return id3Tag(frames, major) + audio; };
@@ -383,13 +294,8 @@ TEST(Id3Rating, DirectRead) {
         {"POPM 255 after a title", file(id3Frame("TIT2", textBody("t")) + popm(255)), 5},
         {"POPM 0 is a rating of 0", file(popm(0) + numeric("4")), 0},
         {"POPM without rating byte goes on", file(id3Frame("POPM", raw("a@b\0")) + numeric("4")), 4},
-        {"POPM without zero byte goes on", file(id3Frame("POPM", "abc") + popm(51)), 1},
         {"TXXX numeric", file(numeric("2")), 2},
-        {"TXXX numeric clamped", file(numeric("17")), 5},
-        {"TXXX numeric negative", file(numeric("-2")), 0},
-        {"TXXX numeric with terminator", file(numeric(raw("3\0"))), 3},
-        {"TXXX not a number", file(numeric("three")), std::nullopt},
-        {"TXXX other description", file(id3Frame("TXXX", txxxBody("RATING", "3"))), std::nullopt},
+        {"TXXX star text is not read here", file(id3Frame("TXXX", txxxBody("RATING", "★★★"))), std::nullopt},
         {"first rating wins", file(numeric("1") + popm(255)), 1},
         {"version 2.4 syncsafe sizes",
          file(id3Frame("TXXX", txxxBody("X", QByteArray(200, 'x')), 4) + id3Frame("POPM", popmBody(204), 4),
@@ -401,7 +307,6 @@ TEST(Id3Rating, DirectRead) {
         {"zero-size frame is passed over", file(raw("TPE1\0\0\0\0\0\0") + popm(255)), 5},
         {"frame past the tag ends the walk", id3Tag(popm(255)).left(20), std::nullopt},
         {"no tag", audio, std::nullopt},
-        {"ten bytes", raw("ID3\x03\0\0\0\0\0\0"), std::nullopt},
         {"tag size beyond the file", id3Tag(popm(255) + QByteArray(1000, '\0')).left(40), 5},
     };
     for (const auto& row : rows) {

@@ -76,43 +76,4 @@ TEST_P(UnfinishedRecording, IsRefusedUnchangedWhileTheFinishedOneIsWritten) {
 INSTANTIATE_TEST_SUITE_P(All, UnfinishedRecording, ::testing::ValuesIn(kFormats),
                          [](const auto& row) { return std::string(row.param.name); });
 
-// Chunk ids that are not four printable characters mean the walk has left the chunk structure; a
-// recording without samples (size 0, then real chunks) is fine.
-TEST(ChunkWalk, IdsThatAreNotTextAreRefusedInBothContainers) {
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        TagStatus (*write)(const QString& path, const TagValues& values);
-        bool refused;
-    } rows[] = {
-        {"wav: control character in an id", wavFile(wavChunk(raw("ab\x01z"), "xy")),
-         &WAVTagEditor::writeTagsNow, true},
-        {"wav: zero id, then bytes", wavFile() + QByteArray(64, '\0') + "abcdefgh",
-         &WAVTagEditor::writeTagsNow, true},
-        {"wav: zero fill at the end", wavFile() + QByteArray(64, '\0'), &WAVTagEditor::writeTagsNow, false},
-        {"wav: chunk cut off at the end", wavFile(wavChunkClaiming("LIST", 100, "INFO")),
-         &WAVTagEditor::writeTagsNow, true},
-        {"wav: no samples, then a chunk",
-         riffFile(wavChunk("fmt ", pcmFormat()) + wavChunk("data", {}) + wavChunk("cue ", raw("\0\0\0\0"))),
-         &WAVTagEditor::writeTagsNow, false},
-        {"aiff: byte above 0x7E in an id",
-         aiffFile({aiffComm(50), aiffSsnd(50), aiffChunk("AB\xC3\x89", "x")}), &AIFFTagEditor::writeTagsNow,
-         true},
-        {"aiff: no samples, then a chunk",
-         aiffFile({aiffComm(0), aiffChunk("SSND", {}), aiffChunk("MARK", raw("\0\0"))}),
-         &AIFFTagEditor::writeTagsNow, false},
-    };
-    const ScratchDir dir;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const QString path = dir.write(QString::fromLatin1(row.name).left(4) + u"file"_s, row.bytes);
-        const TagStatus status = row.write(path, sampleValues());
-        if (row.refused) {
-            expectRefused(status, TagError::notValidFormat, path, row.bytes);
-        } else {
-            EXPECT_TRUE(status.ok()) << status.message.toStdString();
-        }
-    }
-}
-
 } // namespace
