@@ -1,6 +1,6 @@
 // Audio files and tags built byte by byte for the tests, independent of the code under test: MP3 frames,
-// ID3v2 tags, WAV and AIFF chunks, pictures, random bytes; walkers that take written files apart again; and
-// a guard that makes a file or folder unwritable even for root.
+// ID3v2 tags, WAV and AIFF chunks, pictures, random bytes; and a guard that makes a file or folder
+// unwritable even for root.
 #pragma once
 
 #include "support/TestSupport.h"
@@ -12,7 +12,6 @@
 #include <QString>
 
 #include <cstddef>
-#include <ostream>
 #include <utility>
 
 namespace quirella::test {
@@ -81,24 +80,6 @@ QByteArray aiffFile();
 
 // The bytes of a file of each loaded format without tags; FLAC and M4A come from the fixtures.
 QByteArray plainFile(const QString& extension);
-
-// ---- Taking written files apart ----
-
-struct Piece {
-    QByteArray id;
-    QByteArray payload;
-    QByteArray whole; // header and payload, without a pad byte
-};
-
-// The chunks after a 12-byte RIFF or FORM header, to the end of the bytes; pad bytes are skipped.
-QList<Piece> chunksOf(const QByteArray& file, bool bigEndian = false);
-// The sub-chunks of an INFO list payload (starting with "INFO").
-QList<Piece> infoFieldsOf(const QByteArray& listPayload);
-// The frames of an ID3v2.3 tag (plain frame sizes), up to zero fill or the end.
-QList<Piece> id3FramesOf(const QByteArray& tag);
-QList<QByteArray> idsOf(const QList<Piece>& pieces);
-// The payload of the first piece with `id`, or a null array.
-QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id);
 
 // Makes a file or folder unwritable for as long as it lives. As root, where permission bits do not
 // count: through the immutable attribute where the system allows it, otherwise (containers commonly
