@@ -1,13 +1,11 @@
 // The writers of chunked files, WAV (RIFF) and AIFF (IFF): the exact bytes of rebuilt files, what the WAV
-// reader finds, files cut short, and recordings whose sound chunk was never given its length.
+// reader finds, and recordings whose sound chunk was never given its length.
 #include "support/AudioFiles.h"
 #include "support/TagReadBack.h"
 #include "tags/AIFFTagEditor.h"
 #include "tags/Id3.h"
 #include "tags/WAVTagEditor.h"
 
-#include <QFileInfo>
-#include <QImage>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -21,9 +19,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// An INFO list as the writer makes it: each text with its terminating zero, and one more zero, counted
-// in the length, when that makes the length odd.
-QByteArray newInfo(const QList<std::pair<QByteArray, QByteArray>>& fields) {
+// An INFO list as the writer makes it: each Latin-1 text with its terminating zero, and one more zero,
+// counted in the length, when that makes the length odd.
+QByteArray info(const QList<std::pair<QByteArray, QByteArray>>& fields) {
     QByteArray payload = "INFO";
     for (const auto& [id, text] : fields) {
         payload += wavChunk(id, text + QByteArray(2 - text.size() % 2, '\0'));
@@ -31,112 +29,80 @@ QByteArray newInfo(const QList<std::pair<QByteArray, QByteArray>>& fields) {
     return wavChunk("LIST", payload);
 }
 
-// The ID3 frames our writers make of `values`, without the tag header.
-QByteArray ourFrames(const TagValues& values) {
-    return id3::buildTag(id3::managedFrames(values, std::nullopt), 0).mid(10);
+// The tag our writers make of `values`, with a tag header around the frames and `kept`.
+QByteArray ourTag(const TagValues& values, const QByteArray& kept = {}) {
+    return id3Tag(id3::buildTag(id3::managedFrames(values, std::nullopt), 0).mid(10) + kept);
 }
 
 } // namespace
 
+// Foreign chunks come across byte for byte with pad bytes written as zero; the INFO list goes right
+// behind "fmt " and the ID3 chunk last, each with our fields and frames first, then the old ones we do
+// not manage; filler chunks go, and the walk ends at zero fill. A second rebuild changes nothing.
 TEST(WavRebuild, ExactBytes) {
     const QByteArray fmt = wavChunk("fmt ", pcmFormat());
     const QByteArray fmt17 = pcmFormat() + '\0';
-    const QByteArray data = wavChunk("data", samples());
+    const QByteArray data = wavChunk("data", samples(401));
+    const QByteArray bext = wavChunk("bext", QByteArray(603, 'b'), '\x77');
+    const QByteArray cue = wavChunk("cue ", "\x01" + QByteArray(27, 'c'));
+    const QByteArray adtl = wavChunk("LIST", "adtl" + wavChunk("labl", raw("\1\0\0\0Intro\0")));
+    const QByteArray kept =
+        id3Frame("COMM", raw("\0eng\0kept comment")) + id3Frame("TALB", textBody("Album"));
+    const QByteArray oldTag =
+        id3Tag(id3Frame("TIT2", textBody("Old")) + kept + id3Frame("POPM", popmBody(255)));
+    const QByteArray oldInfo =
+        wavChunk("LIST", "INFO" + wavChunk("INAM", raw("Old\0")) + wavChunk("ICMT", raw("A comment\0")) +
+                             wavChunk("IPRD", raw("Album\0")));
+    const TagValues values = {.title = u"Évé"_s, .artist = u"A"_s, .year = 2005, .genre = u"G"_s};
     const struct {
         const char* name;
         QByteArray source;
         TagValues values;
         QByteArray expected;
     } rows[] = {
-        {"nothing to write: only the pad byte of an odd chunk becomes zero",
+        {"everything not managed is kept",
+         riffFile(bext + fmt + wavChunk("abcd", {}) + data + oldInfo + cue + adtl +
+                  wavChunk("JUNK", QByteArray(32, '\0')) + wavChunk("id3 ", oldTag) + QByteArray(16, '\0')),
+         values,
+         riffFile(bext.chopped(1) + '\0' + fmt +
+                  info({{"INAM", "\xC9v\xE9"},
+                        {"IART", "A"},
+                        {"ISTR", "A"},
+                        {"ICRD", "2005"},
+                        {"IGNR", "G"},
+                        {"ICMT", "A comment"},
+                        {"IPRD", "Album"}}) +
+                  wavChunk("abcd", {}) + data + cue + adtl + wavChunk("ID3 ", ourTag(values, kept)))},
+        {"nothing to write: the pad byte of an odd chunk becomes zero",
          riffFile(wavChunk("fmt ", fmt17, '\xAB') + data),
          {},
          riffFile(wavChunk("fmt ", fmt17) + data)},
         {"a tag of odd length is padded",
-         wavFile(),
+         riffFile(fmt + data),
          {.title = u"AB"_s},
-         riffFile(fmt + newInfo({{"INAM", "AB"}}) + data +
-                  wavChunk("ID3 ", raw("ID3\x03\0\0\0\0\0\x0DTIT2\0\0\0\x03\0\0\x03"
-                                       "AB")))},
+         riffFile(fmt + info({{"INAM", "AB"}}) + data + wavChunk("ID3 ", ourTag({.title = u"AB"_s})))},
         // A character beyond Latin-1 empties the whole INFO text rather than becoming '?'.
-        {"Latin-1 texts of both parities",
-         wavFile(),
-         {.title = u"Café"_s, .artist = u"Caf€"_s, .genre = u"Pop"_s},
-         riffFile(fmt + newInfo({{"INAM", "Caf\xE9"}, {"IART", ""}, {"ISTR", ""}, {"IGNR", "Pop"}}) + data +
-                  wavChunk("ID3 ", id3Tag(id3Frame("TIT2", textBody("Caf\xC3\xA9")) +
-                                          id3Frame("TPE1", textBody("Caf\xE2\x82\xAC")) +
+        {"INFO texts of both parities",
+         riffFile(fmt + data),
+         {.artist = u"Caf€"_s, .genre = u"Pop"_s},
+         riffFile(fmt + info({{"IART", ""}, {"ISTR", ""}, {"IGNR", "Pop"}}) + data +
+                  wavChunk("ID3 ", id3Tag(id3Frame("TPE1", textBody("Caf\xE2\x82\xAC")) +
                                           id3Frame("TCON", textBody("Pop")))))},
         {"a year outside the ID3 range stays in INFO only",
-         wavFile(),
-         {.title = QString(), .year = 1850, .rating = 0},
-         riffFile(fmt + newInfo({{"INAM", ""}, {"ICRD", "1850"}}) + data)},
+         riffFile(fmt + data),
+         {.year = 1850, .rating = 0},
+         riffFile(fmt + info({{"ICRD", "1850"}}) + data)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const TagResult<QByteArray> result = wav::rebuildWAV(row.source, row.values, std::nullopt);
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
         EXPECT_EQ(result.value->toHex(' '), row.expected.toHex(' '));
+        EXPECT_EQ(wav::rebuildWAV(*result.value, row.values, std::nullopt).value, result.value);
     }
-}
-
-// A chunk cut off by the end of the file is refused, whichever it is; a cut between chunks is written.
-TEST(WavRebuild, EveryTruncationThroughAChunkIsRefused) {
-    const QByteArray full = wavFile(wavChunk("cue ", QByteArray(28, 'c')));
-    const qsizetype dataEnd = 12 + 8 + 16 + 8 + samples().size();
-    for (qsizetype length = 0; length <= full.size(); ++length) {
-        SCOPED_TRACE(length);
-        const TagResult<QByteArray> result = wav::rebuildWAV(full.left(length), sampleValues(), {});
-        // Fewer than 8 bytes after the audio cannot hold a chunk header and are left behind.
-        EXPECT_EQ(result.ok(), length == full.size() || (length >= dataEnd && length - dataEnd < 8));
-        if (result.ok()) {
-            EXPECT_TRUE(result.value->contains(wavChunk("data", samples())));
-        }
-    }
-}
-
-TEST(WavWriteFile, KeepsEveryChunkAndTagItDoesNotManage) {
-    const QByteArray bext = wavChunk("bext", QByteArray(603, 'b'), '\x77'); // odd: a pad byte follows
-    const QByteArray cue = wavChunk("cue ", "\x01" + QByteArray(27, 'c'));
-    const QByteArray adtl = wavChunk("LIST", "adtl" + wavChunk("labl", raw("\1\0\0\0Intro\0")));
-    const QByteArray data = wavChunk("data", samples(401));
-    const QByteArray comment = id3Frame("COMM", raw("\0eng\0kept comment"));
-    const QByteArray album = id3Frame("TALB", textBody("Album"));
-    const QByteArray oldTag =
-        id3Tag(id3Frame("TIT2", textBody("Old title")) + comment + album + id3Frame("POPM", popmBody(255)));
-    // The old INFO list stands after the audio, the new one goes right behind "fmt "; filler chunks go,
-    // and the walk ends at the zero fill.
-    const QByteArray source =
-        riffFile(bext + wavChunk("fmt ", pcmFormat()) + wavChunk("abcd", {}) + data +
-                 infoList({{"INAM", "Old title"}, {"ICMT", "A comment"}, {"IPRD", "Album"}}) + cue + adtl +
-                 wavChunk("JUNK", QByteArray(32, '\0')) + wavChunk("id3 ", oldTag) + QByteArray(16, '\0'));
-    ScratchDir dir;
-    const QString path = dir.write(u"keep.wav"_s, source);
-    TagValues values = sampleValues();
-    values.rating = 0;
-    ASSERT_TRUE(WAVTagEditor::writeTagsNow(path, values).ok());
-
-    // Foreign chunks come across byte for byte, pad bytes written as zero; managed INFO fields and
-    // frames first, then the old ones we do not manage.
-    const QByteArray expected = riffFile(bext.chopped(1) + '\0' + wavChunk("fmt ", pcmFormat()) +
-                                         newInfo({{"INAM", values.title->toLatin1()},
-                                                  {"IART", values.artist->toLatin1()},
-                                                  {"ISTR", values.artist->toLatin1()},
-                                                  {"ICRD", "2005"},
-                                                  {"IGNR", "Rock"},
-                                                  {"ICMT", "A comment"},
-                                                  {"IPRD", "Album"}}) +
-                                         wavChunk("abcd", {}) + data + cue + adtl +
-                                         wavChunk("ID3 ", id3Tag(ourFrames(values) + comment + album)));
-    EXPECT_EQ(readAll(path), expected);
-    // Writing the same values again changes nothing.
-    ASSERT_TRUE(WAVTagEditor::writeTagsNow(path, values).ok());
-    EXPECT_EQ(readAll(path), expected);
 }
 
 TEST(WavRead, FindsTheFields) {
-    const auto rated = [](const char* stars) {
-        return WavMetadata{{u"rating"_s, QString::fromLatin1(stars)}};
-    };
     const auto withId3 = [](const QByteArray& frames, const char* id = "ID3 ") {
         return wavFile(wavChunk(id, id3Tag(frames)));
     };
@@ -145,88 +111,76 @@ TEST(WavRead, FindsTheFields) {
     const struct {
         const char* name;
         QByteArray bytes;
-        WavMetadata fields;
-        std::optional<QByteArray> picture;
+        const char* fields; // "key=value|key=value"
+        QByteArray picture;
     } rows[] = {
         {"INFO fields, the comment not read",
-         wavFile(infoList({{"INAM", "Title"},
-                           {"IART", "Artist"},
-                           {"IPRD", "Album"},
-                           {"ICRD", "2003-05-12"},
-                           {"IGNR", "Jazz"},
-                           {"ICMT", "not read"}})),
-         {{u"title"_s, u"Title"_s},
-          {u"artist"_s, u"Artist"_s},
-          {u"album"_s, u"Album"_s},
-          {u"year"_s, u"2003-05-12"_s},
-          {u"genre"_s, u"Jazz"_s}}},
+         wavFile(wavChunk("LIST", "INFO" + wavChunk("INAM", "T") + wavChunk("IART", "A") +
+                                      wavChunk("IPRD", "B") + wavChunk("ICRD", "2003-05-12") +
+                                      wavChunk("IGNR", "G") + wavChunk("ICMT", "C"))),
+         "album=B|artist=A|genre=G|title=T|year=2003-05-12"},
         {"Latin-1 and control characters; the later field wins",
-         wavFile(infoList(
-             {{"INAM", raw("\1Caf\xe9\n")}, {"INAM", "Later wins\x7f"}, {"IART", raw("Caf\xe9\x01")}})),
-         {{u"title"_s, u"Later wins"_s}, {u"artist"_s, u"Café"_s}}},
-        {"first list is not INFO", wavFile(wavChunk("LIST", "adtl") + infoList({{"INAM", "Hidden"}}))},
-        {"sub-chunk past the end keeps the earlier ones",
+         wavFile(wavChunk("LIST", "INFO" + wavChunk("INAM", raw("\1Caf\xe9\n")) +
+                                      wavChunk("INAM", raw("Later\x7f\0")) +
+                                      wavChunk("IART", raw("Caf\xe9\x01")))),
+         "artist=Café|title=Later"},
+        {"only the first list counts", wavFile(wavChunk("LIST", "adtl") + info({{"INAM", "Hidden"}})), ""},
+        {"a sub-chunk past the end keeps the earlier ones",
          wavFile(
              wavChunk("LIST", "INFO" + wavChunk("IART", raw("A\0")) + wavChunkClaiming("INAM", 90, "xy"))),
-         {{u"artist"_s, u"A"_s}}},
-        {"POPM 0 is a rating", withId3(id3Frame("POPM", popmBody(0))), rated("0")},
-        {"later POPM wins", withId3(id3Frame("POPM", popmBody(255)) + id3Frame("POPM", popmBody(51)), "id3 "),
-         rated("1")},
+         "artist=A"},
+        {"POPM 0 is a rating", withId3(id3Frame("POPM", popmBody(0))), "rating=0"},
+        {"a later POPM wins",
+         withId3(id3Frame("POPM", popmBody(255)) + id3Frame("POPM", popmBody(51)), "id3 "), "rating=1"},
         {"front cover before a picture of type other, other types never",
          withId3(id3Frame("APIC", apicBody("other", 0)) + id3Frame("APIC", apicBody(image)) +
                  id3Frame("APIC", apicBody("back", 4))),
-         {},
-         image},
+         "", image},
         {"picture with UTF-16 description",
-         withId3(id3Frame("APIC", apicBody(image, 3, 1, QByteArray::fromHex("fffe43006f00")))),
-         {},
-         image},
-        {"picture without image bytes", withId3(id3Frame("APIC", apicBody({})))},
+         withId3(id3Frame("APIC", apicBody(image, 3, 1, QByteArray::fromHex("fffe43006f00")))), "", image},
+        {"picture without image bytes", withId3(id3Frame("APIC", apicBody({}))), ""},
         {"ID3v2.3 tag unsynchronised as a whole",
          wavFile(wavChunk(
              "ID3 ", id3Tag(id3Frame("APIC", apicBody(stuffed)).replace("\xFF", raw("\xFF\0")), 3, 0x80))),
-         {},
-         stuffed},
+         "", stuffed},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const TagResult<wav::WavTags> result = wav::readTags(row.bytes);
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
-        EXPECT_EQ(result.value->fields, row.fields);
-        EXPECT_EQ(result.value->picture, row.picture);
+        QStringList fields;
+        for (auto field = result.value->fields.cbegin(); field != result.value->fields.cend(); ++field) {
+            fields << field.key() + u'=' + field.value();
+        }
+        EXPECT_EQ(fields.join(u'|'), QString::fromUtf8(row.fields));
+        EXPECT_EQ(result.value->picture.value_or(QByteArray()), row.picture);
     }
 }
 
-// Queued one after the other on the writer's thread, the read sees the write and its cover.
-TEST(WavReadFile, TheQueuedReaderSeesTheWriteWithItsCover) {
+// Queued one after the other on the writer's thread, the read sees the write.
+TEST(WavRead, TheQueuedReaderSeesTheWrite) {
     ScratchDir dir;
     const QString path = dir.write(u"song.wav"_s, wavFile());
-    TagValues values = sampleValues();
-    values.coverImage = imageBytes(Qt::darkCyan, 600, 400);
     WAVTagEditor editor;
-    const QFuture<TagStatus> written = editor.writeTags(path, values);
+    const QFuture<TagStatus> written = editor.writeTags(path, sampleValues());
     const QFuture<TagResult<WavMetadata>> read = editor.readMetadata(path);
     ASSERT_TRUE(waitFor(read));
     ASSERT_TRUE(written.isFinished() && written.result().ok());
-    const TagResult<WavMetadata> metadata = read.result();
-    ASSERT_TRUE(metadata.ok()) << metadata.status.message.toStdString();
-    EXPECT_EQ(metadata.value->value(u"title"_s), *values.title);
-    const QString coverPath = metadata.value->value(u"cover_path"_s);
-    EXPECT_TRUE(QFileInfo(coverPath).fileName().startsWith(u"WAV_Cover_"_s));
-    EXPECT_EQ(QImage::fromData(readAll(coverPath)).size(), QSize(300, 200));
+    EXPECT_EQ(read.result().value.value_or(WavMetadata()).value(u"title"_s), *sampleValues().title);
     // Places that cannot be read and files that are not WAVE are refused.
     EXPECT_EQ(WAVTagEditor::readMetadataNow(dir.path()).status.error, TagError::platform);
     EXPECT_EQ(WAVTagEditor::readMetadataNow(dir.write(u"x.wav"_s, riffFile({}))).status.error,
               TagError::notValidFormat);
 }
 
+// Both spellings of an old ID3 chunk go; the other chunks stay in order with their pad bytes (one the
+// file lacks at its end is supplied); a tail too short for a chunk header is dropped.
 TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
     const QByteArray comm = aiffComm(10);
     const QByteArray ssnd = aiffSsnd(10);
     const QByteArray oldTag = aiffChunk("ID3 ", id3Tag(id3Frame("TIT2", textBody("old"))));
     const QByteArray odd = aiffChunk("APPL", "ninebytes", '\xFF');
-    const QByteArray oddTag = aiffChunk("ID3 ", id3Tag(id3Frame("TIT2", textBody("odd!")))); // 10 + 15 bytes
-    const QByteArray ours = aiffChunk("ID3 ", id3Tag(ourFrames(sampleValues())));
+    const QByteArray ours = aiffChunk("ID3 ", ourTag(sampleValues()));
     const struct {
         const char* name;
         QByteArray file;
@@ -235,21 +189,15 @@ TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
     } rows[] = {
         {"old tag at the end", aiffFile({comm, ssnd, oldTag}), aiffFile({comm, ssnd, ours})},
         {"old tag in the middle", aiffFile({comm, oldTag, ssnd}), aiffFile({comm, ssnd, ours})},
-        {"odd tag with its pad byte", aiffFile({comm, oddTag, ssnd}), aiffFile({comm, ssnd, ours})},
-        {"odd chunk keeps its own pad byte", aiffFile({comm, odd, ssnd}), aiffFile({comm, odd, ssnd, ours})},
-        {"odd last chunk without pad byte gets one", aiffFile({comm, ssnd}) + raw("APPL\0\0\0\x03xyz"),
+        {"lower-case id3 chunk", aiffFile({aiffChunk("id3 ", id3Tag({})), comm, ssnd}),
+         aiffFile({comm, ssnd, ours})},
+        {"odd chunk keeps its pad byte", aiffFile({comm, odd, ssnd}), aiffFile({comm, odd, ssnd, ours})},
+        {"odd last chunk without pad byte", aiffFile({comm, ssnd}) + raw("APPL\0\0\0\x03xyz"),
          aiffFile({comm, ssnd, aiffChunk("APPL", "xyz"), ours})},
-        {"lower-case id3 chunk is an old tag too", aiffFile({aiffChunk("id3 ", id3Tag({})), comm, ssnd}),
-         aiffFile({comm, ssnd, ours})},
-        {"zero-size chunks", aiffFile({comm, aiffChunk("MARK", {}), ssnd, aiffChunk("NAME", {})}),
-         aiffFile({comm, aiffChunk("MARK", {}), ssnd, aiffChunk("NAME", {}), ours})},
-        {"a tail too short for a chunk header is dropped", aiffFile({comm, ssnd}) + "1234567",
-         aiffFile({comm, ssnd, ours})},
+        {"short tail", aiffFile({comm, ssnd}) + "1234567", aiffFile({comm, ssnd, ours})},
         {"a tag of odd length is padded",
          aiffFile({comm, ssnd}),
-         aiffFile({comm, ssnd,
-                   raw("ID3 \0\0\0\x17ID3\x03\0\0\0\0\0\x0DTIT2\0\0\0\x03\0\0\x03"
-                       "ab\0")}),
+         aiffFile({comm, ssnd, aiffChunk("ID3 ", ourTag({.title = u"ab"_s}))}),
          {.title = u"ab"_s}},
     };
     for (const auto& row : rows) {
@@ -258,9 +206,12 @@ TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
             AIFFTagEditor::rebuild(row.file, id3::managedFrames(row.values, std::nullopt), false);
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
         EXPECT_EQ(*result.value, row.expected);
+        EXPECT_EQ(result.value->size() % 2, 0);
     }
 }
 
+// Our frames, then the kept ones in the order met; a frame in both old tags is kept once, and an album
+// of our own replaces the old one.
 TEST(AiffLayout, FramesOfOldTagsMoveIntoTheNewOneOnce) {
     const QByteArray track = id3Frame("TRCK", textBody("2"));
     const QByteArray album = id3Frame("TALB", textBody("Old album"));
@@ -268,8 +219,6 @@ TEST(AiffLayout, FramesOfOldTagsMoveIntoTheNewOneOnce) {
     const QByteArray first = aiffChunk("ID3 ", id3Tag(id3Frame("TIT2", textBody("x")) + track + album));
     const QByteArray second = aiffChunk("id3 ", id3Tag(track + mood + id3Frame("POPM", popmBody(1, "a"))));
     const QByteArray file = aiffFile({aiffComm(4), first, aiffSsnd(4), second});
-    // Our frames, then the kept ones in the order met; the second TRCK is the same frame and goes, and an
-    // album of our own replaces the old one.
     for (const std::optional<QString>& newAlbum : {std::optional<QString>(), std::optional(u"New"_s)}) {
         TagValues values = sampleValues();
         values.album = newAlbum;
@@ -277,21 +226,7 @@ TEST(AiffLayout, FramesOfOldTagsMoveIntoTheNewOneOnce) {
         EXPECT_EQ(
             *AIFFTagEditor::rebuild(file, id3::managedFrames(values, std::nullopt), newAlbum.has_value())
                  .value,
-            aiffFile({aiffComm(4), aiffSsnd(4), aiffChunk("ID3 ", id3Tag(ourFrames(values) + kept))}));
-    }
-}
-
-// An AIFF file cut at every few bytes: a cut through a chunk is refused, a cut between chunks (or in a
-// header too short to read) is written.
-TEST(AiffLayout, TruncatedFiles) {
-    const QByteArray comm = aiffComm(50);
-    const QByteArray valid = aiffFile({comm, aiffSsnd(50)});
-    const qsizetype ssndStart = 12 + comm.size();
-    for (qsizetype cut = 0; cut <= valid.size(); cut += 13) {
-        SCOPED_TRACE(cut);
-        const TagResult<QByteArray> result = AIFFTagEditor::rebuild(valid.left(cut), {}, false);
-        EXPECT_EQ(result.ok(), cut > 12 && (cut - 12 < 8 || (cut >= ssndStart && cut - ssndStart < 8) ||
-                                            cut == valid.size()));
+            aiffFile({aiffComm(4), aiffSsnd(4), aiffChunk("ID3 ", ourTag(values, kept))}));
     }
 }
 

@@ -1,5 +1,5 @@
 // The ID3v2.3 toolkit: exact bytes of what the writers build, what survives from old tags, how ratings
-// are read; and the MP3 writer, which is the toolkit around the audio.
+// are read; and the MP3 writer, which is the toolkit put in front of the audio.
 #include "tags/Id3.h"
 
 #include "support/AudioFiles.h"
@@ -7,6 +7,7 @@
 #include "tags/MP3TagEditor.h"
 #include "tags/Rating.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
@@ -26,6 +27,11 @@ QList<QByteArray> idsOf(const FrameList& frames) {
         ids.append(frame.id);
     }
     return ids;
+}
+
+// The frames as a tag built from them holds them, without the header.
+QByteArray bytesOf(const FrameList& frames) {
+    return buildTag(frames, 0).mid(10);
 }
 
 } // namespace
@@ -63,83 +69,64 @@ TEST(Id3Layout, FieldRules) {
     const struct {
         const char* name;
         TagValues values;
-        QList<QByteArray> ids;
-        QByteArray firstBody;
+        QByteArray frames;
     } rows[] = {
-        {"year 1899 is left out", {.year = 1899}, {}, {}},
-        {"year 1900", {.year = 1900}, {"TYER"}, textBody("1900")},
-        {"year 2099", {.year = 2099}, {"TYER"}, textBody("2099")},
-        {"year 2100 is left out", {.year = 2100}, {}, {}},
-        {"empty title and artist", {.title = QString(), .artist = QString()}, {}, {}},
-        {"empty album", {.album = QString()}, {}, {}},
-        {"genre text is not a code", {.genre = QStringLiteral("(17)")}, {"TCON"}, textBody("(17)")},
-        {"rating 0 writes nothing", {.rating = 0}, {}, {}},
-        {"rating above 5 is 5", {.rating = 9}, {"POPM", "POPM", "POPM", "TXXX"}, popmBody(255)},
+        {"year 1899 is left out", {.year = 1899}, {}},
+        {"year 1900", {.year = 1900}, id3Frame("TYER", textBody("1900"))},
+        {"year 2099", {.year = 2099}, id3Frame("TYER", textBody("2099"))},
+        {"year 2100 is left out", {.year = 2100}, {}},
+        {"empty texts are left out", {.title = QString(), .artist = QString(), .album = QString()}, {}},
+        {"genre text is not a code", {.genre = QStringLiteral("(17)")}, id3Frame("TCON", textBody("(17)"))},
+        {"rating 0 writes nothing", {.rating = 0}, {}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const FrameList frames = managedFrames(row.values, std::nullopt);
-        EXPECT_EQ(idsOf(frames), row.ids);
-        if (!frames.isEmpty()) {
-            EXPECT_EQ(frames.first().data, row.firstBody);
-            EXPECT_EQ(frames.first().size, frames.first().data.size());
-        }
+        EXPECT_EQ(bytesOf(managedFrames(row.values, std::nullopt)), row.frames) << row.name;
     }
+    EXPECT_EQ(bytesOf(managedFrames({.rating = 9}, std::nullopt)),
+              bytesOf(managedFrames({.rating = 5}, std::nullopt)));
 }
 
+// Where the tag ends is where the audio begins: a version 2.4 footer belongs to the tag when it is there.
 TEST(Id3Toolkit, LocateTag) {
     const QByteArray audio = mp3Audio(1);
-    const QByteArray footerTag =
-        id3Tag(id3Frame("TIT2", textBody("x"), 4), 4, 0x10) + raw("3DI\x04\0\x10") + syncsafe(12) + audio;
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        std::uint64_t end;
-        bool runsPastEnd;
-        bool malformed;
-    } rows[] = {
-        {"no tag", audio, 0, false, false},
-        {"ten bytes starting with ID3", raw("ID3\x03\0\0\0\0\0\x05"), 0, false, false},
-        {"tag then audio", id3Tag(QByteArray(20, '\0')) + audio, 30, false, false},
-        {"size past the end", id3Tag(QByteArray(20, '\0')).left(25), 25, true, false},
-        {"size not syncsafe, bit 7 ignored", raw("ID3\x03\0\0\0\0\x01\x80") + audio, 138, false, true},
-        {"footer of 2.4 belongs to the tag", footerTag, 32, false, false},
-        {"footer flag without a footer", id3Tag(QByteArray(12, '\0'), 4, 0x10) + audio, 22, false, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const TagLocation location = locateTag(row.bytes);
-        EXPECT_EQ(location.end, row.end);
-        EXPECT_EQ(location.runsPastEnd, row.runsPastEnd);
-        EXPECT_EQ(location.malformedSize, row.malformed);
-    }
+    const QByteArray tag = id3Tag(id3Frame("TIT2", textBody("x"), 4), 4, 0x10);
+    EXPECT_EQ(locateTag(tag + raw("3DI\x04\0\x10") + syncsafe(12) + audio).end, 32u);
+    EXPECT_EQ(locateTag(tag + audio).end, 22u);
+    EXPECT_EQ(locateTag(raw("ID3\x03\0\0\0\0\0\x05")).end, 0u); // ten bytes cannot hold a tag
+    // A size byte with its top bit set is not syncsafe; the bit is ignored in the end it gives.
+    const TagLocation malformed = locateTag(raw("ID3\x03\0\0\0\0\x01\x80") + audio);
+    EXPECT_TRUE(malformed.malformedSize);
+    EXPECT_EQ(malformed.end, 138u);
+    const TagLocation cut = locateTag(id3Tag(QByteArray(20, '\0')).left(25));
+    EXPECT_TRUE(cut.runsPastEnd);
+    EXPECT_EQ(cut.end, 25u);
 }
 
-// What survives from an old tag: unmanaged frames byte for byte, in order.
+// What survives from an old tag: every frame loading does not read for a field, byte for byte, in order.
 TEST(Id3Kept, Version3FramesSurviveByteForByte) {
-    // Managed frames (false) go; every other frame (true) stays with its flags, in order.
     const std::pair<QByteArray, bool> frames[] = {
-        {id3Frame("TIT2", textBody("Old")), false},
+        {id3Frame("TIT2", textBody("Old")) + id3Frame("TPE1", textBody("Old")) +
+             id3Frame("TCON", textBody("Rock")),
+         false},
         {id3Frame("TRCK", textBody("3/12")), true},
-        {id3Frame("TPE1", textBody("Old")), false},
         {id3Frame("COMM", raw("\0eng\0nice"), 3, 0xC000), true},
-        {id3Frame("TYER", textBody("1980")), false},
+        {id3Frame("TYER", textBody("1980")) + id3Frame("TDAT", textBody("0101")) +
+             id3Frame("TIME", textBody("1200")),
+         false},
+        {id3Frame("TDRC", textBody("2001")) + id3Frame("TDRL", textBody("2002")), false},
         {id3Frame("USLT", raw("\1eng\xFF\xFE\0\0\xFF\xFEl\0a\0")), true},
-        {id3Frame("TDAT", textBody("0101")), false},
         {id3Frame("APIC", apicBody("back", 4)), true},
-        {id3Frame("TIME", textBody("1200")), false},
         {id3Frame("TXXX", txxxBody("MOOD", "calm")), true},
-        {id3Frame("TCON", textBody("Rock")), false},
         {id3Frame("TALB", textBody("Old album")), true},
-        {id3Frame("APIC", apicBody("front", 3)), false},
-        {id3Frame("APIC", apicBody("other", 0)), false},
+        {id3Frame("APIC", apicBody("front", 3)) + id3Frame("APIC", apicBody("other", 0)), false},
         {id3Frame("PRIV", raw("owner\0\1\2")), true},
         {id3Frame("POPM", popmBody(200, "x@y")), false},
         {id3Frame("TCOP", raw("\5\0(c)"), 3, 0x0020), true}, // grouped: the group byte stays
-        {id3Frame("TXXX", txxxBody("RATING", "\xE2\x98\x85")), false},
-        {id3Frame("TXXX", txxxBody("myratingvalue", "")), false},
-        {id3Frame("TXXX", txxxBody("POPULARITY", "3")), true},
-        {id3Frame("TXXX", txxxBody("RATING\xC3\xA9", "3")), true}, // a description beyond ASCII is no rating
+        // Rating texts: a description that holds the word in any case, also in UTF-16, and a compressed
+        // TXXX, which cannot be told apart from one.
+        {id3Frame("TXXX", txxxBody("RATING", "\xE2\x98\x85")) +
+             id3Frame("TXXX", txxxBody("myratingvalue", "")),
+         false},
         {id3Frame("TXXX", raw("\1\xFF\xFEr\0a\0t\0i\0n\0g\0\0\0"
                               "4")),
          false},
@@ -148,7 +135,8 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
                       "0000compressed"),
                   3, 0x0080),
          false},
-        {id3Frame("TDRC", textBody("2001")) + id3Frame("TDRL", textBody("2002")), false},
+        {id3Frame("TXXX", txxxBody("POPULARITY", "3")) + id3Frame("TXXX", txxxBody("RATING\xC3\xA9", "3")),
+         true},
     };
     QByteArray body;
     QByteArray expected;
@@ -157,7 +145,7 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
         expected += kept ? frame : QByteArray();
     }
     const QByteArray tag = id3Tag(body + QByteArray(100, '\0'));
-    EXPECT_EQ(buildTag(keptFrames(tag, false), 0).mid(10), expected);
+    EXPECT_EQ(bytesOf(keptFrames(tag, false)), expected);
     // With an album of our own the old TALB goes too; with the pictures kept every APIC stays.
     QList<QByteArray> withoutAlbum = idsOf(keptFrames(tag, false));
     withoutAlbum.removeOne("TALB");
@@ -176,10 +164,13 @@ TEST(Id3Kept, Version4FramesAreConvertedOrDropped) {
         id3Frame("TXXX", txxxBody("C", "1"), 4, 0x0002) +                   // unsynchronised
         id3Frame("TXXX", raw("\0\0\0\5") + txxxBody("D", "1"), 4, 0x0001) + // length indicator
         id3Frame("TENC", textBody("enc"), 4);
-    const QByteArray expected = id3Frame("TRCK", textBody("1"), 3, 0xC000) +
-                                id3Frame("TCOM", longText, 3, 0x2000) + id3Frame("TPE2", "\7\3x", 3, 0x0020) +
-                                id3Frame("TENC", textBody("enc"));
-    EXPECT_EQ(buildTag(keptFrames(id3Tag(body, 4), false), 0).mid(10), expected);
+    EXPECT_EQ(bytesOf(keptFrames(id3Tag(body, 4), false)),
+              id3Frame("TRCK", textBody("1"), 3, 0xC000) + id3Frame("TCOM", longText, 3, 0x2000) +
+                  id3Frame("TPE2", "\7\3x", 3, 0x0020) + id3Frame("TENC", textBody("enc")));
+    // Whole-tag unsynchronisation of version 2.3 is undone: FF 00 E0 and FF 00 00 become FF E0 and FF 00.
+    const QByteArray original = id3Frame("PRIV", raw("me\0\xFF\xE0\xFF\0\x01"));
+    const QByteArray stuffed = QByteArray(original).replace("\xFF", raw("\xFF\0"));
+    EXPECT_EQ(bytesOf(keptFrames(id3Tag(stuffed, 3, 0x80), false)), original);
 }
 
 TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
@@ -190,10 +181,8 @@ TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
         bool keepsTrack; // the TRCK frame that stands before or after the damage
     } rows[] = {
         {"version 2.2", id3Tag(raw("TRK\0\0\2") + textBody("1"), 2), false},
-        {"version 2.5", id3Tag(frame, 5), false},
         {"version 2.4 unsynchronised as a whole", id3Tag(id3Frame("TRCK", textBody("1"), 4), 4, 0x80), false},
         {"not a tag", raw("ID2\3\0\0\0\0\0\x0C") + frame, false},
-        {"padding ends the walk", id3Tag(frame + QByteArray(10, '\0') + frame), true},
         {"lower-case id ends the walk", id3Tag(frame + id3Frame("Trck", textBody("1")) + frame), true},
         {"size 0xFFFFFFFF ends the walk", id3Tag(frame + raw("TPE2\xFF\xFF\xFF\xFF\0\0") + frame), true},
         {"2.4 size not syncsafe", id3Tag(raw("TRCK\0\0\0\x80\0\0") + QByteArray(128, 'x'), 4), false},
@@ -207,42 +196,30 @@ TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
         {"2.4 extended header too small", id3Tag(raw("\0\0\0\2\0\0") + frame, 4, 0x40), false},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(idsOf(keptFrames(row.tag, false)),
-                  row.keepsTrack ? QList<QByteArray>{"TRCK"} : QList<QByteArray>())
-            << row.name;
+        EXPECT_EQ(bytesOf(keptFrames(row.tag, false)), row.keepsTrack ? frame : QByteArray()) << row.name;
     }
     EXPECT_EQ(keptFrames(id3Tag(id3Frame("PRIV", "x").repeated(70000)), false).size(), 65536);
 }
 
-TEST(Id3Kept, WholeTagUnsynchronisationOfVersion3IsUndone) {
-    // Body bytes FF E0 and FF 00 become FF 00 E0 and FF 00 00 once unsynchronised.
-    const QByteArray original = id3Frame("PRIV", raw("me\0\xFF\xE0\xFF\0\x01"));
-    const QByteArray stuffed = QByteArray(original).replace("\xFF", raw("\xFF\0"));
-    EXPECT_EQ(buildTag(keptFrames(id3Tag(stuffed, 3, 0x80), false), 0).mid(10), original);
-}
-
-// Every reader turns a POPM byte into stars through the same rule: the edges of each star.
-TEST(Rating, PopmByteEdges) {
+// Every reader turns a POPM byte into stars through the same rule: the edges of each star. The bytes
+// the writers use read back as the stars they stand for; out-of-range stars are clamped.
+TEST(Rating, PopmBytes) {
     const int edges[][2] = {{0, 0},   {25, 0},  {26, 1},  {76, 1},  {77, 2},  {127, 2},
                             {128, 3}, {178, 3}, {179, 4}, {229, 4}, {230, 5}, {255, 5}};
     for (const auto& [byte, stars] : edges) {
         EXPECT_EQ(rating::starsFromPopmByte(static_cast<std::uint8_t>(byte)), stars) << byte;
     }
-    // The bytes the writers use read back as the stars they stand for; out-of-range stars are clamped.
-    const int written[] = {0, 51, 102, 153, 204, 255};
-    for (int stars = 0; stars <= 5; ++stars) {
-        EXPECT_EQ(rating::popmByte(stars), written[stars]);
-        EXPECT_EQ(rating::starsFromPopmByte(rating::popmByte(stars)), stars);
+    for (int stars = -1; stars <= 9; ++stars) {
+        EXPECT_EQ(rating::popmByte(stars), std::clamp(stars, 0, 5) * 51);
     }
-    EXPECT_EQ(rating::popmByte(9), 255);
-    EXPECT_EQ(rating::popmByte(-1), 0);
     EXPECT_EQ(rating::starsFromUserText({QStringLiteral("Rating"), QStringLiteral("★★")}), 2);
 }
 
 // The rating read straight from the head of an MP3 file: the first POPM or numeric TXXX that gives one.
 TEST(Id3Rating, DirectRead) {
-    const QByteArray audio = mp3Audio(2);
-    const auto file = [&](const QByteArray& frames, int major = 3) { return id3Tag(frames, major) + audio; };
+    const auto file = [](const QByteArray& frames, int major = 3) {
+        return id3Tag(frames, major) + mp3Audio(2);
+    };
     const auto popm = [](quint8 rating) { return id3Frame("POPM", popmBody(rating)); };
     const auto numeric = [](QByteArrayView value) {
         return id3Frame("TXXX", txxxBody("RATING_NUMERIC", value));
@@ -252,24 +229,15 @@ TEST(Id3Rating, DirectRead) {
         QByteArray file;
         std::optional<int> rating;
     } rows[] = {
-        {"POPM 255 after a title", file(id3Frame("TIT2", textBody("t")) + popm(255)), 5},
         {"POPM 0 is a rating of 0", file(popm(0) + numeric("4")), 0},
         {"POPM without rating byte goes on", file(id3Frame("POPM", raw("a@b\0")) + numeric("4")), 4},
-        {"TXXX numeric", file(numeric("2")), 2},
-        {"TXXX numeric negative", file(numeric("-2")), 0},
-        {"TXXX numeric in lower case", file(id3Frame("TXXX", txxxBody("rating_numeric", "3"))), std::nullopt},
+        {"TXXX numeric, negative is 0", file(numeric("-2")), 0},
         {"TXXX star text is not read here", file(id3Frame("TXXX", txxxBody("RATING", "★★★"))), std::nullopt},
         {"first rating wins", file(numeric("1") + popm(255)), 1},
-        {"version 2.4 syncsafe sizes",
-         file(id3Frame("TXXX", txxxBody("X", QByteArray(200, 'x')), 4) + id3Frame("POPM", popmBody(204), 4),
-              4),
-         4},
         {"2.4 frame with length indicator",
          file(id3Frame("POPM", raw("\0\0\0\x07") + popmBody(153), 4, 1), 4), 3},
         {"compressed POPM is skipped", file(id3Frame("POPM", popmBody(255), 3, 0x0080)), std::nullopt},
-        {"zero-size frame is passed over", file(raw("TPE1\0\0\0\0\0\0") + popm(255)), 5},
-        {"frame past the tag ends the walk", id3Tag(popm(255)).left(20), std::nullopt},
-        {"no tag", audio, std::nullopt},
+        {"zero-size frame is passed over", file(raw("TPE1\0\0\0\0\0\0") + popm(204)), 4},
         {"tag size beyond the file", id3Tag(popm(255) + QByteArray(1000, '\0')).left(40), 5},
     };
     for (const auto& row : rows) {
@@ -278,42 +246,16 @@ TEST(Id3Rating, DirectRead) {
 }
 
 // The MP3 writer puts the new tag with its fill in front of everything behind the old tag.
-TEST(Mp3Layout, NewTagWithFillThenEverythingBehindTheOldTag) {
-    const QByteArray audio = mp3Audio(3);
-    const QByteArray v1Trailer = "TAG" + QByteArray(125, 'v');
+TEST(Mp3Writer, NewTagWithFillThenEverythingBehindTheOldTag) {
+    const QByteArray audio = mp3Audio(3) + "TAG" + QByteArray(125, 'v'); // an ID3v1 trailer stays too
     const QByteArray secondTag = id3Tag(id3Frame("TIT2", textBody("behind")));
     const QByteArray oldTag = id3Tag(id3Frame("TIT2", textBody("old")) + QByteArray(500, '\0'));
-    const id3::FrameList frames = id3::managedFrames(sampleValues(), std::nullopt);
-    const QByteArray newTag = id3::buildTag(frames, 2048);
-    for (const auto& [old, kept] : {std::pair{audio, audio}, std::pair{oldTag + secondTag + audio + v1Trailer,
-                                                                       secondTag + audio + v1Trailer}}) {
-        const TagResult<QByteArray> result = MP3TagEditor::rebuild(old, frames);
+    const FrameList frames = managedFrames(sampleValues(), std::nullopt);
+    for (const QByteArray& kept : {audio, secondTag + audio}) {
+        const TagResult<QByteArray> result =
+            MP3TagEditor::rebuild(kept == audio ? audio : oldTag + kept, frames);
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
-        EXPECT_EQ(*result.value, newTag + kept);
-    }
-}
-
-// A written file cut at every few bytes: inside the tag it is refused and left as it was, inside the
-// audio the rest stays behind the new tag.
-TEST(Mp3Writer, TruncatedFiles) {
-    const QByteArray audio = mp3Audio(4);
-    const QByteArray written =
-        *MP3TagEditor::rebuild(audio, id3::managedFrames(sampleValues(), std::nullopt)).value;
-    const qsizetype tagEnd = written.size() - audio.size();
-    ScratchDir dir;
-    for (qsizetype cut = 0; cut < written.size(); cut += 97) {
-        SCOPED_TRACE(cut);
-        const QString path = dir.write(QStringLiteral("cut.mp3"), written.left(cut));
-        const TagStatus status = MP3TagEditor::writeTagsNow(path, sampleValues());
-        if (cut > 10 && cut < tagEnd) {
-            expectRefused(status, TagError::notValidFormat, path, written.left(cut));
-            continue;
-        }
-        ASSERT_TRUE(status.ok()) << status.message.toStdString();
-        const QByteArray after = readAll(path);
-        const QByteArray tail = cut <= 10 ? written.left(cut) : audio.left(cut - tagEnd);
-        EXPECT_TRUE(after.endsWith(tail));
-        EXPECT_EQ(id3::locateTag(after).end, static_cast<std::uint64_t>(after.size() - tail.size()));
+        EXPECT_EQ(*result.value, buildTag(frames, 2048) + kept);
     }
 }
 
@@ -330,6 +272,5 @@ TEST(Mp3Writer, ResultOverTheSizeLimitIsRefused) {
     const TagResult<QByteArray> result =
         MP3TagEditor::rebuild(QByteArrayView(static_cast<const char*>(map), size), {});
     EXPECT_EQ(result.status.error, TagError::writeFailure);
-    EXPECT_FALSE(result.value);
     ::munmap(map, static_cast<size_t>(size));
 }
