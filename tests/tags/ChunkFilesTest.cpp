@@ -102,51 +102,45 @@ TEST(WavRebuild, ExactBytes) {
     }
 }
 
+// INFO texts are Latin-1 without control characters at either end, the later of two fields wins, and
+// only the first list counts; in the ID3 chunk (either spelling) a later POPM wins, and the picture is
+// the first front cover, else the first picture of type "other".
 TEST(WavRead, FindsTheFields) {
-    const auto withId3 = [](const QByteArray& frames, const char* id = "ID3 ") {
-        return wavFile(wavChunk(id, id3Tag(frames)));
-    };
+    const auto id3 = [](const QByteArray& frames) { return wavChunk("id3 ", id3Tag(frames)); };
     const QByteArray image = QByteArray::fromHex("ffd8ffe000104a464946") + QByteArray(300, 'j');
-    const QByteArray stuffed = QByteArray::fromHex("ffd8ff00ff00aa") + QByteArray(20, 'k');
     const struct {
         const char* name;
-        QByteArray bytes;
+        QByteArray chunks;
         const char* fields; // "key=value|key=value"
         QByteArray picture;
     } rows[] = {
-        {"INFO fields, the comment not read",
-         wavFile(wavChunk("LIST", "INFO" + wavChunk("INAM", "T") + wavChunk("IART", "A") +
-                                      wavChunk("IPRD", "B") + wavChunk("ICRD", "2003-05-12") +
-                                      wavChunk("IGNR", "G") + wavChunk("ICMT", "C"))),
-         "album=B|artist=A|genre=G|title=T|year=2003-05-12"},
-        {"Latin-1 and control characters; the later field wins",
-         wavFile(wavChunk("LIST", "INFO" + wavChunk("INAM", raw("\1Caf\xe9\n")) +
-                                      wavChunk("INAM", raw("Later\x7f\0")) +
-                                      wavChunk("IART", raw("Caf\xe9\x01")))),
-         "artist=Café|title=Later"},
-        {"only the first list counts", wavFile(wavChunk("LIST", "adtl") + info({{"INAM", "Hidden"}})), ""},
-        {"a sub-chunk past the end keeps the earlier ones",
-         wavFile(
-             wavChunk("LIST", "INFO" + wavChunk("IART", raw("A\0")) + wavChunkClaiming("INAM", 90, "xy"))),
-         "artist=A"},
-        {"POPM 0 is a rating", withId3(id3Frame("POPM", popmBody(0))), "rating=0"},
-        {"a later POPM wins",
-         withId3(id3Frame("POPM", popmBody(255)) + id3Frame("POPM", popmBody(51)), "id3 "), "rating=1"},
-        {"front cover before a picture of type other, other types never",
-         withId3(id3Frame("APIC", apicBody("other", 0)) + id3Frame("APIC", apicBody(image)) +
-                 id3Frame("APIC", apicBody("back", 4))),
+        {"INFO fields",
+         info({{"INAM", "T"},
+               {"IART", "A"},
+               {"IPRD", "B"},
+               {"ICRD", "2003-05"},
+               {"IGNR", "G"},
+               {"ICMT", "C"}}),
+         "album=B|artist=A|genre=G|title=T|year=2003-05"},
+        {"Latin-1 and control characters",
+         wavChunk("LIST",
+                  "INFO" + wavChunk("INAM", raw("\1Caf\xe9\n")) + wavChunk("INAM", raw("Later\x7f\0"))) +
+             info({{"INAM", "Hidden"}}),
+         "title=Later"},
+        {"a sub-chunk cut short keeps the earlier ones",
+         wavChunk("LIST", "INFO" + wavChunk("IART", raw("Caf\xe9\x01")) + wavChunkClaiming("INAM", 90, "xy")),
+         "artist=Café"},
+        {"ratings", id3(id3Frame("POPM", popmBody(255)) + id3Frame("POPM", popmBody(0))), "rating=0"},
+        {"pictures",
+         id3(id3Frame("APIC", apicBody("other", 0)) + id3Frame("APIC", apicBody(image)) +
+             id3Frame("APIC", apicBody("back", 4))),
          "", image},
         {"picture with UTF-16 description",
-         withId3(id3Frame("APIC", apicBody(image, 3, 1, QByteArray::fromHex("fffe43006f00")))), "", image},
-        {"picture without image bytes", withId3(id3Frame("APIC", apicBody({}))), ""},
-        {"ID3v2.3 tag unsynchronised as a whole",
-         wavFile(wavChunk(
-             "ID3 ", id3Tag(id3Frame("APIC", apicBody(stuffed)).replace("\xFF", raw("\xFF\0")), 3, 0x80))),
-         "", stuffed},
+         id3(id3Frame("APIC", apicBody(image, 3, 1, QByteArray::fromHex("fffe43006f00")))), "", image},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const TagResult<wav::WavTags> result = wav::readTags(row.bytes);
+        const TagResult<wav::WavTags> result = wav::readTags(wavFile(row.chunks));
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
         QStringList fields;
         for (auto field = result.value->fields.cbegin(); field != result.value->fields.cend(); ++field) {
@@ -155,19 +149,8 @@ TEST(WavRead, FindsTheFields) {
         EXPECT_EQ(fields.join(u'|'), QString::fromUtf8(row.fields));
         EXPECT_EQ(result.value->picture.value_or(QByteArray()), row.picture);
     }
-}
-
-// Queued one after the other on the writer's thread, the read sees the write.
-TEST(WavRead, TheQueuedReaderSeesTheWrite) {
-    ScratchDir dir;
-    const QString path = dir.write(u"song.wav"_s, wavFile());
-    WAVTagEditor editor;
-    const QFuture<TagStatus> written = editor.writeTags(path, sampleValues());
-    const QFuture<TagResult<WavMetadata>> read = editor.readMetadata(path);
-    ASSERT_TRUE(waitFor(read));
-    ASSERT_TRUE(written.isFinished() && written.result().ok());
-    EXPECT_EQ(read.result().value.value_or(WavMetadata()).value(u"title"_s), *sampleValues().title);
     // Places that cannot be read and files that are not WAVE are refused.
+    ScratchDir dir;
     EXPECT_EQ(WAVTagEditor::readMetadataNow(dir.path()).status.error, TagError::platform);
     EXPECT_EQ(WAVTagEditor::readMetadataNow(dir.write(u"x.wav"_s, riffFile({}))).status.error,
               TagError::notValidFormat);

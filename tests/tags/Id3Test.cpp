@@ -86,22 +86,6 @@ TEST(Id3Layout, FieldRules) {
               bytesOf(managedFrames({.rating = 5}, std::nullopt)));
 }
 
-// Where the tag ends is where the audio begins: a version 2.4 footer belongs to the tag when it is there.
-TEST(Id3Toolkit, LocateTag) {
-    const QByteArray audio = mp3Audio(1);
-    const QByteArray tag = id3Tag(id3Frame("TIT2", textBody("x"), 4), 4, 0x10);
-    EXPECT_EQ(locateTag(tag + raw("3DI\x04\0\x10") + syncsafe(12) + audio).end, 32u);
-    EXPECT_EQ(locateTag(tag + audio).end, 22u);
-    EXPECT_EQ(locateTag(raw("ID3\x03\0\0\0\0\0\x05")).end, 0u); // ten bytes cannot hold a tag
-    // A size byte with its top bit set is not syncsafe; the bit is ignored in the end it gives.
-    const TagLocation malformed = locateTag(raw("ID3\x03\0\0\0\0\x01\x80") + audio);
-    EXPECT_TRUE(malformed.malformedSize);
-    EXPECT_EQ(malformed.end, 138u);
-    const TagLocation cut = locateTag(id3Tag(QByteArray(20, '\0')).left(25));
-    EXPECT_TRUE(cut.runsPastEnd);
-    EXPECT_EQ(cut.end, 25u);
-}
-
 // What survives from an old tag: every frame loading does not read for a field, byte for byte, in order.
 TEST(Id3Kept, Version3FramesSurviveByteForByte) {
     const std::pair<QByteArray, bool> frames[] = {
@@ -114,12 +98,10 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
              id3Frame("TIME", textBody("1200")),
          false},
         {id3Frame("TDRC", textBody("2001")) + id3Frame("TDRL", textBody("2002")), false},
-        {id3Frame("USLT", raw("\1eng\xFF\xFE\0\0\xFF\xFEl\0a\0")), true},
-        {id3Frame("APIC", apicBody("back", 4)), true},
-        {id3Frame("TXXX", txxxBody("MOOD", "calm")), true},
-        {id3Frame("TALB", textBody("Old album")), true},
+        {id3Frame("USLT", raw("\1eng\xFF\xFE\0\0\xFF\xFEl\0a\0")) + id3Frame("APIC", apicBody("back", 4)),
+         true},
         {id3Frame("APIC", apicBody("front", 3)) + id3Frame("APIC", apicBody("other", 0)), false},
-        {id3Frame("PRIV", raw("owner\0\1\2")), true},
+        {id3Frame("TXXX", txxxBody("MOOD", "calm")) + id3Frame("TALB", textBody("Old album")), true},
         {id3Frame("POPM", popmBody(200, "x@y")), false},
         {id3Frame("TCOP", raw("\5\0(c)"), 3, 0x0020), true}, // grouped: the group byte stays
         // Rating texts: a description that holds the word in any case, also in UTF-16, and a compressed
@@ -128,12 +110,11 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
              id3Frame("TXXX", txxxBody("myratingvalue", "")),
          false},
         {id3Frame("TXXX", raw("\1\xFF\xFEr\0a\0t\0i\0n\0g\0\0\0"
-                              "4")),
-         false},
-        {id3Frame("TXXX",
-                  raw("\x80"
-                      "0000compressed"),
-                  3, 0x0080),
+                              "4")) +
+             id3Frame("TXXX",
+                      raw("\x80"
+                          "0000compressed"),
+                      3, 0x0080),
          false},
         {id3Frame("TXXX", txxxBody("POPULARITY", "3")) + id3Frame("TXXX", txxxBody("RATING\xC3\xA9", "3")),
          true},
@@ -153,50 +134,47 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
     EXPECT_EQ(idsOf(keptFrames(tag, true, true)).count("APIC"), 3);
 }
 
-TEST(Id3Kept, Version4FramesAreConvertedOrDropped) {
-    const QByteArray longText = textBody(QByteArray(300, 'a'));
-    const QByteArray body =
-        id3Frame("TRCK", textBody("1"), 4, 0x6000) +                        // tag and file alter preservation
-        id3Frame("TCOM", longText, 4, 0x1000) +                             // read only; syncsafe size 301
-        id3Frame("TPE2", "\7\3x", 4, 0x0040) +                              // grouped
-        id3Frame("TXXX", txxxBody("A", "1"), 4, 0x0008) +                   // compressed
-        id3Frame("TXXX", txxxBody("B", "1"), 4, 0x0004) +                   // encrypted
-        id3Frame("TXXX", txxxBody("C", "1"), 4, 0x0002) +                   // unsynchronised
-        id3Frame("TXXX", raw("\0\0\0\5") + txxxBody("D", "1"), 4, 0x0001) + // length indicator
-        id3Frame("TENC", textBody("enc"), 4);
-    EXPECT_EQ(bytesOf(keptFrames(id3Tag(body, 4), false)),
-              id3Frame("TRCK", textBody("1"), 3, 0xC000) + id3Frame("TCOM", longText, 3, 0x2000) +
-                  id3Frame("TPE2", "\7\3x", 3, 0x0020) + id3Frame("TENC", textBody("enc")));
-    // Whole-tag unsynchronisation of version 2.3 is undone: FF 00 E0 and FF 00 00 become FF E0 and FF 00.
-    const QByteArray original = id3Frame("PRIV", raw("me\0\xFF\xE0\xFF\0\x01"));
-    const QByteArray stuffed = QByteArray(original).replace("\xFF", raw("\xFF\0"));
-    EXPECT_EQ(bytesOf(keptFrames(id3Tag(stuffed, 3, 0x80), false)), original);
-}
-
-TEST(Id3Kept, TagsWhoseFramesCannotBeCarried) {
+// Tags of other versions and shapes: what of them can be carried into a version 2.3 tag.
+TEST(Id3Kept, OtherTags) {
     const QByteArray frame = id3Frame("TRCK", textBody("1"));
+    const QByteArray v4Text = textBody(QByteArray(300, 'a'));
+    const QByteArray unsynchronised = id3Frame("PRIV", raw("me\0\xFF\xE0\xFF\0\x01"));
     const struct {
         const char* name;
         QByteArray tag;
-        bool keepsTrack; // the TRCK frame that stands before or after the damage
+        QByteArray kept;
     } rows[] = {
-        {"version 2.2", id3Tag(raw("TRK\0\0\2") + textBody("1"), 2), false},
-        {"version 2.4 unsynchronised as a whole", id3Tag(id3Frame("TRCK", textBody("1"), 4), 4, 0x80), false},
-        {"not a tag", raw("ID2\3\0\0\0\0\0\x0C") + frame, false},
-        {"lower-case id ends the walk", id3Tag(frame + id3Frame("Trck", textBody("1")) + frame), true},
-        {"size 0xFFFFFFFF ends the walk", id3Tag(frame + raw("TPE2\xFF\xFF\xFF\xFF\0\0") + frame), true},
-        {"2.4 size not syncsafe", id3Tag(raw("TRCK\0\0\0\x80\0\0") + QByteArray(128, 'x'), 4), false},
-        {"empty frame is dropped, the walk goes on", id3Tag(raw("TPE2\0\0\0\0\0\0") + frame), true},
-        {"text encoding above 3 is dropped", id3Tag(id3Frame("COMM", raw("\teng\0x")) + frame), true},
-        {"declared size beyond the bytes", id3Tag(frame + frame).left(10 + frame.size() + 5), true},
-        {"extended header 2.3", id3Tag(raw("\0\0\0\6\0\0\0\0\0\0") + frame, 3, 0x40), true},
+        // Version 2.4 status flags become those of 2.3, sizes plain; what 2.3 cannot say is dropped.
+        {"2.4 frames",
+         id3Tag(id3Frame("TRCK", textBody("1"), 4, 0x6000) + id3Frame("TCOM", v4Text, 4, 0x1000) +
+                    id3Frame("TPE2", "\7\3x", 4, 0x0040) + id3Frame("TXXX", txxxBody("A", "1"), 4, 0x0008) +
+                    id3Frame("TXXX", txxxBody("B", "1"), 4, 0x0004) +
+                    id3Frame("TXXX", txxxBody("C", "1"), 4, 0x0002) +
+                    id3Frame("TXXX", raw("\0\0\0\5") + txxxBody("D", "1"), 4, 0x0001) +
+                    id3Frame("TENC", "\3e", 4),
+                4),
+         id3Frame("TRCK", textBody("1"), 3, 0xC000) + id3Frame("TCOM", v4Text, 3, 0x2000) +
+             id3Frame("TPE2", "\7\3x", 3, 0x0020) + id3Frame("TENC", "\3e")},
+        // Whole-tag unsynchronisation of 2.3 is undone: FF 00 E0 and FF 00 00 become FF E0 and FF 00.
+        {"2.3 unsynchronised", id3Tag(QByteArray(unsynchronised).replace("\xFF", raw("\xFF\0")), 3, 0x80),
+         unsynchronised},
+        {"2.4 unsynchronised as a whole", id3Tag(id3Frame("TRCK", textBody("1"), 4), 4, 0x80), {}},
+        {"version 2.2", id3Tag(raw("TRK\0\0\2") + textBody("1"), 2), {}},
+        {"not a tag", raw("ID2\3\0\0\0\0\0\x0C") + frame, {}},
+        {"lower-case id ends the walk", id3Tag(frame + id3Frame("Trck", textBody("1")) + frame), frame},
+        {"size 0xFFFFFFFF ends the walk", id3Tag(frame + raw("TPE2\xFF\xFF\xFF\xFF\0\0") + frame), frame},
+        {"2.4 size not syncsafe", id3Tag(raw("TRCK\0\0\0\x80\0\0") + QByteArray(128, 'x'), 4), {}},
+        {"an empty frame is dropped", id3Tag(raw("TPE2\0\0\0\0\0\0") + frame), frame},
+        {"text encoding above 3 is dropped", id3Tag(id3Frame("COMM", raw("\teng\0x")) + frame), frame},
+        {"declared size beyond the bytes", id3Tag(frame + frame).left(10 + frame.size() + 5), frame},
+        {"extended header 2.3", id3Tag(raw("\0\0\0\6\0\0\0\0\0\0") + frame, 3, 0x40), frame},
         {"extended header 2.4", id3Tag(raw("\0\0\0\6\1\0") + id3Frame("TRCK", textBody("1"), 4), 4, 0x40),
-         true},
-        {"extended header past the end", id3Tag(raw("\x7F\0\0\6\0\0") + frame, 3, 0x40), false},
-        {"2.4 extended header too small", id3Tag(raw("\0\0\0\2\0\0") + frame, 4, 0x40), false},
+         frame},
+        {"extended header past the end", id3Tag(raw("\x7F\0\0\6\0\0") + frame, 3, 0x40), {}},
+        {"2.4 extended header too small", id3Tag(raw("\0\0\0\2\0\0") + frame, 4, 0x40), {}},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(bytesOf(keptFrames(row.tag, false)), row.keepsTrack ? frame : QByteArray()) << row.name;
+        EXPECT_EQ(bytesOf(keptFrames(row.tag, false)), row.kept) << row.name;
     }
     EXPECT_EQ(keptFrames(id3Tag(id3Frame("PRIV", "x").repeated(70000)), false).size(), 65536);
 }
@@ -245,15 +223,22 @@ TEST(Id3Rating, DirectRead) {
     }
 }
 
-// The MP3 writer puts the new tag with its fill in front of everything behind the old tag.
+// The MP3 writer puts the new tag with its fill in front of everything behind the old tag, which ends
+// after the footer of a version 2.4 tag when it announces one and has it.
 TEST(Mp3Writer, NewTagWithFillThenEverythingBehindTheOldTag) {
     const QByteArray audio = mp3Audio(3) + "TAG" + QByteArray(125, 'v'); // an ID3v1 trailer stays too
     const QByteArray secondTag = id3Tag(id3Frame("TIT2", textBody("behind")));
-    const QByteArray oldTag = id3Tag(id3Frame("TIT2", textBody("old")) + QByteArray(500, '\0'));
+    const QByteArray footed = id3Tag(id3Frame("TIT2", textBody("x"), 4), 4, 0x10);
     const FrameList frames = managedFrames(sampleValues(), std::nullopt);
-    for (const QByteArray& kept : {audio, secondTag + audio}) {
-        const TagResult<QByteArray> result =
-            MP3TagEditor::rebuild(kept == audio ? audio : oldTag + kept, frames);
+    const std::pair<QByteArray, QByteArray> rows[] = {
+        {audio, audio},
+        {id3Tag(id3Frame("TIT2", textBody("old")) + QByteArray(500, '\0')) + secondTag + audio,
+         secondTag + audio},
+        {footed + raw("3DI\x04\0\x10") + syncsafe(12) + audio, audio},
+        {footed + audio, audio},
+    };
+    for (const auto& [file, kept] : rows) {
+        const TagResult<QByteArray> result = MP3TagEditor::rebuild(file, frames);
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
         EXPECT_EQ(*result.value, buildTag(frames, 2048) + kept);
     }
