@@ -136,14 +136,6 @@ QByteArray wavFile(QByteArrayView extra) {
     return riffFile(wavChunk("fmt ", pcmFormat()) + wavChunk("data", samples()) + extra.toByteArray());
 }
 
-QByteArray infoList(const QList<std::pair<QByteArray, QByteArray>>& fields) {
-    QByteArray payload = QByteArrayLiteral("INFO");
-    for (const auto& [id, text] : fields) {
-        payload += wavChunk(id, text + '\0');
-    }
-    return wavChunk("LIST", payload);
-}
-
 QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad) {
     QByteArray out = id.toByteArray() + be32(static_cast<quint32>(payload.size())) + payload.toByteArray();
     if (payload.size() % 2 != 0) {

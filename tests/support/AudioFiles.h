@@ -63,8 +63,6 @@ QByteArray samples(int count = 1600);
 QByteArray riffFile(QByteArrayView chunks);
 // "fmt " and "data", then `extra` chunks.
 QByteArray wavFile(QByteArrayView extra = {});
-// An INFO list of Latin-1 texts, each with a terminating zero and the even-length padding.
-QByteArray infoList(const QList<std::pair<QByteArray, QByteArray>>& fields);
 
 // ---- AIFF ----
 
