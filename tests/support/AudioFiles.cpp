@@ -103,11 +103,8 @@ QByteArray apicBody(QByteArrayView image, quint8 type, char encoding, QByteArray
 }
 
 QByteArray wavChunk(QByteArrayView id, QByteArrayView payload, char pad) {
-    QByteArray out = wavChunkClaiming(id, static_cast<quint32>(payload.size()), payload);
-    if (payload.size() % 2 != 0) {
-        out.append(pad);
-    }
-    return out;
+    return wavChunkClaiming(id, static_cast<quint32>(payload.size()), payload) +
+           QByteArray(payload.size() % 2, pad);
 }
 
 QByteArray wavChunkClaiming(QByteArrayView id, quint32 size, QByteArrayView payload) {
@@ -137,11 +134,8 @@ QByteArray wavFile(QByteArrayView extra) {
 }
 
 QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad) {
-    QByteArray out = id.toByteArray() + be32(static_cast<quint32>(payload.size())) + payload.toByteArray();
-    if (payload.size() % 2 != 0) {
-        out.append(pad);
-    }
-    return out;
+    return id.toByteArray() + be32(static_cast<quint32>(payload.size())) + payload.toByteArray() +
+           QByteArray(payload.size() % 2, pad);
 }
 
 QByteArray aiffComm(quint32 frames) {

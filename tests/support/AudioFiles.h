@@ -32,8 +32,6 @@ QByteArray randomBytes(quint32 seed, int size);
 // diagonal, so that it does not compress to nothing.
 QByteArray imageBytes(const QColor& colour, int width = 64, int height = 48, const char* format = "JPEG");
 
-// ---- MP3 and ID3v2 ----
-
 // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes (about 26 ms) per frame. The payload
 // counts, so that a shifted or cut copy of the audio shows, and never holds 0xFF (no false frame sync).
 QByteArray mp3Audio(int frames = 8);
@@ -49,8 +47,6 @@ QByteArray popmBody(quint8 rating, QByteArrayView email = "no@email");
 QByteArray apicBody(QByteArrayView image, quint8 type = 3, char encoding = 0,
                     QByteArrayView description = {});
 
-// ---- WAV ----
-
 // id, little-endian size, payload, and `pad` after an odd payload.
 QByteArray wavChunk(QByteArrayView id, QByteArrayView payload, char pad = '\0');
 // A chunk header that claims `size` bytes, followed by whatever `payload` there really is.
@@ -63,8 +59,6 @@ QByteArray samples(int count = 1600);
 QByteArray riffFile(QByteArrayView chunks);
 // "fmt " and "data", then `extra` chunks.
 QByteArray wavFile(QByteArrayView extra = {});
-
-// ---- AIFF ----
 
 QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad = '\0');
 // Common chunk: 1 channel, `frames` sample frames, 16 bits, 8000 Hz.

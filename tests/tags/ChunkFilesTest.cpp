@@ -77,21 +77,16 @@ TEST(WavRebuild, ExactBytes) {
          riffFile(wavChunk("fmt ", fmt17, '\xAB') + data),
          {},
          riffFile(wavChunk("fmt ", fmt17) + data)},
-        {"a tag of odd length is padded",
-         riffFile(fmt + data),
-         {.title = u"AB"_s},
+        {"a tag of odd length is padded", riffFile(fmt + data), TagValues{.title = u"AB"_s},
          riffFile(fmt + info({{"INAM", "AB"}}) + data + wavChunk("ID3 ", ourTag({.title = u"AB"_s})))},
         // A character beyond Latin-1 empties the whole INFO text rather than becoming '?'.
-        {"INFO texts of both parities",
-         riffFile(fmt + data),
-         {.artist = u"Caf€"_s, .genre = u"Pop"_s},
+        {"INFO texts of both parities", riffFile(fmt + data),
+         TagValues{.artist = u"Caf€"_s, .genre = u"Pop"_s},
          riffFile(fmt + info({{"IART", ""}, {"ISTR", ""}, {"IGNR", "Pop"}}) + data +
                   wavChunk("ID3 ", id3Tag(id3Frame("TPE1", textBody("Caf\xE2\x82\xAC")) +
                                           id3Frame("TCON", textBody("Pop")))))},
-        {"a year outside the ID3 range stays in INFO only",
-         riffFile(fmt + data),
-         {.year = 1850, .rating = 0},
-         riffFile(fmt + info({{"ICRD", "1850"}}) + data)},
+        {"a year outside the ID3 range stays in INFO only", riffFile(fmt + data),
+         TagValues{.year = 1850, .rating = 0}, riffFile(fmt + info({{"ICRD", "1850"}}) + data)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -122,14 +117,11 @@ TEST(WavRead, FindsTheFields) {
                {"IGNR", "G"},
                {"ICMT", "C"}}),
          "album=B|artist=A|genre=G|title=T|year=2003-05"},
-        {"Latin-1 and control characters",
-         wavChunk("LIST",
-                  "INFO" + wavChunk("INAM", raw("\1Caf\xe9\n")) + wavChunk("INAM", raw("Later\x7f\0"))) +
-             info({{"INAM", "Hidden"}}),
-         "title=Later"},
-        {"a sub-chunk cut short keeps the earlier ones",
-         wavChunk("LIST", "INFO" + wavChunk("IART", raw("Caf\xe9\x01")) + wavChunkClaiming("INAM", 90, "xy")),
-         "artist=Café"},
+        {"Latin-1, control characters, the later field, a sub-chunk cut short",
+         wavChunk("LIST", "INFO" + wavChunk("INAM", raw("\1x\n")) + wavChunk("INAM", raw("Caf\xe9\x7f\0")) +
+                              wavChunkClaiming("IART", 90, "xy")) +
+             info({{"IART", "Hidden"}}),
+         "title=Café"},
         {"ratings", id3(id3Frame("POPM", popmBody(255)) + id3Frame("POPM", popmBody(0))), "rating=0"},
         {"pictures",
          id3(id3Frame("APIC", apicBody("other", 0)) + id3Frame("APIC", apicBody(image)) +
@@ -149,11 +141,6 @@ TEST(WavRead, FindsTheFields) {
         EXPECT_EQ(fields.join(u'|'), QString::fromUtf8(row.fields));
         EXPECT_EQ(result.value->picture.value_or(QByteArray()), row.picture);
     }
-    // Places that cannot be read and files that are not WAVE are refused.
-    ScratchDir dir;
-    EXPECT_EQ(WAVTagEditor::readMetadataNow(dir.path()).status.error, TagError::platform);
-    EXPECT_EQ(WAVTagEditor::readMetadataNow(dir.write(u"x.wav"_s, riffFile({}))).status.error,
-              TagError::notValidFormat);
 }
 
 // Both spellings of an old ID3 chunk go; the other chunks stay in order with their pad bytes (one the
@@ -170,7 +157,6 @@ TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
         QByteArray expected;
         TagValues values = sampleValues();
     } rows[] = {
-        {"old tag at the end", aiffFile({comm, ssnd, oldTag}), aiffFile({comm, ssnd, ours})},
         {"old tag in the middle", aiffFile({comm, oldTag, ssnd}), aiffFile({comm, ssnd, ours})},
         {"lower-case id3 chunk", aiffFile({aiffChunk("id3 ", id3Tag({})), comm, ssnd}),
          aiffFile({comm, ssnd, ours})},
@@ -178,10 +164,8 @@ TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
         {"odd last chunk without pad byte", aiffFile({comm, ssnd}) + raw("APPL\0\0\0\x03xyz"),
          aiffFile({comm, ssnd, aiffChunk("APPL", "xyz"), ours})},
         {"short tail", aiffFile({comm, ssnd}) + "1234567", aiffFile({comm, ssnd, ours})},
-        {"a tag of odd length is padded",
-         aiffFile({comm, ssnd}),
-         aiffFile({comm, ssnd, aiffChunk("ID3 ", ourTag({.title = u"ab"_s}))}),
-         {.title = u"ab"_s}},
+        {"a tag of odd length is padded", aiffFile({comm, ssnd}),
+         aiffFile({comm, ssnd, aiffChunk("ID3 ", ourTag({.title = u"ab"_s}))}), TagValues{.title = u"ab"_s}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -222,8 +206,7 @@ TEST_P(UnfinishedRecording, IsRefusedUnchangedWhileTheFinishedOneIsWritten) {
     const QString extension = QString::fromLatin1(GetParam());
     const bool wav = extension == u"wav"_s;
     const ScratchDir dir;
-    // One second of sound that starts with 0.3 s of digital silence (zeros, which read as empty chunks of
-    // id 0), then a tone.
+    // A second of sound that starts with 0.3 s of silence (zeros, which read as empty chunks), then a tone.
     const QString made = dir.filePath(u"made."_s + extension);
     QProcess ffmpeg;
     ffmpeg.start(u"ffmpeg"_s, {u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,

@@ -21,14 +21,6 @@ using namespace quirella::test;
 
 namespace {
 
-QList<QByteArray> idsOf(const FrameList& frames) {
-    QList<QByteArray> ids;
-    for (const ID3Frame& frame : frames) {
-        ids.append(frame.id);
-    }
-    return ids;
-}
-
 // The frames as a tag built from them holds them, without the header.
 QByteArray bytesOf(const FrameList& frames) {
     return buildTag(frames, 0).mid(10);
@@ -38,12 +30,12 @@ QByteArray bytesOf(const FrameList& frames) {
 
 TEST(Id3Layout, FullTagHasFixedOrderBodiesAndSyncsafeSize) {
     const QByteArray png = imageBytes(Qt::red, 4, 4, "PNG");
-    const FrameList frames = managedFrames({.title = QStringLiteral("Café"),
-                                            .artist = QStringLiteral("Ann"),
-                                            .year = 1999,
-                                            .genre = QStringLiteral("Jazz"),
-                                            .album = QStringLiteral("LP"),
-                                            .rating = 3},
+    const FrameList frames = managedFrames(TagValues{.title = QStringLiteral("Café"),
+                                                     .artist = QStringLiteral("Ann"),
+                                                     .year = 1999,
+                                                     .genre = QStringLiteral("Jazz"),
+                                                     .album = QStringLiteral("LP"),
+                                                     .rating = 3},
                                            png);
     // Written out by hand: sizes are plain 32-bit numbers in the frames and syncsafe in the header.
     QByteArray body = raw("TIT2\0\0\0\x06\0\0\x03"
@@ -71,13 +63,16 @@ TEST(Id3Layout, FieldRules) {
         TagValues values;
         QByteArray frames;
     } rows[] = {
-        {"year 1899 is left out", {.year = 1899}, {}},
-        {"year 1900", {.year = 1900}, id3Frame("TYER", textBody("1900"))},
-        {"year 2099", {.year = 2099}, id3Frame("TYER", textBody("2099"))},
-        {"year 2100 is left out", {.year = 2100}, {}},
-        {"empty texts are left out", {.title = QString(), .artist = QString(), .album = QString()}, {}},
-        {"genre text is not a code", {.genre = QStringLiteral("(17)")}, id3Frame("TCON", textBody("(17)"))},
-        {"rating 0 writes nothing", {.rating = 0}, {}},
+        {"year 1899 is left out", TagValues{.year = 1899}, {}},
+        {"year 1900", TagValues{.year = 1900}, id3Frame("TYER", textBody("1900"))},
+        {"year 2099", TagValues{.year = 2099}, id3Frame("TYER", textBody("2099"))},
+        {"year 2100 is left out", TagValues{.year = 2100}, {}},
+        {"empty texts are left out",
+         TagValues{.title = QString(), .artist = QString(), .album = QString()},
+         {}},
+        {"genre text is not a code", TagValues{.genre = QStringLiteral("(17)")},
+         id3Frame("TCON", textBody("(17)"))},
+        {"rating 0 writes nothing", TagValues{.rating = 0}, {}},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(bytesOf(managedFrames(row.values, std::nullopt)), row.frames) << row.name;
@@ -109,12 +104,7 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
         {id3Frame("TXXX", txxxBody("RATING", "\xE2\x98\x85")) +
              id3Frame("TXXX", txxxBody("myratingvalue", "")),
          false},
-        {id3Frame("TXXX", raw("\1\xFF\xFEr\0a\0t\0i\0n\0g\0\0\0"
-                              "4")) +
-             id3Frame("TXXX",
-                      raw("\x80"
-                          "0000compressed"),
-                      3, 0x0080),
+        {id3Frame("TXXX", raw("\1\xFF\xFEr\0a\0t\0i\0n\0g\0\0\0x")) + id3Frame("TXXX", "zzz", 3, 0x0080),
          false},
         {id3Frame("TXXX", txxxBody("POPULARITY", "3")) + id3Frame("TXXX", txxxBody("RATING\xC3\xA9", "3")),
          true},
@@ -128,10 +118,9 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
     const QByteArray tag = id3Tag(body + QByteArray(100, '\0'));
     EXPECT_EQ(bytesOf(keptFrames(tag, false)), expected);
     // With an album of our own the old TALB goes too; with the pictures kept every APIC stays.
-    QList<QByteArray> withoutAlbum = idsOf(keptFrames(tag, false));
-    withoutAlbum.removeOne("TALB");
-    EXPECT_EQ(idsOf(keptFrames(tag, true)), withoutAlbum);
-    EXPECT_EQ(idsOf(keptFrames(tag, true, true)).count("APIC"), 3);
+    EXPECT_EQ(bytesOf(keptFrames(tag, true)),
+              QByteArray(expected).replace(id3Frame("TALB", textBody("Old album")), ""));
+    EXPECT_TRUE(bytesOf(keptFrames(tag, false, true)).contains(id3Frame("APIC", apicBody("front", 3))));
 }
 
 // Tags of other versions and shapes: what of them can be carried into a version 2.3 tag.
@@ -160,13 +149,11 @@ TEST(Id3Kept, OtherTags) {
          unsynchronised},
         {"2.4 unsynchronised as a whole", id3Tag(id3Frame("TRCK", textBody("1"), 4), 4, 0x80), {}},
         {"version 2.2", id3Tag(raw("TRK\0\0\2") + textBody("1"), 2), {}},
-        {"not a tag", raw("ID2\3\0\0\0\0\0\x0C") + frame, {}},
         {"lower-case id ends the walk", id3Tag(frame + id3Frame("Trck", textBody("1")) + frame), frame},
         {"size 0xFFFFFFFF ends the walk", id3Tag(frame + raw("TPE2\xFF\xFF\xFF\xFF\0\0") + frame), frame},
         {"2.4 size not syncsafe", id3Tag(raw("TRCK\0\0\0\x80\0\0") + QByteArray(128, 'x'), 4), {}},
         {"an empty frame is dropped", id3Tag(raw("TPE2\0\0\0\0\0\0") + frame), frame},
         {"text encoding above 3 is dropped", id3Tag(id3Frame("COMM", raw("\teng\0x")) + frame), frame},
-        {"declared size beyond the bytes", id3Tag(frame + frame).left(10 + frame.size() + 5), frame},
         {"extended header 2.3", id3Tag(raw("\0\0\0\6\0\0\0\0\0\0") + frame, 3, 0x40), frame},
         {"extended header 2.4", id3Tag(raw("\0\0\0\6\1\0") + id3Frame("TRCK", textBody("1"), 4), 4, 0x40),
          frame},
