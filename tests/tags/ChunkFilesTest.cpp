@@ -19,12 +19,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// An INFO list as the writer makes it: each Latin-1 text with its terminating zero, and one more zero,
-// counted in the length, when that makes the length odd.
-QByteArray info(const QList<std::pair<QByteArray, QByteArray>>& fields) {
+// An INFO list as the writer makes it of "ID=text|ID=text": each Latin-1 text with its terminating zero,
+// and one more zero, counted in the length, when that makes the length odd.
+QByteArray info(const QByteArray& fields) {
     QByteArray payload = "INFO";
-    for (const auto& [id, text] : fields) {
-        payload += wavChunk(id, text + QByteArray(2 - text.size() % 2, '\0'));
+    for (const QByteArray& field : fields.split('|')) {
+        payload += wavChunk(field.left(4), field.mid(5) + QByteArray(2 - field.mid(5).size() % 2, '\0'));
     }
     return wavChunk("LIST", payload);
 }
@@ -65,28 +65,21 @@ TEST(WavRebuild, ExactBytes) {
                   wavChunk("JUNK", QByteArray(32, '\0')) + wavChunk("id3 ", oldTag) + QByteArray(16, '\0')),
          values,
          riffFile(bext.chopped(1) + '\0' + fmt +
-                  info({{"INAM", "\xC9v\xE9"},
-                        {"IART", "A"},
-                        {"ISTR", "A"},
-                        {"ICRD", "2005"},
-                        {"IGNR", "G"},
-                        {"ICMT", "A comment"},
-                        {"IPRD", "Album"}}) +
+                  info("INAM=\xC9v\xE9|IART=A|ISTR=A|ICRD=2005|IGNR=G|ICMT=A comment|IPRD=Album") +
                   wavChunk("abcd", {}) + data + cue + adtl + wavChunk("ID3 ", ourTag(values, kept)))},
         {"nothing to write: the pad byte of an odd chunk becomes zero",
-         riffFile(wavChunk("fmt ", fmt17, '\xAB') + data),
-         {},
+         riffFile(wavChunk("fmt ", fmt17, '\xAB') + data), TagValues(),
          riffFile(wavChunk("fmt ", fmt17) + data)},
         {"a tag of odd length is padded", riffFile(fmt + data), TagValues{.title = u"AB"_s},
-         riffFile(fmt + info({{"INAM", "AB"}}) + data + wavChunk("ID3 ", ourTag({.title = u"AB"_s})))},
+         riffFile(fmt + info("INAM=AB") + data + wavChunk("ID3 ", ourTag({.title = u"AB"_s})))},
         // A character beyond Latin-1 empties the whole INFO text rather than becoming '?'.
         {"INFO texts of both parities", riffFile(fmt + data),
          TagValues{.artist = u"Caf€"_s, .genre = u"Pop"_s},
-         riffFile(fmt + info({{"IART", ""}, {"ISTR", ""}, {"IGNR", "Pop"}}) + data +
+         riffFile(fmt + info("IART=|ISTR=|IGNR=Pop") + data +
                   wavChunk("ID3 ", id3Tag(id3Frame("TPE1", textBody("Caf\xE2\x82\xAC")) +
                                           id3Frame("TCON", textBody("Pop")))))},
         {"a year outside the ID3 range stays in INFO only", riffFile(fmt + data),
-         TagValues{.year = 1850, .rating = 0}, riffFile(fmt + info({{"ICRD", "1850"}}) + data)},
+         TagValues{.year = 1850, .rating = 0}, riffFile(fmt + info("ICRD=1850") + data)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -109,18 +102,12 @@ TEST(WavRead, FindsTheFields) {
         const char* fields; // "key=value|key=value"
         QByteArray picture;
     } rows[] = {
-        {"INFO fields",
-         info({{"INAM", "T"},
-               {"IART", "A"},
-               {"IPRD", "B"},
-               {"ICRD", "2003-05"},
-               {"IGNR", "G"},
-               {"ICMT", "C"}}),
+        {"INFO fields", info("INAM=T|IART=A|IPRD=B|ICRD=2003-05|IGNR=G|ICMT=C"),
          "album=B|artist=A|genre=G|title=T|year=2003-05"},
         {"Latin-1, control characters, the later field, a sub-chunk cut short",
          wavChunk("LIST", "INFO" + wavChunk("INAM", raw("\1x\n")) + wavChunk("INAM", raw("Caf\xe9\x7f\0")) +
                               wavChunkClaiming("IART", 90, "xy")) +
-             info({{"IART", "Hidden"}}),
+             info("IART=Hidden"),
          "title=Café"},
         {"ratings", id3(id3Frame("POPM", popmBody(255)) + id3Frame("POPM", popmBody(0))), "rating=0"},
         {"pictures",

@@ -239,58 +239,52 @@ INSTANTIATE_TEST_SUITE_P(All, Id3Writers, ::testing::ValuesIn(kWriters, kWriters
 TEST(DamagedFiles, AreRefusedUnchangedWhileOddWholeOnesAreWritten) {
     const QByteArray wav = wavFile();
     const QByteArray fmt = wavChunk("fmt ", pcmFormat());
+    const QByteArray data = wavChunk("data", samples());
     const QByteArray comm = aiffComm(50);
     const QByteArray ssnd = aiffSsnd(50);
     const QByteArray m4a = dataFile(u"m4a-plain.m4a"_s);
     const QByteArray mark = raw("MARK\0\0\0\0");
+    const int cap = AIFFTagEditor::kMaxChunks;
     QByteArray notId3 = randomBytes(5, 3000);
     notId3[0] = 'x';
-    const QByteArray moov =
-        m4a.mid(m4a.indexOf("moov") - 4, qFromBigEndian<quint32>(m4a.constData() + m4a.indexOf("moov") - 4));
+    const qsizetype moov = m4a.indexOf("moov") - 4;
+    const TagError bad = TagError::notValidFormat;
+    const TagError noAudio = TagError::cannotReadFile;
     const std::optional<TagError> written;
-    using enum TagError;
     const struct {
         const char* name; // starts with the extension
         QByteArray bytes;
         std::optional<TagError> error;
     } rows[] = {
-        {"mp3: tag cut short", id3Tag(id3Frame("TRCK", textBody("1")) + QByteArray(4000, '\0')).left(1000),
-         notValidFormat},
-        {"mp3: tag size not syncsafe", raw("ID3\x03\0\0\0\0\0\x80") + QByteArray(128, 'x') + mp3Audio(4),
-         notValidFormat},
+        {"mp3: tag cut short", id3Tag(QByteArray(4000, '\0')).left(1000), bad},
+        {"mp3: tag size not syncsafe", raw("ID3\x03\0\0\0\0\0\x80") + QByteArray(128, 'x'), bad},
         {"mp3: ten bytes starting with ID3", raw("ID3\x04\0\0\0\0\x01\0"), written},
         {"mp3: random bytes", notId3, written},
-        {"wav: twelve bytes", riffFile({}), notValidFormat},
-        {"wav: not WAVE", QByteArray(wav).replace(8, 4, "AVI "), notValidFormat},
-        {"wav: no format chunk", riffFile(wavChunk("data", samples())), notValidFormat},
-        {"wav: format chunk cut short",
-         riffFile(wavChunk("data", samples()) + wavChunkClaiming("fmt ", 16, "abc")), notValidFormat},
-        {"wav: random bytes after the header", riffFile(randomBytes(11, 4096)), notValidFormat},
-        {"wav: audio cut short", wav.chopped(100), cannotReadFile},
-        {"wav: data size FF FF FF FF", riffFile(fmt + wavChunkClaiming("data", 0xFFFFFFFF, samples())),
-         cannotReadFile},
-        {"wav: no data chunk", riffFile(fmt + wavChunk("JUNK", {})), cannotReadFile},
-        // Refused rather than dropping the chunks beyond the cap.
-        {"wav: more chunks than the cap", wavFile(wavChunk("abcd", {}).repeated(AIFFTagEditor::kMaxChunks)),
-         notValidFormat},
-        {"wav: zero id, then bytes", wav + QByteArray(64, '\0') + "abcdefgh", notValidFormat},
+        {"wav: twelve bytes", riffFile({}), bad},
+        {"wav: not WAVE", QByteArray(wav).replace(8, 4, "AVI "), bad},
+        {"wav: no format chunk", riffFile(data), bad},
+        {"wav: format chunk cut short", riffFile(data + wavChunkClaiming("fmt ", 16, "abc")), bad},
+        {"wav: random bytes after the header", riffFile(randomBytes(11, 4096)), bad},
+        {"wav: audio cut short", wav.chopped(100), noAudio},
+        {"wav: data size FF FF FF FF", riffFile(fmt + wavChunkClaiming("data", ~0u, samples())), noAudio},
+        {"wav: no data chunk", riffFile(fmt + wavChunk("JUNK", {})), noAudio},
+        {"wav: more chunks than the cap", wavFile(wavChunk("abcd", {}).repeated(cap)), bad},
+        {"wav: zero id, then bytes", wav + QByteArray(64, '\0') + "abcdefgh", bad},
         {"wav: zero fill at the end", wav + QByteArray(64, '\0'), written},
-        {"wav: no samples, then a chunk",
-         riffFile(fmt + wavChunk("data", {}) + wavChunk("cue ", raw("\0\0\0\0"))), written},
-        {"aiff: not FORM", "RIFX" + aiffFile().mid(4), notValidFormat},
-        {"aiff: AIFF-C", aiffFile({comm, ssnd}, "AIFC"), notValidFormat},
-        {"aiff: sound data cut short", aiffFile({comm, ssnd}).chopped(7), notValidFormat},
-        {"aiff: more chunks than the cap", aiffFile({comm}) + mark.repeated(AIFFTagEditor::kMaxChunks),
-         notValidFormat},
+        {"wav: no samples, a chunk after", riffFile(fmt + wavChunk("data", {}) + wavChunk("cue ", "abcd")),
+         written},
+        {"aiff: not FORM", "RIFX" + aiffFile().mid(4), bad},
+        {"aiff: AIFF-C", aiffFile({comm, ssnd}, "AIFC"), bad},
+        {"aiff: sound data cut short", aiffFile({comm, ssnd}).chopped(7), bad},
+        {"aiff: more chunks than the cap", aiffFile({comm}) + mark.repeated(cap), bad},
         {"aiff: 50,000 tiny chunks", aiffFile({comm}) + mark.repeated(50000) + ssnd, written},
-        {"aiff: random bytes", randomBytes(3, 1000), notValidFormat},
-        {"aiff: no samples, then a chunk",
-         aiffFile({aiffComm(0), aiffChunk("SSND", {}), aiffChunk("MARK", raw("\0\0"))}), written},
-        {"m4a: cut short", m4a.left(m4a.size() / 2), notValidFormat},
-        {"m4a: audio box larger than the file",
-         QByteArray(m4a).replace(m4a.indexOf("mdat") - 4, 4, be32(~0u)), notValidFormat},
-        {"m4a: two movie boxes", m4a + moov, notValidFormat},
-        {"m4a: random bytes", randomBytes(42, 4096), notValidFormat},
+        {"aiff: random bytes", randomBytes(3, 1000), bad},
+        {"aiff: no samples, a chunk after", aiffFile({comm, aiffChunk("SSND", {}), aiffChunk("MARK", "xy")}),
+         written},
+        {"m4a: cut short", m4a.left(m4a.size() / 2), bad},
+        {"m4a: audio box too large", QByteArray(m4a).replace(m4a.indexOf("mdat") - 4, 4, be32(~0u)), bad},
+        {"m4a: two movie boxes", m4a + m4a.mid(moov, qFromBigEndian<quint32>(m4a.constData() + moov)), bad},
+        {"m4a: random bytes", randomBytes(42, 4096), bad},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -344,7 +338,6 @@ TEST(M4ATagEditor, SetsManagedItemsAndKeepsTheRest) {
     } rows[] = {
         {"all fields on a bare file", plain, sampleValues(),
          "©nam=Évening Song|©ART=Ünïcode Band|©day=2005|©gen=Rock|©cmt=Rating: ★★★★|©alb="},
-        {"year 2099 is written", plain, TagValues{.year = 2099}, "©day=2099"},
         {"year 2100 removes the old date", tagged, TagValues{.title = u"T"_s, .year = 2100},
          "©day=|©alb=Fixture Album|©cmt=Recorded live"},
         {"empty title removes the name", tagged, TagValues{.title = QString(), .artist = u"X"_s},
@@ -467,7 +460,6 @@ TEST(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
     const QByteArray job = QFile::encodeName(path) + '|' +
                            QFile::encodeName(dir.write(u"first"_s, outcomes[1])) + '|' +
                            QFile::encodeName(dir.write(u"second"_s, outcomes[2]));
-    QList<int> seen(outcomes.size(), 0);
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE(round);
         ASSERT_TRUE(writeAll(path, outcomes[0]));
@@ -485,18 +477,13 @@ TEST(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
         ASSERT_TRUE(child.waitForFinished());
         EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
 
-        const qsizetype which = outcomes.indexOf(readAll(path));
-        EXPECT_GE(which, 0) << "the file holds bytes that match no complete write";
-        if (which >= 0) {
-            ++seen[which];
-        }
+        // The child had finished a write, so the file holds one of the two new contents, whole.
+        EXPECT_GE(outcomes.indexOf(readAll(path)), 1) << "the file holds bytes of no complete write";
         const qsizetype leftovers = temporaryFiles(dir.path()).size();
         EXPECT_LE(leftovers, 1);
         EXPECT_EQ(atomicfile::sweepStaleTemporaryFiles(dir.path(), -1), leftovers);
         EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
     }
-    // Every round got past the first write before the kill.
-    EXPECT_EQ(seen[0], 0);
 }
 
 // A write the file system cuts short (a full disk, a quota, here the file size limit) fails with the
