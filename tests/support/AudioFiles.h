@@ -73,10 +73,9 @@ QByteArray aiffFile();
 // The bytes of a file of each loaded format without tags; FLAC and M4A come from the fixtures.
 QByteArray plainFile(const QString& extension);
 
-// Makes a file or folder unwritable for as long as it lives. As root, where permission bits do not
-// count: through the immutable attribute where the system allows it, otherwise (containers commonly
-// forbid that attribute) through a read-only bind mount over the place, which needs the process to
-// have entered a mount namespace of its own (prepareUnwritablePlaces). Not root: by clearing the write
+// Makes a file or folder unwritable while it lives, even for root (whom permission bits do not stop):
+// through the immutable attribute where allowed, else (containers commonly forbid it) a read-only bind
+// mount, which needs the mount namespace of prepareUnwritablePlaces; not root, by clearing the write
 // bits. `active()` is false when nothing works; `how()` names the mechanism for failure messages.
 class Unwritable {
 public:
@@ -98,11 +97,10 @@ private:
     bool m_mounted = false;
 };
 
-// Called first in a test executable, while it has a single thread. As root where the immutable
-// attribute cannot be set, moves the process into a user namespace that maps every id to itself (so
-// files, owners and root's rights look as before) and a mount namespace of its own, where Unwritable
-// can bind-mount places read-only without any capability of the container. Does nothing otherwise.
-// QUIRELLA_TEST_NO_IMMUTABLE=1 takes this path even where the attribute works.
+// Called first in a test executable, while it has one thread. As root where the immutable attribute
+// cannot be set, enters a user namespace mapping every id to itself (files, owners and root's rights look
+// as before) and a mount namespace of its own, where Unwritable can bind-mount places read-only; does
+// nothing otherwise. QUIRELLA_TEST_NO_IMMUTABLE=1 takes this path even where the attribute works.
 void prepareUnwritablePlaces();
 
 } // namespace quirella::test

@@ -87,9 +87,8 @@ inline Id3File openId3(const QString& path) {
     return opened;
 }
 
-// Expects the frames our writers make of `values` in a version 2.3 tag: the texts, three POPM frames
-// and RATING_NUMERIC for the rating, and one front cover of `coverSize` in `coverMime` (an empty size:
-// none).
+// Expects the frames our writers make of `values` in a version 2.3 tag: the texts, three POPM frames and
+// RATING_NUMERIC for the rating, one front cover of `coverSize` in `coverMime` (an empty size: none).
 inline void expectManagedFrames(const Id3File& read, const TagValues& values, QSize coverSize,
                                 const char* coverMime = "image/jpeg") {
     ASSERT_TRUE(read.file->isValid() && read.tag);

@@ -15,13 +15,12 @@ using namespace quirella;
 using namespace quirella::id3;
 using namespace quirella::test;
 
-// The rows name only the fields they give (designated initializers); GCC 12 still warns about the
-// fields left out, which is what those rows mean.
+// Rows name only the values they give; GCC 12 still warns about the fields left out.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
-// The frames as a tag built from them holds them, without the header.
+// The frames as a tag holds them.
 QByteArray bytesOf(const FrameList& frames) {
     return buildTag(frames, 0).mid(10);
 }
@@ -94,8 +93,7 @@ TEST(Id3Kept, Version3FramesSurviveByteForByte) {
         {id3Frame("TXXX", txxxBody("MOOD", "calm")) + id3Frame("TALB", textBody("Old album")), true},
         {id3Frame("POPM", popmBody(200, "x@y")), false},
         {id3Frame("TCOP", raw("\5\0(c)"), 3, 0x0020), true}, // grouped: the group byte stays
-        // Rating texts: a description that holds the word in any case, also in UTF-16, and a compressed
-        // TXXX, which cannot be told apart from one.
+        // Rating texts: the word in any case, also in UTF-16, and a compressed TXXX, which could be one.
         {id3Frame("TXXX", txxxBody("RATING", "\xE2\x98\x85")) +
              id3Frame("TXXX", txxxBody("myratingvalue", "")),
          false},
@@ -161,8 +159,8 @@ TEST(Id3Kept, OtherTags) {
     EXPECT_EQ(keptFrames(id3Tag(id3Frame("PRIV", "x").repeated(70000)), false).size(), 65536);
 }
 
-// Every reader turns a POPM byte into stars through the same rule: the edges of each star. The bytes
-// the writers use read back as the stars they stand for; out-of-range stars are clamped.
+// Every reader turns a POPM byte into stars by one rule (the edges of each star); the writers' bytes
+// read back as their stars, and stars out of range are clamped.
 TEST(Rating, PopmBytes) {
     const int edges[][2] = {{0, 0},   {25, 0},  {26, 1},  {76, 1},  {77, 2},  {127, 2},
                             {128, 3}, {178, 3}, {179, 4}, {229, 4}, {230, 5}, {255, 5}};
@@ -190,8 +188,7 @@ TEST(Id3Rating, DirectRead) {
         {"TXXX numeric, negative is 0", file(numeric("-2")), 0},
         {"TXXX star text is not read here", file(id3Frame("TXXX", txxxBody("RATING", "★★★"))), std::nullopt},
         {"first rating wins", file(numeric("1") + popm(255)), 1},
-        {"2.4 frame with length indicator",
-         id3Tag(id3Frame("POPM", raw("\0\0\0\x07") + popmBody(153), 4, 1), 4), 3},
+        {"2.4 length indicator", id3Tag(id3Frame("POPM", raw("\0\0\0\x07") + popmBody(153), 4, 1), 4), 3},
         {"compressed POPM is skipped", file(id3Frame("POPM", popmBody(255), 3, 0x0080)), std::nullopt},
         {"zero-size frame is passed over", file(raw("TPE1\0\0\0\0\0\0") + popm(204)), 4},
         {"tag size beyond the file", id3Tag(popm(255) + QByteArray(1000, '\0')).left(40), 5},
