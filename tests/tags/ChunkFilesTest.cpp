@@ -139,7 +139,7 @@ TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
         TagValues values = sampleValues();
     } rows[] = {
         {"old tag in the middle", aiffFile({comm, oldTag, ssnd}), aiffFile({comm, ssnd, ours})},
-        {"id3 chunk", aiffFile({aiffChunk("id3 ", id3Tag({})), comm, ssnd}), aiffFile({comm, ssnd, ours})},
+        {"id3 spelling", aiffFile({aiffChunk("id3 ", id3Tag({})), comm, ssnd}), aiffFile({comm, ssnd, ours})},
         {"odd chunk keeps its pad byte", aiffFile({comm, odd, ssnd}), aiffFile({comm, odd, ssnd, ours})},
         {"odd last chunk without pad byte", aiffFile({comm, ssnd}) + raw("APPL\0\0\0\x03xyz"),
          aiffFile({comm, ssnd, aiffChunk("APPL", "xyz"), ours})},
