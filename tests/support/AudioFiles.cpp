@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstdio>
@@ -23,27 +24,19 @@
 namespace quirella::test {
 
 QByteArray be32(quint32 value) {
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<char>(value >> (8 * (3 - i)));
-    }
+    QByteArray out(4, Qt::Uninitialized);
+    qToBigEndian(value, out.data());
     return out;
 }
 
 QByteArray le32(quint32 value) {
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<char>(value >> (8 * i));
-    }
+    QByteArray out(4, Qt::Uninitialized);
+    qToLittleEndian(value, out.data());
     return out;
 }
 
 QByteArray syncsafe(quint32 value) {
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<char>((value >> (7 * (3 - i))) & 0x7F);
-    }
-    return out;
+    return be32((value & 0x7F) | (value << 1 & 0x7F00) | (value << 2 & 0x7F0000) | (value << 3 & 0x7F000000));
 }
 
 QByteArray randomBytes(quint32 seed, int size) {
@@ -110,11 +103,8 @@ QByteArray apicBody(QByteArrayView image, quint8 type, char encoding, QByteArray
 }
 
 QByteArray wavChunk(QByteArrayView id, QByteArrayView payload, char pad) {
-    QByteArray out = wavChunkClaiming(id, static_cast<quint32>(payload.size()), payload);
-    if (payload.size() % 2 != 0) {
-        out.append(pad);
-    }
-    return out;
+    return wavChunkClaiming(id, static_cast<quint32>(payload.size()), payload) +
+           QByteArray(payload.size() % 2, pad);
 }
 
 QByteArray wavChunkClaiming(QByteArrayView id, quint32 size, QByteArrayView payload) {
@@ -143,20 +133,9 @@ QByteArray wavFile(QByteArrayView extra) {
     return riffFile(wavChunk("fmt ", pcmFormat()) + wavChunk("data", samples()) + extra.toByteArray());
 }
 
-QByteArray infoList(const QList<std::pair<QByteArray, QByteArray>>& fields) {
-    QByteArray payload = QByteArrayLiteral("INFO");
-    for (const auto& [id, text] : fields) {
-        payload += wavChunk(id, text + '\0');
-    }
-    return wavChunk("LIST", payload);
-}
-
 QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad) {
-    QByteArray out = id.toByteArray() + be32(static_cast<quint32>(payload.size())) + payload.toByteArray();
-    if (payload.size() % 2 != 0) {
-        out.append(pad);
-    }
-    return out;
+    return id.toByteArray() + be32(static_cast<quint32>(payload.size())) + payload.toByteArray() +
+           QByteArray(payload.size() % 2, pad);
 }
 
 QByteArray aiffComm(quint32 frames) {
@@ -204,62 +183,6 @@ QByteArray plainFile(const QString& extension) {
 
 namespace {
 
-quint32 sizeAt(const QByteArray& bytes, qsizetype at, bool bigEndian) {
-    quint32 size = 0;
-    for (int i = 0; i < 4; ++i) {
-        const auto byte = static_cast<quint8>(bytes[at + (bigEndian ? i : 3 - i)]);
-        size = size << 8 | byte;
-    }
-    return size;
-}
-
-} // namespace
-
-QList<Piece> chunksOf(const QByteArray& file, bool bigEndian) {
-    QList<Piece> pieces;
-    qsizetype position = 12;
-    while (file.size() - position >= 8) {
-        const quint32 size = sizeAt(file, position + 4, bigEndian);
-        pieces.append({file.mid(position, 4), file.mid(position + 8, size), file.mid(position, 8 + size)});
-        position += 8 + static_cast<qsizetype>(size) + (size & 1);
-    }
-    return pieces;
-}
-
-QList<Piece> infoFieldsOf(const QByteArray& listPayload) {
-    return chunksOf(QByteArray(8, '\0') + listPayload);
-}
-
-QList<Piece> id3FramesOf(const QByteArray& tag) {
-    QList<Piece> frames;
-    qsizetype position = 10;
-    while (tag.size() - position >= 10 && tag[position] != '\0') {
-        const qsizetype size = sizeAt(tag, position + 4, true);
-        frames.append({tag.mid(position, 4), tag.mid(position + 10, size), tag.mid(position, 10 + size)});
-        position += 10 + size;
-    }
-    return frames;
-}
-
-QList<QByteArray> idsOf(const QList<Piece>& pieces) {
-    QList<QByteArray> ids;
-    for (const Piece& piece : pieces) {
-        ids.append(piece.id);
-    }
-    return ids;
-}
-
-QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id) {
-    for (const Piece& piece : pieces) {
-        if (piece.id == id) {
-            return piece.payload;
-        }
-    }
-    return {};
-}
-
-namespace {
-
 bool immutableAttributeForbidden() {
     return qEnvironmentVariableIntValue("QUIRELLA_TEST_NO_IMMUTABLE") != 0;
 }
@@ -276,6 +199,16 @@ bool writeText(const char* path, const char* text) {
     return ::close(fd) == 0 && done;
 }
 
+// Sets or clears the immutable attribute of an open file.
+bool setImmutableFlag(int fd, bool on) {
+    int attributes = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &attributes) != 0) {
+        return false;
+    }
+    attributes = on ? (attributes | FS_IMMUTABLE_FL) : (attributes & ~FS_IMMUTABLE_FL);
+    return ::ioctl(fd, FS_IOC_SETFLAGS, &attributes) == 0;
+}
+
 // Whether the immutable attribute can be set here, tried on a scratch file.
 bool immutableAttributeWorks() {
     char name[] = "/tmp/quirella-immutable-XXXXXX";
@@ -283,15 +216,7 @@ bool immutableAttributeWorks() {
     if (fd < 0) {
         return false;
     }
-    int attributes = 0;
-    bool works = ::ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0;
-    if (works) {
-        int on = attributes | FS_IMMUTABLE_FL;
-        works = ::ioctl(fd, FS_IOC_SETFLAGS, &on) == 0;
-        if (works) {
-            ::ioctl(fd, FS_IOC_SETFLAGS, &attributes);
-        }
-    }
+    const bool works = setImmutableFlag(fd, true) && setImmutableFlag(fd, false);
     ::close(fd);
     ::unlink(name);
     return works;
@@ -418,12 +343,7 @@ bool Unwritable::setImmutable(bool on) const {
     if (fd < 0) {
         return false;
     }
-    int attributes = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0;
-    if (done) {
-        attributes = on ? (attributes | FS_IMMUTABLE_FL) : (attributes & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &attributes) == 0;
-    }
+    const bool done = setImmutableFlag(fd, on);
     ::close(fd);
     return done;
 }

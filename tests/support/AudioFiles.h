@@ -1,6 +1,6 @@
 // Audio files and tags built byte by byte for the tests, independent of the code under test: MP3 frames,
-// ID3v2 tags, WAV and AIFF chunks, pictures, random bytes; walkers that take written files apart again; and
-// a guard that makes a file or folder unwritable even for root.
+// ID3v2 tags, WAV and AIFF chunks, pictures, random bytes; and a guard that makes a file or folder
+// unwritable even for root.
 #pragma once
 
 #include "support/TestSupport.h"
@@ -12,7 +12,6 @@
 #include <QString>
 
 #include <cstddef>
-#include <ostream>
 #include <utility>
 
 namespace quirella::test {
@@ -33,8 +32,6 @@ QByteArray randomBytes(quint32 seed, int size);
 // diagonal, so that it does not compress to nothing.
 QByteArray imageBytes(const QColor& colour, int width = 64, int height = 48, const char* format = "JPEG");
 
-// ---- MP3 and ID3v2 ----
-
 // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes (about 26 ms) per frame. The payload
 // counts, so that a shifted or cut copy of the audio shows, and never holds 0xFF (no false frame sync).
 QByteArray mp3Audio(int frames = 8);
@@ -50,8 +47,6 @@ QByteArray popmBody(quint8 rating, QByteArrayView email = "no@email");
 QByteArray apicBody(QByteArrayView image, quint8 type = 3, char encoding = 0,
                     QByteArrayView description = {});
 
-// ---- WAV ----
-
 // id, little-endian size, payload, and `pad` after an odd payload.
 QByteArray wavChunk(QByteArrayView id, QByteArrayView payload, char pad = '\0');
 // A chunk header that claims `size` bytes, followed by whatever `payload` there really is.
@@ -64,10 +59,6 @@ QByteArray samples(int count = 1600);
 QByteArray riffFile(QByteArrayView chunks);
 // "fmt " and "data", then `extra` chunks.
 QByteArray wavFile(QByteArrayView extra = {});
-// An INFO list of Latin-1 texts, each with a terminating zero and the even-length padding.
-QByteArray infoList(const QList<std::pair<QByteArray, QByteArray>>& fields);
-
-// ---- AIFF ----
 
 QByteArray aiffChunk(QByteArrayView id, QByteArrayView payload, char pad = '\0');
 // Common chunk: 1 channel, `frames` sample frames, 16 bits, 8000 Hz.
@@ -82,28 +73,9 @@ QByteArray aiffFile();
 // The bytes of a file of each loaded format without tags; FLAC and M4A come from the fixtures.
 QByteArray plainFile(const QString& extension);
 
-// ---- Taking written files apart ----
-
-struct Piece {
-    QByteArray id;
-    QByteArray payload;
-    QByteArray whole; // header and payload, without a pad byte
-};
-
-// The chunks after a 12-byte RIFF or FORM header, to the end of the bytes; pad bytes are skipped.
-QList<Piece> chunksOf(const QByteArray& file, bool bigEndian = false);
-// The sub-chunks of an INFO list payload (starting with "INFO").
-QList<Piece> infoFieldsOf(const QByteArray& listPayload);
-// The frames of an ID3v2.3 tag (plain frame sizes), up to zero fill or the end.
-QList<Piece> id3FramesOf(const QByteArray& tag);
-QList<QByteArray> idsOf(const QList<Piece>& pieces);
-// The payload of the first piece with `id`, or a null array.
-QByteArray payloadOf(const QList<Piece>& pieces, QByteArrayView id);
-
-// Makes a file or folder unwritable for as long as it lives. As root, where permission bits do not
-// count: through the immutable attribute where the system allows it, otherwise (containers commonly
-// forbid that attribute) through a read-only bind mount over the place, which needs the process to
-// have entered a mount namespace of its own (prepareUnwritablePlaces). Not root: by clearing the write
+// Makes a file or folder unwritable while it lives, even for root (whom permission bits do not stop):
+// through the immutable attribute where allowed, else (containers commonly forbid it) a read-only bind
+// mount, which needs the mount namespace of prepareUnwritablePlaces; not root, by clearing the write
 // bits. `active()` is false when nothing works; `how()` names the mechanism for failure messages.
 class Unwritable {
 public:
@@ -125,11 +97,10 @@ private:
     bool m_mounted = false;
 };
 
-// Called first in a test executable, while it has a single thread. As root where the immutable
-// attribute cannot be set, moves the process into a user namespace that maps every id to itself (so
-// files, owners and root's rights look as before) and a mount namespace of its own, where Unwritable
-// can bind-mount places read-only without any capability of the container. Does nothing otherwise.
-// QUIRELLA_TEST_NO_IMMUTABLE=1 takes this path even where the attribute works.
+// Called first in a test executable, while it has one thread. As root where the immutable attribute
+// cannot be set, enters a user namespace mapping every id to itself (files, owners and root's rights look
+// as before) and a mount namespace of its own, where Unwritable can bind-mount places read-only; does
+// nothing otherwise. QUIRELLA_TEST_NO_IMMUTABLE=1 takes this path even where the attribute works.
 void prepareUnwritablePlaces();
 
 } // namespace quirella::test

@@ -87,46 +87,32 @@ inline Id3File openId3(const QString& path) {
     return opened;
 }
 
-// Expects the frames our writers make of `values` in a version 2.3 tag: the texts, three POPM frames
-// and RATING_NUMERIC for the rating, and a JPEG front cover of `coverSize` (an empty size: none).
-inline void expectManagedFrames(const Id3File& read, const TagValues& values, QSize coverSize) {
-    ASSERT_TRUE(read.file->isValid());
-    ASSERT_TRUE(read.tag);
+// Expects the frames our writers make of `values` in a version 2.3 tag: the texts, three POPM frames and
+// RATING_NUMERIC for the rating, one front cover of `coverSize` in `coverMime` (an empty size: none).
+inline void expectManagedFrames(const Id3File& read, const TagValues& values, QSize coverSize,
+                                const char* coverMime = "image/jpeg") {
+    ASSERT_TRUE(read.file->isValid() && read.tag);
     EXPECT_EQ(read.tag->header()->majorVersion(), 3u);
     EXPECT_EQ(qs(read.tag->title()), values.title.value_or(QString()));
     EXPECT_EQ(qs(read.tag->artist()), values.artist.value_or(QString()));
     EXPECT_EQ(read.tag->year(), static_cast<unsigned>(values.year.value_or(0)));
     EXPECT_EQ(qs(read.tag->genre()), values.genre.value_or(QString()));
-
-    const auto popms = read.frames("POPM");
     const int rating = static_cast<int>(values.rating.value_or(0));
-    ASSERT_EQ(popms.size(), rating > 0 ? 3u : 0u);
-    QStringList emails;
-    for (auto* frame : popms) {
-        const auto* popm = dynamic_cast<TagLib::ID3v2::PopularimeterFrame*>(frame);
-        ASSERT_TRUE(popm);
-        EXPECT_EQ(popm->rating(), rating * 51);
-        emails.append(qs(popm->email()));
+    EXPECT_EQ(read.frames("POPM").size(), rating > 0 ? 3u : 0u);
+    for (auto* frame : read.frames("POPM")) {
+        EXPECT_EQ(dynamic_cast<TagLib::ID3v2::PopularimeterFrame&>(*frame).rating(), rating * 51);
     }
-    if (rating > 0) {
-        EXPECT_EQ(emails, (QStringList{QStringLiteral("no@email"), QStringLiteral("iTunes"),
-                                       QStringLiteral("rating@quirella.tags")}));
-        EXPECT_EQ(read.userText("RATING_NUMERIC"), QString::number(rating));
-    }
-
-    const TagLib::ID3v2::AttachedPictureFrame* front = nullptr;
+    EXPECT_EQ(read.userText("RATING_NUMERIC"), rating > 0 ? QString::number(rating) : QString());
+    int fronts = 0;
     for (auto* frame : read.frames("APIC")) {
-        const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
-        if (picture && picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
-            EXPECT_FALSE(front) << "one front cover";
-            front = picture;
+        const auto& picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame&>(*frame);
+        if (picture.type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
+            ++fronts;
+            EXPECT_EQ(qs(picture.mimeType()), QString::fromLatin1(coverMime));
+            EXPECT_EQ(QImage::fromData(qb(picture.picture()), coverMime + 6).size(), coverSize);
         }
     }
-    ASSERT_EQ(front != nullptr, !coverSize.isEmpty());
-    if (front) {
-        EXPECT_EQ(qs(front->mimeType()), QStringLiteral("image/jpeg"));
-        EXPECT_EQ(QImage::fromData(qb(front->picture())).size(), coverSize);
-    }
+    EXPECT_EQ(fronts, coverSize.isEmpty() ? 0 : 1);
 }
 
 } // namespace quirella::test
