@@ -7,15 +7,11 @@
 #include "ui/CoverCommands.h"
 #include "ui/CoverConfirmationOverlay.h"
 #include "ui/CoverPickerDialog.h"
-#include "ui/SidebarView.h"
 #include "ui/ThumbnailCache.h"
 
-#include <QBuffer>
-#include <QDragEnterEvent>
-#include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QToolButton>
 
 using namespace quirella;
@@ -26,39 +22,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray pictureBytes(QColor colour, int width, int height, const char* format) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    for (int x = 0; x < width; ++x) {
-        image.setPixelColor(x, x % height, Qt::white);
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-// Drags the data over `target` at `position` and drops it there; returns whether the drop was taken.
-bool dragAndDrop(QWidget* target, QPoint position, const QMimeData& data,
-                 const std::function<void()>& whileOver = {}) {
-    QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    if (whileOver) {
-        whileOver();
-    }
-    QDropEvent drop(QPointF(position), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
 class CoverWindow : public WindowTest {
 protected:
     CoverCommands& covers() { return *window->coverCommands(); }
     CoverPickerDialog* openPicker() {
-        QTest::mouseClick(window->sidebar()->button(SidebarView::Action::setCover), Qt::LeftButton);
+        press(SidebarView::Action::setCover);
         return qobject_cast<CoverPickerDialog*>(window->openSheet());
     }
     // Drops the file on the picker and waits for its verdict.
@@ -75,35 +43,44 @@ protected:
     QUuid idAt(int row) { return song(row).id; }
 };
 
-TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackFromTheFiles) {
+TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackAndCancelChangesNothing) {
     ScratchDir music;
-    music.write(u"One.wav"_s, wavBytes());
-    music.write(u"Two.wav"_s, wavBytes());
+    music.write(u"One.wav"_s, wavFile());
+    music.write(u"Two.wav"_s, wavFile());
     ASSERT_TRUE(waitFor(model().loadFolder(QUrl::fromLocalFile(music.path())), 60000));
     ASSERT_TRUE(window->isShowingTable());
 
-    ScratchDir images;
     CoverPickerDialog* picker = openPicker();
     ASSERT_TRUE(picker);
-    EXPECT_EQ(picker->windowTitle(), u"Select Cover Image"_s);
-    dropOnPicker(picker, images.write(u"cover.gif"_s, pictureBytes(Qt::red, 50, 50, "PNG")));
+    QTest::mouseClick(picker->closeButton(), Qt::LeftButton); // the close button changes nothing
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->openSheet(); }));
+    EXPECT_FALSE(model().activeSheet());
+
+    ScratchDir images;
+    picker = openPicker();
+    ASSERT_TRUE(picker);
+    dropOnPicker(picker, images.write(u"cover.gif"_s, imageBytes(Qt::red, 50, 50, "PNG")));
     EXPECT_EQ(picker->errorMessage(), u"Please use PNG or JPEG images only"_s);
     EXPECT_FALSE(covers().showCoverConfirmation());
-    const QString shots = QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
-    QDir().mkpath(shots);
-    EXPECT_TRUE(picker->grab().save(shots + u"/cover-picker.png"_s));
+    dropOnPicker(picker, images.write(u"c.jpg"_s, imageBytes(Qt::blue, 40, 40, "JPEG")));
+    ASSERT_TRUE(covers().showCoverConfirmation());
+    QTest::mouseClick(covers().overlay()->cancelButton(), Qt::LeftButton); // so does Cancel
+    EXPECT_FALSE(covers().showCoverConfirmation());
+    EXPECT_FALSE(covers().selectedCoverImage());
+    EXPECT_FALSE(song(0).coverImagePath);
+    EXPECT_FALSE(model().historyManager().canUndo());
 
-    dropOnPicker(picker, images.write(u"Cover.PNG"_s, pictureBytes(QColor(200, 40, 40), 600, 600, "PNG")));
+    picker = openPicker();
+    ASSERT_TRUE(picker);
+    dropOnPicker(picker, images.write(u"Cover.PNG"_s, imageBytes(QColor(200, 40, 40), 600, 600, "PNG")));
     ASSERT_TRUE(covers().showCoverConfirmation());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->openSheet(); })); // the sheet closed
     EXPECT_FALSE(model().activeSheet());
     CoverConfirmationOverlay* overlay = covers().overlay();
     ASSERT_TRUE(overlay->isVisible());
     EXPECT_EQ(covers().selectedCoverImage()->size(), QSize(600, 600));
-    EXPECT_TRUE(window->grab().save(shots + u"/cover-confirmation.png"_s));
 
     QTest::mouseClick(overlay->confirmButton(), Qt::LeftButton);
-    EXPECT_FALSE(covers().showCoverConfirmation());
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_FALSE(covers().selectedCoverImage());
     ASSERT_TRUE(waitFor(covers().lastCommand()));
@@ -112,71 +89,52 @@ TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackFromTheFiles) {
     QSignalSpy thumbnails(&table().thumbnails(), &ThumbnailCache::thumbnailReady);
     window->grab(); // paints the cells, which ask for their thumbnails
     EXPECT_TRUE(QTest::qWaitFor([&] { return thumbnails.count() > 0; }));
-    EXPECT_TRUE(window->grab().save(shots + u"/covers-applied.png"_s));
 
     QSignalSpy finished(window.get(), &MainWindow::tagWritingFinished);
-    QTest::mouseClick(window->sidebar()->button(SidebarView::Action::writeTags), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 60000));
+    press(SidebarView::Action::writeTags);
+    EXPECT_TRUE(window->isWritingTags());
+    press(SidebarView::Action::writeTags); // ignored while the batch runs
+    ASSERT_TRUE(finished.wait(60000));
+    // A second batch started by mistake would have reported by now.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(window->isWritingTags());
     for (const QString& name : {u"One.wav"_s, u"Two.wav"_s}) {
+        SCOPED_TRACE(name.toStdString());
         const Id3File read = openId3(music.filePath(name));
-        ASSERT_TRUE(read.tag) << name.toStdString();
+        ASSERT_TRUE(read.tag);
         const auto pictures = read.frames("APIC");
-        ASSERT_EQ(pictures.size(), 1u) << name.toStdString();
+        ASSERT_EQ(pictures.size(), 1u);
         const auto* front = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
         ASSERT_TRUE(front);
         const QImage cover = QImage::fromData(qb(front->picture()));
-        EXPECT_EQ(cover.size(), QSize(300, 300)) << name.toStdString();
+        EXPECT_EQ(cover.size(), QSize(300, 300));
         EXPECT_GT(qRed(cover.pixel(150, 20)), 150); // the picked red, not some other picture
     }
-
     // A reload reads the cover from the files again.
     ASSERT_TRUE(waitFor(model().loadFolder(QUrl::fromLocalFile(music.path())), 60000));
     EXPECT_TRUE(song(0).coverImagePath.has_value());
     EXPECT_TRUE(song(1).coverImagePath.has_value());
 }
 
-TEST_F(CoverWindow, CancelAndTheCloseButtonLeaveTheSongsAlone) {
-    load({makeSong(u"One"_s)});
-    CoverPickerDialog* picker = openPicker();
-    ASSERT_TRUE(picker);
-    QTest::mouseClick(picker->closeButton(), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->openSheet(); }));
-    EXPECT_FALSE(model().activeSheet());
-
-    ScratchDir images;
-    picker = openPicker();
-    ASSERT_TRUE(picker);
-    dropOnPicker(picker, images.write(u"c.jpg"_s, pictureBytes(Qt::blue, 40, 40, "JPEG")));
-    ASSERT_TRUE(covers().showCoverConfirmation());
-    QTest::mouseClick(covers().overlay()->cancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(covers().showCoverConfirmation());
-    EXPECT_FALSE(covers().selectedCoverImage());
-    EXPECT_FALSE(song(0).coverImagePath);
-    EXPECT_FALSE(model().historyManager().canUndo());
-}
-
 TEST_F(CoverWindow, ADropOnACoverCellGoesToTheSelectionOrToThatRowOnly) {
     load({makeSong(u"A"_s), makeSong(u"B"_s), makeSong(u"C"_s), makeSong(u"D"_s), makeSong(u"E"_s),
           makeSong(u"F"_s)});
     ScratchDir images;
-    const QString existing = images.write(u"own.jpg"_s, pictureBytes(Qt::yellow, 30, 30, "JPEG"));
+    const QString existing = images.write(u"own.jpg"_s, imageBytes(Qt::yellow, 30, 30, "JPEG"));
     model().applyChange(false, [&](MusicFolder& folder) { folder.songs[1].coverImagePath = existing; });
     model().setSelectedSongIds({idAt(0), idAt(1), idAt(2), idAt(3)});
 
     // Image data dropped on a selected row: all four selected songs, the existing cover replaced too.
     QMimeData imageData;
-    imageData.setImageData(QImage::fromData(pictureBytes(Qt::green, 80, 60, "PNG")));
+    imageData.setImageData(QImage::fromData(imageBytes(Qt::green, 80, 60, "PNG")));
     bool outlined = false;
-    ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(2, column::cover), imageData, [&] {
-        outlined = table().coverDropRow() == 2;
-        const QString shots = QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
-        QDir().mkpath(shots);
-        table().grab().save(shots + u"/cover-drop-outline.png"_s);
-    }));
+    ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(2, column::cover), imageData,
+                            [&] { outlined = table().coverDropRow() == 2; }));
     EXPECT_TRUE(outlined); // the blue outline while the drag is over the cell
     EXPECT_EQ(table().coverDropRow(), -1);
     ASSERT_TRUE(waitFor(covers().lastCommand()));
-    EXPECT_EQ(toasts.message(), u"✅ Cover added to 4 songs"_s);
     const std::optional<QString> dropped = song(0).coverImagePath;
     ASSERT_TRUE(dropped);
     for (int row = 0; row < 4; ++row) {
@@ -188,10 +146,10 @@ TEST_F(CoverWindow, ADropOnACoverCellGoesToTheSelectionOrToThatRowOnly) {
     file.setUrls({QUrl::fromLocalFile(existing)});
     ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(5, column::cover), file));
     ASSERT_TRUE(waitFor(covers().lastCommand()));
-    EXPECT_EQ(toasts.message(), u"✅ Cover added"_s);
     EXPECT_TRUE(song(5).coverImagePath.has_value());
     EXPECT_NE(song(5).coverImagePath, dropped);
     EXPECT_FALSE(song(4).coverImagePath.has_value());
+    EXPECT_EQ(song(3).coverImagePath, dropped);
 
     // Only the cover cell takes a drop.
     EXPECT_FALSE(dragAndDrop(table().viewport(), cellCenter(4, column::title), file));
@@ -200,19 +158,12 @@ TEST_F(CoverWindow, ADropOnACoverCellGoesToTheSelectionOrToThatRowOnly) {
 TEST_F(CoverWindow, TheCoverCellMenuOffersWhatItsRowAllows) {
     load({makeSong(u"A"_s), makeSong(u"B"_s), makeSong(u"C"_s)});
     ScratchDir images;
-    const QString existing = images.write(u"own.jpg"_s, pictureBytes(Qt::yellow, 30, 30, "JPEG"));
+    const QString existing = images.write(u"own.jpg"_s, imageBytes(Qt::yellow, 30, 30, "JPEG"));
     model().applyChange(false, [&](MusicFolder& folder) {
         folder.songs[0].coverImagePath = existing;
         folder.songs[1].coverImagePath = existing;
     });
-    auto entries = [&](int row) {
-        QStringList texts;
-        const std::unique_ptr<QMenu> menu = table().coverMenu(row);
-        for (QAction* action : menu->actions()) {
-            texts.append(action->text());
-        }
-        return texts;
-    };
+    auto entries = [&](int row) { return menuTexts(*table().coverMenu(row)); };
     EXPECT_EQ(entries(0), QStringList{u"Clear Cover"_s});
     EXPECT_EQ(entries(2), QStringList{}); // no cover, nothing selected
     model().setSelectedSongIds({idAt(1), idAt(2)});
@@ -220,26 +171,15 @@ TEST_F(CoverWindow, TheCoverCellMenuOffersWhatItsRowAllows) {
     EXPECT_EQ(entries(0), QStringList{u"Clear Cover"_s}); // not among the selection
 
     table().coverMenu(2)->actions().at(0)->trigger();
-    EXPECT_EQ(toasts.message(), u"🗑️ Covers removed from 2 songs"_s);
     EXPECT_FALSE(song(1).coverImagePath);
     table().coverMenu(0)->actions().at(0)->trigger();
-    EXPECT_EQ(toasts.message(), u"🗑️ Cover removed"_s);
     EXPECT_FALSE(song(0).coverImagePath);
     model().undo();
     model().undo();
     ASSERT_EQ(song(0).coverImagePath, existing);
 
     // The cover column's header menu clears every cover in one undo step.
-    const std::unique_ptr<QMenu> header = table().headerMenu(u"cover");
-    QAction* clearAll = nullptr;
-    for (QAction* action : header->actions()) {
-        if (action->text() == u"Clear All Covers"_s) {
-            clearAll = action;
-        }
-    }
-    ASSERT_TRUE(clearAll);
-    clearAll->trigger();
-    EXPECT_EQ(toasts.message(), u"🗑️ All covers cleared"_s);
+    menuEntry(*table().headerMenu(u"cover"), u"Clear All Covers"_s)->trigger();
     EXPECT_FALSE(song(0).coverImagePath);
     EXPECT_FALSE(song(1).coverImagePath);
     model().undo();
@@ -247,15 +187,10 @@ TEST_F(CoverWindow, TheCoverCellMenuOffersWhatItsRowAllows) {
     EXPECT_EQ(song(1).coverImagePath, existing);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) {
     load({makeSong(u"Old"_s)});
-    ASSERT_TRUE(window->isShowingTable());
     ScratchDir music;
-    music.write(u"New.wav"_s, wavBytes());
+    music.write(u"New.wav"_s, wavFile());
     QStringList events;
     QObject::connect(&toasts, &ToastManager::messageChanged, [&] { events.append(toasts.message()); });
     QObject::connect(&model(), &ContentViewModel::currentFolderChanged, [&] {
@@ -265,14 +200,15 @@ TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) 
     });
     int playerResets = 0;
     window->setPlayerReset([&] { ++playerResets; });
-    QTest::mouseClick(window->sidebar()->button(SidebarView::Action::clean), Qt::LeftButton);
+    press(SidebarView::Action::clean);
     EXPECT_FALSE(window->isShowingTable());
     EXPECT_EQ(playerResets, 1);
     EXPECT_FALSE(model().historyManager().canUndo());
     window->openFolders({QUrl::fromLocalFile(music.path())});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isShowingTable(); }, 60000));
-    ASSERT_TRUE(events.contains(u"🧹 Application cleaned and reset"_s));
-    EXPECT_LT(events.indexOf(u"🧹 Application cleaned and reset"_s), events.indexOf(u"loaded"_s));
+    const qsizetype cleaned = events.indexOf(u"🧹 Application cleaned and reset"_s);
+    ASSERT_GE(cleaned, 0);
+    EXPECT_LT(cleaned, events.indexOf(u"loaded"_s));
     EXPECT_EQ(model().visibleSongs().at(0).name, u"New"_s);
 }
 
