@@ -88,16 +88,6 @@ TEST_F(BulkEditingWindow, HeaderEntriesAndSidebarToolsChangeTheirColumnAsOneUndo
     EXPECT_EQ(third->defaultWidget()->findChildren<QLabel*>().size(), 5);
 }
 
-TEST_F(BulkEditingWindow, RemoveSheetNamesItsButtonAfterTheReplacement) {
-    model().setActiveSheet(ActiveSheet(ActiveSheet::Kind::removeSheet));
-    auto* remove = qobject_cast<RemoveTextSheet*>(window->openSheet());
-    ASSERT_TRUE(remove);
-    remove->termField()->setText(u"CAFE"_s);
-    EXPECT_EQ(remove->confirmButton()->text(), u"Remove"_s);
-    remove->replacementField()->setText(u"Tea"_s);
-    EXPECT_EQ(remove->confirmButton()->text(), u"Replace"_s);
-}
-
 TEST_F(BulkEditingWindow, RemoveTextWindowRemembersItsTermsAndAppliesThemInOrder) {
     {
         RemoveTextValues stored;

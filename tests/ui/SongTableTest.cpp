@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSignalSpy>
 
 using namespace quirella;
@@ -282,26 +283,15 @@ TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndTrashes) {
     QFile::remove(dir.filePath(u"Charlie.wav"_s)); // a failed move shows the alert and no toast
     menuEntry(*table().rowMenu(0), u"Delete Song"_s)->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return model().showExportAlert(); }));
-    EXPECT_TRUE(model().exportAlertMessage().startsWith(u"Error deleting file: "_s));
+    QMessageBox* alert = window->alertBox();
+    ASSERT_TRUE(alert);
+    EXPECT_TRUE(alert->text().startsWith(u"Error deleting file: "_s));
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
     EXPECT_EQ(toasts.message(), u"🗑 Delta moved to Trash"_s);
     EXPECT_EQ(model().visibleSongs().size(), 1);
-}
-
-TEST_F(SongTable, HeaderMenusPutTheTopSlotAboveTheEditingEntries) {
-    const auto texts = [this](QStringView columnId) { return menuTexts(*table().headerMenu(columnId)); };
-    EXPECT_TRUE(texts(u"bpm").isEmpty());
-    table().addHeaderMenuProvider(
-        u"bpm", [](QMenu& menu) { menu.addAction(u"Edit"_s); }, HeaderMenus::Slot::editing);
-    EXPECT_EQ(texts(u"bpm"), QStringList{u"Edit"_s});
-    // Registered later, shown first: the look-up slot sits at the top.
-    table().addHeaderMenuProvider(u"bpm", [](QMenu& menu) { menu.addAction(u"Search"_s); });
-    table().addHeaderMenuProvider(u"bpm", [](QMenu& menu) { menu.addAction(u"Clear"_s); });
-    EXPECT_EQ(texts(u"bpm"), (QStringList{u"Search"_s, u"Clear"_s, u"---"_s, u"Edit"_s}));
-    // A top slot alone ends without a stray separator.
-    table().addHeaderMenuProvider(u"duration", [](QMenu& menu) { menu.addAction(u"Only"_s); });
-    table().addHeaderMenuProvider(
-        u"duration", [](QMenu&) {}, HeaderMenus::Slot::editing);
-    EXPECT_EQ(texts(u"duration"), QStringList{u"Only"_s});
+    QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_FALSE(model().showExportAlert());
+    EXPECT_FALSE(window->alertBox());
 }
 
 TEST(ThumbnailCacheTest, DecodesOffTheUiThreadAndRemembersFailures) {

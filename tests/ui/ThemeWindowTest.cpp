@@ -9,9 +9,7 @@
 #include "ui/WallpaperViews.h"
 #include "ui/WelcomeView.h"
 
-#include <QFileDialog>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 
 #include <algorithm>
@@ -224,26 +222,6 @@ TEST_F(ThemedWindow, WallpaperButtonDropZoneAndCleanEntry) {
     EXPECT_FALSE(themes().hasCustomWallpaper());
     EXPECT_TRUE(window->wallpaperImage().isNull());
     EXPECT_EQ(button->toolTip(), u"Set custom wallpaper"_s);
-}
-
-TEST_F(ThemedWindow, OpenFolderLoadsTheChosenFolderAsADropDoes) {
-    ScratchDir dir;
-    dir.write(u"Album/a.wav"_s, wavFile());
-    dir.write(u"Album/b.wav"_s, wavFile());
-    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-    QFileDialog* dialog = window->folderDialog();
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
-    dialog->selectFile(dir.filePath(u"Album"_s));
-    static_cast<QDialog*>(dialog)->accept(); // through QDialog, where accept() is public
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isShowingTable(); }, 30000));
-    EXPECT_EQ(model().currentFolder()->name, u"Album"_s);
-    EXPECT_EQ(model().visibleSongs().size(), 2);
-    // The welcome view offers the same through its button.
-    load({});
-    QTest::mouseClick(window->welcomeView()->openFolderButton(), Qt::LeftButton);
-    ASSERT_TRUE(window->folderDialog());
-    window->folderDialog()->reject();
 }
 
 TEST_F(ThemedWindow, EveryControlAndCellTypeHasAnAccessibleName) {

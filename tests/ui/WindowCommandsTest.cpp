@@ -1,14 +1,23 @@
-// Covers in the running window: the picker sheet behind "Set Cover", the confirmation overlay, writing
-// the picked cover into real files and reading it back, pictures dropped on cover cells, and the cover
-// cell's menu.
+// The commands that reach files and the network from the running window: covers picked, dropped,
+// written into real files and read back; renaming and BPM from the sidebar; the network switch and the
+// header look-ups against a real HTTP server on 127.0.0.1.
 #include "UiFixtures.h"
+#include "audio/BPMAnalyzer.h"
 #include "model/Columns.h"
+#include "online/NetworkModeManager.h"
+#include "support/ClickTracks.h"
+#include "support/LocalHttpServer.h"
 #include "support/TagReadBack.h"
 #include "ui/CoverCommands.h"
 #include "ui/CoverConfirmationOverlay.h"
 #include "ui/CoverPickerDialog.h"
+#include "ui/FileNameCommands.h"
+#include "ui/HeaderBar.h"
+#include "ui/NetworkModeButton.h"
+#include "ui/RenamePatternSheet.h"
 #include "ui/ThumbnailCache.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -118,7 +127,7 @@ TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackAndCancelChangesNot
     EXPECT_TRUE(song(1).coverImagePath.has_value());
 }
 
-TEST_F(CoverWindow, ADropOnACoverCellGoesToTheSelectionOrToThatRowOnly) {
+TEST_F(CoverWindow, CoverCellsTakeDroppedPicturesAndOfferToClearThem) {
     load({makeSong(u"A"_s), makeSong(u"B"_s), makeSong(u"C"_s), makeSong(u"D"_s), makeSong(u"E"_s),
           makeSong(u"F"_s)});
     ScratchDir images;
@@ -140,51 +149,33 @@ TEST_F(CoverWindow, ADropOnACoverCellGoesToTheSelectionOrToThatRowOnly) {
     for (int row = 0; row < 4; ++row) {
         EXPECT_EQ(song(row).coverImagePath, dropped) << row;
     }
-
-    // A file dropped on an unselected row: that row only.
+    // A file dropped on an unselected row: that row only. Only the cover cell takes a drop.
     QMimeData file;
     file.setUrls({QUrl::fromLocalFile(existing)});
     ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(5, column::cover), file));
     ASSERT_TRUE(waitFor(covers().lastCommand()));
-    EXPECT_TRUE(song(5).coverImagePath.has_value());
-    EXPECT_NE(song(5).coverImagePath, dropped);
+    const std::optional<QString> own = song(5).coverImagePath;
+    EXPECT_TRUE(own.has_value() && own != dropped);
     EXPECT_FALSE(song(4).coverImagePath.has_value());
-    EXPECT_EQ(song(3).coverImagePath, dropped);
-
-    // Only the cover cell takes a drop.
     EXPECT_FALSE(dragAndDrop(table().viewport(), cellCenter(4, column::title), file));
-}
 
-TEST_F(CoverWindow, TheCoverCellMenuOffersWhatItsRowAllows) {
-    load({makeSong(u"A"_s), makeSong(u"B"_s), makeSong(u"C"_s)});
-    ScratchDir images;
-    const QString existing = images.write(u"own.jpg"_s, imageBytes(Qt::yellow, 30, 30, "JPEG"));
-    model().applyChange(false, [&](MusicFolder& folder) {
-        folder.songs[0].coverImagePath = existing;
-        folder.songs[1].coverImagePath = existing;
-    });
+    // The cell's menu clears its own cover, or the selection's; the header's clears all in one step.
     auto entries = [&](int row) { return menuTexts(*table().coverMenu(row)); };
-    EXPECT_EQ(entries(0), QStringList{u"Clear Cover"_s});
-    EXPECT_EQ(entries(2), QStringList{}); // no cover, nothing selected
-    model().setSelectedSongIds({idAt(1), idAt(2)});
-    EXPECT_EQ(entries(2), QStringList{u"Clear Covers from 2 Selected Songs"_s});
-    EXPECT_EQ(entries(0), QStringList{u"Clear Cover"_s}); // not among the selection
-
+    EXPECT_EQ(entries(4), QStringList{}); // no cover, not selected
+    EXPECT_EQ(entries(5), QStringList{u"Clear Cover"_s});
+    EXPECT_EQ(entries(2), QStringList{u"Clear Covers from 4 Selected Songs"_s});
     table().coverMenu(2)->actions().at(0)->trigger();
-    EXPECT_FALSE(song(1).coverImagePath);
-    table().coverMenu(0)->actions().at(0)->trigger();
     EXPECT_FALSE(song(0).coverImagePath);
+    table().coverMenu(5)->actions().at(0)->trigger();
+    EXPECT_FALSE(song(5).coverImagePath);
     model().undo();
     model().undo();
-    ASSERT_EQ(song(0).coverImagePath, existing);
-
-    // The cover column's header menu clears every cover in one undo step.
     menuEntry(*table().headerMenu(u"cover"), u"Clear All Covers"_s)->trigger();
-    EXPECT_FALSE(song(0).coverImagePath);
-    EXPECT_FALSE(song(1).coverImagePath);
+    EXPECT_FALSE(song(3).coverImagePath);
+    EXPECT_FALSE(song(5).coverImagePath);
     model().undo();
-    EXPECT_EQ(song(0).coverImagePath, existing);
-    EXPECT_EQ(song(1).coverImagePath, existing);
+    EXPECT_EQ(song(3).coverImagePath, dropped);
+    EXPECT_EQ(song(5).coverImagePath, own);
 }
 
 TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) {
@@ -210,6 +201,134 @@ TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) 
     ASSERT_GE(cleaned, 0);
     EXPECT_LT(cleaned, events.indexOf(u"loaded"_s));
     EXPECT_EQ(model().visibleSongs().at(0).name, u"New"_s);
+}
+
+class FileNameWindow : public WindowTest {
+protected:
+    void loadFolder() {
+        ASSERT_TRUE(waitFor(model().loadFolder(QUrl::fromLocalFile(dir.path()))));
+        QApplication::processEvents();
+    }
+    FileNameCommands& commands() { return *window->fileNameCommands(); }
+    void waitForCommand() {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !commands().isRunning(); }, 120000));
+        ASSERT_TRUE(waitFor(commands().lastCommand(), 120000));
+    }
+    QStringList fileNames() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+
+    ScratchDir dir;
+};
+
+TEST_F(FileNameWindow, RenameOriginalStopsThePlayerAndRenamesByTheChosenPattern) {
+    press(SidebarView::Action::renameOriginal);
+    EXPECT_FALSE(commands().showRenameSheet()); // nothing without a folder
+
+    for (int i = 1; i <= 12; ++i) {
+        dir.write(u"Artist %1 - Title.wav"_s.arg(i, 2, 10, QLatin1Char('0')), wavFile());
+    }
+    loadFolder();
+    bool playing = true;
+    window->setPreviewHooks({{}, {}, {}, [&] { return playing; }, [&] { playing = false; }});
+    press(SidebarView::Action::renameOriginal);
+    EXPECT_FALSE(playing);
+    ASSERT_TRUE(commands().showRenameSheet());
+    RenamePatternSheet* sheet = commands().renameSheet();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));
+    EXPECT_EQ(sheet->findChild<QLabel*>(u"prompt"_s)->text(), u"Choose naming pattern for 12 files:"_s);
+    ASSERT_EQ(sheet->patternButtons().size(), 3);
+    EXPECT_EQ(sheet->patternButtons().at(1)->text(), u"Artist - Title (Year)"_s);
+    EXPECT_EQ(sheet->patternButtons().at(1)->example(), u"ABBA - Dancing Queen (1976).mp3"_s);
+
+    // Cancel closes the sheet and renames nothing.
+    QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(commands().showRenameSheet());
+    EXPECT_FALSE(commands().isRunning());
+    EXPECT_EQ(fileNames().filter(u"Artist 01 - Title.wav"_s).size(), 1);
+
+    model().applyChange(false, [](MusicFolder& folder) { folder.songs.first().bpm = 128; });
+    press(SidebarView::Action::renameOriginal);
+    sheet = commands().renameSheet();
+    ASSERT_TRUE(sheet);
+    QTest::mouseClick(sheet->patternButtons().at(2), Qt::LeftButton);
+    EXPECT_FALSE(commands().showRenameSheet());
+    waitForCommand();
+    const QStringList names = fileNames();
+    EXPECT_EQ(names.size(), 12);
+    EXPECT_EQ(names.filter(u"[128 BPM] Artist "_s).size(), 1);
+}
+
+TEST_F(FileNameWindow, SearchAndCleanBpmButtonsReachTheTableAndTheDisk) {
+    BPMAnalyzer::clearBPMCache();
+    dir.write(u"[99 BPM] Click.wav"_s, clickTrackWav(120, 12));
+    loadFolder();
+    press(SidebarView::Action::searchBpm);
+    waitForCommand();
+    ASSERT_EQ(model().visibleSongs().size(), 1);
+    EXPECT_EQ(model().visibleSongs().first().bpm, 120);
+    EXPECT_EQ(toasts.message(), u"✅ BPM analyzed for 1 songs!"_s);
+
+    press(SidebarView::Action::cleanBpm);
+    waitForCommand();
+    EXPECT_EQ(fileNames(), QStringList{u"Click.wav"_s});
+    EXPECT_EQ(model().visibleSongs().first().url.fileName(), u"Click.wav"_s);
+    BPMAnalyzer::clearBPMCache();
+}
+
+using OnlineWindowTest = WindowTest;
+
+TEST_F(OnlineWindowTest, SwitchShowsAndFlipsTheModeAndOfflineEntriesOnlyWarn) {
+    NetworkModeManager::instance().setOnlineMode(true);
+    auto* button = window->headerBar()->findChild<NetworkModeButton*>();
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->symbolName(), u"wifi"_s);
+    EXPECT_EQ(button->toolTip(), u"Online Mode - Click to disable"_s);
+
+    button->click();
+    EXPECT_FALSE(NetworkModeManager::instance().isOnlineMode());
+    EXPECT_EQ(button->symbolName(), u"wifi.slash"_s);
+    EXPECT_EQ(button->toolTip(), u"Offline Mode - Click to enable"_s);
+    EXPECT_EQ(toasts.message(), u"📵 Offline Mode Enabled"_s);
+    // The look-up entries head the menus, above the editing entries.
+    EXPECT_EQ(
+        menuTexts(*table().headerMenu(u"year")),
+        (QStringList{u"Auto-Search All Years"_s, u"---"_s, u"Replace All Years"_s, u"Clear All Years"_s}));
+    for (const auto& [columnId, title] : {std::pair{u"cover"_s, u"Auto-Search All Covers"_s},
+                                          std::pair{u"genre"_s, u"Auto-Search All Genres"_s},
+                                          std::pair{u"year"_s, u"Auto-Search All Years"_s}}) {
+        SCOPED_TRACE(columnId.toStdString());
+        toasts.show(u"-"_s, ToastManager::ToastType::info);
+        menuEntry(*table().headerMenu(columnId), title)->trigger();
+        EXPECT_EQ(toasts.message(), u"⚠️ Online Mode is disabled. Enable it from the top-left button."_s);
+    }
+
+    button->click();
+    EXPECT_TRUE(NetworkModeManager::instance().isOnlineMode());
+    EXPECT_EQ(toasts.message(), u"🌐 Online Mode Enabled"_s);
+    EXPECT_EQ(toasts.type(), ToastManager::ToastType::success);
+}
+
+TEST_F(OnlineWindowTest, YearSearchFromTheHeaderMenuFillsTheTable) {
+    LocalHttpServer server([](const ServedRequest& request) {
+        if (request.target.contains("Known")) {
+            return ServedReply::json(R"({"results":[{"trackName":"Known","releaseDate":"1987-05-01"}]})");
+        }
+        return ServedReply::json(request.target.startsWith("/itunes/") ? R"({"results":[]})"
+                                                                       : R"({"recordings":[]})");
+    });
+    // The window's look-up manager is created on the first search, from the environment.
+    qputenv("QUIRELLA_ITUNES_URL", server.url().toEncoded() + "/itunes");
+    qputenv("QUIRELLA_MUSICBRAINZ_URL", server.url().toEncoded() + "/mb");
+    NetworkModeManager::instance().setOnlineMode(true);
+    load({makeSong(u"Known"_s, u"Band"_s), makeSong(u"Unknown"_s, u"Band"_s),
+          makeSong(u"Dated"_s, u"Band"_s, 2004)});
+
+    menuEntry(*table().headerMenu(u"year"), u"Auto-Search All Years"_s)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(toasts.message().startsWith(u"✅"_s), 30000);
+    EXPECT_EQ(toasts.message(), u"✅ Found 1 years, 1 failed"_s);
+    EXPECT_EQ(column(column::year), (QStringList{u"1987"_s, {}, u"2004"_s}));
+    EXPECT_EQ(server.requests("/itunes/").size(), 2);
+    qunsetenv("QUIRELLA_ITUNES_URL");
+    qunsetenv("QUIRELLA_MUSICBRAINZ_URL");
 }
 
 } // namespace
