@@ -1,84 +1,98 @@
 // Shared set-up of the window tests: songs built in memory, real WAV files in scratch folders, a window
-// with its own progress and toast managers, and clicks on table cells.
+// with its own progress and toast managers, clicks on table cells, menus and drags.
 #pragma once
 
 #include "app/ContentViewModel.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
+#include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 #include "themes/ThemeManager.h"
 #include "ui/MainWindow.h"
+#include "ui/SidebarView.h"
 #include "ui/SongTableModel.h"
 #include "ui/SongTableView.h"
 #include "ui/VisibleColumns.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QSettings>
 #include <QTest>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
 
 namespace quirella::test::ui {
 
 inline Song makeSong(const QString& name, const QString& artist = {}, qint64 year = 0,
-                     const QString& extension = QStringLiteral("mp3")) {
-    Song song;
-    song.id = QUuid::createUuid();
-    song.url = QUrl::fromLocalFile(QStringLiteral("/music/") + name + QLatin1Char('.') + extension);
-    song.name = name;
-    song.artist = artist;
-    song.year = year;
-    song.fileExtension = extension;
-    song.duration = 200;
-    song.bookmarkData = song.url.toLocalFile().toUtf8();
-    song.isMetadataLoaded = true;
-    return song;
+                     const QString& genre = {}, qint64 rating = 0, qint64 bpm = 0) {
+    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/music/") + name + QStringLiteral(".mp3"));
+    return {.id = QUuid::createUuid(),
+            .url = url,
+            .name = name,
+            .artist = artist,
+            .duration = 200,
+            .coverImagePath = std::nullopt,
+            .bookmarkData = url.toLocalFile().toUtf8(),
+            .year = year,
+            .fileExtension = QStringLiteral("mp3"),
+            .genre = genre,
+            .rating = rating,
+            .bpm = bpm,
+            .isMetadataLoaded = true};
 }
 
-// A playable 16-bit mono PCM WAV file of the given length.
-inline QByteArray wavBytes(int milliseconds = 200) {
-    const quint32 rate = 8000;
-    const quint32 dataSize = rate * quint32(milliseconds) / 1000 * 2;
-    QByteArray bytes;
-    auto le32 = [&bytes](quint32 v) {
-        for (int i = 0; i < 4; ++i) {
-            bytes.append(char((v >> (8 * i)) & 0xFF));
-        }
-    };
-    auto le16 = [&bytes](quint16 v) {
-        bytes.append(char(v & 0xFF));
-        bytes.append(char(v >> 8));
-    };
-    bytes.append("RIFF");
-    le32(36 + dataSize);
-    bytes.append("WAVEfmt ");
-    le32(16);
-    le16(1);
-    le16(1);
-    le32(rate);
-    le32(rate * 2);
-    le16(2);
-    le16(16);
-    bytes.append("data");
-    le32(dataSize);
-    bytes.append(QByteArray(int(dataSize), '\0'));
-    return bytes;
-}
-
-// Songs whose bookmarks point at real files in `dir`, for the operations that touch files.
+// Songs whose bookmarks point at real WAV files in `dir`, for the operations that touch files.
 inline QList<Song> songsOnDisk(const ScratchDir& dir, const QStringList& names) {
     QList<Song> songs;
     for (const QString& name : names) {
-        Song song = makeSong(name, QStringLiteral("Artist ") + name, 0, QStringLiteral("wav"));
-        const QString path = dir.write(name + QStringLiteral(".wav"), wavBytes());
+        Song song = makeSong(name, QStringLiteral("Artist ") + name);
+        const QString path = dir.write(name + QStringLiteral(".wav"), wavFile());
         song.url = QUrl::fromLocalFile(path);
         song.bookmarkData = path.toUtf8();
+        song.fileExtension = QStringLiteral("wav");
         songs.append(song);
     }
     return songs;
+}
+
+// The entries of a menu, "---" for a separator.
+inline QStringList menuTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions()) {
+        texts.append(action->isSeparator() ? QStringLiteral("---") : action->text());
+    }
+    return texts;
+}
+
+inline QAction* menuEntry(const QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    ADD_FAILURE() << "no menu entry " << text.toStdString();
+    return nullptr;
+}
+
+// Drags the data over `target` at `position` and drops it there, as a file manager does; returns whether
+// both the drag and the drop were taken.
+inline bool dragAndDrop(QWidget* target, QPoint position, const QMimeData& data,
+                        const std::function<void()>& whileOver = {}) {
+    QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (whileOver) {
+        whileOver();
+    }
+    QDropEvent drop(QPointF(position), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return enter.isAccepted() && drop.isAccepted();
 }
 
 inline void clearPreferences() {
@@ -104,7 +118,6 @@ protected:
         openWindow();
     }
     void TearDown() override { window.reset(); }
-
     void openWindow() {
         window = std::make_unique<quirella::ui::MainWindow>(&progress, &toasts);
         window->show();
@@ -114,6 +127,9 @@ protected:
 
     ContentViewModel& model() { return window->viewModel(); }
     quirella::ui::SongTableView& table() { return *window->songTable(); }
+    void press(quirella::ui::SidebarView::Action action) {
+        QTest::mouseClick(window->sidebar()->button(action), Qt::LeftButton);
+    }
 
     void load(const QList<Song>& songs) {
         model().setFolder(QUrl::fromLocalFile(QDir::tempPath()), songs);
@@ -130,12 +146,16 @@ protected:
     void click(int row, QStringView columnId, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(table().viewport(), Qt::LeftButton, modifiers, cellCenter(row, columnId));
     }
-    QStringList visibleTitles() {
-        QStringList titles;
-        for (const Song& song : model().visibleSongs()) {
-            titles.append(song.name);
+    // The column's texts as the table shows them, top to bottom.
+    QStringList column(QStringView columnId) {
+        QStringList texts;
+        for (int row = 0; row < table().model()->rowCount(); ++row) {
+            texts.append(columnId == u"rating"
+                             ? QString::number(
+                                   cell(row, columnId).data(quirella::ui::SongTableModel::RatingRole).toInt())
+                             : cell(row, columnId).data().toString());
         }
-        return titles;
+        return texts;
     }
 
     ProgressManager progress;

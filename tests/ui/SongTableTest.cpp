@@ -1,0 +1,317 @@
+// The song table: its model under QAbstractItemModelTester, the texts of its cells, and the view driven by
+// real clicks (sorting, editing, stars, selection, menus, the trash, the artist column's limits).
+#include "UiFixtures.h"
+#include "model/Columns.h"
+#include "ui/HeaderBar.h"
+#include "ui/SongDelegates.h"
+#include "ui/ThumbnailCache.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSignalSpy>
+
+using namespace quirella;
+using namespace quirella::ui;
+using namespace quirella::test;
+using namespace quirella::test::ui;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// QAbstractItemModelTester reports contract violations as warnings starting with "FAIL!".
+QStringList g_modelFailures;
+void recordModelFailures(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && message.contains(QLatin1StringView("FAIL!"))) {
+        g_modelFailures.append(message);
+    }
+}
+
+class SongTableModelContract : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_modelFailures.clear();
+        previousHandler = qInstallMessageHandler(recordModelFailures);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            &model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+    void TearDown() override {
+        tester.reset();
+        qInstallMessageHandler(previousHandler);
+        EXPECT_TRUE(g_modelFailures.isEmpty()) << g_modelFailures.join(u'\n').toStdString();
+    }
+    QString text(int row, QStringView columnId) {
+        return model.index(row, model.sectionOf(columnId)).data().toString();
+    }
+
+    bool cleared = (clearPreferences(), true); // first: the view model reads the stored sort order
+    ContentViewModel viewModel;
+    SongTableModel model{viewModel, column::allIds()};
+    std::unique_ptr<QAbstractItemModelTester> tester;
+    QtMessageHandler previousHandler = nullptr;
+};
+
+TEST_F(SongTableModelContract, FollowsEveryKindOfChangeExactly) {
+    ScratchDir dir;
+    QList<Song> songs = songsOnDisk(dir, {u"Delta"_s, u"Alpha"_s, u"Charlie"_s, u"Bravo"_s, u"Echo"_s});
+    songs[2].year = 1999;
+    viewModel.setFolder(QUrl::fromLocalFile(dir.path()), songs);
+    viewModel.refreshAfterChange();
+    ASSERT_EQ(model.rowCount(), 5);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+
+    viewModel.sortBy(column::title); // a sort replaces the rows in one reset
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(text(0, column::title), u"Alpha"_s);
+
+    // An edit and a star click change one row, all of its columns.
+    const int charlie = 2;
+    ASSERT_EQ(text(charlie, column::title), u"Charlie"_s);
+    EXPECT_TRUE(model.setData(model.index(charlie, model.sectionOf(column::year)), u"2001"_s));
+    viewModel.setRating(model.songAt(charlie).id, 4);
+    ASSERT_EQ(changed.count(), 2);
+    for (const QList<QVariant>& signal : std::as_const(changed)) {
+        EXPECT_EQ(signal.at(0).toModelIndex(), model.index(charlie, 0));
+        EXPECT_EQ(signal.at(1).toModelIndex(), model.index(charlie, model.columnCount() - 1));
+    }
+    EXPECT_EQ(text(charlie, column::year), u"2001"_s);
+    EXPECT_EQ(model.index(charlie, 0).data(SongTableModel::RatingRole).toInt(), 4);
+    // Writing back the text the cell already shows records no undo step.
+    const qsizetype undoSteps = viewModel.historyManager().historyStack().size();
+    EXPECT_FALSE(model.setData(model.index(charlie, model.sectionOf(column::title)), u"Charlie"_s));
+    EXPECT_EQ(viewModel.historyManager().historyStack().size(), undoSteps);
+
+    const QUuid bravo = model.songAt(1).id; // the trash takes out exactly its row
+    ASSERT_TRUE(waitFor(viewModel.moveToTrash(bravo)));
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed.at(0).at(1).toInt(), 1);
+    EXPECT_EQ(indexOfSong(model.songs(), bravo), -1);
+    // Undo brings back the whole list as it was before the edit, in one reset.
+    viewModel.undo();
+    EXPECT_EQ(reset.count(), 2);
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_EQ(text(charlie, column::year), u"1999"_s);
+
+    // A column turned off is a removal, turned on again an append; another order resets.
+    QSignalSpy columnsRemoved(&model, &QAbstractItemModel::columnsRemoved);
+    QSignalSpy columnsInserted(&model, &QAbstractItemModel::columnsInserted);
+    QStringList ids = column::allIds();
+    ids.removeAll(u"genre"_s);
+    model.setColumnIds(ids);
+    ids.append(u"genre"_s);
+    model.setColumnIds(ids);
+    EXPECT_EQ(columnsRemoved.count(), 1);
+    EXPECT_EQ(columnsInserted.count(), 1);
+    EXPECT_EQ(reset.count(), 2);
+    EXPECT_EQ(model.headerData(model.columnCount() - 1, Qt::Horizontal).toString(), u"Genre"_s);
+    std::reverse(ids.begin(), ids.end());
+    model.setColumnIds(ids);
+    EXPECT_EQ(reset.count(), 3);
+    EXPECT_EQ(model.columnIds(), ids);
+}
+
+// The texts the narrow columns show; the player bar shows its length the same way.
+TEST(SongTableCells, ShowTheValuesAsTheTableWrites) {
+    const struct {
+        const char* name;
+        double duration;
+        qint64 bpm;
+        qint64 year;
+        QStringList texts; // bpm, duration, year
+    } rows[] = {
+        {"long song is a mix whatever its tempo", 900, 128, 2024, {u"MIX"_s, u"15:00"_s, u"2024"_s}},
+        {"just under fifteen minutes without tempo", 899.9, 0, 0, {u"-"_s, u"14:59"_s, {}}},
+        {"hours are not wrapped", 3725, 97, 1999, {u"MIX"_s, u"62:05"_s, u"1999"_s}},
+        {"fractions of a second are dropped", 59.99, 97, 0, {u"97"_s, u"0:59"_s, {}}},
+        {"broken duration shows zero", -3, 0, -5, {u"-"_s, u"0:00"_s, {}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Song song = makeSong(u"Song"_s);
+        song.duration = row.duration;
+        song.bpm = row.bpm;
+        song.year = row.year;
+        EXPECT_EQ((QStringList{SongTableModel::cellText(song, column::bpm),
+                               SongTableModel::cellText(song, column::duration),
+                               SongTableModel::cellText(song, column::year)}),
+                  row.texts);
+    }
+}
+
+class SongTable : public WindowTest {
+protected:
+    void clickHeader(QStringView columnId) {
+        QHeaderView* header = table().horizontalHeader();
+        const int section = table().songModel().sectionOf(columnId);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                                 header->height() / 2));
+    }
+    QSet<QUuid> idsOfRows(std::initializer_list<int> rows) {
+        QSet<QUuid> ids;
+        for (const int row : rows) {
+            ids.insert(model().visibleSongs().at(row).id);
+        }
+        return ids;
+    }
+    QStringList rowMenu(int row) { return menuTexts(*table().rowMenu(row)); }
+};
+
+TEST_F(SongTable, HeaderClickSortsAndASecondClickReverses) {
+    load({makeSong(u"b"_s, {}, 2024), makeSong(u"a"_s, {}, 0), makeSong(u"c"_s, {}, 1999)});
+    EXPECT_FALSE(table().horizontalHeader()->isSortIndicatorShown());
+    clickHeader(column::year);
+    EXPECT_EQ(column(column::year), (QStringList{{}, u"1999"_s, u"2024"_s}));
+    clickHeader(column::year);
+    EXPECT_EQ(column(column::year), (QStringList{u"2024"_s, u"1999"_s, {}}));
+    // Another column sorts ascending; a column without sorting leaves the order alone.
+    clickHeader(column::title);
+    EXPECT_EQ(column(column::title), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+    clickHeader(column::play);
+    EXPECT_EQ(model().sortColumn(), u"title"_s);
+    EXPECT_TRUE(model().sortAscending());
+}
+
+TEST_F(SongTable, YearCellCommitsOnReturnAndFocusLossAndCancelsOnEscape) {
+    load({makeSong(u"One"_s, {}, 1990), makeSong(u"Two"_s, {}, 1991)});
+    const QList<MusicFolder>& history = model().historyManager().historyStack();
+    // Opens the editor of the first year, types, and ends with `key` (none: a click on another row).
+    auto edit = [this](const QString& text, std::optional<Qt::Key> key) {
+        click(0, column::year);
+        auto* editor = qobject_cast<QLineEdit*>(table().indexWidget(cell(0, column::year)));
+        ASSERT_TRUE(editor);
+        EXPECT_EQ(editor->text(), column(column::year).at(0));
+        EXPECT_EQ(model().editingField(), u"year"_s);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        if (key) {
+            QTest::keyClick(editor, *key); // the delegate commits from the event loop
+        } else {
+            click(1, column::duration);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !model().editingField(); }));
+    };
+    edit(u"1999"_s, Qt::Key_Escape);
+    EXPECT_EQ(column(column::year).at(0), u"1990"_s);
+    edit(u"1990"_s, Qt::Key_Return);
+    EXPECT_EQ(history.size(), 0) << "Escape and an unchanged year record nothing";
+    edit(u"2100"_s, Qt::Key_Return); // out of range: an empty cell with its placeholder
+    EXPECT_EQ(column(column::year).at(0), QString());
+    EXPECT_EQ(cell(0, column::year).data(SongTableModel::PlaceholderRole).toString(), u"Year"_s);
+    edit(u"1987"_s, std::nullopt);
+    EXPECT_EQ(column(column::year).at(0), u"1987"_s);
+    EXPECT_EQ(history.size(), 2);
+}
+
+TEST_F(SongTable, StarSwapAndModifierClicksActAsTheCellSays) {
+    QList<Song> songs{makeSong(u"Title"_s, u"Artist"_s, 0, {}, 3)};
+    for (int i = 1; i < 6; ++i) {
+        songs.append(makeSong(QString::number(i)));
+    }
+    load(songs);
+    auto clickStar = [this](int star) {
+        QTest::mouseClick(
+            table().viewport(), Qt::LeftButton, {},
+            RatingDelegate::starRect(table().visualRect(cell(0, column::rating)), star).center());
+        return model().visibleSongs().at(0).rating;
+    };
+    EXPECT_EQ(clickStar(3), 0); // the current value clears
+    EXPECT_EQ(clickStar(3), 3);
+    EXPECT_EQ(clickStar(5), 5);
+    EXPECT_EQ(clickStar(1), 1);
+    EXPECT_FALSE(model().historyManager().canUndo());
+    click(0, column::swap);
+    EXPECT_EQ((QStringList{column(column::title).at(0), column(column::artist).at(0)}),
+              (QStringList{u"Artist"_s, u"Title"_s}));
+    EXPECT_TRUE(model().selectedSongIds().isEmpty()) << "stars and swap are buttons, not row clicks";
+    model().undo(); // the swap is one undo step
+    EXPECT_EQ(column(column::title).at(0), u"Title"_s);
+
+    click(1, column::duration);
+    click(3, column::duration, Qt::ControlModifier);
+    EXPECT_EQ(model().selectedSongIds(), idsOfRows({1, 3}));
+    click(5, column::duration, Qt::ShiftModifier); // from the anchor (3) to 5, keeping 1
+    EXPECT_EQ(model().selectedSongIds(), idsOfRows({1, 3, 4, 5}));
+    EXPECT_TRUE(table().isRowSelected(4));
+    click(2, column::title); // a plain click selects only this row (and edits its title)
+    EXPECT_EQ(model().selectedSongIds(), idsOfRows({2}));
+}
+
+TEST_F(SongTable, ArtistColumnResizesWithin100And400) {
+    load({makeSong(u"One"_s, u"Someone"_s)});
+    QHeaderView* header = table().horizontalHeader();
+    const int artist = table().songModel().sectionOf(column::artist);
+    EXPECT_EQ(header->sectionSize(artist), 230);
+    for (const auto& [requested, expected] : {std::pair{20, 100}, std::pair{900, 400}, std::pair{260, 260}}) {
+        SCOPED_TRACE(requested);
+        header->resizeSection(artist, requested);
+        EXPECT_EQ(header->sectionSize(artist), expected);
+        EXPECT_EQ(table().artistColumnWidth(), expected);
+    }
+    // A drag on the divider far to the left.
+    const int edge = header->sectionViewportPosition(artist) + header->sectionSize(artist) - 1;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 10));
+    QTest::mouseMove(header->viewport(), QPoint(edge - 300, 10));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge - 300, 10));
+    EXPECT_EQ(header->sectionSize(artist), 100);
+    // The width survives a change of the visible columns, not a restart.
+    window->visibleColumns().toggle(column::genre);
+    EXPECT_EQ(header->sectionSize(table().songModel().sectionOf(column::artist)), 100);
+}
+
+TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndTrashes) {
+    ScratchDir dir;
+    load(songsOnDisk(dir, {u"Alpha"_s, u"Bravo"_s, u"Charlie"_s, u"Delta"_s}));
+    const QStringList single{u"Play"_s, u"Swap Artist ↔ Title"_s, u"Delete Song"_s};
+    model().setSelectedSongIds(idsOfRows({0}));
+    EXPECT_EQ(rowMenu(0), single);
+    model().setSelectedSongIds(idsOfRows({0, 1}));
+    EXPECT_EQ(rowMenu(2), single);                                           // not among the selected
+    menuEntry(*table().rowMenu(1), u"Delete 2 Selected Songs"_s)->trigger(); // the selected songs go together
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 2; }));
+    EXPECT_TRUE(model().selectedSongIds().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"Bravo.wav"_s)));
+    EXPECT_EQ(window->headerBar()->songCountText(), u"2 songs"_s);
+
+    click(1, column::actions); // the trash cell takes its own song
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toasts.message().contains(u"Delta"_s); }));
+    EXPECT_EQ(toasts.message(), u"🗑 Delta moved to Trash"_s);
+    EXPECT_EQ(column(column::title), QStringList{u"Charlie"_s});
+
+    QFile::remove(dir.filePath(u"Charlie.wav"_s)); // a failed move shows the alert and no toast
+    menuEntry(*table().rowMenu(0), u"Delete Song"_s)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().showExportAlert(); }));
+    QMessageBox* alert = window->alertBox();
+    ASSERT_TRUE(alert);
+    EXPECT_TRUE(alert->text().startsWith(u"Error deleting file: "_s));
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(toasts.message(), u"🗑 Delta moved to Trash"_s);
+    EXPECT_EQ(model().visibleSongs().size(), 1);
+    QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_FALSE(model().showExportAlert());
+    EXPECT_FALSE(window->alertBox());
+}
+
+TEST(ThumbnailCacheTest, DecodesOffTheUiThreadAndRemembersFailures) {
+    ScratchDir dir;
+    const QString image = dir.write(u"cover.png"_s, imageBytes(Qt::red, 120, 80, "PNG"));
+    const QString broken = dir.write(u"broken.jpg"_s, QByteArray("not a picture"));
+    ThumbnailCache cache;
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    const QSize size(35, 24);
+    EXPECT_TRUE(cache.thumbnail(image, size).isNull()); // not decoded on the calling thread
+    EXPECT_TRUE(cache.thumbnail(broken, size).isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.count() == 2; }));
+    EXPECT_EQ(cache.thumbnail(image, size).size(), size); // stretched whatever the picture's shape
+    EXPECT_TRUE(cache.thumbnail(broken, size).isNull());
+    EXPECT_FALSE(cache.isPending(broken, size));
+    // Nothing was queued for the broken file: the next report is the one of a new request.
+    EXPECT_TRUE(cache.thumbnail(image, QSize(20, 20)).isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.count() >= 3; }));
+    EXPECT_EQ(ready.count(), 3); // the broken file is not read again
+    EXPECT_EQ(ready.last().at(0).toString(), image);
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+// The commands that reach files and the network from the running window: covers picked, dropped,
+// written into real files and read back; renaming and BPM from the sidebar; the network switch and the
+// header look-ups against a real HTTP server on 127.0.0.1.
+#include "UiFixtures.h"
+#include "audio/BPMAnalyzer.h"
+#include "model/Columns.h"
+#include "online/NetworkModeManager.h"
+#include "support/ClickTracks.h"
+#include "support/LocalHttpServer.h"
+#include "support/TagReadBack.h"
+#include "ui/CoverCommands.h"
+#include "ui/CoverConfirmationOverlay.h"
+#include "ui/CoverPickerDialog.h"
+#include "ui/FileNameCommands.h"
+#include "ui/HeaderBar.h"
+#include "ui/NetworkModeButton.h"
+#include "ui/RenamePatternSheet.h"
+#include "ui/ThumbnailCache.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QThreadPool>
+#include <QToolButton>
+
+using namespace quirella;
+using namespace quirella::ui;
+using namespace quirella::test;
+using namespace quirella::test::ui;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class CoverWindow : public WindowTest {
+protected:
+    CoverCommands& covers() { return *window->coverCommands(); }
+    CoverPickerDialog* openPicker() {
+        press(SidebarView::Action::setCover);
+        return qobject_cast<CoverPickerDialog*>(window->openSheet());
+    }
+    // Drops the file on the picker and waits for its verdict.
+    void dropOnPicker(CoverPickerDialog* picker, const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QPointer<CoverPickerDialog> guard(picker);
+        const QString before = picker->errorMessage();
+        ASSERT_TRUE(dragAndDrop(picker->dropArea(), picker->dropArea()->rect().center(), data));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return covers().showCoverConfirmation() || (guard && guard->errorMessage() != before); }));
+    }
+    const Song& song(int row) { return model().currentFolder()->songs.at(row); }
+    QUuid idAt(int row) { return song(row).id; }
+};
+
+TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackAndCancelChangesNothing) {
+    ScratchDir music;
+    music.write(u"One.wav"_s, wavFile());
+    music.write(u"Two.wav"_s, wavFile());
+    ASSERT_TRUE(waitFor(model().loadFolder(QUrl::fromLocalFile(music.path())), 60000));
+    ASSERT_TRUE(window->isShowingTable());
+
+    CoverPickerDialog* picker = openPicker();
+    ASSERT_TRUE(picker);
+    QTest::mouseClick(picker->closeButton(), Qt::LeftButton); // the close button changes nothing
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->openSheet(); }));
+    EXPECT_FALSE(model().activeSheet());
+
+    ScratchDir images;
+    picker = openPicker();
+    ASSERT_TRUE(picker);
+    dropOnPicker(picker, images.write(u"cover.gif"_s, imageBytes(Qt::red, 50, 50, "PNG")));
+    EXPECT_EQ(picker->errorMessage(), u"Please use PNG or JPEG images only"_s);
+    EXPECT_FALSE(covers().showCoverConfirmation());
+    dropOnPicker(picker, images.write(u"c.jpg"_s, imageBytes(Qt::blue, 40, 40, "JPEG")));
+    ASSERT_TRUE(covers().showCoverConfirmation());
+    QTest::mouseClick(covers().overlay()->cancelButton(), Qt::LeftButton); // so does Cancel
+    EXPECT_FALSE(covers().showCoverConfirmation());
+    EXPECT_FALSE(covers().selectedCoverImage());
+    EXPECT_FALSE(song(0).coverImagePath);
+    EXPECT_FALSE(model().historyManager().canUndo());
+
+    picker = openPicker();
+    ASSERT_TRUE(picker);
+    dropOnPicker(picker, images.write(u"Cover.PNG"_s, imageBytes(QColor(200, 40, 40), 600, 600, "PNG")));
+    ASSERT_TRUE(covers().showCoverConfirmation());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->openSheet(); })); // the sheet closed
+    EXPECT_FALSE(model().activeSheet());
+    CoverConfirmationOverlay* overlay = covers().overlay();
+    ASSERT_TRUE(overlay->isVisible());
+    EXPECT_EQ(covers().selectedCoverImage()->size(), QSize(600, 600));
+
+    QTest::mouseClick(overlay->confirmButton(), Qt::LeftButton);
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_FALSE(covers().selectedCoverImage());
+    ASSERT_TRUE(waitFor(covers().lastCommand()));
+    ASSERT_TRUE(song(0).coverImagePath && song(1).coverImagePath);
+    QSignalSpy thumbnails(&table().thumbnails(), &ThumbnailCache::thumbnailReady);
+    window->grab(); // paints the cells, which ask for their thumbnails
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thumbnails.count() > 0; }));
+
+    QSignalSpy finished(window.get(), &MainWindow::tagWritingFinished);
+    press(SidebarView::Action::writeTags);
+    EXPECT_TRUE(window->isWritingTags());
+    press(SidebarView::Action::writeTags); // ignored while the batch runs
+    ASSERT_TRUE(finished.wait(60000));
+    // A second batch started by mistake would have reported by now.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(window->isWritingTags());
+    for (const QString& name : {u"One.wav"_s, u"Two.wav"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        const Id3File read = openId3(music.filePath(name));
+        ASSERT_TRUE(read.tag);
+        const auto pictures = read.frames("APIC");
+        ASSERT_EQ(pictures.size(), 1u);
+        const auto* front = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
+        ASSERT_TRUE(front);
+        const QImage cover = QImage::fromData(qb(front->picture()));
+        EXPECT_EQ(cover.size(), QSize(300, 300));
+        EXPECT_GT(qRed(cover.pixel(150, 20)), 150); // the picked red, not some other picture
+    }
+}
+
+TEST_F(CoverWindow, CoverCellsTakeDroppedPicturesAndOfferToClearThem) {
+    load({makeSong(u"A"_s), makeSong(u"B"_s), makeSong(u"C"_s), makeSong(u"D"_s), makeSong(u"E"_s),
+          makeSong(u"F"_s)});
+    ScratchDir images;
+    const QString existing = images.write(u"own.jpg"_s, imageBytes(Qt::yellow, 30, 30, "JPEG"));
+    model().applyChange(false, [&](MusicFolder& folder) { folder.songs[1].coverImagePath = existing; });
+    model().setSelectedSongIds({idAt(0), idAt(1), idAt(2), idAt(3)});
+
+    // Image data dropped on a selected row: all four selected songs, the existing cover replaced too.
+    QMimeData imageData;
+    imageData.setImageData(QImage::fromData(imageBytes(Qt::green, 80, 60, "PNG")));
+    bool outlined = false;
+    ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(2, column::cover), imageData,
+                            [&] { outlined = table().coverDropRow() == 2; }));
+    EXPECT_TRUE(outlined); // the blue outline while the drag is over the cell
+    EXPECT_EQ(table().coverDropRow(), -1);
+    ASSERT_TRUE(waitFor(covers().lastCommand()));
+    const std::optional<QString> dropped = song(0).coverImagePath;
+    ASSERT_TRUE(dropped);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(song(row).coverImagePath, dropped) << row;
+    }
+    // A file dropped on an unselected row: that row only. Only the cover cell takes a drop.
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(existing)});
+    ASSERT_TRUE(dragAndDrop(table().viewport(), cellCenter(5, column::cover), file));
+    ASSERT_TRUE(waitFor(covers().lastCommand()));
+    const std::optional<QString> own = song(5).coverImagePath;
+    EXPECT_TRUE(own.has_value() && own != dropped);
+    EXPECT_FALSE(song(4).coverImagePath.has_value());
+    EXPECT_FALSE(dragAndDrop(table().viewport(), cellCenter(4, column::title), file));
+
+    // The cell's menu clears its own cover, or the selection's; the header's clears all in one step.
+    auto entries = [&](int row) { return menuTexts(*table().coverMenu(row)); };
+    EXPECT_EQ(entries(4), QStringList{}); // no cover, not selected
+    EXPECT_EQ(entries(5), QStringList{u"Clear Cover"_s});
+    EXPECT_EQ(entries(2), QStringList{u"Clear Covers from 4 Selected Songs"_s});
+    table().coverMenu(2)->actions().at(0)->trigger();
+    EXPECT_FALSE(song(0).coverImagePath);
+    table().coverMenu(5)->actions().at(0)->trigger();
+    EXPECT_FALSE(song(5).coverImagePath);
+    model().undo();
+    model().undo();
+    menuEntry(*table().headerMenu(u"cover"), u"Clear All Covers"_s)->trigger();
+    EXPECT_FALSE(song(3).coverImagePath);
+    EXPECT_FALSE(song(5).coverImagePath);
+    model().undo();
+    EXPECT_EQ(song(3).coverImagePath, dropped);
+    EXPECT_EQ(song(5).coverImagePath, own);
+}
+
+TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) {
+    load({makeSong(u"Old"_s)});
+    ScratchDir music;
+    music.write(u"New.wav"_s, wavFile());
+    QStringList events;
+    QObject::connect(&toasts, &ToastManager::messageChanged, [&] { events.append(toasts.message()); });
+    QObject::connect(&model(), &ContentViewModel::currentFolderChanged, [&] {
+        if (model().currentFolder()) {
+            events.append(u"loaded"_s);
+        }
+    });
+    int playerResets = 0;
+    window->setPlayerReset([&] { ++playerResets; });
+    press(SidebarView::Action::clean);
+    EXPECT_FALSE(window->isShowingTable());
+    EXPECT_EQ(playerResets, 1);
+    EXPECT_FALSE(model().historyManager().canUndo());
+    window->openFolders({QUrl::fromLocalFile(music.path())});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isShowingTable(); }, 60000));
+    const qsizetype cleaned = events.indexOf(u"🧹 Application cleaned and reset"_s);
+    ASSERT_GE(cleaned, 0);
+    EXPECT_LT(cleaned, events.indexOf(u"loaded"_s));
+    EXPECT_EQ(model().visibleSongs().at(0).name, u"New"_s);
+}
+
+class FileNameWindow : public WindowTest {
+protected:
+    void loadFolder() {
+        ASSERT_TRUE(waitFor(model().loadFolder(QUrl::fromLocalFile(dir.path()))));
+        QApplication::processEvents();
+    }
+    FileNameCommands& commands() { return *window->fileNameCommands(); }
+    void waitForCommand() {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !commands().isRunning(); }, 120000));
+        ASSERT_TRUE(waitFor(commands().lastCommand(), 120000));
+    }
+    QStringList fileNames() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+
+    ScratchDir dir;
+};
+
+TEST_F(FileNameWindow, RenameOriginalStopsThePlayerAndRenamesByTheChosenPattern) {
+    press(SidebarView::Action::renameOriginal);
+    EXPECT_FALSE(commands().showRenameSheet()); // nothing without a folder
+
+    for (int i = 1; i <= 12; ++i) {
+        dir.write(u"Artist %1 - Title.wav"_s.arg(i, 2, 10, QLatin1Char('0')), wavFile());
+    }
+    loadFolder();
+    bool playing = true;
+    window->setPreviewHooks({{}, {}, {}, [&] { return playing; }, [&] { playing = false; }});
+    press(SidebarView::Action::renameOriginal);
+    EXPECT_FALSE(playing);
+    ASSERT_TRUE(commands().showRenameSheet());
+    RenamePatternSheet* sheet = commands().renameSheet();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));
+    EXPECT_EQ(sheet->findChild<QLabel*>(u"prompt"_s)->text(), u"Choose naming pattern for 12 files:"_s);
+    ASSERT_EQ(sheet->patternButtons().size(), 3);
+    EXPECT_EQ(sheet->patternButtons().at(1)->text(), u"Artist - Title (Year)"_s);
+    EXPECT_EQ(sheet->patternButtons().at(1)->example(), u"ABBA - Dancing Queen (1976).mp3"_s);
+
+    // Cancel closes the sheet and renames nothing.
+    QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(commands().showRenameSheet());
+    EXPECT_FALSE(commands().isRunning());
+    EXPECT_EQ(fileNames().filter(u"Artist 01 - Title.wav"_s).size(), 1);
+
+    model().applyChange(false, [](MusicFolder& folder) { folder.songs.first().bpm = 128; });
+    press(SidebarView::Action::renameOriginal);
+    sheet = commands().renameSheet();
+    ASSERT_TRUE(sheet);
+    QTest::mouseClick(sheet->patternButtons().at(2), Qt::LeftButton);
+    EXPECT_FALSE(commands().showRenameSheet());
+    waitForCommand();
+    const QStringList names = fileNames();
+    EXPECT_EQ(names.size(), 12);
+    EXPECT_EQ(names.filter(u"[128 BPM] Artist "_s).size(), 1);
+}
+
+TEST_F(FileNameWindow, SearchAndCleanBpmButtonsReachTheTableAndTheDisk) {
+    BPMAnalyzer::clearBPMCache();
+    dir.write(u"[99 BPM] Click.wav"_s, clickTrackWav(120, 12));
+    loadFolder();
+    press(SidebarView::Action::searchBpm);
+    waitForCommand();
+    ASSERT_EQ(model().visibleSongs().size(), 1);
+    EXPECT_EQ(model().visibleSongs().first().bpm, 120);
+    EXPECT_EQ(toasts.message(), u"✅ BPM analyzed for 1 songs!"_s);
+
+    press(SidebarView::Action::cleanBpm);
+    waitForCommand();
+    EXPECT_EQ(fileNames(), QStringList{u"Click.wav"_s});
+    EXPECT_EQ(model().visibleSongs().first().url.fileName(), u"Click.wav"_s);
+    BPMAnalyzer::clearBPMCache();
+}
+
+using OnlineWindowTest = WindowTest;
+
+TEST_F(OnlineWindowTest, SwitchShowsAndFlipsTheModeAndOfflineEntriesOnlyWarn) {
+    NetworkModeManager::instance().setOnlineMode(true);
+    auto* button = window->headerBar()->findChild<NetworkModeButton*>();
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->symbolName(), u"wifi"_s);
+    EXPECT_EQ(button->toolTip(), u"Online Mode - Click to disable"_s);
+
+    button->click();
+    EXPECT_FALSE(NetworkModeManager::instance().isOnlineMode());
+    EXPECT_EQ(button->symbolName(), u"wifi.slash"_s);
+    EXPECT_EQ(button->toolTip(), u"Offline Mode - Click to enable"_s);
+    EXPECT_EQ(toasts.message(), u"📵 Offline Mode Enabled"_s);
+    // The look-up entries head the menus, above the editing entries.
+    EXPECT_EQ(
+        menuTexts(*table().headerMenu(u"year")),
+        (QStringList{u"Auto-Search All Years"_s, u"---"_s, u"Replace All Years"_s, u"Clear All Years"_s}));
+    for (const auto& [columnId, title] : {std::pair{u"cover"_s, u"Auto-Search All Covers"_s},
+                                          std::pair{u"genre"_s, u"Auto-Search All Genres"_s},
+                                          std::pair{u"year"_s, u"Auto-Search All Years"_s}}) {
+        SCOPED_TRACE(columnId.toStdString());
+        toasts.show(u"-"_s, ToastManager::ToastType::info);
+        menuEntry(*table().headerMenu(columnId), title)->trigger();
+        EXPECT_EQ(toasts.message(), u"⚠️ Online Mode is disabled. Enable it from the top-left button."_s);
+    }
+
+    button->click();
+    EXPECT_TRUE(NetworkModeManager::instance().isOnlineMode());
+    EXPECT_EQ(toasts.message(), u"🌐 Online Mode Enabled"_s);
+    EXPECT_EQ(toasts.type(), ToastManager::ToastType::success);
+}
+
+TEST_F(OnlineWindowTest, YearSearchFromTheHeaderMenuFillsTheTable) {
+    LocalHttpServer server([](const ServedRequest& request) {
+        if (request.target.contains("Known")) {
+            return ServedReply::json(R"({"results":[{"trackName":"Known","releaseDate":"1987-05-01"}]})");
+        }
+        return ServedReply::json(request.target.startsWith("/itunes/") ? R"({"results":[]})"
+                                                                       : R"({"recordings":[]})");
+    });
+    // The window's look-up manager is created on the first search, from the environment.
+    qputenv("QUIRELLA_ITUNES_URL", server.url().toEncoded() + "/itunes");
+    qputenv("QUIRELLA_MUSICBRAINZ_URL", server.url().toEncoded() + "/mb");
+    NetworkModeManager::instance().setOnlineMode(true);
+    load({makeSong(u"Known"_s, u"Band"_s), makeSong(u"Unknown"_s, u"Band"_s),
+          makeSong(u"Dated"_s, u"Band"_s, 2004)});
+
+    menuEntry(*table().headerMenu(u"year"), u"Auto-Search All Years"_s)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(toasts.message().startsWith(u"✅"_s), 30000);
+    EXPECT_EQ(toasts.message(), u"✅ Found 1 years, 1 failed"_s);
+    EXPECT_EQ(column(column::year), (QStringList{u"1987"_s, {}, u"2004"_s}));
+    EXPECT_EQ(server.requests("/itunes/").size(), 2);
+    qunsetenv("QUIRELLA_ITUNES_URL");
+    qunsetenv("QUIRELLA_MUSICBRAINZ_URL");
+}
+
+} // namespace
