@@ -262,24 +262,28 @@ TEST_F(BulkEditingWindow, ChoiceSheetsAnswerArrowsReturnAndEscape) {
     EXPECT_EQ(themes.currentTheme(), all.at(current + 1));
     EXPECT_FALSE(window->openSheet());
 
-    // Columns: Right moves to the second card, Space turns it off, Return is "Done".
+    // Columns, three cards to a row: Down and Right reach the fifth card, Space turns it over, Return is
+    // "Done".
     window->sidebar()->button(SidebarView::Action::columns)->click();
     auto* columns = qobject_cast<ColumnSelectorDialog*>(window->openSheet());
     ASSERT_TRUE(columns);
     ASSERT_TRUE(hasKeyboard(columns));
-    const QString second = ColumnSelectorDialog::cards().at(1).columnId;
-    const bool wasVisible = window->visibleColumns().contains(second);
+    const QString fifth = ColumnSelectorDialog::cards().at(4).columnId;
+    const bool wasVisible = window->visibleColumns().contains(fifth);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     typeKeys(u" \n"_s);
-    EXPECT_NE(window->visibleColumns().contains(second), wasVisible);
+    EXPECT_NE(window->visibleColumns().contains(fifth), wasVisible);
     EXPECT_FALSE(window->openSheet());
 
-    // Rename patterns: Down and Return choose the second pattern.
+    // Rename patterns: Down stops at the last pattern, Up goes back; Return takes the one reached.
     RenamePatternSheet rename(12, themes.currentTheme(), window.get());
     QSignalSpy chosen(&rename, &RenamePatternSheet::patternSelected);
     keyboard::openWithKeyboard(&rename);
     ASSERT_TRUE(hasKeyboard(&rename));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+    }
     typeKeys(u"\n"_s);
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen.at(0).at(0).value<FileNamingPattern>(), fileNamingPatterns[1].pattern);
