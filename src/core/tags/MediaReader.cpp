@@ -56,7 +56,9 @@ std::optional<QString> nonEmpty(const TagLib::String& text) {
 }
 
 std::optional<double> durationOf(const TagLib::AudioProperties* properties) {
-    if (!properties) {
+    // A hostile stream makes TagLib compute a negative length (an Opus pre-skip beyond the last granule
+    // position, say): such a length is no length at all.
+    if (!properties || properties->lengthInMilliseconds() < 0) {
         return std::nullopt;
     }
     return properties->lengthInMilliseconds() / 1000.0;
