@@ -4,6 +4,7 @@
 #include "model/RemainingTime.h"
 #include "ui/Icons.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -129,7 +130,16 @@ EnhancedProgressView::EnhancedProgressView(ProgressManager& progress, QWidget* p
         if (m_shown) {
             m_opacity->setEnabled(false); // children paint faster without the effect
         } else {
+            // The keyboard goes back where it was, or to the window's content when that is gone.
+            const bool hadKeyboard = isAncestorOf(QApplication::focusWidget()) || hasFocus();
             hide();
+            if (hadKeyboard) {
+                if (m_focusBefore && m_focusBefore->isVisible() && m_focusBefore->isEnabled()) {
+                    m_focusBefore->setFocus(Qt::OtherFocusReason);
+                } else {
+                    emit keyboardReleased();
+                }
+            }
         }
     });
 
@@ -229,6 +239,9 @@ void EnhancedProgressView::syncVisibility() {
         }
         show();
         raise();
+        QWidget* focus = QApplication::focusWidget();
+        m_focusBefore =
+            focus && focus != this && !isAncestorOf(focus) && window()->isAncestorOf(focus) ? focus : nullptr;
         setFocus(Qt::OtherFocusReason);
         m_fade.setDirection(QAbstractAnimation::Forward);
     } else {

@@ -7,6 +7,7 @@
 #include "ui/Theme.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWidget>
@@ -42,6 +43,10 @@ public:
     double smoothProgress() const { return m_smoothProgress; }
     void setTheme(const Theme& theme);
 
+signals:
+    // It had the keyboard when it went away and the widget that had it before is gone too.
+    void keyboardReleased();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -55,6 +60,7 @@ private:
 
     ProgressManager& m_progress;
     bool m_shown = false;
+    QPointer<QWidget> m_focusBefore;
     QString m_iconName;
     double m_smoothProgress = 0;
     QElapsedTimer m_shownSince;

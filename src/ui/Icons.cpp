@@ -68,6 +68,7 @@ QString themeNameFor(QStringView name) {
         {QStringLiteral("stop.circle.fill"), QStringLiteral("process-stop")},
         {QStringLiteral("music.note"), QStringLiteral("audio-x-generic")},
         {QStringLiteral("calendar"), QStringLiteral("x-office-calendar")},
+        {QStringLiteral("line.3.horizontal"), QStringLiteral("open-menu")},
         {QStringLiteral("doc.fill"), QStringLiteral("text-x-generic")},
     };
     return names.value(name.toString());

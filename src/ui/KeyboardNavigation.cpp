@@ -3,10 +3,24 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QVariant>
 
 namespace quirella::ui::keyboard {
 
+namespace {
+constexpr const char* kReturnsKeyboard = "quirellaReturnsKeyboard";
+}
+
 void openWithKeyboard(QDialog* sheet) {
+    // Without a window manager nothing hands the keyboard back to the window under a closed sheet.
+    if (QWidget* parent = sheet->parentWidget(); parent && !sheet->property(kReturnsKeyboard).toBool()) {
+        sheet->setProperty(kReturnsKeyboard, true);
+        QObject::connect(sheet, &QDialog::finished, parent, [parent] {
+            if (parent->window()->isVisible()) {
+                parent->window()->activateWindow();
+            }
+        });
+    }
     sheet->open();
     sheet->activateWindow();
 }

@@ -15,6 +15,7 @@
 #include "ui/FolderDropQueue.h"
 #include "ui/HeaderBar.h"
 #include "ui/Icons.h"
+#include "ui/KeyboardCommands.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/OnlineControls.h"
 #include "ui/SongTableModel.h"
@@ -228,20 +229,8 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
         return new ThemeSettingsView(m_themes, owner);
     });
 
-    // Ctrl+Z and Ctrl+Shift+Z; an open cell editor takes them first for its own text.
-    auto* undoAction = new QAction(QStringLiteral("Undo"), this);
-    undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
-    addAction(undoAction);
-    auto* redoAction = new QAction(QStringLiteral("Redo"), this);
-    redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
-    addAction(redoAction);
-    // For desktops where dragging a folder onto the window is awkward.
-    auto* openAction = new QAction(QStringLiteral("Open Folder…"), this);
-    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(openAction, &QAction::triggered, this, &MainWindow::chooseFolder);
-    addAction(openAction);
+    // The menu of every command and the window's keys; it closes the header bar.
+    m_keyboard = new KeyboardCommands(*this);
 
     connect(&m_themes, &ThemeManager::themeChanged, this, &MainWindow::applyCurrentTheme);
     connect(&m_themes, &ThemeManager::customWallpaperDataChanged, this, &MainWindow::syncWallpaper);
@@ -319,6 +308,10 @@ void MainWindow::buildLayout() {
     m_toast = new ToastView(m_toasts, m_central);
     m_dropZone = new CustomWallpaperDropZone(m_themes, m_central);
     m_progressView = new EnhancedProgressView(m_progress, m_central);
+    connect(m_progressView, &EnhancedProgressView::keyboardReleased, this, [this] {
+        (m_content->currentWidget() == m_tablePage ? static_cast<QWidget*>(m_table) : m_welcome)
+            ->setFocus(Qt::OtherFocusReason);
+    });
     m_central->installEventFilter(this);
     m_content->installEventFilter(this);
     connect(m_content, &QStackedWidget::currentChanged, this, &MainWindow::placeOverlays);
@@ -344,7 +337,11 @@ bool MainWindow::isLoadingIndicatorShown() const {
 void MainWindow::syncContent() {
     const std::optional<MusicFolder>& folder = m_viewModel.currentFolder();
     const bool hasSongs = folder && !folder->songs.isEmpty();
+    const bool tableAppears = hasSongs && m_content->currentWidget() != m_tablePage;
     m_content->setCurrentWidget(hasSongs ? m_tablePage : m_welcome);
+    if (tableAppears) {
+        m_table->setFocus(Qt::OtherFocusReason); // a loaded folder has the keyboard
+    }
     m_header->setSongCount(folder ? std::optional<int>(m_viewModel.totalSongs()) : std::nullopt);
     m_loadingRow->setVisible(hasSongs && m_viewModel.isLoading());
 }

@@ -45,6 +45,7 @@ class EnhancedProgressView;
 class FileNameCommands;
 class FolderDropQueue;
 class HeaderBar;
+class KeyboardCommands;
 class SongTableView;
 class ToastView;
 class ToolbarWallpaperButton;
@@ -117,6 +118,7 @@ public:
     CoverCommands* coverCommands() const { return m_covers; }
     FileNameCommands* fileNameCommands() const { return m_fileNames; }
     BulkEditControls* bulkEditing() const { return m_bulkEditing; }
+    KeyboardCommands* keyboardCommands() const { return m_keyboard; }
     ToastView* toastView() const { return m_toast; }
     EnhancedProgressView* progressView() const { return m_progressView; }
     QMessageBox* alertBox() const { return m_alert; }
@@ -161,6 +163,7 @@ private:
     Theme m_theme;
     PreviewHooks m_preview;
     BulkEditControls* m_bulkEditing = nullptr;
+    KeyboardCommands* m_keyboard = nullptr;
     QMap<SidebarView::Action, std::function<void()>> m_actions;
     QMap<ActiveSheet::Kind, SheetFactory> m_sheetFactories;
 

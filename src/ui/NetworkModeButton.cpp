@@ -19,9 +19,10 @@ NetworkModeButton::NetworkModeButton(NetworkModeManager& mode, ToastManager& toa
     , m_toasts(toasts) {
     icons::ensureResources();
     setAutoRaise(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus); // reached by Tab, with a ring to show it
     setCursor(Qt::PointingHandCursor);
-    setStyleSheet(u"QToolButton { border: none; background: transparent; padding: 2px; }"_s);
+    setStyleSheet(u"QToolButton { border: none; background: transparent; padding: 2px; }"
+                  u"QToolButton:focus { border: 2px solid #0A84FF; border-radius: 5px; padding: 0px; }"_s);
     // A 13-point semibold symbol: about 17 pixels.
     setIconSize(QSize(17, 17));
     setFixedSize(26, 26);

@@ -19,6 +19,7 @@ public:
 
     // The symbol now shown: "wifi" or "wifi.slash".
     QString symbolName() const { return m_symbol; }
+    bool isOnline() const { return m_symbol == u"wifi"; }
 
 private:
     void sync();

@@ -3,6 +3,7 @@
 #include "ui/Icons.h"
 
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -35,7 +36,8 @@ SidebarButton::SidebarButton(const QString& title, const QString& symbol, QList<
     setToolTip(title);
     setAccessibleName(title); // the icon-only button names itself where it is made
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus); // the keyboard stays with the table and its editor
+    // Reached by Tab; a click leaves the keyboard with the table and its editor.
+    setFocusPolicy(Qt::TabFocus);
     setFixedHeight(height);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -66,6 +68,15 @@ void SidebarButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void SidebarButton::keyPressEvent(QKeyEvent* event) {
+    // Space presses a button everywhere; Return and Enter press the keyboard's button too.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->modifiers()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
 void SidebarButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -85,7 +96,8 @@ void SidebarButton::paintEvent(QPaintEvent*) {
         gradient.setColorAt(stops > 1 ? double(i) / double(stops - 1) : 0.0, color);
     }
     painter.fillPath(shape, gradient);
-    painter.setPen(QPen(QColor(255, 255, 255, 40), 1));
+    // The keyboard's button wears a ring of the accent colour.
+    painter.setPen(hasFocus() ? QPen(QColor(10, 132, 255), 2.5) : QPen(QColor(255, 255, 255, 40), 1));
     painter.drawPath(shape);
 
     QFont font = this->font();

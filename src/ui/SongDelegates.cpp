@@ -48,6 +48,14 @@ void SongCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->save();
     paintContent(painter, option, index);
     painter->restore();
+    // The keyboard's cell, while the table has the keyboard.
+    if (m_view.hasFocus() && m_view.currentIndex() == index) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(QColor(10, 132, 255), 2.0));
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(1.5, 2.5, -1.5, -2.5), 4, 4);
+        painter->restore();
+    }
 }
 
 // ---- Text ----

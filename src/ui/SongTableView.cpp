@@ -11,6 +11,8 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -92,9 +94,24 @@ SongTableView::SongTableView(ContentViewModel& viewModel, VisibleColumns& visibl
     connect(m_model, &QAbstractItemModel::modelReset, this, &SongTableView::applyColumns);
     connect(m_model, &QAbstractItemModel::columnsInserted, this, &SongTableView::applyColumns);
     connect(m_model, &QAbstractItemModel::columnsRemoved, this, &SongTableView::applyColumns);
+    // The keyboard's place survives a reset (an undo, a bulk edit) where its song does.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = currentIndex();
+        m_currentBeforeReset = current.isValid()
+                                   ? std::optional(std::pair(m_model->songAt(current.row()).id,
+                                                             m_model->columnId(current.column())))
+                                   : std::nullopt;
+    });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         setHoveredRow(-1);
         m_viewModel.setEditingField(std::nullopt); // a reset drops an open editor without closing it
+        if (const auto before = std::exchange(m_currentBeforeReset, std::nullopt)) {
+            const int row = int(indexOfSong(m_viewModel.visibleSongs(), before->first));
+            const int column = m_model->sectionOf(before->second);
+            if (row >= 0 && column >= 0) {
+                selectionModel()->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+            }
+        }
     });
     connect(&m_visibleColumns, &VisibleColumns::changed, this,
             [this] { m_model->setColumnIds(m_visibleColumns.ids()); });
@@ -292,10 +309,153 @@ void SongTableView::mousePressEvent(QMouseEvent* event) {
         }
     }
     m_viewModel.selectSong(songId, shift, command);
+    setCurrentIndex(index); // the keyboard goes on from the cell clicked
     if (!shift && !command && SongTableModel::isEditable(id)) {
-        setCurrentIndex(index);
         QTableView::edit(index);
     }
+}
+
+void SongTableView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool plain = modifiers == Qt::NoModifier;
+    const bool shift = modifiers == Qt::ShiftModifier;
+    const bool control = modifiers == Qt::ControlModifier;
+    const int rows = m_model->rowCount();
+    const QModelIndex current = currentIndex();
+    const int row = current.isValid() ? current.row() : -1;
+    const int page = std::max(1, viewport()->height() / rowHeight - 1);
+    const auto moveBy = [&](int delta, int fromNowhere) {
+        moveToRow(row < 0 ? fromNowhere : row + delta, shift);
+        event->accept();
+    };
+    if ((plain || shift) && rows > 0) {
+        switch (event->key()) {
+        case Qt::Key_Up:
+            return moveBy(-1, 0);
+        case Qt::Key_Down:
+            return moveBy(1, 0);
+        case Qt::Key_PageUp:
+            return moveBy(-page, 0);
+        case Qt::Key_PageDown:
+            return moveBy(page, 0);
+        case Qt::Key_Home:
+            return moveBy(-rows, 0);
+        case Qt::Key_End:
+            return moveBy(rows, rows - 1);
+        case Qt::Key_Delete: {
+            const QSet<QUuid> selected = m_viewModel.selectedSongIds();
+            if (selected.size() > 1) {
+                emit deleteSelectedRequested();
+            } else if (selected.size() == 1) {
+                emit trashRequested(*selected.cbegin());
+            }
+            event->accept();
+            return;
+        }
+        default:
+            break;
+        }
+    }
+    if (plain && rows > 0) {
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            const int step = event->key() == Qt::Key_Left ? -1 : 1;
+            const int column =
+                current.isValid() ? std::clamp(current.column() + step, 0, m_model->columnCount() - 1) : 0;
+            setCurrentIndex(m_model->index(std::max(row, 0), column));
+            scrollTo(currentIndex());
+            event->accept();
+            return;
+        }
+        case Qt::Key_F2:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (state() != EditingState) { // Return in an editor reaches here while it commits
+                editCurrentCell();
+            }
+            event->accept();
+            return;
+        case Qt::Key_Space:
+            if (row >= 0) {
+                emit playClicked(m_model->songAt(row).id);
+            }
+            event->accept();
+            return;
+        default:
+            break;
+        }
+    }
+    if (plain && event->key() == Qt::Key_Escape && !m_viewModel.selectedSongIds().isEmpty()) {
+        m_viewModel.setSelectedSongIds({});
+        event->accept();
+        return;
+    }
+    if (control && event->key() == Qt::Key_A) {
+        m_viewModel.selectAllVisible();
+        event->accept();
+        return;
+    }
+    if (control && event->key() >= Qt::Key_0 && event->key() <= Qt::Key_5) {
+        QSet<QUuid> songs = m_viewModel.selectedSongIds();
+        if (songs.isEmpty() && row >= 0) {
+            songs.insert(m_model->songAt(row).id);
+        }
+        m_viewModel.rateSongs(songs, event->key() - Qt::Key_0);
+        event->accept();
+        return;
+    }
+    event->ignore(); // the window's shortcuts may want it
+}
+
+void SongTableView::moveToRow(int row, bool extend) {
+    const int target = std::clamp(row, 0, m_model->rowCount() - 1);
+    int column = currentIndex().isValid() ? currentIndex().column() : m_model->sectionOf(column::title);
+    if (column < 0) {
+        column = 0;
+    }
+    const QModelIndex index = m_model->index(target, column);
+    setCurrentIndex(index);
+    scrollTo(index);
+    m_viewModel.selectSong(m_model->songAt(target).id, extend, false);
+}
+
+void SongTableView::editCurrentCell() {
+    const QModelIndex index = currentIndex();
+    if (!index.isValid() || !SongTableModel::isEditable(m_model->columnId(index.column()))) {
+        return;
+    }
+    scrollTo(index);
+    QTableView::edit(index);
+    if (auto* line = qobject_cast<QLineEdit*>(indexWidget(index))) {
+        line->selectAll();
+    }
+}
+
+QModelIndex SongTableView::editorTarget(const QModelIndex& from, EditorMove move) const {
+    const int rows = m_model->rowCount();
+    switch (move) {
+    case EditorMove::rowAbove:
+        return from.row() > 0 ? m_model->index(from.row() - 1, from.column()) : QModelIndex();
+    case EditorMove::rowBelow:
+        return from.row() + 1 < rows ? m_model->index(from.row() + 1, from.column()) : QModelIndex();
+    case EditorMove::nextCell:
+    case EditorMove::previousCell:
+        break;
+    }
+    QList<int> textColumns;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (SongTableModel::isEditable(m_model->columnId(column))) {
+            textColumns.append(column);
+        }
+    }
+    // Every text cell in reading order; the target is the one after or before the current one.
+    const qsizetype at = from.row() * textColumns.size() + textColumns.indexOf(from.column());
+    const qsizetype next = at + (move == EditorMove::nextCell ? 1 : -1);
+    if (textColumns.isEmpty() || next < 0 || next >= rows * textColumns.size()) {
+        return {};
+    }
+    return m_model->index(int(next / textColumns.size()), textColumns.at(next % textColumns.size()));
 }
 
 void SongTableView::mouseReleaseEvent(QMouseEvent* event) {
@@ -311,17 +471,85 @@ bool SongTableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* 
     const bool started = QTableView::edit(index, trigger, event);
     if (started) {
         m_viewModel.setEditingField(m_model->columnId(index.column()));
+        if (QWidget* editor = indexWidget(index)) {
+            editor->installEventFilter(this); // before the delegate's own filter, which would take Tab
+        }
     }
     return started;
 }
 
+bool SongTableView::eventFilter(QObject* watched, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::KeyPress || !editor || indexWidget(currentIndex()) != editor) {
+        return QTableView::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    std::optional<EditorMove> move;
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (key->key() == Qt::Key_Tab && modifiers == Qt::NoModifier) {
+        move = EditorMove::nextCell;
+    } else if (key->key() == Qt::Key_Backtab ||
+               (key->key() == Qt::Key_Tab && modifiers == Qt::ShiftModifier)) {
+        move = EditorMove::previousCell;
+    } else if (key->key() == Qt::Key_Up && modifiers == Qt::NoModifier) {
+        move = EditorMove::rowAbove;
+    } else if (key->key() == Qt::Key_Down && modifiers == Qt::NoModifier) {
+        move = EditorMove::rowBelow;
+    }
+    if (!move) {
+        return QTableView::eventFilter(watched, event);
+    }
+    const QModelIndex target = editorTarget(currentIndex(), *move);
+    if (target.isValid()) {
+        m_nextEdit = std::pair(m_model->songAt(target.row()).id, m_model->columnId(target.column()));
+    }
+    // Committed as Return commits; where editing goes on is decided when the editor has closed.
+    const QPointer<QWidget> guard(editor);
+    commitData(editor);
+    if (guard && indexWidget(currentIndex()) == editor) {
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    } else {
+        editNextCell(); // the commit rebuilt the rows and took the editor with them
+    }
+    return true;
+}
+
 void SongTableView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    // Tab and Backtab would walk into the neighbouring cell; editing ends with the cell it began in.
+    // Tab and Backtab are taken by eventFilter; a hint to walk on from elsewhere ends editing here.
     if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem) {
         hint = QAbstractItemDelegate::NoHint;
     }
     QTableView::closeEditor(editor, hint);
     m_viewModel.setEditingField(std::nullopt);
+    editNextCell();
+}
+
+void SongTableView::editNextCell() {
+    const std::optional<std::pair<QUuid, QString>> next = std::exchange(m_nextEdit, std::nullopt);
+    if (!next) {
+        return;
+    }
+    // The commit may have moved the rows: the next cell is found by its song.
+    const int row = int(indexOfSong(m_viewModel.visibleSongs(), next->first));
+    const int column = m_model->sectionOf(next->second);
+    if (row < 0 || column < 0) {
+        return;
+    }
+    if (currentIndex().row() != row) {
+        m_viewModel.selectSong(next->first, false, false);
+    }
+    setCurrentIndex(m_model->index(row, column));
+    editCurrentCell();
+}
+
+void SongTableView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update(); // the current cell's frame shows while the table has the keyboard
+}
+
+void SongTableView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void SongTableView::contextMenuEvent(QContextMenuEvent* event) {

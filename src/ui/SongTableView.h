@@ -96,6 +96,13 @@ signals:
     void clearSelectedCoversRequested();
 
 protected:
+    // The keyboard: Up, Down, Page Up, Page Down, Home and End move the current row and select it as a
+    // click does (with Shift as a shift-click does), Left and Right move the current cell, F2 or Return
+    // edit it, Space plays the current song, Delete trashes the selection, Ctrl+A selects every song,
+    // Escape clears the selection, Ctrl+0 to Ctrl+5 rate the selection. In an editor, Tab and Shift+Tab go
+    // on to the next or previous text cell and Up and Down to the row above or below, committing first.
+    void keyPressEvent(QKeyEvent* event) override;
+
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -108,8 +115,21 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // The current cell moves to `row` (clamped to the rows there are) and its song is selected as a
+    // click, or a shift-click, selects it.
+    void moveToRow(int row, bool extend);
+    // Starts editing the current cell when it holds text, with the text selected.
+    void editCurrentCell();
+    void editNextCell();
+    // Where an editor goes next: the text cell after or before the current one (on to the next or
+    // previous row at the ends of a row), or the same column one row up or down.
+    enum class EditorMove { nextCell, previousCell, rowAbove, rowBelow };
+    QModelIndex editorTarget(const QModelIndex& from, EditorMove move) const;
     void applyColumns();
     void clampArtistColumn(int section, int newSize);
     void setHoveredRow(int row);
@@ -131,6 +151,10 @@ private:
     int m_delegatedColumns = 0;
     bool m_applyingColumns = false;
     std::optional<QUuid> m_playingSongId;
+    // Where editing goes on once the open editor has closed: a song and a column, which a commit that
+    // reorders the rows does not change.
+    std::optional<std::pair<QUuid, QString>> m_nextEdit;
+    std::optional<std::pair<QUuid, QString>> m_currentBeforeReset;
 
     TextCellDelegate* m_textDelegate = nullptr;
     TextCellDelegate* m_typeDelegate = nullptr;

@@ -127,28 +127,6 @@ TEST_F(BulkEditingWindow, RemoveTextWindowRemembersItsTermsAndAppliesThemInOrder
 
 // The keyboard from the moment a sheet opens: keys go where the application sends them (the focus
 // widget), never straight to a field.
-// Waits until `window` has the keyboard: a window-modal sheet counts as active while its parent is, but
-// the keys go to the focus window only.
-[[nodiscard]] bool hasKeyboard(QWidget* window) {
-    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
-}
-
-void typeKeys(const QString& keys) {
-    for (const QChar key : keys) {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr) << "no widget has the keyboard";
-        if (key == u'\n') {
-            QTest::keyClick(target, Qt::Key_Return);
-        } else if (key == u'\t') {
-            QTest::keyClick(target, Qt::Key_Tab);
-        } else if (key == u'\x1b') {
-            QTest::keyClick(target, Qt::Key_Escape);
-        } else {
-            QTest::keyClick(target, key.toLatin1());
-        }
-    }
-}
-
 enum class Opening {
     genreSheet,
     replaceArtists,

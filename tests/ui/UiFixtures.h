@@ -95,6 +95,37 @@ inline bool dragAndDrop(QWidget* target, QPoint position, const QMimeData& data,
     return enter.isAccepted() && drop.isAccepted();
 }
 
+// Waits until `window` has the keyboard: a window-modal sheet counts as active while its parent is, but
+// the keys go to the focus window only.
+[[nodiscard]] inline bool hasKeyboard(QWidget* window) {
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
+}
+
+// Keys as the application routes them: to the focus widget, whichever it is at that moment. "\n" is
+// Return, "\t" Tab, "\x1b" Escape.
+inline void typeKeys(const QString& keys) {
+    for (const QChar key : keys) {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr) << "no widget has the keyboard";
+        if (key == u'\n') {
+            QTest::keyClick(target, Qt::Key_Return);
+        } else if (key == u'\t') {
+            QTest::keyClick(target, Qt::Key_Tab);
+        } else if (key == u'\x1b') {
+            QTest::keyClick(target, Qt::Key_Escape);
+        } else {
+            QTest::keyClick(target, key.toLatin1());
+        }
+    }
+}
+
+// One key, with modifiers, to the focus widget.
+inline void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr) << "no widget has the keyboard";
+    QTest::keyClick(target, key, modifiers);
+}
+
 inline void clearPreferences() {
     QSettings settings;
     settings.remove(QStringLiteral("VisibleColumns"));

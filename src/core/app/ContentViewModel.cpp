@@ -255,6 +255,15 @@ void ContentViewModel::selectSong(const QUuid& songId, bool shift, bool command)
     setSelectedSongIds(next.selectedSongIds);
 }
 
+void ContentViewModel::selectAllVisible() {
+    assertUiThread();
+    QSet<QUuid> all;
+    for (const Song& song : m_visibleSongs) {
+        all.insert(song.id);
+    }
+    setSelectedSongIds(all);
+}
+
 // ---- Editing ----
 
 void ContentViewModel::replaceSong(const Song& song) {
@@ -299,6 +308,22 @@ void ContentViewModel::setRating(const QUuid& songId, int stars) {
     Song rated = *song;
     rated.rating = rated.rating == clicked ? 0 : clicked;
     replaceSong(rated);
+}
+
+void ContentViewModel::rateSongs(const QSet<QUuid>& songIds, int stars) {
+    assertUiThread();
+    if (!m_currentFolder || std::none_of(m_currentFolder->songs.cbegin(), m_currentFolder->songs.cend(),
+                                         [&](const Song& song) { return songIds.contains(song.id); })) {
+        return;
+    }
+    const qint64 rating = clampRating(stars);
+    applyChange(true, [&](MusicFolder& folder) {
+        for (Song& song : folder.songs) {
+            if (songIds.contains(song.id)) {
+                song.rating = rating;
+            }
+        }
+    });
 }
 
 void ContentViewModel::undo() {

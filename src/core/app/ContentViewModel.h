@@ -149,6 +149,8 @@ public:
     void applySort();
     // A click on a row: plain, with shift, or with Ctrl (`command`).
     void selectSong(const QUuid& songId, bool shift, bool command);
+    // Every visible song, as Ctrl+A selects them.
+    void selectAllVisible();
 
     // ---- Editing ----
     // Commits an inline edit of a title, artist, genre or year cell. Every commit on a known song records
@@ -156,6 +158,8 @@ public:
     void commitEdit(const QUuid& songId, QStringView field, const QString& text);
     // A click on star `stars` (1..5): the same value as the current rating clears it. Not undoable.
     void setRating(const QUuid& songId, int stars);
+    // `stars` (0..5, 0 clears) for every song of `songIds`, as one undo step; nothing without such a song.
+    void rateSongs(const QSet<QUuid>& songIds, int stars);
     // Swap the whole folder with the previous or next value of the history; nothing when there is none.
     void undo();
     void redo();

@@ -1,0 +1,135 @@
+// The window driven by the keyboard alone, as a user without a mouse works through a folder: open it,
+// move through the songs, edit two titles, undo one, rate, write, and find it all in the files.
+#include "UiFixtures.h"
+#include "app/SongBuilder.h"
+#include "support/AudioFiles.h"
+#include "ui/KeyboardCommands.h"
+#include "ui/SidebarView.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+using namespace quirella;
+using namespace quirella::test;
+using namespace quirella::test::ui;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class KeyboardWindow : public WindowTest {
+protected:
+    QString currentTitle() { return table().songModel().songAt(table().currentIndex().row()).name; }
+    QStringList selectedTitles() {
+        QStringList titles;
+        for (const Song& song : model().visibleSongs()) {
+            if (model().selectedSongIds().contains(song.id)) {
+                titles.append(song.name);
+            }
+        }
+        return titles;
+    }
+};
+
+TEST_F(KeyboardWindow, AFolderIsOpenedEditedRatedAndWrittenByKeysAlone) {
+    const ScratchDir dir;
+    for (const QString& name : {u"Ann - Alpha.mp3"_s, u"Bob - Beta.mp3"_s, u"Cid - Gamma.mp3"_s}) {
+        dir.write(u"music/"_s + name, mp3Audio());
+    }
+    // Ctrl+O, the folder's path and Return.
+    pressKey(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(window->folderDialog());
+    ASSERT_TRUE(hasKeyboard(window->folderDialog()));
+    typeKeys(dir.filePath(u"music"_s) + u'\n');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 3; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table().hasFocus(); }));
+
+    // Down from nowhere is the first song; the ends hold.
+    pressKey(Qt::Key_Down);
+    EXPECT_EQ(selectedTitles(), QStringList{u"Alpha"_s});
+    pressKey(Qt::Key_End);
+    pressKey(Qt::Key_Down);
+    EXPECT_EQ(selectedTitles(), QStringList{u"Gamma"_s});
+    pressKey(Qt::Key_Home);
+    pressKey(Qt::Key_Up);
+    EXPECT_EQ(selectedTitles(), QStringList{u"Alpha"_s});
+    pressKey(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selectedTitles(), (QStringList{u"Alpha"_s, u"Beta"_s}));
+    pressKey(Qt::Key_Escape);
+    EXPECT_TRUE(selectedTitles().isEmpty());
+
+    // F2 edits the title with its text selected; Down commits and edits the title below.
+    pressKey(Qt::Key_Up);
+    pressKey(Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->selectedText(), u"Alpha"_s);
+    // No shortcut fires while the editor has the keyboard.
+    pressKey(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(window->isWritingTags());
+    typeKeys(u"One"_s);
+    pressKey(Qt::Key_Down);
+    typeKeys(u"Two\n"_s);
+    EXPECT_EQ(model().visibleSongs().at(0).name, u"One"_s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().at(1).name == u"Two"_s; }));
+    EXPECT_TRUE(table().hasFocus());
+    pressKey(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(model().visibleSongs().at(1).name, u"Beta"_s);
+    EXPECT_EQ(model().visibleSongs().at(0).name, u"One"_s);
+
+    // Ctrl+4 rates the selection (the song the editor moved to) as one undo step.
+    EXPECT_EQ(currentTitle(), u"Beta"_s);
+    pressKey(Qt::Key_4, Qt::ControlModifier);
+    EXPECT_EQ(model().visibleSongs().at(1).rating, 4);
+
+    pressKey(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return toasts.message().startsWith(u"✅ Tags written to 3"_s); }, 60000));
+    const std::optional<Song> first = createSong(dir.filePath(u"music/Ann - Alpha.mp3"_s));
+    const std::optional<Song> second = createSong(dir.filePath(u"music/Bob - Beta.mp3"_s));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->name, u"One"_s);
+    EXPECT_EQ(second->name, u"Beta"_s);
+    EXPECT_EQ(second->rating, 4);
+}
+
+TEST_F(KeyboardWindow, EveryCommandIsInTheMenuAndTabReachesTheButtons) {
+    load({makeSong(u"Only"_s)});
+    table().setFocus();
+    // F10 opens the menu of every command, each with its keys where it has some. The menu runs its own
+    // loop, so it is read and closed from within it.
+    QMenu* menu = window->keyboardCommands()->menu();
+    QStringList entries;
+    bool shown = false;
+    QTimer::singleShot(0, menu, [&] {
+        shown = menu->isVisible();
+        for (const QAction* action : menu->actions()) {
+            entries.append(action->text() + u' ' + action->shortcut().toString());
+        }
+        menu->close();
+    });
+    pressKey(Qt::Key_F10);
+    EXPECT_TRUE(shown);
+    for (const QString& entry :
+         {u"WRITE TAGS Ctrl+S"_s, u"Undo Ctrl+Z"_s, u"Open Folder… Ctrl+O"_s, u"Search BPM "_s,
+          u"Select Theme… "_s, u"Online Mode "_s, u"Keyboard Shortcuts F1"_s}) {
+        EXPECT_TRUE(entries.contains(entry)) << entry.toStdString();
+    }
+    // F1 lists the keys. (The offscreen platform gives a closed popup's keyboard to no window.)
+    window->activateWindow();
+    ASSERT_TRUE(hasKeyboard(window.get()));
+    pressKey(Qt::Key_F1);
+    ASSERT_TRUE(window->keyboardCommands()->shortcutsWindow());
+    window->keyboardCommands()->shortcutsWindow()->close();
+    ASSERT_TRUE(hasKeyboard(window.get()));
+    // Tab goes on from the table to the sidebar's buttons.
+    table().setFocus();
+    bool reached = false;
+    for (int i = 0; i < 40 && !reached; ++i) {
+        pressKey(Qt::Key_Tab);
+        reached = qobject_cast<quirella::ui::SidebarButton*>(QApplication::focusWidget()) != nullptr;
+    }
+    EXPECT_TRUE(reached);
+}
+
+} // namespace
