@@ -1,5 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands a newcomer needs: `make run` and `make test`. Both set the machine up first.
-.PHONY: setup build run test fuzz bench package format format-check clean
+.PHONY: setup build run test fuzz bench package lint-package format format-check clean
 
 JOBS ?= $(shell nproc)
 # Called by its versioned name: another clang-format on a contributor's machine formats differently.
@@ -47,7 +48,12 @@ bench: setup
 package: setup
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIRELLA_BUILD_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build build/release -j $(JOBS)
+	rm -f build/release/quirella_*.deb
 	cd build/release && cpack -G DEB
+
+# lintian on the package: any error or warning fails.
+lint-package: package
+	lintian --fail-on error,warning --display-info build/release/quirella_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs $(CLANG_FORMAT) -i

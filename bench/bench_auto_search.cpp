@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Auto-search against a local catalogue that answers every request 50 ms late: the time of a year
 // search over 200 songs beside its floor (200 × 50 ms ÷ 8 in flight), with the look-up spacing as
 // shipped and without it; then a MusicBrainz-only catalogue, where no two requests may come closer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Usage: bench_bpm [FOLDER [ours|tools]]
 // Tempo analysis against plain decoding, and the "Search BPM" batch one file at a time against one file
 // per processor, over 20 generated MP3 files of 3 minutes (click tracks at 80 to 156 BPM). For comparison

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bulk edits on a folder of 1000 songs in the real window on the offscreen platform: each operation
 // as a user reaches it (undo snapshot, the change, the table's model reset and the repaint of the visible
 // rows), then the undo that takes it back. Goal: every operation under 20 ms, the character clean-up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cover conversion and M4A writing, as the tag-writing batch uses them: one picture converted for many
 // songs (the first time, then from the cache) and one M4A file rewritten again and again.
 #include "covers/ImageProcessor.h"

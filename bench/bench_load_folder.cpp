@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a folder of 1000 tagged MP3 files with covers, against a plain single-threaded TagLib loop that
 // reads each file's title, artist, year, genre, rating and front cover: through
 // ContentViewModel::loadFolder in this process, and through `quirella-cli scan` end to end (process start

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Header clicks and undo on a full folder: sorting 1000 songs by every column in both directions, and
 // twenty undo snapshots with undo and redo, as the view model does them on the UI thread.
 #include "app/ContentViewModel.h"

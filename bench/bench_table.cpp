@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The song table with a full folder: 1000 rows in the real window on the offscreen platform. Times a
 // header click (sort, model reset) and the repaint after it for every sortable column, and scrolling
 // from the top to the bottom page by page, each page painted, first while the cover thumbnails are

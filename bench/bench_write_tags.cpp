@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long saving tags takes against the floor any durable rewrite has to pay: per file, read it, write
 // a copy next to it, flush the copy, rename it over the original and flush the folder. Both are measured
 // in the same run on the same files, in alternating rounds, so that the disk's mood counts for both.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch folder and checks that everything a desktop needs is there.
 # Run with -DBUILD_DIR=... -DSTAGE=... -DICON_SIZES=16;22;...
 file(REMOVE_RECURSE "${STAGE}")
@@ -9,9 +10,15 @@ endif()
 set(expected
     usr/bin/quirella
     usr/bin/quirella-cli
-    usr/share/applications/quirella.desktop
+    usr/share/applications/org.quirella.TagEditor.desktop
     usr/share/metainfo/org.quirella.TagEditor.metainfo.xml
-    usr/share/icons/hicolor/scalable/apps/quirella.svg)
+    usr/share/icons/hicolor/scalable/apps/quirella.svg
+    usr/share/man/man1/quirella.1.gz
+    usr/share/man/man1/quirella-cli.1.gz
+    usr/share/bash-completion/completions/quirella-cli
+    usr/share/zsh/vendor-completions/_quirella-cli
+    usr/share/fish/vendor_completions.d/quirella-cli.fish
+    usr/share/doc/quirella/copyright)
 foreach(size IN LISTS ICON_SIZES)
     list(APPEND expected "usr/share/icons/hicolor/${size}x${size}/apps/quirella.png")
 endforeach()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time tool: renders the application's SVG icon into the PNG sizes desktops look up in the hicolor
 // theme, so every launcher and file manager gets a sharp icon even where SVG icons are not loaded.
 // Usage: quirella-render-icon <icon.svg> <output folder> <size>...

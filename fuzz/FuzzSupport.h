@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the fuzz targets: an invariant check that libFuzzer reports as a crash, and a set of tag
 // values with text outside ASCII and Latin-1, a year and a rating.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays every saved input of a fuzz target's corpus folder once, so the ordinary test run covers the
 // crashes the fuzzer has found before.
 #include <cstdint>

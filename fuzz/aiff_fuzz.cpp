@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AIFF rewrite over arbitrary bytes, in memory. A rebuilt file must be a FORM/AIFF file whose size
 // field is right, whose chunks all fit, that keeps the source's other chunks in their order and ends
 // with the one new "ID3 " chunk, and that comes out the same when rebuilt a second time.

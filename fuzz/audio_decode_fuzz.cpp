@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoder and the tempo estimate over arbitrary bytes: whatever a file claims (sample rate, channel
 // count, length, container), the slices handed on stay within the accepted shapes and the frame limit,
 // and the estimate is 0 or a tempo the scans and their halves can give.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue reply parsers over arbitrary bytes: the iTunes search reply and the MusicBrainz
 // recording reply. Whatever the body, a year is within 1900..2099 and a cover address is built on the
 // cover archive's base.

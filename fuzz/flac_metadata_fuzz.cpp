@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FLAC rewrite over arbitrary bytes: the metadata walk, the check of the last frame and the rebuilt
 // head. A rebuilt head must parse again, keep every block it does not manage byte for byte and in order,
 // and change nothing when the same values are written a second time.

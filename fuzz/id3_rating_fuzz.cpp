@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The direct rating read of MP3 files, the genre read and the frame checks of the ID3 toolkit over
 // arbitrary bytes: the input is read as a file head, as a TXXX/POPM body, as a tag whose genre is read,
 // and as an old tag whose frames are carried.

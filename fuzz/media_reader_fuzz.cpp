@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TagLib's parsing of every format we list, driven through our reader: the bytes are written to a file
 // and read as each kind of file in turn. Nothing is checked but that the reader survives and that what it
 // hands over is consistent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MP3 rewrite over arbitrary bytes, in memory: locating the old tag, carrying its unmanaged frames
 // and building the new tag. A rebuilt file must keep every byte behind the old tag, start with a tag
 // that ends where that audio begins, and come out the same when rebuilt a second time.

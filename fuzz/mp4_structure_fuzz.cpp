@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The box walk the M4A writer runs over every file before and after TagLib rewrites it.
 #include "tags/Mp4Structure.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ogg rewrite over arbitrary bytes: the page walk with its checksums and the new header pages. A
 // rewritten file must walk cleanly again, keep its audio pages' bodies, and need no change when the same
 // values are written a second time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV rewrite over arbitrary bytes, with a full, a sparse and an empty set of values. Besides not
 // crashing, a rebuilt file must be a well-formed RIFF file whose size field is right and whose first
 // "data" chunk holds exactly the audio of the source.

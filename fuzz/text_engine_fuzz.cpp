@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text rules of the bulk edits over arbitrary tag text: the input is read as UTF-16 units (lone
 // surrogates, controls and marks included) and split at the first two NUL units into a text, a term and
 // a replacement. Checks that no rule breaks a surrogate pair the text did not already break, that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vorbis comment lists and picture records over arbitrary bytes. A parsed list serialises back to the
 // bytes it was read from; a change reads back as written and is made once (a second pass changes
 // nothing); a picture record survives its round trip.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV reader over arbitrary bytes: the chunk walk, the INFO list and the ID3 chunk with its frames.
 // The picture stays in memory here; only the file-level reader writes cover files.
 #include "tags/WAVTagEditor.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the small audio files the tests start from, with ffmpeg, into the folder given (the build runs
 # it; nothing is committed): one second or less of a sine tone per file.
 #   ffmpeg-v23.mp3, ffmpeg-v24.mp3  MP3 with an ID3v2.3 / v2.4 tag written by ffmpeg

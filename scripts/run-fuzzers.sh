@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every libFuzzer binary in a folder for a few seconds each, starting from its saved corpus.
 # A crash fails the run and leaves the crashing input in build/fuzz/crashes/.
 set -euo pipefail

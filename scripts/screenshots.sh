@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the README's screenshots from the running window: the widget test
 # ThemedWindow.ReadmeScreenshots opens the real window on the offscreen platform and saves
 # docs/welcome.png, docs/folder-dark.png and docs/folder-system-default.png.

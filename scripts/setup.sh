@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, testing and running Quirella Tag-Editor needs.
 # Does nothing when they are all present. Runs apt-get as root, or through sudo.
 set -euo pipefail
@@ -10,7 +11,7 @@ packages=(
   libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev attr acl
   fonts-noto-color-emoji fonts-dejavu-core xvfb xauth
-  appstream desktop-file-utils dpkg-dev
+  appstream desktop-file-utils dpkg-dev lintian scdoc bash-completion qt6-l10n-tools qt6-tools-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 

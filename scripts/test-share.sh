@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How large the tests are beside the code: non-blank lines of the tracked files under tests/ and under
 # src/ (fuzz targets and benchmarks count on neither side), and their ratio. Informs; never fails.
 set -euo pipefail

@@ -4,6 +4,7 @@
 #include "OnlineFixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
@@ -217,8 +218,15 @@ TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
 // it: unbounded, Qt's transfer thread kept reading such a body at full speed, missed the abort and the
 // shutdown, and outlived its client (its thread and objects then leaked).
 TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
+    // Threads of Qt's global pool come and go with the load of the machine: they are not counted.
     const auto threads = [] {
-        return QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+        qsizetype count = 0;
+        const QDir tasks(u"/proc/self/task"_s);
+        for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile name(tasks.filePath(task + u"/comm"_s));
+            count += name.open(QIODevice::ReadOnly) && name.readAll().trimmed() != "Thread (pooled)";
+        }
+        return count;
     };
     ServedReply endless;
     endless.mode = ServedReply::Mode::endlessBody;
@@ -231,7 +239,14 @@ TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
         HttpClient warmUp(userAgent());
         warmUp.get(request).waitForFinished();
     }
-    const qsizetype before = threads();
+    // A thread that has ended may take a moment to leave the list.
+    qsizetype before = threads();
+    (void)QTest::qWaitFor(
+        [&] {
+            const qsizetype now = threads();
+            return std::exchange(before, now) == now;
+        },
+        200);
     request.url = QUrl(server.url().toString() + u"/endless"_s);
     request.maxBodyBytes = 64 * 1024;
     for (int round = 0; round < 3; ++round) {
@@ -244,8 +259,8 @@ TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
         }
         // The cap, the read-ahead and what the sockets hold; a transfer left reading takes hundreds.
         EXPECT_LT(server.endlessBytesSent() - sentBefore, 16 << 20);
-        // A thread that has ended may take a moment to leave the list; one still reading does not.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return threads() == before; }, 2000));
+        // One still reading does not leave.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return threads() <= before; }, 2000));
     }
 }
 
