@@ -18,6 +18,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using namespace quirella;
+using namespace quirella::ui;
 using namespace quirella::test::ui;
 
 class GermanWindow : public WindowTest {
