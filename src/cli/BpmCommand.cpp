@@ -4,6 +4,7 @@
 #include "app/FolderScanner.h"
 #include "audio/BPMAnalyzer.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -16,11 +17,12 @@ int runBpmCommand(const QStringList& arguments) {
     bool failed = false;
     for (const QString& argument : arguments) {
         if (argument.startsWith("--"_L1)) {
-            return reportArgumentError(u"unknown option "_s + argument);
+            return reportArgumentError(QCoreApplication::translate("Cli", "unknown option %1").arg(argument));
         }
     }
     if (arguments.isEmpty()) {
-        return reportArgumentError(u"bpm needs at least one file or folder"_s);
+        return reportArgumentError(
+            QCoreApplication::translate("Cli", "bpm needs at least one file or folder"));
     }
     for (const QString& argument : arguments) {
         if (!QFileInfo(argument).isDir()) {
@@ -29,7 +31,10 @@ int runBpmCommand(const QStringList& arguments) {
         }
         const FolderScan scan = scanFolder(QFileInfo(argument).absoluteFilePath());
         if (!scan.ok()) {
-            printText(stderr, argument + u": Error loading folder: "_s + *scan.error + u'\n');
+            printText(stderr,
+                      argument + u": "_s +
+                          QCoreApplication::translate("Cli", "Error loading folder: %1").arg(*scan.error) +
+                          u'\n');
             failed = true;
             continue;
         }

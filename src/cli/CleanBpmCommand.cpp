@@ -2,6 +2,8 @@
 #include "FileCommands.h"
 #include "FolderCommandSupport.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
@@ -9,11 +11,11 @@ namespace quirella::cli {
 int runCleanBpmCommand(const QStringList& arguments) {
     for (const QString& argument : arguments) {
         if (argument.startsWith("--"_L1)) {
-            return reportArgumentError(u"unknown option "_s + argument);
+            return reportArgumentError(QCoreApplication::translate("Cli", "unknown option %1").arg(argument));
         }
     }
     if (arguments.size() != 1) {
-        return reportArgumentError(u"clean-bpm takes exactly one folder"_s);
+        return reportArgumentError(QCoreApplication::translate("Cli", "clean-bpm takes exactly one folder"));
     }
     const std::unique_ptr<LoadedFolder> loaded = loadFolderForCommand(arguments.first());
     if (!loaded) {

@@ -2,12 +2,14 @@
 
 #include "model/Year.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
 
 QString usage() {
-    return uR"(Usage:
+    return QCoreApplication::translate("Cli", R"(Usage:
   quirella-cli scan FOLDER
   quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
                              [--cover IMAGE | --no-cover]
@@ -88,7 +90,7 @@ The catalogues' addresses can be replaced with QUIRELLA_ITUNES_URL, QUIRELLA_MUS
 QUIRELLA_COVERART_URL (https, or http on a loopback address).
 
 Wrong arguments give status 2.
-)"_s;
+)");
 }
 
 QString versionLine() {
@@ -107,7 +109,7 @@ std::optional<qint64> parseInteger(const QString& text) {
 template <typename T>
 bool setOnce(std::optional<T>& slot, T value, const QString& option, ArgumentError& error) {
     if (slot) {
-        error.message = option + u" is given more than once"_s;
+        error.message = QCoreApplication::translate("Cli", "%1 is given more than once").arg(option);
         return false;
     }
     slot = std::move(value);
@@ -130,7 +132,8 @@ Command parseWrite(const QStringList& arguments) {
         }
         if (argument == "--no-cover"_L1) {
             if (command.clearCover) {
-                return ArgumentError{u"--no-cover is given more than once"_s};
+                return ArgumentError{
+                    QCoreApplication::translate("Cli", "%1 is given more than once").arg(u"--no-cover"_s)};
             }
             command.clearCover = true;
             continue;
@@ -144,11 +147,11 @@ Command parseWrite(const QStringList& arguments) {
         static const QStringList valueOptions = {u"--title"_s, u"--artist"_s, u"--year"_s,
                                                  u"--genre"_s, u"--rating"_s, u"--cover"_s};
         if (!valueOptions.contains(argument)) {
-            return ArgumentError{u"unknown option "_s + argument};
+            return ArgumentError{QCoreApplication::translate("Cli", "unknown option %1").arg(argument)};
         }
         if (!value) {
             if (i + 1 >= arguments.size()) {
-                return ArgumentError{argument + u" needs a value"_s};
+                return ArgumentError{QCoreApplication::translate("Cli", "%1 needs a value").arg(argument)};
             }
             value = arguments.at(++i);
         }
@@ -161,20 +164,24 @@ Command parseWrite(const QStringList& arguments) {
             ok = setOnce(command.genre, *value, argument, error);
         } else if (argument == "--cover"_L1) {
             if (value->isEmpty()) {
-                return ArgumentError{u"--cover needs an image file"_s};
+                return ArgumentError{QCoreApplication::translate("Cli", "--cover needs an image file")};
             }
             ok = setOnce(command.coverPath, *value, argument, error);
         } else if (argument == "--year"_L1) {
             const std::optional<qint64> year = parseInteger(*value);
             if (!year || (*year != 0 && !isValidYear(*year))) {
-                return ArgumentError{u"--year takes a year from 1900 to 2099, or 0 for none, not \""_s +
-                                     *value + u"\""_s};
+                return ArgumentError{
+                    QCoreApplication::translate(
+                        "Cli", "--year takes a year from 1900 to 2099, or 0 for none, not \"%1\"")
+                        .arg(*value)};
             }
             ok = setOnce(command.year, *year, argument, error);
         } else if (argument == "--rating"_L1) {
             const std::optional<qint64> rating = parseInteger(*value);
             if (!rating || *rating < 0 || *rating > 5) {
-                return ArgumentError{u"--rating takes a number from 0 to 5, not \""_s + *value + u"\""_s};
+                return ArgumentError{
+                    QCoreApplication::translate("Cli", "--rating takes a number from 0 to 5, not \"%1\"")
+                        .arg(*value)};
             }
             ok = setOnce(command.rating, *rating, argument, error);
         }
@@ -183,10 +190,11 @@ Command parseWrite(const QStringList& arguments) {
         }
     }
     if (command.coverPath && command.clearCover) {
-        return ArgumentError{u"--cover and --no-cover cannot be used together"_s};
+        return ArgumentError{
+            QCoreApplication::translate("Cli", "--cover and --no-cover cannot be used together")};
     }
     if (command.paths.isEmpty()) {
-        return ArgumentError{u"write needs at least one file or folder"_s};
+        return ArgumentError{QCoreApplication::translate("Cli", "write needs at least one file or folder")};
     }
     return command;
 }
@@ -198,13 +206,13 @@ Command parseLookup(const QStringList& arguments) {
         if (!optionsEnded && argument == "--"_L1) {
             optionsEnded = true;
         } else if (!optionsEnded && argument.startsWith("--"_L1)) {
-            return ArgumentError{u"unknown option "_s + argument};
+            return ArgumentError{QCoreApplication::translate("Cli", "unknown option %1").arg(argument)};
         } else {
             values.append(argument);
         }
     }
     if (values.size() != 2) {
-        return ArgumentError{u"lookup takes an artist and a title"_s};
+        return ArgumentError{QCoreApplication::translate("Cli", "lookup takes an artist and a title")};
     }
     return LookupCommand{values.at(0), values.at(1)};
 }
@@ -225,21 +233,23 @@ Command parseAutoSearch(const QStringList& arguments) {
             command.write = true;
             continue;
         } else if (argument.startsWith("--"_L1)) {
-            return ArgumentError{u"unknown option "_s + argument};
+            return ArgumentError{QCoreApplication::translate("Cli", "unknown option %1").arg(argument)};
         } else {
             folders.append(argument);
             continue;
         }
         if (field) {
-            return ArgumentError{u"auto-search takes one of --covers, --genres and --years"_s};
+            return ArgumentError{QCoreApplication::translate(
+                "Cli", "auto-search takes one of --covers, --genres and --years")};
         }
         field = chosen;
     }
     if (!field) {
-        return ArgumentError{u"auto-search needs --covers, --genres or --years"_s};
+        return ArgumentError{
+            QCoreApplication::translate("Cli", "auto-search needs --covers, --genres or --years")};
     }
     if (folders.size() != 1) {
-        return ArgumentError{u"auto-search takes exactly one folder"_s};
+        return ArgumentError{QCoreApplication::translate("Cli", "auto-search takes exactly one folder")};
     }
     command.folder = folders.first();
     command.field = *field;
@@ -256,17 +266,17 @@ Command parseArguments(const QStringList& arguments) {
         return VersionCommand{};
     }
     if (arguments.isEmpty()) {
-        return ArgumentError{
-            u"a command is needed: scan, write, bpm, rename, clean-bpm, lookup or auto-search"_s};
+        return ArgumentError{QCoreApplication::translate(
+            "Cli", "a command is needed: scan, write, bpm, rename, clean-bpm, lookup or auto-search")};
     }
     const QString& command = arguments.first();
     const QStringList rest = arguments.mid(1);
     if (command == "scan"_L1) {
         if (rest.size() != 1) {
-            return ArgumentError{u"scan takes exactly one folder"_s};
+            return ArgumentError{QCoreApplication::translate("Cli", "scan takes exactly one folder")};
         }
         if (rest.first().startsWith("--"_L1)) {
-            return ArgumentError{u"unknown option "_s + rest.first()};
+            return ArgumentError{QCoreApplication::translate("Cli", "unknown option %1").arg(rest.first())};
         }
         return ScanCommand{rest.first()};
     }
@@ -279,7 +289,7 @@ Command parseArguments(const QStringList& arguments) {
     if (command == "auto-search"_L1) {
         return parseAutoSearch(rest);
     }
-    return ArgumentError{u"unknown command "_s + command};
+    return ArgumentError{QCoreApplication::translate("Cli", "unknown command %1").arg(command)};
 }
 
 } // namespace quirella::cli

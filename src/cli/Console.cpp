@@ -3,6 +3,7 @@
 #include "operations/TagWritingBatch.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFutureWatcher>
 
@@ -17,7 +18,8 @@ void printText(std::FILE* stream, const QString& text) {
 }
 
 int reportArgumentError(const QString& message) {
-    printText(stderr, u"quirella-cli: "_s + message + u"\nTry 'quirella-cli --help'.\n"_s);
+    printText(stderr, u"quirella-cli: "_s + message + u'\n' +
+                          QCoreApplication::translate("Cli", "Try 'quirella-cli --help'.") + u'\n');
     return statusArgumentError;
 }
 
@@ -29,7 +31,8 @@ void printTagBatch(const TagBatchResult& result) {
         printText(stderr, failure.path + u": "_s + failure.reason + u'\n');
     }
     for (const TagBatchResult::Failure& skip : result.skipped) {
-        printText(stderr, skip.path + u": skipped: "_s + skip.reason + u'\n');
+        printText(stderr, skip.path + u": "_s +
+                              QCoreApplication::translate("Cli", "skipped: %1").arg(skip.reason) + u'\n');
     }
 }
 

@@ -16,6 +16,7 @@
 #include "operations/BulkOperations.h"
 #include "operations/TagWritingBatch.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QtConcurrent/QtConcurrentRun>
@@ -69,7 +70,9 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
             i += count;
             return taken;
         };
-        const auto needs = [&](const QString& what) { return ParseError{argument + u" needs "_s + what}; };
+        const auto needs = [&](const QString& what) {
+            return ParseError{QCoreApplication::translate("Cli", "%1 needs %2").arg(argument, what)};
+        };
         if (argument == "--"_L1) {
             optionsEnded = true;
         } else if (argument == "--write"_L1) {
@@ -77,7 +80,7 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
         } else if (argument == "--uppercase"_L1 || argument == "--title-case"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value) {
-                return needs(u"title, artist, genre or all"_s);
+                return needs(QCoreApplication::translate("Cli", "title, artist, genre or all"));
             }
             const QString target = value->first();
             const bool upper = argument == "--uppercase"_L1;
@@ -90,7 +93,9 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
                     upper ? e.uppercaseColumn(target) : e.titleCaseColumn(target);
                 });
             } else {
-                return ParseError{argument + u" takes title, artist, genre or all, not \""_s + target + u'"'};
+                return ParseError{
+                    QCoreApplication::translate("Cli", "%1 takes title, artist, genre or all, not \"%2\"")
+                        .arg(argument, target)};
             }
         } else if (argument == "--clean-characters"_L1) {
             request.operations.append(
@@ -109,13 +114,16 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
             const bool replace = argument == "--replace"_L1;
             const std::optional<QStringList> value = values(replace ? 2 : 1);
             if (!value) {
-                return needs(replace ? u"a column (title, artist, genre or year) and a value"_s
-                                     : u"a column: title, artist, genre or year"_s);
+                return needs(
+                    replace ? QCoreApplication::translate(
+                                  "Cli", "a column (title, artist, genre or year) and a value")
+                            : QCoreApplication::translate("Cli", "a column: title, artist, genre or year"));
             }
             const QString target = value->first();
             if (!isBulkColumn(target)) {
-                return ParseError{argument + u" takes title, artist, genre or year, not \""_s + target +
-                                  u'"'};
+                return ParseError{
+                    QCoreApplication::translate("Cli", "%1 takes title, artist, genre or year, not \"%2\"")
+                        .arg(argument, target)};
             }
             if (!replace) {
                 request.operations.append(
@@ -126,28 +134,33 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
             request.operations.append([target, text](BulkEditor& e, ContentViewModel&) {
                 // As in the window, a text that is no year changes nothing; saying so saves a puzzled user.
                 if (target == "year"_L1 && parseYearText(text) == 0) {
-                    printText(stderr, u"quirella-cli: \""_s + text +
-                                          u"\" is no year from 1900 to 2099; no year was changed\n"_s);
+                    printText(stderr,
+                              u"quirella-cli: "_s +
+                                  QCoreApplication::translate(
+                                      "Cli", "\"%1\" is no year from 1900 to 2099; no year was changed")
+                                      .arg(text) +
+                                  u'\n');
                 }
                 e.replaceColumn(target, text);
             });
         } else if (argument == "--set-genre"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value) {
-                return needs(u"a genre"_s);
+                return needs(QCoreApplication::translate("Cli", "a genre"));
             }
             request.operations.append(
                 [genre = value->first()](BulkEditor& e, ContentViewModel&) { e.setGenreForAll(genre); });
         } else if (argument == "--set-rating"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value) {
-                return needs(u"a number of stars from 1 to 4"_s);
+                return needs(QCoreApplication::translate("Cli", "a number of stars from 1 to 4"));
             }
             bool ok = false;
             const int stars = value->first().toInt(&ok);
             if (!ok || stars < 1 || stars > 4) {
-                return ParseError{u"--set-rating takes a number of stars from 1 to 4, not \""_s +
-                                  value->first() + u'"'};
+                return ParseError{QCoreApplication::translate(
+                                      "Cli", "--set-rating takes a number of stars from 1 to 4, not \"%1\"")
+                                      .arg(value->first())};
             }
             request.operations.append(
                 [stars](BulkEditor& e, ContentViewModel&) { e.setRatingForAll(stars); });
@@ -156,7 +169,7 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
         } else if (argument == "--remove"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value || value->first().isEmpty()) {
-                return needs(u"a text to remove"_s);
+                return needs(QCoreApplication::translate("Cli", "a text to remove"));
             }
             removal->terms.append(value->first());
             if (!removeAdded) {
@@ -168,17 +181,18 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
         } else if (argument == "--remove-replacement"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value) {
-                return needs(u"a replacement text"_s);
+                return needs(QCoreApplication::translate("Cli", "a replacement text"));
             }
             if (replacementGiven) {
-                return ParseError{u"--remove-replacement is given more than once"_s};
+                return ParseError{QCoreApplication::translate("Cli", "%1 is given more than once")
+                                      .arg(u"--remove-replacement"_s)};
             }
             replacementGiven = true;
             removal->replacement = value->first();
         } else if (argument == "--replace-text"_L1) {
             const std::optional<QStringList> value = values(2);
             if (!value || value->first().isEmpty()) {
-                return needs(u"a text to replace and its replacement"_s);
+                return needs(QCoreApplication::translate("Cli", "a text to replace and its replacement"));
             }
             request.operations.append(
                 [from = value->at(0), to = value->at(1)](BulkEditor& e, ContentViewModel&) {
@@ -187,7 +201,7 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
         } else if (argument == "--cover-all"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value) {
-                return needs(u"an image file"_s);
+                return needs(QCoreApplication::translate("Cli", "an image file"));
             }
             request.covers->images.append(value->first());
             request.operations.append(
@@ -198,17 +212,18 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
             request.operations.append(
                 [](BulkEditor&, ContentViewModel& model) { clearCoversOfAllSongs(model); });
         } else {
-            return ParseError{u"unknown option "_s + argument};
+            return ParseError{QCoreApplication::translate("Cli", "unknown option %1").arg(argument)};
         }
     }
     if (replacementGiven && !removeAdded) {
-        return ParseError{u"--remove-replacement needs at least one --remove"_s};
+        return ParseError{
+            QCoreApplication::translate("Cli", "--remove-replacement needs at least one --remove")};
     }
     if (request.paths.isEmpty()) {
-        return ParseError{u"edit needs at least one file or folder"_s};
+        return ParseError{QCoreApplication::translate("Cli", "edit needs at least one file or folder")};
     }
     if (request.operations.isEmpty()) {
-        return ParseError{u"edit needs at least one operation"_s};
+        return ParseError{QCoreApplication::translate("Cli", "edit needs at least one operation")};
     }
     return request;
 }
@@ -226,7 +241,8 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
     const EditRequest& request = std::get<EditRequest>(parsed);
     for (const QString& path : request.paths) {
         if (!pathExists(path)) {
-            return reportArgumentError(u"no such file or folder: "_s + path);
+            return reportArgumentError(
+                QCoreApplication::translate("Cli", "no such file or folder: %1").arg(path));
         }
     }
 
@@ -243,7 +259,10 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
         if (info.isDir() || isSupportedExtension(info.suffix())) {
             paths.append(path);
         } else {
-            printText(stderr, u"quirella-cli: "_s + path + u": not a supported music file\n"_s);
+            printText(stderr,
+                      u"quirella-cli: "_s +
+                          QCoreApplication::translate("Cli", "%1: not a supported music file").arg(path) +
+                          u'\n');
         }
     }
     if (paths.isEmpty()) {

@@ -4,6 +4,8 @@
 #include "FolderCommandSupport.h"
 #include "operations/BPMBatch.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
@@ -35,33 +37,36 @@ int runRenameCommand(const QStringList& arguments) {
             analyzeBpm = true;
         } else if (argument == "--pattern"_L1 || argument.startsWith("--pattern="_L1)) {
             if (patternName) {
-                return reportArgumentError(u"--pattern is given more than once"_s);
+                return reportArgumentError(
+                    QCoreApplication::translate("Cli", "%1 is given more than once").arg(u"--pattern"_s));
             }
             if (argument.contains(u'=')) {
                 patternName = argument.mid(argument.indexOf(u'=') + 1);
             } else if (i + 1 < arguments.size()) {
                 patternName = arguments.at(++i);
             } else {
-                return reportArgumentError(u"--pattern needs a value"_s);
+                return reportArgumentError(
+                    QCoreApplication::translate("Cli", "%1 needs a value").arg(u"--pattern"_s));
             }
         } else if (argument.startsWith("--"_L1)) {
-            return reportArgumentError(u"unknown option "_s + argument);
+            return reportArgumentError(QCoreApplication::translate("Cli", "unknown option %1").arg(argument));
         } else {
             folders.append(argument);
         }
     }
     if (folders.size() != 1) {
-        return reportArgumentError(u"rename takes exactly one folder"_s);
+        return reportArgumentError(QCoreApplication::translate("Cli", "rename takes exactly one folder"));
     }
     if (!patternName) {
-        return reportArgumentError(
-            u"rename needs --pattern artist-title, artist-title-year or bpm-artist-title"_s);
+        return reportArgumentError(QCoreApplication::translate(
+            "Cli", "rename needs --pattern artist-title, artist-title-year or bpm-artist-title"));
     }
     const std::optional<FileNamingPattern> pattern = patternNamed(*patternName);
     if (!pattern) {
         return reportArgumentError(
-            u"--pattern takes artist-title, artist-title-year or bpm-artist-title, not \""_s + *patternName +
-            u'"');
+            QCoreApplication::translate(
+                "Cli", "--pattern takes artist-title, artist-title-year or bpm-artist-title, not \"%1\"")
+                .arg(*patternName));
     }
 
     const std::unique_ptr<LoadedFolder> loaded = loadFolderForCommand(folders.first());
@@ -75,8 +80,10 @@ int runRenameCommand(const QStringList& arguments) {
         const BPMBatchResult result = analysis.result();
         bpmFailed = result.failureCount > 0;
         if (bpmFailed) {
-            printText(stderr, u"⚠️ BPM: "_s + QString::number(result.analyzedCount) + u" analyzed, "_s +
-                                  QString::number(result.failureCount) + u" failed\n"_s);
+            printText(stderr, QCoreApplication::translate("BPMBatch", "⚠️ BPM: %1 analyzed, %2 failed")
+                                      .arg(result.analyzedCount)
+                                      .arg(result.failureCount) +
+                                  u'\n');
         }
     }
     QFuture<FileBatchResult> renaming = renameFiles(&loaded->model, *pattern, commandLineBatchOptions());

@@ -3,6 +3,7 @@
 #include "app/FolderScanner.h"
 #include "model/Paths.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <sys/stat.h>
@@ -38,7 +39,7 @@ WriteTargets collectFiles(const QStringList& paths) {
         }
         const FolderScan scan = scanFolder(absolute);
         if (!scan.ok()) {
-            targets.error = u"Error loading folder: "_s + *scan.error;
+            targets.error = QCoreApplication::translate("Cli", "Error loading folder: %1").arg(*scan.error);
             return targets;
         }
         for (const QString& file : scan.files) {

@@ -10,6 +10,7 @@
 #include "app/FolderScanner.h"
 #include "app/Instances.h"
 #include "app/MemoryTuning.h"
+#include "app/Translations.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/Song.h"
@@ -77,14 +78,16 @@ void applyValues(Song& song, const cli::WriteCommand& command, const std::option
 int runWrite(const cli::WriteCommand& command) {
     for (const QString& path : command.paths) {
         if (!cli::pathExists(path)) {
-            return cli::reportArgumentError(u"no such file or folder: "_s + paths::displayText(path));
+            return cli::reportArgumentError(QCoreApplication::translate("Cli", "no such file or folder: %1")
+                                                .arg(paths::displayText(path)));
         }
     }
     std::optional<QString> coverPath;
     if (command.coverPath) {
         const QFileInfo cover(*command.coverPath);
         if (!cover.isFile()) {
-            return cli::reportArgumentError(u"no such image file: "_s + *command.coverPath);
+            return cli::reportArgumentError(
+                QCoreApplication::translate("Cli", "no such image file: %1").arg(*command.coverPath));
         }
         coverPath = cover.absoluteFilePath();
     }
@@ -96,8 +99,10 @@ int runWrite(const cli::WriteCommand& command) {
         if (cli::isFolder(path) || (path.contains(u'.') && isSupportedExtension(suffix))) {
             paths.append(path);
         } else {
-            cli::printText(stderr, u"quirella-cli: "_s + paths::displayText(path) +
-                                       u": not a supported music file\n"_s);
+            cli::printText(stderr, u"quirella-cli: "_s +
+                                       QCoreApplication::translate("Cli", "%1: not a supported music file")
+                                           .arg(paths::displayText(path)) +
+                                       u'\n');
         }
     }
     const bool someUnsupported = paths.size() < command.paths.size();
@@ -138,6 +143,7 @@ int main(int argc, char** argv) {
     // The window's names, so that a scan applies the sort the window stored.
     QCoreApplication::setOrganizationName(u"Quirella"_s);
     QCoreApplication::setApplicationName(u"Quirella Tag-Editor"_s);
+    installTranslations(app);
 
     // Registered while running: the window's launch clean-up then leaves our cover files and M4A
     // working copies in the shared private folder alone.

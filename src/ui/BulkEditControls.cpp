@@ -143,25 +143,21 @@ void BulkEditControls::addHeaderMenus() {
     SongTableView* table = m_window.songTable();
     struct TextColumn {
         QStringView id;
-        QString plural;
+        QString replaceAll;
+        QString clearAll;
     };
-    const QList<TextColumn> textColumns{{column::title, QStringLiteral("Titles")},
-                                        {column::artist, QStringLiteral("Artists")},
-                                        {column::genre, QStringLiteral("Genres")}};
+    const QList<TextColumn> textColumns{{column::title, tr("Replace All Titles"), tr("Clear All Titles")},
+                                        {column::artist, tr("Replace All Artists"), tr("Clear All Artists")},
+                                        {column::genre, tr("Replace All Genres"), tr("Clear All Genres")}};
     for (const TextColumn& textColumn : textColumns) {
         const QString id = textColumn.id.toString();
-        const QString plural = textColumn.plural;
         table->addHeaderMenuProvider(
             id,
-            [this, id, plural](QMenu& menu) {
-                menu.addAction(QStringLiteral("Replace All ") + plural, this,
-                               [this, id] { emit showReplaceColumn(id); });
-                menu.addAction(QStringLiteral("Clear All ") + plural, this,
-                               [this, id] { m_editor.clearColumn(id); });
-                menu.addAction(QStringLiteral("UPPERCASE"), this,
-                               [this, id] { m_editor.uppercaseColumn(id); });
-                menu.addAction(QStringLiteral("First Letter"), this,
-                               [this, id] { m_editor.titleCaseColumn(id); });
+            [this, id, textColumn](QMenu& menu) {
+                menu.addAction(textColumn.replaceAll, this, [this, id] { emit showReplaceColumn(id); });
+                menu.addAction(textColumn.clearAll, this, [this, id] { m_editor.clearColumn(id); });
+                menu.addAction(tr("UPPERCASE"), this, [this, id] { m_editor.uppercaseColumn(id); });
+                menu.addAction(tr("First Letter"), this, [this, id] { m_editor.titleCaseColumn(id); });
             },
             HeaderMenus::Slot::editing);
     }
@@ -169,9 +165,8 @@ void BulkEditControls::addHeaderMenus() {
         column::year,
         [this](QMenu& menu) {
             const QString id = column::year.toString();
-            menu.addAction(QStringLiteral("Replace All Years"), this,
-                           [this, id] { emit showReplaceColumn(id); });
-            menu.addAction(QStringLiteral("Clear All Years"), this, [this, id] { m_editor.clearColumn(id); });
+            menu.addAction(tr("Replace All Years"), this, [this, id] { emit showReplaceColumn(id); });
+            menu.addAction(tr("Clear All Years"), this, [this, id] { m_editor.clearColumn(id); });
         },
         HeaderMenus::Slot::editing);
     table->addHeaderMenuProvider(
@@ -179,17 +174,17 @@ void BulkEditControls::addHeaderMenus() {
 }
 
 void BulkEditControls::addRatingMenu(QMenu& menu) {
-    QMenu* stars = menu.addMenu(QStringLiteral("Apply Rating to All Songs"));
+    QMenu* stars = menu.addMenu(tr("Apply Rating to All Songs"));
     // The menu offers one to four stars; five is reached through the row's own stars.
     for (int value = 1; value <= 4; ++value) {
         auto* action = new QWidgetAction(stars);
-        action->setText(
-            QStringLiteral("(%1 star%2)").arg(value).arg(value == 1 ? QString() : QStringLiteral("s")));
+        // English says "1 star" but "2 stars"; other languages follow their own plural forms.
+        action->setText(value == 1 ? tr("(1 star)") : tr("(%n stars)", nullptr, value));
         action->setDefaultWidget(new StarRowEntry(action, value, stars));
         connect(action, &QAction::triggered, this, [this, value] { m_editor.setRatingForAll(value); });
         stars->addAction(action);
     }
-    menu.addAction(QStringLiteral("Clear All Ratings"), this, [this] { m_editor.clearRatings(); });
+    menu.addAction(tr("Clear All Ratings"), this, [this] { m_editor.clearRatings(); });
 }
 
 void BulkEditControls::addSheets() {

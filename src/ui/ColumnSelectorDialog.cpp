@@ -63,22 +63,22 @@ void CardToggle::paintEvent(QPaintEvent*) {
 
 QList<ColumnSelectorDialog::Card> ColumnSelectorDialog::cards() {
     return {
-        {QStringLiteral("cover"), QStringLiteral("Cover"), QStringLiteral("photo.fill")},
-        {QStringLiteral("bpm"), QStringLiteral("BPM"), QStringLiteral("metronome.fill")},
-        {QStringLiteral("artist"), QStringLiteral("Artist"), QStringLiteral("person.fill")},
-        {QStringLiteral("title"), QStringLiteral("Title"), QStringLiteral("music.note")},
-        {QStringLiteral("genre"), QStringLiteral("Genre"), QStringLiteral("guitars.fill")},
-        {QStringLiteral("rating"), QStringLiteral("Rating"), QStringLiteral("star.fill")},
-        {QStringLiteral("year"), QStringLiteral("Year"), QStringLiteral("calendar")},
-        {QStringLiteral("duration"), QStringLiteral("Duration"), QStringLiteral("clock.fill")},
-        {QStringLiteral("extension"), QStringLiteral("Type"), QStringLiteral("doc.fill")},
+        {QStringLiteral("cover"), tr("Cover"), QStringLiteral("photo.fill")},
+        {QStringLiteral("bpm"), tr("BPM"), QStringLiteral("metronome.fill")},
+        {QStringLiteral("artist"), tr("Artist"), QStringLiteral("person.fill")},
+        {QStringLiteral("title"), tr("Title"), QStringLiteral("music.note")},
+        {QStringLiteral("genre"), tr("Genre"), QStringLiteral("guitars.fill")},
+        {QStringLiteral("rating"), tr("Rating"), QStringLiteral("star.fill")},
+        {QStringLiteral("year"), tr("Year"), QStringLiteral("calendar")},
+        {QStringLiteral("duration"), tr("Duration"), QStringLiteral("clock.fill")},
+        {QStringLiteral("extension"), tr("Type"), QStringLiteral("doc.fill")},
     };
 }
 
 ColumnSelectorDialog::ColumnSelectorDialog(VisibleColumns& columns, const Theme& theme, QWidget* parent)
     : QDialog(parent)
     , m_columns(columns) {
-    setWindowTitle(QStringLiteral("Select Visible Columns"));
+    setWindowTitle(tr("Select Visible Columns"));
     setWindowModality(Qt::WindowModal);
     const bool light = isLightTheme(theme);
     const ThemeColors colors = themeColors(theme);
@@ -87,7 +87,7 @@ ColumnSelectorDialog::ColumnSelectorDialog(VisibleColumns& columns, const Theme&
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);
     layout->setSpacing(16);
-    auto* heading = new QLabel(QStringLiteral("Select Visible Columns"), this);
+    auto* heading = new QLabel(tr("Select Visible Columns"), this);
     QFont headingFont = heading->font();
     headingFont.setPixelSize(18);
     headingFont.setWeight(QFont::Bold);
@@ -111,7 +111,7 @@ ColumnSelectorDialog::ColumnSelectorDialog(VisibleColumns& columns, const Theme&
     }
     layout->addLayout(grid);
 
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
+    auto* done = new QPushButton(tr("Done"), this);
     done->setDefault(true);
     done->setMinimumWidth(100);
     keyboard::tabOnly({done});

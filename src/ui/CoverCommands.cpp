@@ -40,8 +40,7 @@ CoverCommands::CoverCommands(MainWindow& window)
     table->addHeaderMenuProvider(
         u"cover",
         [this](QMenu& menu) {
-            menu.addAction(QStringLiteral("Clear All Covers"), this,
-                           [this] { clearAllCovers(m_window.viewModel()); });
+            menu.addAction(tr("Clear All Covers"), this, [this] { clearAllCovers(m_window.viewModel()); });
         },
         HeaderMenus::Slot::editing);
 }

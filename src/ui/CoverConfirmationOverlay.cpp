@@ -55,7 +55,7 @@ CoverConfirmationOverlay::CoverConfirmationOverlay(QWidget* parent)
     auto* layout = new QVBoxLayout(m_card);
     layout->setContentsMargins(28, 22, 28, 22);
     layout->setSpacing(16);
-    m_title = new QLabel(QStringLiteral("Confirm Cover Image"), m_card);
+    m_title = new QLabel(tr("Confirm Cover Image"), m_card);
     QFont titleFont = m_title->font();
     titleFont.setPixelSize(18);
     titleFont.setWeight(QFont::Bold);
@@ -68,14 +68,14 @@ CoverConfirmationOverlay::CoverConfirmationOverlay(QWidget* parent)
     m_image->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_image, 0, Qt::AlignHCenter);
 
-    m_question = new QLabel(QStringLiteral("Apply this image to all songs?"), m_card);
+    m_question = new QLabel(tr("Apply this image to all songs?"), m_card);
     m_question->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_question);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(12);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), m_card);
-    m_confirm = new QPushButton(QStringLiteral("Confirm"), m_card);
+    m_cancel = new QPushButton(tr("Cancel"), m_card);
+    m_confirm = new QPushButton(tr("Confirm"), m_card);
     m_confirm->setDefault(true);
     m_confirm->setStyleSheet(QStringLiteral(
         "QPushButton { background: #0A84FF; color: white; border: none; border-radius: 6px;"

@@ -120,27 +120,27 @@ void CoverDropArea::paintEvent(QPaintEvent*) {
     painter.setFont(title);
     painter.setPen(m_colors.text);
     painter.drawText(QRect(8, top + iconSize + 12, width() - 16, 20), Qt::AlignCenter,
-                     QStringLiteral("Drag & Drop Cover Image Here"));
+                     tr("Drag & Drop Cover Image Here"));
     QFont hint = font();
     hint.setPixelSize(12);
     painter.setFont(hint);
     painter.setPen(m_colors.secondaryText);
     painter.drawText(QRect(8, top + iconSize + 36, width() - 16, 16), Qt::AlignCenter,
-                     QStringLiteral("PNG/JPEG • Max 1MB"));
+                     tr("PNG/JPEG • Max 1MB"));
 }
 
 // ---- CoverPickerDialog ----
 
 CoverPickerDialog::CoverPickerDialog(const Theme& theme, QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Select Cover Image"));
+    setWindowTitle(tr("Select Cover Image"));
     const ThemeColors colors = themeColors(theme);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 20);
     layout->setSpacing(12);
 
     auto* header = new QHBoxLayout;
-    auto* title = new QLabel(QStringLiteral("Select Cover Image"), this);
+    auto* title = new QLabel(tr("Select Cover Image"), this);
     QFont titleFont = title->font();
     titleFont.setPixelSize(18);
     titleFont.setWeight(QFont::Bold);
@@ -150,7 +150,7 @@ CoverPickerDialog::CoverPickerDialog(const Theme& theme, QWidget* parent)
     m_close->setIcon(icons::symbolIcon(u"xmark.circle.fill", colors.secondaryText));
     m_close->setIconSize(QSize(20, 20));
     m_close->setAutoRaise(true);
-    m_close->setToolTip(QStringLiteral("Close"));
+    m_close->setToolTip(tr("Close"));
     connect(m_close, &QToolButton::clicked, this, &QDialog::reject);
     header->addWidget(m_close);
     layout->addLayout(header);

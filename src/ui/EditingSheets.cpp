@@ -2,6 +2,7 @@
 
 #include "model/Columns.h"
 #include "ui/KeyboardNavigation.h"
+#include "ui/SongTableModel.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -41,7 +42,7 @@ EditingSheet::EditingSheet(const QString& headline, const QString& confirmText, 
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_confirm = new QPushButton(confirmText, this);
     m_confirm->setObjectName(QStringLiteral("confirmButton"));
@@ -97,11 +98,11 @@ void EditingSheet::showEvent(QShowEvent* event) {
 // ---- Edit Field ----
 
 EditFieldSheet::EditFieldSheet(const Song& song, const QString& field, Save save, QWidget* parent)
-    : EditingSheet(QStringLiteral("Edit Field"), QStringLiteral("Save"), QSize(300, 150), parent)
+    : EditingSheet(tr("Edit Field"), tr("Save"), QSize(300, 150), parent)
     , m_songId(song.id)
     , m_field(field)
     , m_save(std::move(save)) {
-    m_value = addField(QStringLiteral("valueField"), QStringLiteral("New value"));
+    m_value = addField(QStringLiteral("valueField"), tr("New value"));
     QString current;
     if (field == column::title) {
         current = song.name;
@@ -125,18 +126,21 @@ void EditFieldSheet::confirm() {
 // ---- Replace column ----
 
 QString ReplaceColumnSheet::headlineFor(const QString& column) {
-    return QStringLiteral("Replace All \"%1\" Values").arg(capitalizedColumn(column));
+    // The column as its header names it, so that the headline speaks the window's language.
+    return tr("Replace All \"%1\" Values")
+        .arg(SongTableModel::isEditable(column) ? SongTableModel::headerLabel(column)
+                                                : capitalizedColumn(column));
 }
 
 ReplaceColumnSheet::ReplaceColumnSheet(const QString& column, Apply apply, QWidget* parent)
-    : EditingSheet(headlineFor(column), QStringLiteral("Apply to All"), QSize(350, 180), parent)
+    : EditingSheet(headlineFor(column), tr("Apply to All"), QSize(350, 180), parent)
     , m_column(column)
     , m_apply(std::move(apply)) {
     const bool year = column == column::year;
-    m_value = addField(QStringLiteral("valueField"), year ? QStringLiteral("Year (e.g., 2024)")
-                                                          : QStringLiteral("New value for all songs"));
+    m_value = addField(QStringLiteral("valueField"),
+                       year ? tr("Year (e.g., 2024)") : tr("New value for all songs"));
     if (year) {
-        m_caption = new QLabel(QStringLiteral("Enter a year between 1900 and 2099"), this);
+        m_caption = new QLabel(tr("Enter a year between 1900 and 2099"), this);
         m_caption->setObjectName(QStringLiteral("caption"));
         QPalette gray = m_caption->palette();
         gray.setColor(QPalette::WindowText, Qt::gray);
@@ -157,10 +161,9 @@ void ReplaceColumnSheet::confirm() {
 // ---- Genre ----
 
 GenreEditSheet::GenreEditSheet(Apply apply, QWidget* parent)
-    : EditingSheet(QStringLiteral("Set Genre for All Songs"), QStringLiteral("Apply"), QSize(300, 150),
-                   parent)
+    : EditingSheet(tr("Set Genre for All Songs"), tr("Apply"), QSize(300, 150), parent)
     , m_apply(std::move(apply)) {
-    m_genre = addField(QStringLiteral("genreField"), QStringLiteral("Enter genre name"));
+    m_genre = addField(QStringLiteral("genreField"), tr("Enter genre name"));
 }
 
 void GenreEditSheet::confirm() {
@@ -172,22 +175,19 @@ void GenreEditSheet::confirm() {
 // ---- Remove text ----
 
 RemoveTextSheet::RemoveTextSheet(Apply apply, QWidget* parent)
-    : EditingSheet(QStringLiteral("Remove Text from All Songs"), QStringLiteral("Remove"), QSize(350, 300),
-                   parent)
+    : EditingSheet(tr("Remove Text from All Songs"), tr("Remove"), QSize(350, 300), parent)
     , m_apply(std::move(apply)) {
     m_term = addField(QStringLiteral("termField"),
-                      QStringLiteral("Enter text to remove (separate multiple items with commas)"),
-                      QStringLiteral("Text to remove"));
-    m_replacement = addField(QStringLiteral("replacementField"), QStringLiteral("Replacement text"),
-                             QStringLiteral("Replace with (optional)"));
+                      tr("Enter text to remove (separate multiple items with commas)"), tr("Text to remove"));
+    m_replacement =
+        addField(QStringLiteral("replacementField"), tr("Replacement text"), tr("Replace with (optional)"));
     connect(m_term, &QLineEdit::textChanged, this, &RemoveTextSheet::updateButton);
     connect(m_replacement, &QLineEdit::textChanged, this, &RemoveTextSheet::updateButton);
     updateButton();
 }
 
 void RemoveTextSheet::updateButton() {
-    confirmButton()->setText(m_replacement->text().isEmpty() ? QStringLiteral("Remove")
-                                                             : QStringLiteral("Replace"));
+    confirmButton()->setText(m_replacement->text().isEmpty() ? tr("Remove") : tr("Replace"));
     confirmButton()->setEnabled(!m_term->text().isEmpty());
 }
 
@@ -201,11 +201,10 @@ void RemoveTextSheet::confirm() {
 // ---- Replace text ----
 
 ReplaceTextSheet::ReplaceTextSheet(Apply apply, QWidget* parent)
-    : EditingSheet(QStringLiteral("Replace Text in All Songs"), QStringLiteral("Replace"), QSize(300, 200),
-                   parent)
+    : EditingSheet(tr("Replace Text in All Songs"), tr("Replace"), QSize(300, 200), parent)
     , m_apply(std::move(apply)) {
-    m_from = addField(QStringLiteral("fromField"), QString(), QStringLiteral("From"));
-    m_to = addField(QStringLiteral("toField"), QString(), QStringLiteral("To"));
+    m_from = addField(QStringLiteral("fromField"), QString(), tr("From"));
+    m_to = addField(QStringLiteral("toField"), QString(), tr("To"));
     confirmButton()->setEnabled(false);
     connect(m_from, &QLineEdit::textChanged, this,
             [this](const QString& text) { confirmButton()->setEnabled(!text.isEmpty()); });

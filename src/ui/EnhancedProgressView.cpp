@@ -104,7 +104,7 @@ EnhancedProgressView::EnhancedProgressView(ProgressManager& progress, QWidget* p
     remainingRow->addStretch(1);
     layout->addLayout(remainingRow);
 
-    m_stop = new QPushButton(QStringLiteral("Stop Analysis"), m_card);
+    m_stop = new QPushButton(tr("Stop Analysis"), m_card);
     m_stop->setIcon(icons::symbolIcon(u"stop.circle.fill", Qt::white));
     m_stop->setCursor(Qt::PointingHandCursor);
     m_stop->setStyleSheet(QStringLiteral("QPushButton { background: #E5393B; color: white; border: none;"
@@ -258,7 +258,7 @@ void EnhancedProgressView::syncFields() {
     m_message->setText(message);
     m_detail->setText(m_progress.detailedMessage());
     m_detail->setVisible(!m_progress.detailedMessage().isEmpty());
-    m_count->setText(QStringLiteral("%1 / %2 Processed").arg(m_progress.current()).arg(m_progress.total()));
+    m_count->setText(tr("%1 / %2 Processed").arg(m_progress.current()).arg(m_progress.total()));
     m_stop->setVisible(m_progress.isCancellable());
     // No measurable progress yet: the bar runs as a busy indicator.
     m_bar->setRange(0, m_progress.indeterminate() ? 0 : 1000);

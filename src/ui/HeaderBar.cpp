@@ -17,11 +17,11 @@ HeaderBar::HeaderBar(QWidget* parent)
     auto* logo = new QLabel(this);
     logo->setPixmap(icons::artwork(u"logo", 24, devicePixelRatioF()));
     logo->setFixedSize(24, 24);
-    logo->setAccessibleName(QStringLiteral("Quirella Tag-Editor logo"));
+    logo->setAccessibleName(tr("Quirella Tag-Editor logo"));
     m_layout->addWidget(logo);
 
-    m_title = new QLabel(QStringLiteral("Quirella Tag-Editor"), this);
-    m_title->setAccessibleName(QStringLiteral("Quirella Tag-Editor"));
+    m_title = new QLabel(tr("Quirella Tag-Editor"), this);
+    m_title->setAccessibleName(tr("Quirella Tag-Editor"));
     QFont titleFont = m_title->font();
     titleFont.setPixelSize(16);
     titleFont.setWeight(QFont::Bold);
@@ -31,7 +31,7 @@ HeaderBar::HeaderBar(QWidget* parent)
 
     m_countIcon = new QLabel(this);
     m_countIcon->setFixedSize(16, 16);
-    m_countIcon->setAccessibleName(QStringLiteral("Songs"));
+    m_countIcon->setAccessibleName(tr("Songs"));
     m_layout->addWidget(m_countIcon);
     m_count = new QLabel(this);
     QFont countFont = m_count->font();
@@ -48,7 +48,7 @@ void HeaderBar::setSongCount(std::optional<int> count) {
     m_countIcon->setVisible(count.has_value());
     m_count->setVisible(count.has_value());
     if (count) {
-        m_count->setText(QString::number(*count) + QStringLiteral(" songs"));
+        m_count->setText(tr("%n songs", nullptr, *count));
         m_count->setAccessibleName(m_count->text());
     }
 }

@@ -55,18 +55,21 @@ struct SidebarEntry {
 };
 
 const QList<QList<SidebarEntry>> kSidebarGroups = {
-    {{SidebarView::Action::editRemove, "Remove Text…"},
-     {SidebarView::Action::editRename, "Replace Text…"},
-     {SidebarView::Action::setGenre, "Set Genre for All Songs…"},
+    {{SidebarView::Action::editRemove, QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Remove Text…")},
+     {SidebarView::Action::editRename, QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Replace Text…")},
+     {SidebarView::Action::setGenre,
+      QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Set Genre for All Songs…")},
      {SidebarView::Action::uppercase, nullptr},
      {SidebarView::Action::firstLetter, nullptr},
      {SidebarView::Action::characters, nullptr}},
     {{SidebarView::Action::searchBpm, nullptr}, {SidebarView::Action::cleanBpm, nullptr}},
-    {{SidebarView::Action::setCover, "Set Cover…"},
-     {SidebarView::Action::renameOriginal, "Rename Original Files…"},
+    {{SidebarView::Action::setCover, QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Set Cover…")},
+     {SidebarView::Action::renameOriginal,
+      QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Rename Original Files…")},
      {SidebarView::Action::clean, nullptr}},
-    {{SidebarView::Action::columns, "Select Visible Columns…"},
-     {SidebarView::Action::theme, "Select Theme…"}},
+    {{SidebarView::Action::columns,
+      QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Select Visible Columns…")},
+     {SidebarView::Action::theme, QT_TRANSLATE_NOOP("quirella::ui::KeyboardCommands", "Select Theme…")}},
 };
 
 } // namespace
@@ -81,24 +84,24 @@ void KeyboardCommands::guardTextFields() {
 
 QList<std::pair<QString, QString>> KeyboardCommands::shortcutTexts() {
     return {
-        {u"Ctrl+O"_s, u"Open a folder"_s},
-        {u"Ctrl+S"_s, u"Write the tags into the files (WRITE TAGS)"_s},
-        {u"Ctrl+Z, Ctrl+Shift+Z"_s, u"Undo, redo"_s},
-        {u"F10"_s, u"The menu of every command"_s},
-        {u"F1, Ctrl+?"_s, u"This list"_s},
-        {u"Tab, Shift+Tab"_s, u"The next or previous button of the sidebar and the header bar"_s},
-        {u"Up, Down, Page Up, Page Down, Home, End"_s, u"Move to a song and select it"_s},
-        {u"Shift with those keys"_s, u"Extend the selection"_s},
-        {u"Left, Right"_s, u"Move to another cell of the song"_s},
-        {u"F2, Return"_s, u"Edit the title, artist, genre or year cell"_s},
-        {u"Return, Escape (editing)"_s, u"Keep the edit, or cancel it"_s},
-        {u"Tab, Shift+Tab (editing)"_s, u"Keep the edit and edit the next or previous text cell"_s},
-        {u"Up, Down (editing)"_s, u"Keep the edit and edit the cell above or below"_s},
-        {u"Space"_s, u"Play or pause the song"_s},
-        {u"Delete, Shift+Delete"_s, u"Move the selected songs to the Trash"_s},
-        {u"Ctrl+A"_s, u"Select every song"_s},
-        {u"Escape"_s, u"Clear the selection"_s},
-        {u"Ctrl+0 … Ctrl+5"_s, u"Rate the selected songs (0 clears)"_s},
+        {tr("Ctrl+O"), tr("Open a folder")},
+        {tr("Ctrl+S"), tr("Write the tags into the files (WRITE TAGS)")},
+        {tr("Ctrl+Z, Ctrl+Shift+Z"), tr("Undo, redo")},
+        {tr("F10"), tr("The menu of every command")},
+        {tr("F1, Ctrl+?"), tr("This list")},
+        {tr("Tab, Shift+Tab"), tr("The next or previous button of the sidebar and the header bar")},
+        {tr("Up, Down, Page Up, Page Down, Home, End"), tr("Move to a song and select it")},
+        {tr("Shift with those keys"), tr("Extend the selection")},
+        {tr("Left, Right"), tr("Move to another cell of the song")},
+        {tr("F2, Return"), tr("Edit the title, artist, genre or year cell")},
+        {tr("Return, Escape (editing)"), tr("Keep the edit, or cancel it")},
+        {tr("Tab, Shift+Tab (editing)"), tr("Keep the edit and edit the next or previous text cell")},
+        {tr("Up, Down (editing)"), tr("Keep the edit and edit the cell above or below")},
+        {tr("Space"), tr("Play or pause the song")},
+        {tr("Delete, Shift+Delete"), tr("Move the selected songs to the Trash")},
+        {tr("Ctrl+A"), tr("Select every song")},
+        {tr("Escape"), tr("Clear the selection")},
+        {tr("Ctrl+0 … Ctrl+5"), tr("Rate the selected songs (0 clears)")},
     };
 }
 
@@ -117,28 +120,27 @@ KeyboardCommands::KeyboardCommands(MainWindow& window)
         connect(action, &QAction::triggered, this, std::move(run));
         return action;
     };
-    add(u"Open Folder…"_s, QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_window.chooseFolder(); });
-    add(u"WRITE TAGS"_s, QKeySequence(Qt::CTRL | Qt::Key_S),
+    add(tr("Open Folder…"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_window.chooseFolder(); });
+    add(tr("WRITE TAGS"), QKeySequence(Qt::CTRL | Qt::Key_S),
         [this] { m_window.sidebar()->button(SidebarView::Action::writeTags)->click(); });
-    add(u"Undo"_s, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { m_window.undo(); });
-    add(u"Redo"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { m_window.redo(); });
+    add(tr("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { m_window.undo(); });
+    add(tr("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { m_window.redo(); });
     for (const QList<SidebarEntry>& group : kSidebarGroups) {
         m_menu->addSeparator();
         for (const SidebarEntry& entry : group) {
             QAbstractButton* button = m_window.sidebar()->button(entry.action);
-            add(entry.title ? QString::fromUtf8(entry.title) : button->text(), {},
-                [button] { button->click(); });
+            add(entry.title ? tr(entry.title) : button->text(), {}, [button] { button->click(); });
         }
     }
     if (auto* online = m_window.headerBar()->findChild<NetworkModeButton*>()) {
-        QAction* action = add(u"Online Mode"_s, {}, [online] { online->click(); });
+        QAction* action = add(tr("Online Mode"), {}, [online] { online->click(); });
         action->setCheckable(true);
         const auto sync = [action, online] { action->setChecked(online->isOnline()); };
         connect(m_menu, &QMenu::aboutToShow, action, sync);
         sync();
     }
     m_menu->addSeparator();
-    QAction* shortcuts = add(u"Keyboard Shortcuts"_s, QKeySequence(Qt::Key_F1), [this] { showShortcuts(); });
+    QAction* shortcuts = add(tr("Keyboard Shortcuts"), QKeySequence(Qt::Key_F1), [this] { showShortcuts(); });
     shortcuts->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_Question)});
 
     m_button = new QToolButton(m_window.headerBar());
@@ -147,8 +149,8 @@ KeyboardCommands::KeyboardCommands(MainWindow& window)
     m_button->setFixedSize(30, 28);
     m_button->setIconSize(QSize(18, 18));
     m_button->setFocusPolicy(Qt::TabFocus);
-    m_button->setToolTip(u"Menu (F10)"_s);
-    m_button->setAccessibleName(u"Menu"_s);
+    m_button->setToolTip(tr("Menu (F10)"));
+    m_button->setAccessibleName(tr("Menu"));
     m_button->setPopupMode(QToolButton::InstantPopup);
     m_button->setMenu(m_menu);
     m_button->setStyleSheet(u"QToolButton::menu-indicator { image: none; }"_s);
@@ -175,7 +177,7 @@ QDialog* KeyboardCommands::showShortcuts() {
     }
     auto* dialog = new QDialog(&m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(u"Keyboard Shortcuts"_s);
+    dialog->setWindowTitle(tr("Keyboard Shortcuts"));
     auto* layout = new QVBoxLayout(dialog);
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(18);

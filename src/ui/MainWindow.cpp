@@ -179,7 +179,7 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     , m_theme(m_themes.currentTheme()) {
     icons::ensureResources();
     m_viewModel.setFeedback(&m_progress, &m_toasts);
-    setWindowTitle(QStringLiteral("Quirella Tag-Editor"));
+    setWindowTitle(tr("Quirella Tag-Editor"));
     setWindowIcon(QIcon(QStringLiteral(":/quirella/logo.svg")));
     setMinimumSize(300, 400);
     setMaximumSize(1200, 900);
@@ -287,7 +287,7 @@ void MainWindow::buildLayout() {
     loading->setSpacing(8);
     m_busy = new BusyIndicator(16, m_loadingRow); // four fifths of a 20-pixel spinner
     loading->addWidget(m_busy);
-    m_loadingText = new QLabel(QStringLiteral("Loading songs..."), m_loadingRow);
+    m_loadingText = new QLabel(tr("Loading songs..."), m_loadingRow);
     QFont loadingFont = m_loadingText->font();
     loadingFont.setPixelSize(12);
     m_loadingText->setFont(loadingFont);
@@ -359,8 +359,8 @@ void MainWindow::syncAlert() {
         m_alert->setText(m_viewModel.exportAlertMessage());
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Information"),
-                                m_viewModel.exportAlertMessage(), QMessageBox::Ok, this);
+    auto* box = new QMessageBox(QMessageBox::Information, tr("Information"), m_viewModel.exportAlertMessage(),
+                                QMessageBox::Ok, this);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QDialog::finished, this, [this, box] {
@@ -528,7 +528,7 @@ void MainWindow::chooseFolder() {
         m_folderDialog->raise();
         return;
     }
-    auto* dialog = new QFileDialog(this, QStringLiteral("Open Folder"));
+    auto* dialog = new QFileDialog(this, tr("Open Folder"));
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -35,7 +35,7 @@ void NetworkModeButton::sync() {
     const bool online = m_mode.isOnlineMode();
     m_symbol = online ? u"wifi"_s : u"wifi.slash"_s;
     setIcon(QIcon(icons::symbol(m_symbol, online ? onlineGreen : offlineGrey, 17, devicePixelRatioF())));
-    setToolTip(online ? u"Online Mode - Click to disable"_s : u"Offline Mode - Click to enable"_s);
+    setToolTip(online ? tr("Online Mode - Click to disable") : tr("Offline Mode - Click to enable"));
     setAccessibleName(toolTip());
 }
 

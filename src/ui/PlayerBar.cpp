@@ -113,7 +113,7 @@ RoundPlayButton::RoundPlayButton(QWidget* parent)
 
 void RoundPlayButton::setPlaying(bool playing) {
     m_playing = playing;
-    setToolTip(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    setToolTip(playing ? tr("Pause") : tr("Play"));
     update();
 }
 
@@ -202,9 +202,8 @@ PlayerBar::PlayerBar(AudioManager& audio, QWidget* parent)
 
 void PlayerBar::showSong() {
     m_song = m_audio.currentSong();
-    m_title->setText(m_song ? m_song->name : QStringLiteral("No Song"));
-    m_artist->setText(m_song && !m_song->artist.isEmpty() ? m_song->artist
-                                                          : QStringLiteral("Unknown Artist"));
+    m_title->setText(m_song ? m_song->name : tr("No Song"));
+    m_artist->setText(m_song && !m_song->artist.isEmpty() ? m_song->artist : tr("Unknown Artist"));
     m_length->setText(SongTableModel::durationText(m_song ? m_song->duration : 0.0));
     m_position->setDuration(m_song ? std::optional<double>(m_song->duration) : std::nullopt);
 }

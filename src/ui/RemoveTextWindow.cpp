@@ -14,20 +14,20 @@ namespace quirella::ui {
 RemoveTextWindow::RemoveTextWindow(Apply apply, QWidget* parent)
     : QWidget(parent, Qt::Tool)
     , m_onApply(std::move(apply)) {
-    setWindowTitle(QStringLiteral("Remove Text from All Songs"));
+    setWindowTitle(tr("Remove Text from All Songs"));
     setFixedWidth(440);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(8);
 
-    auto* header = new QLabel(QStringLiteral("Remove Text from All Songs"), this);
+    auto* header = new QLabel(tr("Remove Text from All Songs"), this);
     header->setObjectName(QStringLiteral("headline"));
     QFont font = header->font();
     font.setPixelSize(16);
     font.setWeight(QFont::DemiBold);
     header->setFont(font);
     layout->addWidget(header);
-    auto* subtitle = new QLabel(QStringLiteral("Enter terms to search for or copy/paste from songs"), this);
+    auto* subtitle = new QLabel(tr("Enter terms to search for or copy/paste from songs"), this);
     subtitle->setObjectName(QStringLiteral("subtitle"));
     layout->addWidget(subtitle);
 
@@ -37,21 +37,21 @@ RemoveTextWindow::RemoveTextWindow(Apply apply, QWidget* parent)
         auto* field = new QLineEdit(this);
         field->setObjectName(QStringLiteral("term%1").arg(i + 1));
         connect(field, &QLineEdit::textChanged, this, &RemoveTextWindow::updateApply);
-        form->addRow(QStringLiteral("Term %1").arg(i + 1), field);
+        form->addRow(tr("Term %1").arg(i + 1), field);
         m_terms.append(field);
     }
     layout->addLayout(form);
 
-    layout->addWidget(new QLabel(QStringLiteral("Replace with (optional - applies to all terms):"), this));
+    layout->addWidget(new QLabel(tr("Replace with (optional - applies to all terms):"), this));
     m_replacement = new QLineEdit(this);
     m_replacement->setObjectName(QStringLiteral("replacementField"));
-    m_replacement->setPlaceholderText(QStringLiteral("Replacement text"));
+    m_replacement->setPlaceholderText(tr("Replacement text"));
     layout->addWidget(m_replacement);
 
     auto* buttons = new QHBoxLayout;
-    m_close = new QPushButton(QStringLiteral("Close"), this);
-    m_clear = new QPushButton(QStringLiteral("Clear All Fields"), this);
-    m_apply = new QPushButton(QStringLiteral("Apply"), this);
+    m_close = new QPushButton(tr("Close"), this);
+    m_clear = new QPushButton(tr("Clear All Fields"), this);
+    m_apply = new QPushButton(tr("Apply"), this);
     m_apply->setDefault(true); // drawn as the button Return presses
     keyboard::tabOnly({m_close, m_clear, m_apply});
     buttons->addWidget(m_close);

@@ -76,7 +76,7 @@ void PatternButton::paintEvent(QPaintEvent*) {
 
 RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Rename Original Files"));
+    setWindowTitle(tr("Rename Original Files"));
     setFixedWidth(sheetWidth);
     const bool light = isLightTheme(theme);
     const QColor ink = light ? QColor(Qt::black) : QColor(Qt::white);
@@ -89,13 +89,13 @@ RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidge
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(12);
-    auto* headline = new QLabel(QStringLiteral("Rename Original Files"), this);
+    auto* headline = new QLabel(tr("Rename Original Files"), this);
     QFont headlineFont = headline->font();
     headlineFont.setPixelSize(18);
     headlineFont.setWeight(QFont::Bold);
     headline->setFont(headlineFont);
     layout->addWidget(headline);
-    auto* prompt = new QLabel(QStringLiteral("Choose naming pattern for %1 files:").arg(songCount), this);
+    auto* prompt = new QLabel(tr("Choose naming pattern for %n files:", nullptr, songCount), this);
     prompt->setObjectName(QStringLiteral("prompt"));
     layout->addWidget(prompt);
 
@@ -115,7 +115,7 @@ RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidge
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(cancel);
     m_cancel = cancel;

@@ -145,59 +145,55 @@ SidebarView::SidebarView(QWidget* parent)
     layout->setSpacing(6);
     const int groupGap = 14;
 
-    layout->addWidget(add(Action::editRemove, QStringLiteral("Edit Remove"), QStringLiteral("scissors"),
+    layout->addWidget(add(Action::editRemove, tr("Edit Remove"), QStringLiteral("scissors"),
                           hexes({u"C0392B", u"E74C3C"})));
-    layout->addWidget(add(Action::editRename, QStringLiteral("Edit Rename"),
+    layout->addWidget(add(Action::editRename, tr("Edit Rename"),
                           QStringLiteral("arrow.triangle.2.circlepath"), hexes({u"D35400", u"E67E22"})));
-    layout->addWidget(add(Action::setGenre, QStringLiteral("Set Genre"), QStringLiteral("music.note.list"),
+    layout->addWidget(add(Action::setGenre, tr("Set Genre"), QStringLiteral("music.note.list"),
                           hexes({u"E67E22", u"F39C12"})));
     layout->addSpacing(groupGap);
 
-    layout->addWidget(add(Action::uppercase, QStringLiteral("UPPERCASE"), QStringLiteral("textformat.size"),
+    layout->addWidget(add(Action::uppercase, tr("UPPERCASE"), QStringLiteral("textformat.size"),
                           hexes({u"F39C12", u"F1C40F"})));
-    layout->addWidget(add(Action::firstLetter, QStringLiteral("First Letter"),
+    layout->addWidget(add(Action::firstLetter, tr("First Letter"),
                           QStringLiteral("textformat.abc.dottedunderline"), hexes({u"F1C40F", u"F4D03F"})));
-    layout->addWidget(add(Action::characters, QStringLiteral("Characters"), QStringLiteral("trash.fill"),
+    layout->addWidget(add(Action::characters, tr("Characters"), QStringLiteral("trash.fill"),
                           hexes({u"F4D03F", u"58D68D"})));
     layout->addSpacing(groupGap);
 
-    layout->addWidget(add(Action::searchBpm, QStringLiteral("Search BPM"), QStringLiteral("waveform"),
-                          hexes({u"58D68D", u"3498DB"})));
-    layout->addWidget(add(Action::cleanBpm, QStringLiteral("Clean BPM"), QStringLiteral("waveform.slash"),
+    layout->addWidget(
+        add(Action::searchBpm, tr("Search BPM"), QStringLiteral("waveform"), hexes({u"58D68D", u"3498DB"})));
+    layout->addWidget(add(Action::cleanBpm, tr("Clean BPM"), QStringLiteral("waveform.slash"),
                           hexes({u"3498DB", u"2980B9"})));
     layout->addSpacing(groupGap);
 
-    SidebarButton* writeTags =
-        add(Action::writeTags, QStringLiteral("WRITE TAGS"), QStringLiteral("wand.and.stars"),
-            {QColor::fromRgbF(0.0f, 0.2f, 0.7f), QColor::fromRgbF(1.0f, 0.9f, 0.0f),
-             QColor::fromRgbF(0.8f, 0.0f, 0.2f)},
-            34, 14);
+    SidebarButton* writeTags = add(Action::writeTags, tr("WRITE TAGS"), QStringLiteral("wand.and.stars"),
+                                   {QColor::fromRgbF(0.0f, 0.2f, 0.7f), QColor::fromRgbF(1.0f, 0.9f, 0.0f),
+                                    QColor::fromRgbF(0.8f, 0.0f, 0.2f)},
+                                   34, 14);
     writeTags->setMagic(true);
     layout->addWidget(writeTags);
+    layout->addWidget(add(Action::setCover, tr("Set Cover"), QStringLiteral("photo.fill"), {}, 52));
     layout->addWidget(
-        add(Action::setCover, QStringLiteral("Set Cover"), QStringLiteral("photo.fill"), {}, 52));
-    layout->addWidget(add(Action::renameOriginal, QStringLiteral("Rename Original"),
-                          QStringLiteral("exclamationmark.triangle"), {}));
+        add(Action::renameOriginal, tr("Rename Original"), QStringLiteral("exclamationmark.triangle"), {}));
     layout->addStretch(1);
 
     const QList<QColor> orange = hexes({u"E67E22", u"D35400"});
-    layout->addWidget(add(Action::clean, QStringLiteral("Clean"), QStringLiteral("trash.fill"),
-                          hexes({u"E53935", u"D32F2F"})));
+    layout->addWidget(
+        add(Action::clean, tr("Clean"), QStringLiteral("trash.fill"), hexes({u"E53935", u"D32F2F"})));
     auto* columnsAndTheme = new QHBoxLayout;
     columnsAndTheme->setSpacing(6);
     SidebarButton* columns = add(Action::columns, QString(), QStringLiteral("tablecells"), orange, 23, 12);
     columns->setFixedWidth(60);
-    columns->setToolTip(QStringLiteral("Select Visible Columns"));
-    columns->setAccessibleName(QStringLiteral("Select Visible Columns"));
+    columns->setToolTip(tr("Select Visible Columns"));
+    columns->setAccessibleName(tr("Select Visible Columns"));
     columnsAndTheme->addWidget(columns);
-    columnsAndTheme->addWidget(add(Action::theme, QStringLiteral("THEME"), QString(), orange, 23, 11));
+    columnsAndTheme->addWidget(add(Action::theme, tr("THEME"), QString(), orange, 23, 11));
     layout->addLayout(columnsAndTheme);
     auto* undoRedo = new QHBoxLayout;
     undoRedo->setSpacing(6);
-    undoRedo->addWidget(
-        add(Action::undo, QStringLiteral("Undo"), QStringLiteral("arrow.uturn.backward"), orange));
-    undoRedo->addWidget(
-        add(Action::redo, QStringLiteral("Redo"), QStringLiteral("arrow.uturn.forward"), orange));
+    undoRedo->addWidget(add(Action::undo, tr("Undo"), QStringLiteral("arrow.uturn.backward"), orange));
+    undoRedo->addWidget(add(Action::redo, tr("Redo"), QStringLiteral("arrow.uturn.forward"), orange));
     layout->addLayout(undoRedo);
 
     setTheme(Theme::deepCharcoal());

@@ -16,7 +16,7 @@ SimpleVolumeKnob::SimpleVolumeKnob(AudioManager& audio, QWidget* parent)
     , m_audio(audio) {
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("Volume"));
+    setToolTip(tr("Volume"));
     connect(&m_audio, &AudioManager::volumeChanged, this, qOverload<>(&QWidget::update));
     setTheme(Theme::deepCharcoal());
 }

@@ -35,34 +35,34 @@ int SongTableModel::sectionOf(QStringView columnId) const {
 
 QString SongTableModel::headerLabel(QStringView id) {
     if (id == column::play) {
-        return QStringLiteral("Play");
+        return tr("Play");
     }
     if (id == column::cover) {
-        return QStringLiteral("Cover");
+        return tr("Cover");
     }
     if (id == column::title) {
-        return QStringLiteral("Title");
+        return tr("Title");
     }
     if (id == column::artist) {
-        return QStringLiteral("Artist");
+        return tr("Artist");
     }
     if (id == column::genre) {
-        return QStringLiteral("Genre");
+        return tr("Genre");
     }
     if (id == column::rating) {
-        return QStringLiteral("Rating");
+        return tr("Rating");
     }
     if (id == column::year) {
-        return QStringLiteral("Year");
+        return tr("Year");
     }
     if (id == column::bpm) {
-        return QStringLiteral("BPM");
+        return tr("BPM");
     }
     if (id == column::duration) {
-        return QStringLiteral("Time");
+        return tr("Time");
     }
     if (id == column::extension) {
-        return QStringLiteral("Type");
+        return tr("Type");
     }
     return {}; // "swap" and "actions" have empty headers
 }
@@ -128,24 +128,22 @@ QString SongTableModel::cellText(const Song& song, QStringView id) {
 
 QString SongTableModel::accessibleText(const Song& song, QStringView id) {
     if (id == column::play) {
-        return QStringLiteral("Play ") + song.name;
+        return tr("Play %1").arg(song.name);
     }
     if (id == column::swap) {
-        return QStringLiteral("Swap Artist ↔ Title of ") + song.name;
+        return tr("Swap Artist ↔ Title of %1").arg(song.name);
     }
     if (id == column::cover) {
-        return (song.coverImagePath ? QStringLiteral("Cover of ") : QStringLiteral("No cover for ")) +
-               song.name;
+        return (song.coverImagePath ? tr("Cover of %1") : tr("No cover for %1")).arg(song.name);
     }
     if (id == column::rating) {
-        return song.rating == 1 ? QStringLiteral("Rating: 1 star")
-                                : QStringLiteral("Rating: %1 stars").arg(song.rating);
+        return song.rating == 1 ? tr("Rating: 1 star") : tr("Rating: %n stars", nullptr, int(song.rating));
     }
     if (id == column::actions) {
-        return QStringLiteral("Move to Trash: ") + song.name;
+        return tr("Move to Trash: %1").arg(song.name);
     }
     const QString text = cellText(song, id);
-    return headerLabel(id) + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("empty") : text);
+    return tr("%1: %2").arg(headerLabel(id), text.isEmpty() ? tr("empty") : text);
 }
 
 QVariant SongTableModel::data(const QModelIndex& index, int role) const {
@@ -162,10 +160,10 @@ QVariant SongTableModel::data(const QModelIndex& index, int role) const {
         return accessibleText(song, id);
     case Qt::ToolTipRole:
         if (id == column::swap) {
-            return QStringLiteral("Swap Artist ↔ Title");
+            return tr("Swap Artist ↔ Title");
         }
         if (id == column::actions) {
-            return QStringLiteral("Move to Trash");
+            return tr("Move to Trash");
         }
         return {};
     case SongIdRole:
@@ -195,9 +193,7 @@ QVariant SongTableModel::headerData(int section, Qt::Orientation orientation, in
     }
     if (role == Qt::AccessibleTextRole) {
         const QString& id = m_columnIds.at(section);
-        return id == column::swap      ? QStringLiteral("Swap")
-               : id == column::actions ? QStringLiteral("Actions")
-                                       : headerLabel(id);
+        return id == column::swap ? tr("Swap") : id == column::actions ? tr("Actions") : headerLabel(id);
     }
     return {};
 }

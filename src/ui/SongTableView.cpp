@@ -578,16 +578,15 @@ std::unique_ptr<QMenu> SongTableView::rowMenu(int row) {
         return menu;
     }
     const QUuid songId = m_model->songAt(row).id;
-    menu->addAction(QStringLiteral("Play"), this, [this, songId] { emit playRequested(songId); });
-    menu->addAction(QStringLiteral("Swap Artist ↔ Title"), this,
-                    [this, songId] { emit swapRequested(songId); });
+    menu->addAction(tr("Play"), this, [this, songId] { emit playRequested(songId); });
+    menu->addAction(tr("Swap Artist ↔ Title"), this, [this, songId] { emit swapRequested(songId); });
     const QSet<QUuid>& selected = m_viewModel.selectedSongIds();
     if (selected.size() >= 2 && selected.contains(songId)) {
-        menu->addAction(QStringLiteral("Delete %1 Selected Songs").arg(selected.size()), this,
+        menu->addAction(tr("Delete %n Selected Songs", nullptr, int(selected.size())), this,
                         [this] { emit deleteSelectedRequested(); });
     } else {
-        QAction* remove = menu->addAction(QStringLiteral("Delete Song"), this,
-                                          [this, songId] { emit trashRequested(songId); });
+        QAction* remove =
+            menu->addAction(tr("Delete Song"), this, [this, songId] { emit trashRequested(songId); });
         remove->setIcon(icons::symbolIcon(u"trash", palette().color(QPalette::WindowText)));
     }
     return menu;
@@ -602,11 +601,10 @@ std::unique_ptr<QMenu> SongTableView::coverMenu(int row) {
     const QUuid songId = song.id;
     const QSet<QUuid>& selected = m_viewModel.selectedSongIds();
     if (selected.size() >= 2 && selected.contains(songId)) {
-        menu->addAction(QStringLiteral("Clear Covers from %1 Selected Songs").arg(selected.size()), this,
+        menu->addAction(tr("Clear Covers from %n Selected Songs", nullptr, int(selected.size())), this,
                         [this] { emit clearSelectedCoversRequested(); });
     } else if (song.coverImagePath) {
-        menu->addAction(QStringLiteral("Clear Cover"), this,
-                        [this, songId] { emit clearCoverRequested(songId); });
+        menu->addAction(tr("Clear Cover"), this, [this, songId] { emit clearCoverRequested(songId); });
     }
     return menu;
 }

@@ -30,7 +30,7 @@ ThemeRowView::ThemeRowView(const Theme& theme, bool isCurrent, bool isLight, QWi
     , m_light(isLight) {
     setText(theme.name);
     setAccessibleName(theme.name);
-    setAccessibleDescription(isCurrent ? QStringLiteral("Current theme") : QString());
+    setAccessibleDescription(isCurrent ? tr("Current theme") : QString());
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(previewHeight + captionHeight);
@@ -117,7 +117,7 @@ void ThemeRowView::paintEvent(QPaintEvent*) {
 ThemeSettingsView::ThemeSettingsView(ThemeManager& themes, QWidget* parent)
     : QDialog(parent)
     , m_themes(themes) {
-    setWindowTitle(QStringLiteral("Select Theme"));
+    setWindowTitle(tr("Select Theme"));
     setWindowModality(Qt::WindowModal);
     resize(620, 560);
     setMinimumSize(300, 300);
@@ -129,7 +129,7 @@ ThemeSettingsView::ThemeSettingsView(ThemeManager& themes, QWidget* parent)
     layout->setContentsMargins(20, 16, 20, 20);
     layout->setSpacing(14);
     auto* top = new QHBoxLayout;
-    m_heading = new QLabel(QStringLiteral("Select Theme"), this);
+    m_heading = new QLabel(tr("Select Theme"), this);
     QFont headingFont = m_heading->font();
     headingFont.setPixelSize(18);
     headingFont.setWeight(QFont::Bold);
@@ -139,8 +139,8 @@ ThemeSettingsView::ThemeSettingsView(ThemeManager& themes, QWidget* parent)
     close->setAutoRaise(true);
     close->setIcon(icons::symbolIcon(u"xmark", colors.text));
     close->setIconSize(QSize(16, 16));
-    close->setToolTip(QStringLiteral("Close"));
-    close->setAccessibleName(QStringLiteral("Close"));
+    close->setToolTip(tr("Close"));
+    close->setAccessibleName(tr("Close"));
     close->setShortcut(QKeySequence(Qt::Key_Escape));
     connect(close, &QToolButton::clicked, this, &QDialog::reject);
     m_close = close;

@@ -41,7 +41,7 @@ std::unique_ptr<QMenu> ToolbarWallpaperButton::contextMenu() {
         return nullptr;
     }
     auto menu = std::make_unique<QMenu>(this);
-    QAction* clean = menu->addAction(QStringLiteral("Clean"));
+    QAction* clean = menu->addAction(tr("Clean"));
     connect(clean, &QAction::triggered, &m_themes, &ThemeManager::removeCustomWallpaper);
     return menu;
 }
@@ -54,8 +54,7 @@ void ToolbarWallpaperButton::setTheme(const Theme& theme) {
 void ToolbarWallpaperButton::sync() {
     const bool set = m_themes.hasCustomWallpaper();
     setIcon(icons::symbolIcon(set ? u"photo.fill" : u"photo", m_ink));
-    const QString tip =
-        set ? QStringLiteral("Change custom wallpaper") : QStringLiteral("Set custom wallpaper");
+    const QString tip = set ? tr("Change custom wallpaper") : tr("Set custom wallpaper");
     setToolTip(tip);
     setAccessibleName(tip);
 }
@@ -95,7 +94,7 @@ CustomWallpaperDropZone::CustomWallpaperDropZone(ThemeManager& themes, QWidget* 
     , m_colors(themeColors(themes.currentTheme())) {
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(QStringLiteral("Wallpaper drop zone"));
+    setAccessibleName(tr("Wallpaper drop zone"));
     hide();
 }
 
@@ -105,7 +104,7 @@ QRect CustomWallpaperDropZone::zoneRect() const {
 }
 
 QString CustomWallpaperDropZone::zoneText() const {
-    return m_targeted ? QStringLiteral("Drop!") : QStringLiteral("Drop image");
+    return m_targeted ? tr("Drop!") : tr("Drop image");
 }
 
 void CustomWallpaperDropZone::setTheme(const Theme& theme) {
@@ -157,7 +156,7 @@ void CustomWallpaperDropZone::paintEvent(QPaintEvent*) {
     secondary.setAlphaF(0.7f);
     painter.setPen(secondary);
     painter.drawText(QRectF(zone.left() + 8, top + iconSize + 14 + 28, zone.width() - 16, 20),
-                     Qt::AlignCenter, QStringLiteral("JPEG, PNG, GIF, BMP, TIFF or HEIC, up to 20 MB"));
+                     Qt::AlignCenter, tr("JPEG, PNG, GIF, BMP, TIFF or HEIC, up to 20 MB"));
 }
 
 void CustomWallpaperDropZone::mousePressEvent(QMouseEvent* event) {

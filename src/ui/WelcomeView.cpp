@@ -30,7 +30,7 @@ DragDropArea::DragDropArea(QWidget* parent)
     : QWidget(parent)
     , m_colors(themeColors(Theme::deepCharcoal())) {
     setAcceptDrops(true);
-    setAccessibleName(QStringLiteral("Drag & Drop Your Music Folder Here"));
+    setAccessibleName(tr("Drag & Drop Your Music Folder Here"));
     setMinimumSize(280, 150);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -113,7 +113,7 @@ void DragDropArea::paintEvent(QPaintEvent*) {
     painter.setFont(font);
     painter.setPen(m_colors.text);
     painter.drawText(QRect(8, top + iconSize + 16, width() - 16, 22), Qt::AlignCenter,
-                     QStringLiteral("Drag & Drop Your Music Folder Here"));
+                     tr("Drag & Drop Your Music Folder Here"));
 }
 
 // ---- WelcomeView ----
@@ -127,11 +127,11 @@ WelcomeView::WelcomeView(QWidget* parent)
     m_logo = new QLabel(this);
     m_logo->setAlignment(Qt::AlignCenter);
     m_logo->setPixmap(icons::artwork(u"logo", 96, devicePixelRatioF()));
-    m_logo->setAccessibleName(QStringLiteral("Quirella Tag-Editor logo"));
+    m_logo->setAccessibleName(tr("Quirella Tag-Editor logo"));
     outer->addWidget(m_logo);
     outer->addSpacing(14);
 
-    m_greeting = new QLabel(QStringLiteral("Organize your music collection"), this);
+    m_greeting = new QLabel(tr("Organize your music collection"), this);
     m_greeting->setAlignment(Qt::AlignCenter);
     QFont greetingFont = m_greeting->font();
     greetingFont.setPixelSize(22);
@@ -150,9 +150,9 @@ WelcomeView::WelcomeView(QWidget* parent)
     connect(m_dropArea, &DragDropArea::dropped, this, &WelcomeView::foldersDropped);
     outer->addSpacing(12);
 
-    m_openFolder = new QPushButton(QStringLiteral("Open Folder…"), this);
-    m_openFolder->setToolTip(QStringLiteral("Open Folder… (Ctrl+O)"));
-    m_openFolder->setAccessibleName(QStringLiteral("Open Folder…"));
+    m_openFolder = new QPushButton(tr("Open Folder…"), this);
+    m_openFolder->setToolTip(tr("Open Folder… (Ctrl+O)"));
+    m_openFolder->setAccessibleName(tr("Open Folder…"));
     m_openFolder->setCursor(Qt::PointingHandCursor);
     m_openFolder->setFlat(true);
     m_openFolder->setIconSize(QSize(16, 16));
@@ -161,9 +161,9 @@ WelcomeView::WelcomeView(QWidget* parent)
     outer->addSpacing(16);
 
     const QStringList notes{
-        QStringLiteral("Supported: MP3, M4A, WAV, AIFF / M4A - No Rating"),
-        QStringLiteral("Note: This app works on your <b>original files</b>. Keep a backup if needed."),
-        QStringLiteral("Features: tag editing • cover art • ratings • BPM detection • file renaming"),
+        tr("Supported: MP3, M4A, WAV, AIFF / M4A - No Rating"),
+        tr("Note: This app works on your <b>original files</b>. Keep a backup if needed."),
+        tr("Features: tag editing • cover art • ratings • BPM detection • file renaming"),
     };
     for (const QString& text : notes) {
         auto* note = new QLabel(text, this);

@@ -1,6 +1,7 @@
 #include "app/AppLifecycle.h"
 #include "app/Instances.h"
 #include "app/MemoryTuning.h"
+#include "app/Translations.h"
 #include "audio/AudioManager.h"
 #include "model/Paths.h"
 #include "ui/MainWindow.h"
@@ -38,15 +39,16 @@ QList<QUrl> folderLocations(const QByteArrayList& folders) {
     return locations;
 }
 
-constexpr char kUsage[] = "Usage: quirella [FOLDER...]\n"
-                          "\n"
-                          "Opens the Quirella Tag-Editor window. Each FOLDER is loaded as if it had been\n"
-                          "dropped on the window, in order; when the window is open already, the folders\n"
-                          "are handed to it and this launch ends.\n"
-                          "\n"
-                          "  --help     show this help and exit\n"
-                          "  --version  show the version and exit\n"
-                          "  --         every argument after it is a folder\n";
+constexpr char kUsage[] = QT_TRANSLATE_NOOP(
+    "quirella", "Usage: quirella [FOLDER...]\n"
+                "\n"
+                "Opens the Quirella Tag-Editor window. Each FOLDER is loaded as if it had been\n"
+                "dropped on the window, in order; when the window is open already, the folders\n"
+                "are handed to it and this launch ends.\n"
+                "\n"
+                "  --help     show this help and exit\n"
+                "  --version  show the version and exit\n"
+                "  --         every argument after it is a folder\n");
 
 } // namespace
 
@@ -60,7 +62,10 @@ int main(int argc, char** argv) {
             optionsEnded = true;
         } else if (!optionsEnded &&
                    (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)) {
-            std::fputs(kUsage, stdout);
+            // In the desktop's language: a bare application object is enough for the catalogues.
+            QCoreApplication help(argc, argv);
+            quirella::installTranslations(help);
+            std::fputs(QCoreApplication::translate("quirella", kUsage).toUtf8().constData(), stdout);
             return 0;
         } else if (!optionsEnded && std::strcmp(argument, "--version") == 0) {
             std::fputs("quirella (Quirella Tag-Editor) " QUIRELLA_VERSION "\n", stdout);
@@ -78,6 +83,7 @@ int main(int argc, char** argv) {
     // Our own look on every desktop: the theme decides light or dark, not the desktop's style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(true);
+    quirella::installTranslations(app);
 
     // One window per user: a second launch gives its folders to the first and leaves. Should the first
     // not answer, this one runs beside it; being registered, neither clears the other's files.

@@ -7,6 +7,7 @@
 #include "model/ToastManager.h"
 #include "online/MetadataCache.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPromise>
 #include <QTimer>
@@ -98,8 +99,9 @@ QFuture<void> cleanAndReset(ContentViewModel& model, const std::function<void()>
     }).then(&model, [&model, shown, sincePressed] {
         const int remaining = qMax(0, kResetToastDelayMs - int(sincePressed.elapsed()));
         QTimer::singleShot(remaining, &model, [&model, shown] {
-            model.toastManager().show(QStringLiteral("🧹 Application cleaned and reset"),
-                                      ToastManager::ToastType::success);
+            model.toastManager().show(
+                QCoreApplication::translate("AppLifecycle", "🧹 Application cleaned and reset"),
+                ToastManager::ToastType::success);
             shown->finish();
         });
     });

@@ -7,6 +7,7 @@
 #include "model/Sorting.h"
 #include "model/ToastManager.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
 #include <QThread>
@@ -30,8 +31,8 @@ TrashOutcome trashFile(const QByteArray& bookmarkData) {
     const bookmark::ScopedAccess access(*resolved.path);
     if (!access.granted()) {
         // Access is refused here only when the file has gone; saying so beats a click that does nothing.
-        return {false,
-                QStringLiteral("The file “%1” doesn’t exist.").arg(QFileInfo(*resolved.path).fileName())};
+        return {false, QCoreApplication::translate("ContentViewModel", "The file “%1” doesn’t exist.")
+                           .arg(QFileInfo(*resolved.path).fileName())};
     }
     if (std::optional<QString> error = trash::moveToTrash(*resolved.path)) {
         return {false, *error};
@@ -359,7 +360,7 @@ QFuture<void> ContentViewModel::moveToTrash(const QUuid& songId) {
     return QtConcurrent::run(trashFile, song->bookmarkData)
         .then(this, [this, songId](const TrashOutcome& outcome) {
             if (!outcome.trashed) {
-                showAlert(QStringLiteral("Error deleting file: ") + outcome.error);
+                showAlert(tr("Error deleting file: %1").arg(outcome.error));
                 return;
             }
             // The folder may have been replaced while the file was moved; only a song still listed is

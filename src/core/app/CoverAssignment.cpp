@@ -6,6 +6,7 @@
 #include "model/ToastManager.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -105,12 +106,14 @@ QString coverFileErrorMessage(CoverFileError error) {
     case CoverFileError::none:
         return {};
     case CoverFileError::noBitmap:
-        return QStringLiteral("Error: Could not process the image. Please try another image.");
+        return QCoreApplication::translate("CoverAssignment",
+                                           "Error: Could not process the image. Please try another image.");
     case CoverFileError::notOptimized:
-        return QStringLiteral(
+        return QCoreApplication::translate(
+            "CoverAssignment",
             "Error: Could not optimize the image. Please try a smaller or different format image.");
     case CoverFileError::notSaved:
-        return QStringLiteral("Error: Could not save cover image to disk");
+        return QCoreApplication::translate("CoverAssignment", "Error: Could not save cover image to disk");
     }
     return {};
 }
@@ -168,9 +171,11 @@ QFuture<void> applyCoverToAllSongs(ContentViewModel& model, const CoverImage& im
                 }
             });
             toast(model,
-                  alreadyHad == 0 ? QStringLiteral("✅ Cover applied to %1 songs").arg(added)
-                                  : QStringLiteral("✅ Cover added to %1 songs, %2 already had covers")
-                                        .arg(added)
+                  alreadyHad == 0 ? QCoreApplication::translate("CoverAssignment",
+                                                                "✅ Cover applied to %n songs", nullptr, added)
+                                  : QCoreApplication::translate(
+                                        "CoverAssignment", "✅ Cover added to %n songs, %1 already had covers",
+                                        nullptr, added)
                                         .arg(alreadyHad),
                   ToastManager::ToastType::success);
         });
@@ -191,8 +196,10 @@ QFuture<void> applyCoverToSelectedSongs(ContentViewModel& model, const CoverImag
                     }
                 }
             });
-            toast(model, QStringLiteral("✅ Cover added to %1 songs").arg(changed),
-                  ToastManager::ToastType::success);
+            toast(
+                model,
+                QCoreApplication::translate("CoverAssignment", "✅ Cover added to %n songs", nullptr, changed),
+                ToastManager::ToastType::success);
         },
         [](CoverFileError) {});
 }
@@ -209,7 +216,8 @@ QFuture<void> applyCoverToSong(ContentViewModel& model, const CoverImage& image,
             }
             model.applyChange(
                 true, [&](MusicFolder& folder) { findSong(folder.songs, songId)->coverImagePath = path; });
-            toast(model, QStringLiteral("✅ Cover added"), ToastManager::ToastType::success);
+            toast(model, QCoreApplication::translate("CoverAssignment", "✅ Cover added"),
+                  ToastManager::ToastType::success);
         },
         [](CoverFileError) {});
 }
@@ -220,7 +228,8 @@ void clearCover(ContentViewModel& model, const QUuid& songId) {
     }
     model.applyChange(true,
                       [&](MusicFolder& folder) { findSong(folder.songs, songId)->coverImagePath.reset(); });
-    toast(model, QStringLiteral("🗑️ Cover removed"), ToastManager::ToastType::warning);
+    toast(model, QCoreApplication::translate("CoverAssignment", "🗑️ Cover removed"),
+          ToastManager::ToastType::warning);
 }
 
 void clearCoversOfSelectedSongs(ContentViewModel& model) {
@@ -235,7 +244,9 @@ void clearCoversOfSelectedSongs(ContentViewModel& model) {
         }
     });
     if (changed) {
-        toast(model, QStringLiteral("🗑️ Covers removed from %1 songs").arg(cleared),
+        toast(model,
+              QCoreApplication::translate("CoverAssignment", "🗑️ Covers removed from %n songs", nullptr,
+                                          cleared),
               ToastManager::ToastType::warning);
     }
 }
@@ -247,7 +258,8 @@ void clearAllCovers(ContentViewModel& model) {
         }
     });
     if (changed) {
-        toast(model, QStringLiteral("🗑️ All covers cleared"), ToastManager::ToastType::warning);
+        toast(model, QCoreApplication::translate("CoverAssignment", "🗑️ All covers cleared"),
+              ToastManager::ToastType::warning);
     }
 }
 

@@ -204,7 +204,7 @@ void ContentViewModel::abortLoad(const std::shared_ptr<FolderLoad>& load, const 
             m_progress->finishOperation();
         }
         setIsLoading(false);
-        showAlert(u"Error loading folder: "_s + reason);
+        showAlert(tr("Error loading folder: %1").arg(reason));
     }
     endLoad(load);
 }
@@ -214,8 +214,8 @@ void ContentViewModel::endOnFailure(QFuture<void> stage, const std::shared_ptr<F
     stage
         .onFailed(this,
                   [this, load](const std::exception& failure) { abortLoad(load, describeFailure(failure)); })
-        .onFailed(this, [this, load] { abortLoad(load, u"An unknown error occurred."_s); })
-        .onCanceled(this, [this, load] { abortLoad(load, u"The operation was cancelled."_s); });
+        .onFailed(this, [this, load] { abortLoad(load, tr("An unknown error occurred.")); })
+        .onCanceled(this, [this, load] { abortLoad(load, tr("The operation was cancelled.")); });
 }
 
 void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
@@ -223,7 +223,7 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
                      .then(this,
                            [this, load](bool isFolder) {
                                if (!isFolder) {
-                                   showAlert(u"Error: The selected path is not a valid folder"_s);
+                                   showAlert(tr("Error: The selected path is not a valid folder"));
                                    setIsLoading(false);
                                    endLoad(load);
                                    return;
@@ -254,36 +254,34 @@ void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
                 this,
                 [this, load](const FolderScan& scan) {
                     if (!scan.ok()) {
-                        failLoad(load, u"Error loading folder: "_s + *scan.error);
+                        failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
                         return;
                     }
                     const auto count = static_cast<int>(scan.files.size());
                     if (count == 0) {
-                        failLoad(
-                            load,
-                            u"No music files found!\n\nPlease make sure the folder contains music files with "
-                            u"supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"_s);
+                        failLoad(load,
+                                 tr("No music files found!\n\nPlease make sure the folder contains music "
+                                    "files with "
+                                    "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
                         return;
                     }
                     if (count > maximumSongsPerFolder) {
-                        const QString limit = QString::number(maximumSongsPerFolder);
                         failLoad(load,
-                                 u"⚠️ Too many songs detected!\n\nFound: "_s + QString::number(count) +
-                                     u" songs\nMaximum allowed: "_s + limit +
-                                     u" songs\n\nPlease select a smaller folder or organize your music in "
-                                     u"subfolders with less than "_s +
-                                     limit + u" songs each."_s);
+                                 tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 "
+                                    "songs\n\nPlease select a smaller folder or organize your music in "
+                                    "subfolders with less than %1 songs each.",
+                                    nullptr, count)
+                                     .arg(maximumSongsPerFolder));
                         return;
                     }
                     load->overlayShown = count > ProgressManager::minimumSongsForProgress;
                     if (load->overlayShown) {
-                        m_progress->startOperation(
-                            {ProgressManager::OperationType::loadingFolder,
-                             u"Processing "_s + QString::number(count) + u" songs..."_s,
-                             QString(),
-                             count,
-                             false,
-                             {}});
+                        m_progress->startOperation({ProgressManager::OperationType::loadingFolder,
+                                                    tr("Processing %n songs...", nullptr, count),
+                                                    QString(),
+                                                    count,
+                                                    false,
+                                                    {}});
                     }
                     setTotalSongs(count);
                     buildLoad(load, scan.files);
@@ -293,32 +291,31 @@ void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
 
 void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files) {
     const auto count = static_cast<int>(files.size());
-    endOnFailure(QtConcurrent::run(createSongsWith, files, m_progress, load->build)
-                     .then(this,
-                           [this, load, count](const QList<Song>& songs) {
-                               if (songs.isEmpty()) {
-                                   failLoad(load,
-                                            u"Error processing music files!\n\nCould not read metadata from "
-                                            u"any of the "_s +
-                                                QString::number(count) +
-                                                u" files found.\nThe files might be corrupted or in an "
-                                                u"unsupported format."_s);
-                                   return;
-                               }
-                               setFolder(load->location, songs);
-                               if (songs.size() < count) {
-                                   m_toasts->show(u"⚠️ Loaded "_s + QString::number(songs.size()) +
-                                                      u" of "_s + QString::number(count) +
-                                                      u" songs. Some files could not be read."_s,
-                                                  ToastManager::ToastType::warning);
-                               }
-                               if (load->overlayShown) {
-                                   m_progress->finishOperation();
-                               }
-                               setIsLoading(false);
-                               endLoad(load);
-                           }),
-                 load);
+    endOnFailure(
+        QtConcurrent::run(createSongsWith, files, m_progress, load->build)
+            .then(this,
+                  [this, load, count](const QList<Song>& songs) {
+                      if (songs.isEmpty()) {
+                          failLoad(load, tr("Error processing music files!\n\nCould not read metadata from "
+                                            "any of the %n files found.\nThe files might be corrupted or in "
+                                            "an unsupported format.",
+                                            nullptr, count));
+                          return;
+                      }
+                      setFolder(load->location, songs);
+                      if (songs.size() < count) {
+                          m_toasts->show(tr("⚠️ Loaded %1 of %n songs. Some files could not be read.",
+                                            nullptr, count)
+                                             .arg(songs.size()),
+                                         ToastManager::ToastType::warning);
+                      }
+                      if (load->overlayShown) {
+                          m_progress->finishOperation();
+                      }
+                      setIsLoading(false);
+                      endLoad(load);
+                  }),
+        load);
 }
 
 void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {

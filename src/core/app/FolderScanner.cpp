@@ -3,6 +3,7 @@
 #include "model/Paths.h"
 #include "tags/AtomicFile.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 #include <algorithm>
@@ -200,11 +201,15 @@ FolderScan scanFolder(const QString& folderPath) {
     const QByteArray native = paths::nativePath(root);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return {{}, QStringLiteral("The folder “%1” doesn’t exist.").arg(displayName(root))};
+        return {{},
+                QCoreApplication::translate("FolderScanner", "The folder “%1” doesn’t exist.")
+                    .arg(displayName(root))};
     }
     if (::access(native.constData(), R_OK | X_OK) != 0) {
-        return {{},
-                QStringLiteral("You don’t have permission to view the folder “%1”.").arg(displayName(root))};
+        return {
+            {},
+            QCoreApplication::translate("FolderScanner", "You don’t have permission to view the folder “%1”.")
+                .arg(displayName(root))};
     }
     Walk walk;
     walk.visit(root == u"/" ? QString() : root, 0);

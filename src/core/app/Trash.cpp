@@ -3,6 +3,7 @@
 #include "model/NoReplaceMove.h"
 #include "model/Paths.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -34,7 +35,7 @@ std::optional<QString> prepareHomeTrash(QString& trash) {
                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     if (data.isEmpty() || !QFileInfo(trash).isDir()) {
-        return QStringLiteral("The trash folder “%1” cannot be created.").arg(trash);
+        return QCoreApplication::translate("Trash", "The trash folder “%1” cannot be created.").arg(trash);
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "audio/FfmpegLibrary.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -301,7 +302,7 @@ std::optional<DecodeResult> unavailable() {
     DecodeResult result;
     result.status = DecodeResult::Status::failed;
     result.ffmpegError = AVERROR(ENOSYS);
-    result.message = QStringLiteral("FFmpeg could not be loaded: ") + why;
+    result.message = QCoreApplication::translate("AudioDecoder", "FFmpeg could not be loaded: %1").arg(why);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "model/Bookmark.h"
 #include "model/Paths.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
@@ -111,9 +112,11 @@ BPMResult BPMAnalyzer::estimate(const QString& path) {
     case audio::DecodeResult::Status::failed:
         return {std::nullopt, {u"FFmpeg"_s, decoded.ffmpegError, decoded.message}};
     case audio::DecodeResult::Status::badFormat:
-        return analyserError(cannotCreateAudioBuffer, u"Cannot create audio buffer"_s);
+        return analyserError(cannotCreateAudioBuffer,
+                             QCoreApplication::translate("BPMAnalyzer", "Cannot create audio buffer"));
     case audio::DecodeResult::Status::noChannelData:
-        return analyserError(cannotGetChannelData, u"Cannot get channel data"_s);
+        return analyserError(cannotGetChannelData,
+                             QCoreApplication::translate("BPMAnalyzer", "Cannot get channel data"));
     }
     const std::vector<float> frames = envelope.finish();
     const double tempo =
@@ -129,7 +132,8 @@ BPMResult BPMAnalyzer::analyzeBPM(const QString& path) {
     // Files below a Documents folder have always been read without the access bracket.
     const bool bracketed = !path.contains("/Documents/"_L1);
     if (bracketed && !bookmark::beginAccess(path)) {
-        return analyserError(cannotAccessFile, u"Cannot access file"_s);
+        return analyserError(cannotAccessFile,
+                             QCoreApplication::translate("BPMAnalyzer", "Cannot access file"));
     }
     BPMResult result = estimate(path);
     if (result.bpm && *result.bpm > 0) {

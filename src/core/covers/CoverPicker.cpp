@@ -1,6 +1,7 @@
 #include "covers/CoverPicker.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -9,14 +10,16 @@ namespace quirella {
 
 namespace {
 
-const QString kTypeMessage = QStringLiteral("Please use PNG or JPEG images only");
-const QString kSizeMessage = QStringLiteral("Image too large! Please use an image under 1MB");
-const QString kDecodeMessage = QStringLiteral("Could not load image");
-const QString kResolutionMessage = QStringLiteral("Image resolution too large! Max 2000x2000.");
+const char* const kTypeMessage = QT_TRANSLATE_NOOP("CoverPicker", "Please use PNG or JPEG images only");
+const char* const kSizeMessage =
+    QT_TRANSLATE_NOOP("CoverPicker", "Image too large! Please use an image under 1MB");
+const char* const kDecodeMessage = QT_TRANSLATE_NOOP("CoverPicker", "Could not load image");
+const char* const kResolutionMessage =
+    QT_TRANSLATE_NOOP("CoverPicker", "Image resolution too large! Max 2000x2000.");
 
-CoverPick refused(const QString& message) {
+CoverPick refused(const char* message) {
     CoverPick pick;
-    pick.errorMessage = message;
+    pick.errorMessage = QCoreApplication::translate("CoverPicker", message);
     return pick;
 }
 

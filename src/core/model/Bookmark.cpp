@@ -2,6 +2,8 @@
 
 #include "model/Paths.h"
 
+#include <QCoreApplication>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,21 +23,23 @@ Creation create(const QString& filePath) {
     const QByteArray native = paths::nativePath(absolute);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0) {
-        return {std::nullopt, QStringLiteral("The file “%1” doesn’t exist.").arg(displayFileName(absolute))};
+        return {std::nullopt, QCoreApplication::translate("Bookmark", "The file “%1” doesn’t exist.")
+                                  .arg(displayFileName(absolute))};
     }
     if (::access(native.constData(), R_OK) != 0) {
-        return {std::nullopt, QStringLiteral("You don’t have permission to read the file “%1”.")
-                                  .arg(displayFileName(absolute))};
+        return {std::nullopt,
+                QCoreApplication::translate("Bookmark", "You don’t have permission to read the file “%1”.")
+                    .arg(displayFileName(absolute))};
     }
     return {native, {}};
 }
 
 Resolution resolve(const QByteArray& data) {
     if (data.isEmpty()) {
-        return {std::nullopt, QStringLiteral("The bookmark is empty.")};
+        return {std::nullopt, QCoreApplication::translate("Bookmark", "The bookmark is empty.")};
     }
     if (data.contains('\0') || !data.startsWith('/')) {
-        return {std::nullopt, QStringLiteral("The bookmark is malformed.")};
+        return {std::nullopt, QCoreApplication::translate("Bookmark", "The bookmark is malformed.")};
     }
     return {paths::fromNativePath(data), {}};
 }

@@ -4,6 +4,7 @@
 #include "model/ProgressManager.h"
 #include "online/MusicMetadataManager.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
@@ -19,17 +20,23 @@ namespace {
 struct Texts {
     QString allHave;
     QString progress;
-    QString countWord;
+    const char* found = ""; // "✅ Found %n covers, %1 failed": the found count and the failed count
 };
 
 Texts textsFor(AutoSearchField field) {
     switch (field) {
     case AutoSearchField::covers:
-        return {u"ℹ️ All songs already have covers"_s, u"Searching for covers..."_s, u" covers, "_s};
+        return {QCoreApplication::translate("AutoSearch", "ℹ️ All songs already have covers"),
+                QCoreApplication::translate("AutoSearch", "Searching for covers..."),
+                QT_TRANSLATE_N_NOOP("AutoSearch", "✅ Found %n covers, %1 failed")};
     case AutoSearchField::genres:
-        return {u"ℹ️ All songs already have genres"_s, u"Searching for genres..."_s, u" genres, "_s};
+        return {QCoreApplication::translate("AutoSearch", "ℹ️ All songs already have genres"),
+                QCoreApplication::translate("AutoSearch", "Searching for genres..."),
+                QT_TRANSLATE_N_NOOP("AutoSearch", "✅ Found %n genres, %1 failed")};
     case AutoSearchField::years:
-        return {u"ℹ️ All songs already have years"_s, u"Searching for years..."_s, u" years, "_s};
+        return {QCoreApplication::translate("AutoSearch", "ℹ️ All songs already have years"),
+                QCoreApplication::translate("AutoSearch", "Searching for years..."),
+                QT_TRANSLATE_N_NOOP("AutoSearch", "✅ Found %n years, %1 failed")};
     }
     return {};
 }
@@ -150,8 +157,9 @@ private:
         }
         if (m_overlay) {
             m_hooks.progress->updateProgress(m_outcome.found + m_outcome.failed, int(m_work.size()),
-                                             u"Found "_s + QString::number(m_outcome.found) + u", Failed "_s +
-                                                 QString::number(m_outcome.failed));
+                                             QCoreApplication::translate("AutoSearch", "Found %1, Failed %2")
+                                                 .arg(m_outcome.found)
+                                                 .arg(m_outcome.failed));
         }
         fill();
     }
@@ -167,12 +175,13 @@ private:
         if (cancelled) {
             m_outcome.ending = AutoSearchOutcome::Ending::cancelled;
             m_outcome.values.clear();
-            m_outcome.toast = u"❌ Operation cancelled"_s;
+            m_outcome.toast = QCoreApplication::translate("AutoSearch", "❌ Operation cancelled");
             m_outcome.toastType = ToastManager::ToastType::warning;
         } else {
             m_outcome.ending = AutoSearchOutcome::Ending::finished;
-            m_outcome.toast = u"✅ Found "_s + QString::number(m_outcome.found) + m_texts.countWord +
-                              QString::number(m_outcome.failed) + u" failed"_s;
+            m_outcome.toast =
+                QCoreApplication::translate("AutoSearch", m_texts.found, nullptr, m_outcome.found)
+                    .arg(m_outcome.failed);
             m_outcome.toastType =
                 m_outcome.found < 1 ? ToastManager::ToastType::warning : ToastManager::ToastType::success;
         }
@@ -213,11 +222,11 @@ QFuture<AutoSearchOutcome> finishedWith(AutoSearchOutcome outcome) {
 QString autoSearchTitle(AutoSearchField field) {
     switch (field) {
     case AutoSearchField::covers:
-        return u"Auto-Search All Covers"_s;
+        return QCoreApplication::translate("AutoSearch", "Auto-Search All Covers");
     case AutoSearchField::genres:
-        return u"Auto-Search All Genres"_s;
+        return QCoreApplication::translate("AutoSearch", "Auto-Search All Genres");
     case AutoSearchField::years:
-        return u"Auto-Search All Years"_s;
+        return QCoreApplication::translate("AutoSearch", "Auto-Search All Years");
     }
     return {};
 }
@@ -259,7 +268,8 @@ QFuture<AutoSearchOutcome> startAutoSearch(AutoSearchField field, const std::opt
     AutoSearchOutcome outcome;
     if (!hooks.isOnlineMode) {
         outcome.ending = AutoSearchOutcome::Ending::offline;
-        outcome.toast = u"⚠️ Online Mode is disabled. Enable it from the top-left button."_s;
+        outcome.toast = QCoreApplication::translate(
+            "AutoSearch", "⚠️ Online Mode is disabled. Enable it from the top-left button.");
         outcome.toastType = ToastManager::ToastType::warning;
         hooks.toasts->show(outcome.toast, outcome.toastType);
         return finishedWith(outcome);

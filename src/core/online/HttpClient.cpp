@@ -79,7 +79,8 @@ private:
         if (!isAllowedUrl(request.url)) {
             HttpReply reply;
             reply.failure = HttpReply::Failure::notAllowed;
-            reply.errorString = u"Refused address "_s + request.url.toDisplayString();
+            reply.errorString = QCoreApplication::translate("HttpClient", "Refused address %1")
+                                    .arg(request.url.toDisplayString());
             finish(*promise, std::move(reply));
             transferEnded(host);
             return;
@@ -121,7 +122,9 @@ private:
                                  return;
                              }
                              state->failure = HttpReply::Failure::redirectRefused;
-                             state->detail = u"Refused redirect to "_s + target.toDisplayString();
+                             state->detail =
+                                 QCoreApplication::translate("HttpClient", "Refused redirect to %1")
+                                     .arg(target.toDisplayString());
                              networkReply->abort();
                          });
         QObject::connect(networkReply, &QNetworkReply::metaDataChanged, networkReply, [networkReply, state] {
@@ -159,11 +162,12 @@ private:
                 reply.failure = state->failure;
                 switch (state->failure) {
                 case HttpReply::Failure::timeout:
-                    reply.errorString = u"Operation timed out"_s;
+                    reply.errorString = QCoreApplication::translate("HttpClient", "Operation timed out");
                     break;
                 case HttpReply::Failure::tooLarge:
                     reply.errorString =
-                        u"Reply larger than "_s + QString::number(state->maxBody) + u" bytes"_s;
+                        QCoreApplication::translate("HttpClient", "Reply larger than %1 bytes")
+                            .arg(state->maxBody);
                     break;
                 case HttpReply::Failure::redirectRefused:
                     reply.errorString = state->detail;
@@ -193,7 +197,7 @@ public:
         for (Waiting& waiting : m_waiting) {
             HttpReply reply;
             reply.failure = HttpReply::Failure::transfer;
-            reply.errorString = u"Operation canceled"_s;
+            reply.errorString = QCoreApplication::translate("HttpClient", "Operation canceled");
             finish(*waiting.promise, std::move(reply));
         }
         m_waiting.clear();

@@ -2,6 +2,7 @@
 
 #include "online/CatalogueReplies.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 
@@ -43,7 +44,7 @@ HttpReply awaitReply(QFuture<HttpReply> future) {
     if (future.resultCount() < 1) {
         HttpReply reply;
         reply.failure = HttpReply::Failure::transfer;
-        reply.errorString = u"Operation canceled"_s;
+        reply.errorString = QCoreApplication::translate("HttpClient", "Operation canceled");
         return reply;
     }
     return future.result();
@@ -60,7 +61,7 @@ PoliteReply politeGet(HttpClient& client, RateGate& gate, HttpRequest request, T
         if (budget.remainingMs <= 0) {
             result.outcome = PoliteReply::Outcome::failed;
             result.reply.failure = HttpReply::Failure::timeout;
-            result.reply.errorString = u"Operation timed out"_s;
+            result.reply.errorString = QCoreApplication::translate("HttpClient", "Operation timed out");
             return result;
         }
         request.timeoutMs = int(qMin<qint64>(budget.remainingMs, std::numeric_limits<int>::max()));

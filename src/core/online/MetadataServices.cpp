@@ -2,6 +2,8 @@
 
 #include "online/CatalogueReplies.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace quirella {
@@ -25,7 +27,7 @@ ServiceAnswer ask(const QUrl& url, RateGate& gate, const Manners& manners, Looku
         return {ServiceAnswer::Kind::stopped, std::nullopt, {}};
     case PoliteReply::Outcome::busy:
         return {ServiceAnswer::Kind::busy, std::nullopt,
-                u"Busy (HTTP "_s + QString::number(polite.reply.status) + u')'};
+                QCoreApplication::translate("HttpClient", "Busy (HTTP %1)").arg(polite.reply.status)};
     case PoliteReply::Outcome::failed:
         return {ServiceAnswer::Kind::failed, std::nullopt, polite.reply.errorString};
     case PoliteReply::Outcome::answered:

@@ -1,5 +1,7 @@
 #include "online/MusicMetadata.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace quirella {
@@ -7,13 +9,13 @@ namespace quirella {
 QString describe(MetadataError error) {
     switch (error) {
     case MetadataError::networkError:
-        return u"Network error"_s;
+        return QCoreApplication::translate("MusicMetadata", "Network error");
     case MetadataError::noResults:
-        return u"No results"_s;
+        return QCoreApplication::translate("MusicMetadata", "No results");
     case MetadataError::invalidResponse:
-        return u"Invalid response"_s;
+        return QCoreApplication::translate("MusicMetadata", "Invalid response");
     case MetadataError::rateLimitExceeded:
-        return u"The music catalogues are busy; try again later"_s;
+        return QCoreApplication::translate("MusicMetadata", "The music catalogues are busy; try again later");
     }
     return {};
 }

@@ -188,7 +188,7 @@ DownloadResult MusicMetadataManager::download(const QString& urlString, const St
     result.error = polite.outcome == PoliteReply::Outcome::busy ? MetadataError::rateLimitExceeded
                                                                 : MetadataError::networkError;
     result.detail = polite.outcome == PoliteReply::Outcome::answered
-                        ? u"HTTP status "_s + QString::number(polite.reply.status)
+                        ? QCoreApplication::translate("HttpClient", "HTTP status %1").arg(polite.reply.status)
                         : polite.reply.errorString;
     return result;
 }

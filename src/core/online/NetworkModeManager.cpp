@@ -54,9 +54,11 @@ void NetworkModeManager::setOnlineMode(bool online) {
 void NetworkModeManager::toggle(ToastManager& toasts) {
     setOnlineMode(!m_isOnlineMode);
     if (m_isOnlineMode) {
-        toasts.show(u"🌐 Online Mode Enabled"_s, ToastManager::ToastType::success);
+        toasts.show(QCoreApplication::translate("NetworkModeManager", "🌐 Online Mode Enabled"),
+                    ToastManager::ToastType::success);
     } else {
-        toasts.show(u"📵 Offline Mode Enabled"_s, ToastManager::ToastType::warning);
+        toasts.show(QCoreApplication::translate("NetworkModeManager", "📵 Offline Mode Enabled"),
+                    ToastManager::ToastType::warning);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QThread>
 #include <QThreadPool>
@@ -77,9 +78,10 @@ Walk analyzeSongs(const QList<Song>& songs, int candidates, bool largeBatch, Pro
             ++walk.analyzedCount;
             if (largeBatch) {
                 progress->updateProgress(walk.analyzedCount, candidates,
-                                         u"Song "_s + QString::number(walk.analyzedCount) + u" of "_s +
-                                             QString::number(candidates) + u" - BPM: "_s +
-                                             QString::number(*result.bpm));
+                                         QCoreApplication::translate("BPMBatch", "Song %1 of %2 - BPM: %3")
+                                             .arg(walk.analyzedCount)
+                                             .arg(candidates)
+                                             .arg(*result.bpm));
             }
         }
     };
@@ -117,12 +119,13 @@ QFuture<BPMBatchResult> analyzeBPMForAllSongs(ContentViewModel* viewModel, Playb
     ProgressManager* progress = &viewModel->progressManager();
     auto cancelFlag = std::make_shared<std::atomic<bool>>(false);
     if (largeBatch) {
-        progress->startOperation({ProgressManager::OperationType::analyzingBPM, u"Analyzing BPM..."_s,
-                                  QString(), candidates, true, [cancelFlag] { cancelFlag->store(true); }});
+        progress->startOperation({ProgressManager::OperationType::analyzingBPM,
+                                  QCoreApplication::translate("BPMBatch", "Analyzing BPM..."), QString(),
+                                  candidates, true, [cancelFlag] { cancelFlag->store(true); }});
     } else {
-        viewModel->toastManager().show(u"🎵 Analyzing BPM for "_s + QString::number(candidates) +
-                                           u" songs..."_s,
-                                       ToastManager::ToastType::info);
+        viewModel->toastManager().show(
+            QCoreApplication::translate("BPMBatch", "🎵 Analyzing BPM for %n songs...", nullptr, candidates),
+            ToastManager::ToastType::info);
     }
     return QtConcurrent::run([songs = snapshot.songs, candidates, largeBatch, progress, cancelFlag, options] {
                return analyzeSongs(songs, candidates, largeBatch, progress, cancelFlag, options);
@@ -156,13 +159,14 @@ QFuture<BPMBatchResult> analyzeBPMForAllSongs(ContentViewModel* viewModel, Playb
             }
             if (result.failureCount > 0) {
                 result.report = BPMBatchResult::Report::warningToast;
-                result.message = u"⚠️ BPM: "_s + QString::number(result.analyzedCount) +
-                                 u" analyzed, "_s + QString::number(result.failureCount) + u" failed"_s;
+                result.message = QCoreApplication::translate("BPMBatch", "⚠️ BPM: %1 analyzed, %2 failed")
+                                     .arg(result.analyzedCount)
+                                     .arg(result.failureCount);
                 viewModel->toastManager().show(result.message, ToastManager::ToastType::warning);
             } else {
                 result.report = BPMBatchResult::Report::successToast;
-                result.message =
-                    u"✅ BPM analyzed for "_s + QString::number(result.analyzedCount) + u" songs!"_s;
+                result.message = QCoreApplication::translate("BPMBatch", "✅ BPM analyzed for %n songs!",
+                                                             nullptr, result.analyzedCount);
                 viewModel->toastManager().show(result.message, ToastManager::ToastType::success);
             }
             return result;

@@ -5,6 +5,7 @@
 #include "model/ToastManager.h"
 #include "operations/BulkOperations.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QPromise>
 #include <QTimer>
@@ -53,7 +54,9 @@ private:
         // Only the songs that went are counted: a failed move has shown its own alert, and a selected id
         // that is no longer in the folder was never moved.
         if (m_moved > 0) {
-            m_viewModel.toastManager().show(QStringLiteral("🗑️ %1 songs moved to Trash").arg(m_moved),
+            m_viewModel.toastManager().show(QCoreApplication::translate("BulkEditor",
+                                                                        "🗑️ %n songs moved to Trash",
+                                                                        nullptr, m_moved),
                                             ToastManager::ToastType::success);
         }
         m_promise.finish();
@@ -180,8 +183,9 @@ QFuture<void> BulkEditor::deleteSong(const QUuid& songId, const std::function<vo
         }
         model->moveToTrash(songId).then(model, [model, songId, name, promise] {
             if (model && !isInFolder(*model, songId)) {
-                model->toastManager().show(QStringLiteral("🗑 ") + name + QStringLiteral(" moved to Trash"),
-                                           ToastManager::ToastType::success);
+                model->toastManager().show(
+                    QCoreApplication::translate("BulkEditor", "🗑 %1 moved to Trash").arg(name),
+                    ToastManager::ToastType::success);
             }
             promise->finish();
         });

@@ -7,6 +7,7 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
 #include <QPromise>
@@ -131,7 +132,7 @@ std::optional<QString> moveToFreeName(const FileLocation& location, const QByteA
             return u" - "_s + moved.description;
         }
     }
-    return u" - Too many duplicates"_s;
+    return u" - "_s + QCoreApplication::translate("FileRenaming", "Too many duplicates");
 }
 
 // The steps every song goes through before its own work: bookmark, file, access. `work` gets the
@@ -140,15 +141,15 @@ std::optional<QString> withSongFile(const Song& song,
                                     const std::function<std::optional<QString>(const FileLocation&)>& work) {
     const bookmark::Resolution resolved = bookmark::resolve(song.bookmarkData);
     if (!resolved.path) {
-        return u" - Invalid bookmark"_s;
+        return u" - "_s + QCoreApplication::translate("FileRenaming", "Invalid bookmark");
     }
     const FileLocation location = locate(*resolved.path);
     if (!fileExists(location.path)) {
-        return u" - File not found"_s;
+        return u" - "_s + QCoreApplication::translate("FileRenaming", "File not found");
     }
     const bookmark::ScopedAccess access(*resolved.path);
     if (!access.granted()) {
-        return u" - Access denied"_s;
+        return u" - "_s + QCoreApplication::translate("FileRenaming", "Access denied");
     }
     return work(location);
 }
@@ -157,7 +158,7 @@ std::optional<QString> renameSong(const Song& song, FileNamingPattern pattern) {
     return withSongFile(song, [&](const FileLocation& location) -> std::optional<QString> {
         const QString baseName = generateFileName(song, pattern);
         if (baseName.isEmpty()) {
-            return u" - Invalid name generated"_s;
+            return u" - "_s + QCoreApplication::translate("FileRenaming", "Invalid name generated");
         }
         QByteArray name = QFile::encodeName(baseName);
         // A zero byte would silently cut the name short in every system call.
@@ -180,9 +181,9 @@ std::optional<QString> cleanSong(const Song& song) {
 // The texts that tell a rename from a clean.
 struct BatchTexts {
     QString overlayMessage;
-    QString startToast;   // the small batch's info toast
-    QString detailPrefix; // "Renaming file " + (i + 1) + " of " + count
-    QString alertTitle;   // the alert's first line, with its line break
+    QString startToast; // the small batch's info toast
+    QString detailText; // "Renaming file %1 of %2": the file's number and the count
+    QString alertTitle; // the alert's first line, with its line break
     std::function<QString(int done)> successToast;
     bool progressOnlyAfterSuccess = false;
 };
@@ -195,12 +196,16 @@ void composeReport(FileBatchResult& result, const BatchTexts& texts) {
         return;
     }
     QString message = texts.alertTitle;
-    message += u"✅ Success: "_s + QString::number(result.doneCount) + u" files\n"_s;
-    message += u"❌ Failed: "_s + QString::number(result.failureCount) + u" files\n\n"_s;
-    message += u"Failed files:\n"_s;
+    message += QCoreApplication::translate("FileRenaming", "✅ Success: %n files", nullptr, result.doneCount) +
+               u"\n"_s;
+    message +=
+        QCoreApplication::translate("FileRenaming", "❌ Failed: %n files", nullptr, result.failureCount) +
+        u"\n\n"_s;
+    message += QCoreApplication::translate("FileRenaming", "Failed files:") + u"\n"_s;
     message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
     if (errors > kListedErrorLines) {
-        message += u"\n...and "_s + QString::number(errors - kListedErrorLines) + u" more"_s;
+        message += u"\n"_s + QCoreApplication::translate("FileRenaming", "...and %n more", nullptr,
+                                                         errors - kListedErrorLines);
     }
     result.report = FileBatchResult::Report::alert;
     result.message = message;
@@ -245,9 +250,7 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
             }
             if (largeBatch && (!failure || !texts.progressOnlyAfterSuccess) &&
                 (i % 5 == 0 || i == total - 1)) {
-                progress->updateProgress(i + 1, total,
-                                         texts.detailPrefix + QString::number(i + 1) + u" of "_s +
-                                             QString::number(total));
+                progress->updateProgress(i + 1, total, texts.detailText.arg(i + 1).arg(total));
             }
         }
         return result;
@@ -279,12 +282,13 @@ QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, FileNamingPatt
                                      FileBatchOptions options) {
     const int count = viewModel->currentFolder() ? int(viewModel->currentFolder()->songs.size()) : 0;
     BatchTexts texts;
-    texts.overlayMessage = u"Renaming files..."_s;
-    texts.startToast = u"📝 Renaming "_s + QString::number(count) + u" files..."_s;
-    texts.detailPrefix = u"Renaming file "_s;
-    texts.alertTitle = u"Rename operation completed with issues:\n"_s;
+    texts.overlayMessage = QCoreApplication::translate("FileRenaming", "Renaming files...");
+    texts.startToast = QCoreApplication::translate("FileRenaming", "📝 Renaming %n files...", nullptr, count);
+    texts.detailText = QCoreApplication::translate("FileRenaming", "Renaming file %1 of %2");
+    texts.alertTitle =
+        QCoreApplication::translate("FileRenaming", "Rename operation completed with issues:") + u"\n"_s;
     texts.successToast = [](int done) {
-        return u"✅ "_s + QString::number(done) + u" files renamed successfully!"_s;
+        return QCoreApplication::translate("FileRenaming", "✅ %n files renamed successfully!", nullptr, done);
     };
     texts.progressOnlyAfterSuccess = true;
     return runFileBatch(
@@ -302,12 +306,14 @@ QFuture<FileBatchResult> cleanBPMFromFilenames(ContentViewModel* viewModel, Play
     }
     const int count = int(viewModel->currentFolder()->songs.size());
     BatchTexts texts;
-    texts.overlayMessage = u"Cleaning BPM from filenames..."_s;
-    texts.startToast = u"🧹 Cleaning BPM from "_s + QString::number(count) + u" files..."_s;
-    texts.detailPrefix = u"Cleaning file "_s;
-    texts.alertTitle = u"BPM cleaning completed with issues:\n"_s;
+    texts.overlayMessage = QCoreApplication::translate("FileRenaming", "Cleaning BPM from filenames...");
+    texts.startToast =
+        QCoreApplication::translate("FileRenaming", "🧹 Cleaning BPM from %n files...", nullptr, count);
+    texts.detailText = QCoreApplication::translate("FileRenaming", "Cleaning file %1 of %2");
+    texts.alertTitle =
+        QCoreApplication::translate("FileRenaming", "BPM cleaning completed with issues:") + u"\n"_s;
     texts.successToast = [](int done) {
-        return u"✅ BPM cleaned from "_s + QString::number(done) + u" files!"_s;
+        return QCoreApplication::translate("FileRenaming", "✅ BPM cleaned from %n files!", nullptr, done);
     };
     return runFileBatch(viewModel, std::move(texts), cleanSong, options);
 }

@@ -12,6 +12,7 @@
 #include "tags/OggTagEditor.h"
 #include "tags/WAVTagEditor.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -154,11 +155,12 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
     }
     const bookmark::ScopedAccess access(*resolved.path);
     if (!access.granted()) {
-        return {SongOutcome::Kind::skipped, u"the file is gone"_s};
+        return {SongOutcome::Kind::skipped, QCoreApplication::translate("TagWriting", "the file is gone")};
     }
     const Route* route = routeFor(song.fileExtension);
     if (!route) {
-        return {SongOutcome::Kind::skipped, u"no writer for this kind of file"_s};
+        return {SongOutcome::Kind::skipped,
+                QCoreApplication::translate("TagWriting", "no writer for this kind of file")};
     }
     TagValues values;
     values.title = song.name;
@@ -187,7 +189,8 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
             if (cancellation->cancel()) {
                 write.cancel();
                 writers.m4aAbandoned = true;
-                return {SongOutcome::Kind::timedOut, u"M4A tag writing timeout"_s};
+                return {SongOutcome::Kind::timedOut,
+                        QCoreApplication::translate("TagWriting", "M4A tag writing timeout")};
             }
             write.waitForFinished();
         }
@@ -227,13 +230,16 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
             break;
         case SongOutcome::Kind::timedOut:
             // Counted twice on purpose: the song was skipped, and the user is told which one.
-            result.errorLines.append(song.name + u": M4A timeout - skipped"_s);
-            result.failures.append({song.filePath(), u"M4A timeout - skipped"_s});
+            result.errorLines.append(song.name + u": "_s +
+                                     QCoreApplication::translate("TagWriting", "M4A timeout - skipped"));
+            result.failures.append(
+                {song.filePath(), QCoreApplication::translate("TagWriting", "M4A timeout - skipped")});
             ++result.skipCount;
             break;
         }
         if (largeBatch) {
-            progress->updateProgress(i + 1, total, u"Processing "_s + song.name);
+            progress->updateProgress(
+                i + 1, total, QCoreApplication::translate("TagWriting", "Processing %1").arg(song.name));
         }
     }
     return result;
@@ -244,9 +250,11 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch);
 // The line that tells the user which songs kept the cover in their file because their cover file
 // could not be read (it was removed behind our back): the file's picture was not replaced or removed.
 QString keptCoversNote(const QStringList& songs) {
-    return u"ℹ️ Cover left as it was in "_s + QString::number(songs.size()) +
-           u" songs whose cover file could not be read: "_s + songs.mid(0, kListedErrorLines).join(u", "_s) +
-           (songs.size() > kListedErrorLines ? u", ..."_s : QString());
+    return QCoreApplication::translate(
+               "TagWriting", "ℹ️ Cover left as it was in %n songs whose cover file could not be read: %1",
+               nullptr, int(songs.size()))
+        .arg(songs.mid(0, kListedErrorLines).join(u", "_s) +
+             (songs.size() > kListedErrorLines ? u", ..."_s : QString()));
 }
 
 // The final report: nothing, a toast, or (large batch with failures) the alert's message.
@@ -269,13 +277,17 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch) {
     const auto errors = static_cast<int>(result.errorLines.size());
     // Skipped songs are never counted as written, and a run that wrote nothing says so. A timed-out M4A
     // write is a failure and a skip at once; it is named once, as a failure.
-    const QString skipped = u", "_s + QString::number(result.skipped.size()) + u" skipped"_s;
+    const QString skipped = u", "_s + QCoreApplication::translate("TagWriting", "%n skipped", nullptr,
+                                                                  int(result.skipped.size()));
     const auto skipsOnly = [&] {
         result.report = TagBatchResult::Report::warningToast;
         result.message =
             result.successCount > 0
-                ? u"⚠️ Tags written to "_s + QString::number(result.successCount) + u" songs"_s + skipped
-                : u"⚠️ No tags written: "_s + QString::number(result.skipCount) + u" songs skipped"_s;
+                ? QCoreApplication::translate("TagWriting", "⚠️ Tags written to %n songs", nullptr,
+                                              result.successCount) +
+                      skipped
+                : QCoreApplication::translate("TagWriting", "⚠️ No tags written: %n songs skipped",
+                                              nullptr, result.skipCount);
     };
     if (largeBatch) {
         if (errors == 0) {
@@ -286,16 +298,23 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch) {
             }
             return;
         }
-        QString message = u"Tag writing completed with issues:\n"_s;
-        message += u"✅ Success: "_s + QString::number(result.successCount) + u" files\n"_s;
+        QString message =
+            QCoreApplication::translate("TagWriting", "Tag writing completed with issues:") + u'\n';
+        message +=
+            QCoreApplication::translate("TagWriting", "✅ Success: %n files", nullptr, result.successCount) +
+            u'\n';
         if (result.skipCount >= 1) {
-            message += u"⏭ Skipped: "_s + QString::number(result.skipCount) + u" files\n"_s;
+            message +=
+                QCoreApplication::translate("TagWriting", "⏭ Skipped: %n files", nullptr, result.skipCount) +
+                u'\n';
         }
-        message += u"❌ Errors: "_s + QString::number(errors) + u" files\n\n"_s;
-        message += u"Failed files:\n"_s;
+        message +=
+            QCoreApplication::translate("TagWriting", "❌ Errors: %n files", nullptr, errors) + u"\n\n"_s;
+        message += QCoreApplication::translate("TagWriting", "Failed files:") + u'\n';
         message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
         if (errors > kListedErrorLines) {
-            message += u"\n...and "_s + QString::number(errors - kListedErrorLines) + u" more"_s;
+            message += u'\n' + QCoreApplication::translate("TagWriting", "...and %n more", nullptr,
+                                                           errors - kListedErrorLines);
         }
         result.report = TagBatchResult::Report::alert;
         result.message = message;
@@ -303,8 +322,9 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch) {
     }
     if (errors > 0) {
         result.report = TagBatchResult::Report::warningToast;
-        result.message = u"⚠️ Tags: "_s + QString::number(result.successCount) + u" success, "_s +
-                         QString::number(errors) + u" failed"_s;
+        result.message = QCoreApplication::translate("TagWriting", "⚠️ Tags: %1 success, %2 failed")
+                             .arg(result.successCount)
+                             .arg(errors);
         if (!result.skipped.isEmpty()) {
             result.message += skipped;
         }
@@ -312,8 +332,8 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch) {
         skipsOnly();
     } else {
         result.report = TagBatchResult::Report::successToast;
-        result.message =
-            u"✅ Tags written to "_s + QString::number(result.successCount) + u" songs successfully!"_s;
+        result.message = QCoreApplication::translate("TagWriting", "✅ Tags written to %n songs successfully!",
+                                                     nullptr, result.successCount);
     }
 }
 
@@ -335,14 +355,15 @@ QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManage
     const bool largeBatch = count > ProgressManager::minimumSongsForProgress;
     if (largeBatch) {
         progress->startOperation({ProgressManager::OperationType::writingTags,
-                                  u"Writing tags to files..."_s,
+                                  QCoreApplication::translate("TagWriting", "Writing tags to files..."),
                                   QString(),
                                   count,
                                   false,
                                   {}});
     } else {
-        toasts->show(u"✏️ Writing tags to "_s + QString::number(count) + u" songs..."_s,
-                     ToastManager::ToastType::info);
+        toasts->show(
+            QCoreApplication::translate("TagWriting", "✏️ Writing tags to %n songs...", nullptr, count),
+            ToastManager::ToastType::info);
     }
     return QtConcurrent::run([songs = std::move(folderSongs), largeBatch, playerStopped, progress, options] {
                return runBatch(songs, largeBatch, playerStopped, progress, options);

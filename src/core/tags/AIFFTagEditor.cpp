@@ -5,6 +5,7 @@
 #include "tags/ByteView.h"
 #include "tags/Riff.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace quirella {
@@ -45,8 +46,10 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
         return writable;
     }
     if (atomicfile::fileSize(path) > kMaxFileSize + 8) {
-        return TagStatus::failure(TagError::notValidFormat,
-                                  QStringLiteral("The file is larger than an AIFF file can be (4 GiB)."));
+        return TagStatus::failure(
+            TagError::notValidFormat,
+            QCoreApplication::translate("AIFFTagEditor",
+                                        "The file is larger than an AIFF file can be (4 GiB)."));
     }
     TagResult<QByteArray> old = atomicfile::readWholeFile(path);
     if (!old.ok()) {
@@ -70,14 +73,17 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
                                              bool albumGiven, bool keepPictures) {
     const ByteView file(fileBytes);
     if (file.size() <= 12 || !file.matches(0, "FORM")) {
-        return refuse(TagError::notValidFormat, QStringLiteral("The file is not an AIFF file."));
+        return refuse(TagError::notValidFormat,
+                      QCoreApplication::translate("AIFFTagEditor", "The file is not an AIFF file."));
     }
     if (file.matches(8, "AIFC")) {
         return refuse(TagError::notValidFormat,
-                      QStringLiteral("The file is a compressed AIFF-C file, which cannot be tagged."));
+                      QCoreApplication::translate(
+                          "AIFFTagEditor", "The file is a compressed AIFF-C file, which cannot be tagged."));
     }
     if (!file.matches(8, "AIFF")) {
-        return refuse(TagError::notValidFormat, QStringLiteral("The file is not an AIFF file."));
+        return refuse(TagError::notValidFormat,
+                      QCoreApplication::translate("AIFFTagEditor", "The file is not an AIFF file."));
     }
 
     QByteArray out;
@@ -90,7 +96,8 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
     const QList<riff::RIFFChunk> chunks = riff::walkChunks(fileBytes, riff::ByteOrder::bigEndian, &hitLimit);
     if (hitLimit) {
         return refuse(TagError::notValidFormat,
-                      QStringLiteral("The file has more than 100,000 chunks; it was left unchanged."));
+                      QCoreApplication::translate(
+                          "AIFFTagEditor", "The file has more than 100,000 chunks; it was left unchanged."));
     }
     if (TagStatus status =
             riff::checkWholeChunks(file, chunks, "SSND", QStringLiteral("AIFF"), TagError::notValidFormat);
@@ -138,8 +145,10 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
     const qint64 tagSize = 10 + id3::serialisedSize(frames);
     if (tagSize - 10 > id3::kMaxTagBodySize || out.size() + 8 + tagSize + (tagSize & 1) > kMaxFileSize) {
         return refuse(TagError::writeFailure,
-                      QStringLiteral("The tagged file would reach 4 GiB, more than AIFF allows; it was left "
-                                     "unchanged."));
+                      QCoreApplication::translate(
+                          "AIFFTagEditor",
+                          "The tagged file would reach 4 GiB, more than AIFF allows; it was left "
+                          "unchanged."));
     }
     const QByteArray tag = id3::buildTag(frames, 0);
     out.append("ID3 ", 4);

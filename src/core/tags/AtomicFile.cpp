@@ -2,6 +2,7 @@
 
 #include "model/Paths.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -33,9 +34,9 @@ QString folderOf(const QString& path) {
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-QString systemError(const QString& what, const QString& path, int error) {
-    return QStringLiteral("%1 “%2”: %3")
-        .arg(what, fileNameOf(path), QString::fromLocal8Bit(std::strerror(error)));
+// `text` names the file with %1 and the system's reason with %2.
+QString systemError(const QString& text, const QString& path, int error) {
+    return text.arg(fileNameOf(path), QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // The file that is really rewritten: the target of a link, else the path itself.
@@ -175,12 +176,14 @@ bool copyExtendedAttributes(const QByteArray& source, int fd) {
 
 TagStatus statTarget(const QString& target, struct stat* info) {
     if (::stat(paths::nativePath(target).constData(), info) != 0) {
-        return TagStatus::failure(TagError::platform,
-                                  systemError(QStringLiteral("Cannot open"), target, errno));
+        return TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot open “%1”: %2"), target, errno));
     }
     if (!S_ISREG(info->st_mode)) {
-        return TagStatus::failure(TagError::writeFailure,
-                                  QStringLiteral("“%1” is not a regular file.").arg(fileNameOf(target)));
+        return TagStatus::failure(
+            TagError::writeFailure,
+            QCoreApplication::translate("AtomicFile", "“%1” is not a regular file.").arg(fileNameOf(target)));
     }
     return TagStatus::success();
 }
@@ -210,15 +213,16 @@ TagStatus checkWritable(const QString& path) {
     struct stat info {};
     QString reason;
     if (::stat(native.constData(), &info) != 0) {
-        reason = QStringLiteral("“%1” does not exist.").arg(name);
+        reason = QCoreApplication::translate("AtomicFile", "“%1” does not exist.").arg(name);
     } else if (S_ISDIR(info.st_mode)) {
-        reason = QStringLiteral("“%1” is a folder, not a file.").arg(name);
+        reason = QCoreApplication::translate("AtomicFile", "“%1” is a folder, not a file.").arg(name);
     } else if (!S_ISREG(info.st_mode)) {
-        reason = QStringLiteral("“%1” is not a regular file.").arg(name);
+        reason = QCoreApplication::translate("AtomicFile", "“%1” is not a regular file.").arg(name);
     } else if (::access(native.constData(), W_OK) != 0) {
-        reason = QStringLiteral("“%1” is read-only.").arg(name);
+        reason = QCoreApplication::translate("AtomicFile", "“%1” is read-only.").arg(name);
     } else {
-        reason = QStringLiteral("The folder of “%1” does not allow changes.").arg(name);
+        reason =
+            QCoreApplication::translate("AtomicFile", "The folder of “%1” does not allow changes.").arg(name);
     }
     return TagStatus::failure(TagError::writeFailure, reason);
 }
@@ -231,13 +235,15 @@ qint64 fileSize(const QString& path) {
 TagResult<QByteArray> readWholeFile(const QString& path) {
     const int fd = ::open(paths::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return TagResult<QByteArray>::failure(
-            TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), path, errno)));
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot open “%1”: %2"), path, errno)));
     }
     const auto fail = [&](int error) {
         ::close(fd);
-        return TagResult<QByteArray>::failure(
-            TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot read"), path, error)));
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot read “%1”: %2"), path, error)));
     };
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
@@ -246,7 +252,8 @@ TagResult<QByteArray> readWholeFile(const QString& path) {
     if (S_ISDIR(info.st_mode)) {
         ::close(fd);
         return TagResult<QByteArray>::failure(TagStatus::failure(
-            TagError::platform, QStringLiteral("“%1” is a folder, not a file.").arg(fileNameOf(path))));
+            TagError::platform, QCoreApplication::translate("AtomicFile", "“%1” is a folder, not a file.")
+                                    .arg(fileNameOf(path))));
     }
     // One buffer of exactly the file's size: a buffer grown while reading would be copied and, for
     // files of a few megabytes, allocated afresh for every file of a batch.
@@ -344,8 +351,10 @@ TagStatus replaceWith(const QString& path, const ContentWriter& writeContent) {
     int error = 0;
     const int fd = createTemporary(target, &tempPath, &error);
     if (fd < 0) {
-        return TagStatus::failure(TagError::platform,
-                                  systemError(QStringLiteral("Cannot write next to"), target, error));
+        return TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot write next to “%1”: %2"), target,
+                        error));
     }
     const QByteArray tempNative = paths::nativePath(tempPath);
     const auto abandon = [&](const QString& what) {
@@ -361,26 +370,29 @@ TagStatus replaceWith(const QString& path, const ContentWriter& writeContent) {
             ::unlink(tempNative.constData());
             return TagStatus::failure(TagError::writeFailure, refusal);
         }
-        return abandon(QStringLiteral("Cannot write"));
+        return abandon(QCoreApplication::translate("AtomicFile", "Cannot write “%1”: %2"));
     }
     copyOwnership(fd, original);
     if (!copyExtendedAttributes(paths::nativePath(target), fd)) {
-        return abandon(QStringLiteral("Cannot copy the extended attributes of"));
+        return abandon(
+            QCoreApplication::translate("AtomicFile", "Cannot copy the extended attributes of “%1”: %2"));
     }
     if (::fsync(fd) != 0) {
-        return abandon(QStringLiteral("Cannot flush"));
+        return abandon(QCoreApplication::translate("AtomicFile", "Cannot flush “%1”: %2"));
     }
     if (::close(fd) != 0) {
         const int saved = errno;
         ::unlink(tempNative.constData());
-        return TagStatus::failure(TagError::platform,
-                                  systemError(QStringLiteral("Cannot write"), target, saved));
+        return TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot write “%1”: %2"), target, saved));
     }
     if (::rename(tempNative.constData(), paths::nativePath(target).constData()) != 0) {
         const int saved = errno;
         ::unlink(tempNative.constData());
-        return TagStatus::failure(TagError::platform,
-                                  systemError(QStringLiteral("Cannot replace"), target, saved));
+        return TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot replace “%1”: %2"), target, saved));
     }
     syncFolder(folderOf(target));
     return TagStatus::success();
@@ -406,7 +418,8 @@ TagStatus replaceHead(const QString& path, QByteArrayView head, qint64 oldHeadSi
         ::close(source);
         errno = saved;
         if (written && oldHeadSize + copied != expectedSize) {
-            *refusal = QStringLiteral("“%1” changed while it was being written; it was left as it was.")
+            *refusal = QCoreApplication::translate(
+                           "AtomicFile", "“%1” changed while it was being written; it was left as it was.")
                            .arg(fileNameOf(path));
             return false;
         }
@@ -421,8 +434,9 @@ TagResult<QByteArray> readHead(const QString& path, qint64 length) {
 TagResult<QByteArray> readRange(const QString& path, qint64 offset, qint64 length) {
     const int fd = ::open(paths::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return TagResult<QByteArray>::failure(
-            TagStatus::failure(TagError::platform, systemError(QStringLiteral("Cannot open"), path, errno)));
+        return TagResult<QByteArray>::failure(TagStatus::failure(
+            TagError::platform,
+            systemError(QCoreApplication::translate("AtomicFile", "Cannot open “%1”: %2"), path, errno)));
     }
     // No more than the file holds: a damaged size field may ask for far more.
     struct stat info {};
@@ -441,7 +455,8 @@ TagResult<QByteArray> readRange(const QString& path, qint64 offset, qint64 lengt
             const int saved = errno;
             ::close(fd);
             return TagResult<QByteArray>::failure(TagStatus::failure(
-                TagError::platform, systemError(QStringLiteral("Cannot read"), path, saved)));
+                TagError::platform,
+                systemError(QCoreApplication::translate("AtomicFile", "Cannot read “%1”: %2"), path, saved)));
         }
         if (got == 0) {
             break;
@@ -462,8 +477,9 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
     const QByteArray replacementNative = paths::nativePath(replacement);
     const int fd = ::open(replacementNative.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        return TagStatus::failure(TagError::platform,
-                                  systemError(QStringLiteral("Cannot open"), replacement, errno));
+        return TagStatus::failure(
+            TagError::platform, systemError(QCoreApplication::translate("AtomicFile", "Cannot open “%1”: %2"),
+                                            replacement, errno));
     }
     copyOwnership(fd, original);
     if (!copyExtendedAttributes(paths::nativePath(target), fd)) {
@@ -471,20 +487,25 @@ TagStatus replaceWithFile(const QString& path, const QString& replacement) {
         ::close(fd);
         return TagStatus::failure(
             TagError::platform,
-            systemError(QStringLiteral("Cannot copy the extended attributes of"), target, saved));
+            systemError(
+                QCoreApplication::translate("AtomicFile", "Cannot copy the extended attributes of “%1”: %2"),
+                target, saved));
     }
     const bool flushed = ::fsync(fd) == 0;
     const int flushError = errno;
     ::close(fd);
     if (!flushed) {
-        return TagStatus::failure(TagError::platform,
-                                  systemError(QStringLiteral("Cannot flush"), replacement, flushError));
+        return TagStatus::failure(TagError::platform, systemError(QCoreApplication::translate(
+                                                                      "AtomicFile", "Cannot flush “%1”: %2"),
+                                                                  replacement, flushError));
     }
     if (::rename(replacementNative.constData(), paths::nativePath(target).constData()) != 0) {
         const int saved = errno;
         if (saved != EXDEV) {
-            return TagStatus::failure(TagError::platform,
-                                      systemError(QStringLiteral("Cannot replace"), target, saved));
+            return TagStatus::failure(
+                TagError::platform,
+                systemError(QCoreApplication::translate("AtomicFile", "Cannot replace “%1”: %2"), target,
+                            saved));
         }
         // Another file system: copy the finished bytes next to the target and rename from there.
         TagResult<QByteArray> bytes = readWholeFile(replacement);

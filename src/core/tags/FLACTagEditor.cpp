@@ -4,6 +4,7 @@
 #include "tags/Id3.h"
 #include "tags/VorbisComment.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -151,17 +152,19 @@ TagResult<FLACTagEditor::Metadata> FLACTagEditor::parseMetadata(ByteView bytes, 
     Metadata metadata;
     const std::uint64_t marker = markerOffset(bytes);
     if (!bytes.has(marker, 4) || !bytes.matches(marker, "fLaC")) {
-        return Result::failure(refused(QStringLiteral("The file is not a FLAC file.")));
+        return Result::failure(
+            refused(QCoreApplication::translate("FLACTagEditor", "The file is not a FLAC file.")));
     }
     metadata.prefix = bytes.slice(0, marker)->toByteArray();
     std::uint64_t offset = marker + 4;
     const auto pastEnd = [&] {
-        return Result::failure(refused(QStringLiteral("A metadata block runs past the end of the file.")));
+        return Result::failure(refused(
+            QCoreApplication::translate("FLACTagEditor", "A metadata block runs past the end of the file.")));
     };
     for (int i = 0;; ++i) {
         if (i == kMaxBlocks) {
-            return Result::failure(
-                refused(QStringLiteral("The file has more metadata blocks than a FLAC file holds.")));
+            return Result::failure(refused(QCoreApplication::translate(
+                "FLACTagEditor", "The file has more metadata blocks than a FLAC file holds.")));
         }
         if (!bytes.has(offset, 4)) {
             return pastEnd();
@@ -175,7 +178,8 @@ TagResult<FLACTagEditor::Metadata> FLACTagEditor::parseMetadata(ByteView bytes, 
         const std::uint8_t type = head & 0x7F;
         if (type == 127 || (i == 0 && (type != streamInfo || length != 34)) ||
             (i > 0 && type == streamInfo)) {
-            return Result::failure(refused(QStringLiteral("The FLAC metadata is damaged.")));
+            return Result::failure(
+                refused(QCoreApplication::translate("FLACTagEditor", "The FLAC metadata is damaged.")));
         }
         metadata.blocks.append({type, body->toByteArray()});
         offset += 4 + length;
@@ -185,8 +189,8 @@ TagResult<FLACTagEditor::Metadata> FLACTagEditor::parseMetadata(ByteView bytes, 
     }
     metadata.framesOffset = qint64(offset);
     if (metadata.framesOffset >= fileSize || !isFrameSync(bytes, offset)) {
-        return Result::failure(refused(
-            QStringLiteral("No audio follows the FLAC metadata: the file may be cut off or damaged.")));
+        return Result::failure(refused(QCoreApplication::translate(
+            "FLACTagEditor", "No audio follows the FLAC metadata: the file may be cut off or damaged.")));
     }
     return Result::success(std::move(metadata));
 }
@@ -221,7 +225,8 @@ TagResult<QByteArray> FLACTagEditor::rebuildHead(const Metadata& metadata, const
     if (commentBlock != blocks.end()) {
         std::optional<vorbis::CommentList> parsed = vorbis::parseComments(ByteView(commentBlock->body));
         if (!parsed) {
-            return Result::failure(refused(QStringLiteral("The comments of the FLAC file are damaged.")));
+            return Result::failure(refused(
+                QCoreApplication::translate("FLACTagEditor", "The comments of the FLAC file are damaged.")));
         }
         list = std::move(*parsed);
     } else {
@@ -234,7 +239,8 @@ TagResult<QByteArray> FLACTagEditor::rebuildHead(const Metadata& metadata, const
         if (body.size() > qsizetype(kMaxBlockLength)) {
             return Result::failure(TagStatus::failure(
                 TagError::writeFailure,
-                QStringLiteral(
+                QCoreApplication::translate(
+                    "FLACTagEditor",
                     "The comments would not fit into a FLAC block; the file was left unchanged.")));
         }
         if (commentBlock != blocks.end()) {
@@ -358,8 +364,8 @@ TagStatus FLACTagEditor::writeTagsNow(const QString& path, const TagValues& valu
         whole = endsWithWholeFrame(ByteView(QByteArrayView(*tail.value).chopped(128)));
     }
     if (!whole) {
-        return refused(
-            QStringLiteral("The FLAC file does not end with a whole frame: it may be cut off or damaged."));
+        return refused(QCoreApplication::translate(
+            "FLACTagEditor", "The FLAC file does not end with a whole frame: it may be cut off or damaged."));
     }
 
     const TagResult<QByteArray> rebuilt = rebuildHead(*metadata.value, values);

@@ -6,6 +6,7 @@
 #include "tags/Mp4Structure.h"
 #include "tags/Rating.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPromise>
 #include <QUuid>
@@ -44,21 +45,23 @@ QString displayName(const QString& path) {
     return paths::displayText(QStringView(path).mid(path.lastIndexOf(u'/') + 1));
 }
 
-TagStatus systemFailure(const QString& what, const QString& path, int error) {
-    return TagStatus::failure(
-        TagError::platform, QStringLiteral("%1 “%2”: %3")
-                                .arg(what, displayName(path), QString::fromLocal8Bit(std::strerror(error))));
+// `text` names the file with %1 and the system's reason with %2.
+TagStatus systemFailure(const QString& text, const QString& path, int error) {
+    return TagStatus::failure(TagError::platform,
+                              text.arg(displayName(path), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 // The original must be a regular file we may replace; this is checked before anything is copied.
 TagStatus checkOriginal(const QString& path) {
     struct stat info {};
     if (::stat(paths::nativePath(path).constData(), &info) != 0) {
-        return systemFailure(QStringLiteral("Cannot open"), path, errno);
+        return systemFailure(QCoreApplication::translate("M4ATagEditor", "Cannot open “%1”: %2"), path,
+                             errno);
     }
     if (!S_ISREG(info.st_mode)) {
         return TagStatus::failure(TagError::writeFailure,
-                                  QStringLiteral("“%1” is not a regular file.").arg(displayName(path)));
+                                  QCoreApplication::translate("M4ATagEditor", "“%1” is not a regular file.")
+                                      .arg(displayName(path)));
     }
     return atomicfile::checkWritable(path);
 }
@@ -67,15 +70,17 @@ TagStatus checkOriginal(const QString& path) {
 TagStatus writeTemporary(const QString& original, const QString& destination, const QByteArray& bytes) {
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return TagStatus::failure(TagError::platform,
-                                  QStringLiteral("Cannot create a temporary copy of “%1”: %2")
-                                      .arg(displayName(original), out.errorString()));
+        return TagStatus::failure(
+            TagError::platform,
+            QCoreApplication::translate("M4ATagEditor", "Cannot create a temporary copy of “%1”: %2")
+                .arg(displayName(original), out.errorString()));
     }
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (out.write(bytes) != bytes.size() || !out.flush()) {
-        return TagStatus::failure(TagError::platform,
-                                  QStringLiteral("Cannot write a temporary copy of “%1”: %2")
-                                      .arg(displayName(original), out.errorString()));
+        return TagStatus::failure(
+            TagError::platform,
+            QCoreApplication::translate("M4ATagEditor", "Cannot write a temporary copy of “%1”: %2")
+                .arg(displayName(original), out.errorString()));
     }
     return TagStatus::success();
 }
@@ -173,18 +178,21 @@ TagStatus tagCopy(const QString& original, const QString& copy, const TagValues&
     TagLib::MP4::File file(nativeCopy.constData(), false);
     if (!file.isValid() || file.tag() == nullptr) {
         return TagStatus::failure(TagError::notValidFormat,
-                                  QStringLiteral("“%1” is not a valid M4A file.").arg(displayName(original)));
+                                  QCoreApplication::translate("M4ATagEditor", "“%1” is not a valid M4A file.")
+                                      .arg(displayName(original)));
     }
     if (file.readOnly()) {
         return TagStatus::failure(
             TagError::writeFailure,
-            QStringLiteral("The temporary copy of “%1” cannot be written.").arg(displayName(original)));
+            QCoreApplication::translate("M4ATagEditor", "The temporary copy of “%1” cannot be written.")
+                .arg(displayName(original)));
     }
     applyValues(*file.tag(), values);
     if (!file.save()) {
         return TagStatus::failure(
             TagError::writeFailure,
-            QStringLiteral("The tags of “%1” could not be saved.").arg(displayName(original)));
+            QCoreApplication::translate("M4ATagEditor", "The tags of “%1” could not be saved.")
+                .arg(displayName(original)));
     }
     return TagStatus::success();
 }
@@ -233,8 +241,9 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
     }
     const QString folder = paths::privateTempDir();
     if (folder.isEmpty()) {
-        return TagStatus::failure(TagError::writeFailure,
-                                  QStringLiteral("The private temporary folder cannot be used."));
+        return TagStatus::failure(
+            TagError::writeFailure,
+            QCoreApplication::translate("M4ATagEditor", "The private temporary folder cannot be used."));
     }
     TagResult<QByteArray> original = atomicfile::readWholeFile(path);
     if (!original.ok()) {
@@ -244,7 +253,8 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (!before.ok()) {
         return TagStatus::failure(
             TagError::notValidFormat,
-            QStringLiteral("“%1” is not a valid M4A file. %2").arg(displayName(path), before.problem));
+            QCoreApplication::translate("M4ATagEditor", "“%1” is not a valid M4A file. %2")
+                .arg(displayName(path), before.problem));
     }
     if (cancelled()) {
         return cancelledStatus();
@@ -273,7 +283,8 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (!after.ok() || !mp4::sameMediaData(before, after)) {
         return TagStatus::failure(
             TagError::writeFailure,
-            QStringLiteral("Rewriting the tags of “%1” would damage its audio; the file is unchanged.")
+            QCoreApplication::translate(
+                "M4ATagEditor", "Rewriting the tags of “%1” would damage its audio; the file is unchanged.")
                 .arg(displayName(path)));
     }
     if (cancellation && !cancellation->beginReplacement()) {

@@ -3,6 +3,8 @@
 #include "covers/ImageProcessor.h"
 #include "tags/AtomicFile.h"
 
+#include <QCoreApplication>
+
 namespace quirella {
 
 QFuture<TagStatus> MP3TagEditor::writeTags(const QString& path, TagValues values,
@@ -26,7 +28,8 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (size > kMaxFileSize + 10 + id3::kMaxTagBodySize) {
         return TagStatus::failure(
             TagError::writeFailure,
-            QStringLiteral("The file is too large to be tagged (more than 499,999,999 bytes)."));
+            QCoreApplication::translate("MP3TagEditor",
+                                        "The file is too large to be tagged (more than 499,999,999 bytes)."));
     }
     // Only the old tag is read; the audio behind it is copied into the new file by the kernel.
     TagResult<QByteArray> head = atomicfile::readHead(path, 10);
@@ -69,19 +72,22 @@ TagResult<MP3TagEditor::RebuiltTag> MP3TagEditor::rebuildTag(QByteArrayView head
     if (old.runsPastEnd) {
         return Result::failure(TagStatus::failure(
             TagError::notValidFormat,
-            QStringLiteral("The ID3 tag at the start of the file claims more bytes than the "
-                           "file holds; the file was left unchanged.")));
+            QCoreApplication::translate("MP3TagEditor",
+                                        "The ID3 tag at the start of the file claims more bytes than the "
+                                        "file holds; the file was left unchanged.")));
     }
     if (old.malformedSize) {
         return Result::failure(TagStatus::failure(
             TagError::notValidFormat,
-            QStringLiteral(
+            QCoreApplication::translate(
+                "MP3TagEditor",
                 "The ID3 tag at the start of the file has a damaged size; the file was left unchanged.")));
     }
     if (static_cast<qint64>(old.end) > head.size()) {
         return Result::failure(TagStatus::failure(
             TagError::writeFailure,
-            QStringLiteral("The file changed while it was being read; it was left unchanged.")));
+            QCoreApplication::translate("MP3TagEditor",
+                                        "The file changed while it was being read; it was left unchanged.")));
     }
     id3::FrameList frames = managed;
     frames.append(id3::keptFrames(head.first(static_cast<qsizetype>(old.end)), false, keepPictures));
@@ -90,7 +96,8 @@ TagResult<MP3TagEditor::RebuiltTag> MP3TagEditor::rebuildTag(QByteArrayView head
     if (tagBody > id3::kMaxTagBodySize || 10 + tagBody + audioSize > kMaxFileSize) {
         return Result::failure(TagStatus::failure(
             TagError::writeFailure,
-            QStringLiteral(
+            QCoreApplication::translate(
+                "MP3TagEditor",
                 "The tagged file would be larger than 499,999,999 bytes; the file was left unchanged.")));
     }
     return Result::success(RebuiltTag{id3::buildTag(frames, id3::kMp3Fill), static_cast<qsizetype>(old.end)});

@@ -1,5 +1,7 @@
 #include "tags/Mp4Structure.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -66,12 +68,13 @@ bool isHarmlessTail(ByteView tail) {
 }
 
 QString damaged() {
-    return QStringLiteral("The file is cut short or damaged: a part of it runs past its end.");
+    return QCoreApplication::translate("Mp4Structure",
+                                       "The file is cut short or damaged: a part of it runs past its end.");
 }
 
 QString checkChildren(ByteView content, int depth, int& budget) {
     if (depth > kMaxDepth) {
-        return QStringLiteral("The file's boxes are nested too deeply.");
+        return QCoreApplication::translate("Mp4Structure", "The file's boxes are nested too deeply.");
     }
     std::uint64_t offset = 0;
     while (offset < content.size()) {
@@ -79,7 +82,7 @@ QString checkChildren(ByteView content, int depth, int& budget) {
             break;
         }
         if (--budget < 0) {
-            return QStringLiteral("The file has too many boxes.");
+            return QCoreApplication::translate("Mp4Structure", "The file has too many boxes.");
         }
         const std::optional<Box> box = readBox(content, offset);
         if (!box) {
@@ -112,7 +115,7 @@ Structure checkStructure(ByteView file) {
             break;
         }
         if (--budget < 0) {
-            result.problem = QStringLiteral("The file has too many boxes.");
+            result.problem = QCoreApplication::translate("Mp4Structure", "The file has too many boxes.");
             return result;
         }
         const std::optional<Box> box = readBox(file, offset);
@@ -133,7 +136,7 @@ Structure checkStructure(ByteView file) {
         offset += box->size;
     }
     if (movies != 1 || result.mediaData.empty()) {
-        result.problem = QStringLiteral("The file is not an MPEG-4 audio file.");
+        result.problem = QCoreApplication::translate("Mp4Structure", "The file is not an MPEG-4 audio file.");
     }
     return result;
 }

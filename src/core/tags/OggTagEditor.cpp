@@ -3,6 +3,8 @@
 #include "tags/AtomicFile.h"
 #include "tags/VorbisComment.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <utility>
 
@@ -80,17 +82,19 @@ TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
     bool ended = false;
     for (std::uint64_t offset = 0; offset < file.size();) {
         if (!file.matches(offset, "OggS")) {
-            return damaged(pages.isEmpty() ? QStringLiteral("The file is not an Ogg file.")
-                                           : QStringLiteral("There are bytes after the last Ogg page."));
+            return damaged(pages.isEmpty()
+                               ? QCoreApplication::translate("OggTagEditor", "The file is not an Ogg file.")
+                               : QCoreApplication::translate("OggTagEditor",
+                                                             "There are bytes after the last Ogg page."));
         }
         const std::optional<ByteView> header = file.slice(offset, kPageHeader);
         if (!header) {
-            return damaged(QStringLiteral("The last Ogg page is cut off."));
+            return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
         }
         const std::uint8_t segmentCount = *header->u8(26);
         const std::optional<ByteView> segments = file.slice(offset + kPageHeader, segmentCount);
         if (!segments) {
-            return damaged(QStringLiteral("The last Ogg page is cut off."));
+            return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
         }
         std::uint64_t bodySize = 0;
         for (std::uint64_t i = 0; i < segmentCount; ++i) {
@@ -99,12 +103,12 @@ TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
         const std::uint64_t pageSize = kPageHeader + segmentCount + bodySize;
         const std::optional<ByteView> whole = file.slice(offset, pageSize);
         if (!whole) {
-            return damaged(QStringLiteral("The last Ogg page is cut off."));
+            return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
         }
         QByteArray zeroed = whole->toByteArray();
         storeU32(zeroed, 22, 0);
         if (*header->u8(4) != 0 || checksum(zeroed) != *header->u32LE(22)) {
-            return damaged(QStringLiteral("An Ogg page is damaged."));
+            return damaged(QCoreApplication::translate("OggTagEditor", "An Ogg page is damaged."));
         }
         Page page;
         page.offset = qint64(offset);
@@ -119,18 +123,19 @@ TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
             serial = pageSerial;
         }
         if (ended || pageSerial != serial || bool(page.flags & 0x02) != first) {
-            return damaged(
-                QStringLiteral("The file holds more than one Ogg stream; such files are not written."));
+            return damaged(QCoreApplication::translate(
+                "OggTagEditor", "The file holds more than one Ogg stream; such files are not written."));
         }
         if (!first && page.sequence != pages.last().sequence + 1) {
-            return damaged(QStringLiteral("Pages of the Ogg stream are missing."));
+            return damaged(
+                QCoreApplication::translate("OggTagEditor", "Pages of the Ogg stream are missing."));
         }
         ended = page.flags & 0x04;
         pages.append(page);
         offset += pageSize;
     }
     if (pages.isEmpty()) {
-        return damaged(QStringLiteral("The file is not an Ogg file."));
+        return damaged(QCoreApplication::translate("OggTagEditor", "The file is not an Ogg file."));
     }
     return Result::success(std::move(pages));
 }
@@ -167,16 +172,17 @@ TagResult<OggTagEditor::Rewrite> OggTagEditor::rebuild(ByteView file, const TagV
                     }
                 }
                 if (!codec) {
-                    return Result::failure(
-                        refused(packets.first().startsWith("\x7F"
-                                                           "FLAC")
-                                    ? QStringLiteral("FLAC inside Ogg is not written.")
-                                    : QStringLiteral("The Ogg stream is neither Vorbis nor Opus.")));
+                    return Result::failure(refused(
+                        packets.first().startsWith("\x7F"
+                                                   "FLAC")
+                            ? QCoreApplication::translate("OggTagEditor", "FLAC inside Ogg is not written.")
+                            : QCoreApplication::translate("OggTagEditor",
+                                                          "The Ogg stream is neither Vorbis nor Opus.")));
                 }
             }
             if ((packets.size() == 1 || packets.size() == codec->headerPackets) && !pageEnds) {
-                return Result::failure(
-                    refused(QStringLiteral("The Ogg headers are laid out in an unusual way.")));
+                return Result::failure(refused(QCoreApplication::translate(
+                    "OggTagEditor", "The Ogg headers are laid out in an unusual way.")));
             }
         }
         ++headerPages;
@@ -185,19 +191,22 @@ TagResult<OggTagEditor::Rewrite> OggTagEditor::rebuild(ByteView file, const TagV
         }
     }
     if (!codec || packets.size() < codec->headerPackets) {
-        return Result::failure(refused(QStringLiteral("The Ogg headers are incomplete.")));
+        return Result::failure(
+            refused(QCoreApplication::translate("OggTagEditor", "The Ogg headers are incomplete.")));
     }
 
     // The comment packet: its prefix, the list, and whatever follows the list, kept as it is.
     const QByteArray& packet = packets.at(1);
     if (!packet.startsWith(codec->comments)) {
-        return Result::failure(refused(QStringLiteral("The Ogg comment header is damaged.")));
+        return Result::failure(
+            refused(QCoreApplication::translate("OggTagEditor", "The Ogg comment header is damaged.")));
     }
     std::uint64_t consumed = 0;
     std::optional<vorbis::CommentList> list =
         vorbis::parseComments(ByteView(packet).from(std::uint64_t(codec->comments.size())), &consumed);
     if (!list) {
-        return Result::failure(refused(QStringLiteral("The Ogg comment header is damaged.")));
+        return Result::failure(
+            refused(QCoreApplication::translate("OggTagEditor", "The Ogg comment header is damaged.")));
     }
     QList<QByteArray> comments = vorbis::withValues(list->comments, values);
     comments = vorbis::withCover(comments, values, QStringLiteral("ogg"));

@@ -1,5 +1,6 @@
 #include "tags/Riff.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <algorithm>
@@ -77,12 +78,13 @@ QList<RIFFChunk> parseChunks(QByteArrayView bytes, bool* hitLimit) {
 TagStatus checkWholeChunks(ByteView file, const QList<RIFFChunk>& chunks, QByteArrayView soundId,
                            const QString& format, TagError unfinishedError) {
     const auto unfinished = [&] {
-        return TagStatus::failure(unfinishedError,
-                                  QStringLiteral("The audio data chunk of the %1 file declares no length "
-                                                 "although bytes follow it; the recording was probably "
-                                                 "never finished. The file was left unchanged so that no "
-                                                 "audio is lost.")
-                                      .arg(format));
+        return TagStatus::failure(
+            unfinishedError,
+            QCoreApplication::translate("Riff", "The audio data chunk of the %1 file declares no length "
+                                                "although bytes follow it; the recording was probably "
+                                                "never finished. The file was left unchanged so that no "
+                                                "audio is lost.")
+                .arg(format));
     };
     std::uint64_t end = kHeaderSize;
     bool afterEmptySound = false;
@@ -93,8 +95,9 @@ TagStatus checkWholeChunks(ByteView file, const QList<RIFFChunk>& chunks, QByteA
             }
             return TagStatus::failure(
                 TagError::notValidFormat,
-                QStringLiteral("A chunk of the %1 file runs past its end (the file is probably truncated); "
-                               "it was left unchanged so that no audio is lost.")
+                QCoreApplication::translate(
+                    "Riff", "A chunk of the %1 file runs past its end (the file is probably truncated); "
+                            "it was left unchanged so that no audio is lost.")
                     .arg(format));
         }
         afterEmptySound = chunk.id == soundId && chunk.size == 0;
@@ -111,9 +114,10 @@ TagStatus checkWholeChunks(ByteView file, const QList<RIFFChunk>& chunks, QByteA
     }
     return TagStatus::failure(
         TagError::notValidFormat,
-        QStringLiteral("The %1 file has bytes that belong to no chunk at byte %2 (a chunk name that is not "
-                       "text); the file is damaged or an unfinished recording, and was left unchanged so "
-                       "that no audio is lost.")
+        QCoreApplication::translate(
+            "Riff", "The %1 file has bytes that belong to no chunk at byte %2 (a chunk name that is not "
+                    "text); the file is damaged or an unfinished recording, and was left unchanged so "
+                    "that no audio is lost.")
             .arg(format)
             .arg(end));
 }

@@ -1,21 +1,23 @@
 #include "tags/TagError.h"
 
+#include <QCoreApplication>
+
 namespace quirella {
 
 QString describe(TagError error) {
     switch (error) {
     case TagError::cannotReadFile:
-        return QStringLiteral("The file has no audio data that could be read.");
+        return QCoreApplication::translate("TagError", "The file has no audio data that could be read.");
     case TagError::writeFailure:
-        return QStringLiteral("The file cannot be written.");
+        return QCoreApplication::translate("TagError", "The file cannot be written.");
     case TagError::imageProcessingError:
-        return QStringLiteral("The cover image could not be processed.");
+        return QCoreApplication::translate("TagError", "The cover image could not be processed.");
     case TagError::notValidFormat:
-        return QStringLiteral("The file is not in a valid format.");
+        return QCoreApplication::translate("TagError", "The file is not in a valid format.");
     case TagError::platform:
-        return QStringLiteral("The file could not be accessed.");
+        return QCoreApplication::translate("TagError", "The file could not be accessed.");
     }
-    return QStringLiteral("Unknown tag error.");
+    return QCoreApplication::translate("TagError", "Unknown tag error.");
 }
 
 } // namespace quirella

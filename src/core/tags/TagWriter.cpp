@@ -1,5 +1,6 @@
 #include "tags/TagWriter.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace quirella {
@@ -27,7 +28,8 @@ bool WriteCancellation::beginReplacement() {
 TagStatus cancelledWrite(const QString& path) {
     return TagStatus::failure(
         TagError::writeFailure,
-        QStringLiteral("Writing “%1” was cancelled; the file is unchanged.").arg(QFileInfo(path).fileName()));
+        QCoreApplication::translate("TagWriter", "Writing “%1” was cancelled; the file is unchanged.")
+            .arg(QFileInfo(path).fileName()));
 }
 
 } // namespace quirella

@@ -7,6 +7,7 @@
 #include "tags/Rating.h"
 #include "tags/Riff.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -122,7 +123,7 @@ void readFrame(QByteArrayView id, ByteView content, WavTags& tags) {
 }
 
 TagStatus refuse(TagError error, const char* message) {
-    return TagStatus::failure(error, QString::fromUtf8(message));
+    return TagStatus::failure(error, QCoreApplication::translate("WAVTagEditor", message));
 }
 
 } // namespace
@@ -130,10 +131,12 @@ TagStatus refuse(TagError error, const char* message) {
 TagStatus checkWaveHeader(QByteArrayView bytes) {
     const ByteView file(bytes);
     if (file.size() < 13) {
-        return refuse(TagError::notValidFormat, "The file is too short to be a WAV file.");
+        return refuse(TagError::notValidFormat,
+                      QT_TRANSLATE_NOOP("WAVTagEditor", "The file is too short to be a WAV file."));
     }
     if (!file.matches(0, "RIFF") || !file.matches(8, "WAVE")) {
-        return refuse(TagError::notValidFormat, "The file is not a RIFF/WAVE file.");
+        return refuse(TagError::notValidFormat,
+                      QT_TRANSLATE_NOOP("WAVTagEditor", "The file is not a RIFF/WAVE file."));
     }
     return TagStatus::success();
 }
@@ -204,7 +207,9 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
     const QList<RIFFChunk> chunks = riff::parseChunks(bytes, &hitLimit);
     if (hitLimit) {
         // The chunks beyond the cap would be lost.
-        return Result::failure(refuse(TagError::notValidFormat, "The WAV file has too many chunks."));
+        return Result::failure(
+            refuse(TagError::notValidFormat,
+                   QT_TRANSLATE_NOOP("WAVTagEditor", "The WAV file has too many chunks.")));
     }
 
     const auto firstWithId = [&](const char* id) {
@@ -212,24 +217,34 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
     };
     const auto format = firstWithId("fmt ");
     if (format == chunks.cend()) {
-        return Result::failure(refuse(TagError::notValidFormat, "The WAV file has no format chunk."));
+        return Result::failure(
+            refuse(TagError::notValidFormat,
+                   QT_TRANSLATE_NOOP("WAVTagEditor", "The WAV file has no format chunk.")));
     }
     if (!riff::payload(file, *format)) {
-        return Result::failure(refuse(TagError::notValidFormat,
-                                      "The format chunk of the WAV file runs past the end of the file."));
+        return Result::failure(
+            refuse(TagError::notValidFormat,
+                   QT_TRANSLATE_NOOP("WAVTagEditor",
+                                     "The format chunk of the WAV file runs past the end of the file.")));
     }
     const auto data = firstWithId("data");
     if (data == chunks.cend()) {
-        return Result::failure(refuse(TagError::cannotReadFile, "The WAV file has no audio data chunk."));
+        return Result::failure(
+            refuse(TagError::cannotReadFile,
+                   QT_TRANSLATE_NOOP("WAVTagEditor", "The WAV file has no audio data chunk.")));
     }
     if (data->size == kUnknownDataSize) {
-        return Result::failure(refuse(TagError::cannotReadFile,
-                                      "The length of the audio data in the WAV file was never recorded; "
-                                      "the file may be unfinished."));
+        return Result::failure(
+            refuse(TagError::cannotReadFile,
+                   QT_TRANSLATE_NOOP("WAVTagEditor",
+                                     "The length of the audio data in the WAV file was never recorded; "
+                                     "the file may be unfinished.")));
     }
     if (!riff::payload(file, *data)) {
-        return Result::failure(refuse(TagError::cannotReadFile,
-                                      "The audio data of the WAV file runs past the end of the file."));
+        return Result::failure(
+            refuse(TagError::cannotReadFile,
+                   QT_TRANSLATE_NOOP("WAVTagEditor",
+                                     "The audio data of the WAV file runs past the end of the file.")));
     }
     if (TagStatus status =
             riff::checkWholeChunks(file, chunks, "data", QStringLiteral("WAV"), TagError::cannotReadFile);
@@ -283,7 +298,8 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
         const QByteArray tag = id3::buildTag(frames, 0);
         if (tag.size() - static_cast<qsizetype>(kId3HeaderSize) > kMaxId3TagBody) {
             return Result::failure(
-                refuse(TagError::writeFailure, "The ID3 tag would be too large for its header."));
+                refuse(TagError::writeFailure,
+                       QT_TRANSLATE_NOOP("WAVTagEditor", "The ID3 tag would be too large for its header.")));
         }
         out.append("ID3 ");
         appendU32LE(out, static_cast<std::uint32_t>(tag.size()));
@@ -293,8 +309,10 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
         }
     }
     if (out.size() - 8 > kMaxRiffSize) {
-        return Result::failure(refuse(TagError::writeFailure,
-                                      "The tagged file would reach 4 GiB, more than a WAV file can hold."));
+        return Result::failure(
+            refuse(TagError::writeFailure,
+                   QT_TRANSLATE_NOOP("WAVTagEditor",
+                                     "The tagged file would reach 4 GiB, more than a WAV file can hold.")));
     }
     storeU32LE(out, 4, static_cast<std::uint32_t>(out.size() - 8));
     return Result::success(std::move(out));

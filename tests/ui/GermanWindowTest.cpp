@@ -1,0 +1,78 @@
+// The window in German: the catalogues installed as the program installs them, for a German desktop.
+#include "UiFixtures.h"
+#include "app/CoverAssignment.h"
+#include "app/Translations.h"
+#include "ui/HeaderBar.h"
+#include "ui/KeyboardCommands.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using namespace quirella;
+using namespace quirella::ui;
+using namespace quirella::test::ui;
+
+class GermanWindow : public WindowTest {
+protected:
+    void SetUp() override {
+        translators = installTranslations(*QCoreApplication::instance(), QLocale(QLocale::German));
+        WindowTest::SetUp();
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        qDeleteAll(translators); // a deleted translator removes itself
+    }
+    bool headerShows(const QString& text) const {
+        const QList<QLabel*> labels = window->headerBar()->findChildren<QLabel*>();
+        return std::any_of(labels.begin(), labels.end(),
+                           [&](const QLabel* label) { return label->text() == text; });
+    }
+    Song withCover(const QString& name) {
+        Song song = makeSong(name);
+        song.coverImagePath = u"/music/cover.png"_s;
+        return song;
+    }
+    QList<QTranslator*> translators;
+};
+
+TEST_F(GermanWindow, SheetsToastsAlertsAndCountsSpeakGerman) {
+    ASSERT_EQ(translators.size(), 2); // Quirella's catalogue and Qt's
+    const QList<Song> songs{withCover(u"One"_s), withCover(u"Two"_s), withCover(u"Three"_s)};
+    load(songs);
+    EXPECT_TRUE(headerShows(u"3 Songs"_s));
+
+    // German has its own singular and plural.
+    model().setSelectedSongIds({songs.at(0).id});
+    clearCoversOfSelectedSongs(model());
+    EXPECT_EQ(toasts.message(), u"🗑️ Cover von 1 Song entfernt"_s);
+    model().setSelectedSongIds({songs.at(1).id, songs.at(2).id});
+    clearCoversOfSelectedSongs(model());
+    EXPECT_EQ(toasts.message(), u"🗑️ Cover von 2 Songs entfernt"_s);
+
+    press(SidebarView::Action::setGenre);
+    ASSERT_TRUE(window->openSheet());
+    EXPECT_EQ(window->openSheet()->windowTitle(), u"Genre für alle Songs festlegen"_s);
+    window->openSheet()->reject();
+
+    // Qt's own buttons come from Qt's catalogue.
+    QDialog* shortcuts = window->keyboardCommands()->showShortcuts();
+    EXPECT_EQ(shortcuts->windowTitle(), u"Tastenkürzel"_s);
+    EXPECT_EQ(shortcuts->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->text(),
+              u"Schließen"_s);
+    shortcuts->close();
+
+    (void)model().loadFolder(QUrl::fromLocalFile(u"/no/such/folder"_s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->alertBox() != nullptr; }));
+    EXPECT_EQ(window->alertBox()->text(), u"Fehler: Der gewählte Pfad ist kein gültiger Ordner"_s);
+}
+
+} // namespace
