@@ -11,7 +11,7 @@ packages=(
   libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev attr acl
   fonts-noto-color-emoji fonts-dejavu-core xvfb xauth
-  appstream desktop-file-utils dpkg-dev lintian scdoc bash-completion qt6-l10n-tools qt6-tools-dev
+  appstream desktop-file-utils dpkg-dev lintian scdoc bash-completion
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 

@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quirella"));
     QApplication::setApplicationName(QStringLiteral("Quirella Tag-Editor"));
     QApplication::setApplicationVersion(QStringLiteral(QUIRELLA_VERSION));
+    // Wayland and the docks find the desktop entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quirella.TagEditor"));
     // Our own look on every desktop: the theme decides light or dark, not the desktop's style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(true);
