@@ -402,7 +402,7 @@ protected:
     LocalHttpServer server;
 };
 
-TEST_F(OnlineCli, LookupPrintsTheRecordOrNoResults) {
+TEST_F(OnlineCli, LookupPrintsTheRecordAndAutoSearchFillsTheFolderAndWritesWhenAsked) {
     const CliRun found = online({u"lookup"_s, u"Daft Punk"_s, u"One More Time"_s});
     ASSERT_EQ(found.status, 0) << found.err.toStdString();
     const QJsonObject record = QJsonDocument::fromJson(found.out.toUtf8()).object();
@@ -415,13 +415,10 @@ TEST_F(OnlineCli, LookupPrintsTheRecordOrNoResults) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, u"No results\n"_s);
     EXPECT_TRUE(missing.out.isEmpty());
-}
 
-TEST_F(OnlineCli, AutoSearchFillsTheFolderAndWritesWhenAsked) {
     const ScratchDir dir;
     dir.write(u"Daft Punk - One More Time.mp3"_s, mp3Audio());
     dir.write(u"Nobody - Nothing.mp3"_s, mp3Audio());
-
     const CliRun search = online({u"auto-search"_s, dir.path(), u"--years"_s});
     EXPECT_EQ(search.err, u"✅ Found 1 years, 1 failed\n"_s);
     QList<qint64> years;
