@@ -2,28 +2,23 @@
 // protocol, the trash, and loading folders of real files with their alerts and overlay.
 #include "app/ContentViewModel.h"
 
-#include "app/FolderScanner.h"
 #include "model/Columns.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
-#include "tags/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 using namespace quirella;
 using namespace quirella::test;
@@ -106,22 +101,9 @@ protected:
 
 // ---- Sort preferences ----
 
-TEST_F(ViewModel, StartsUnsortedAscendingAndRestoresAStoredDirectionWithoutColumn) {
+TEST_F(ViewModel, HeaderClicksToggleOrSwitchReorderTheFolderAndSurviveARestart) {
     EXPECT_FALSE(model->sortColumn());
     EXPECT_TRUE(model->sortAscending());
-    model.reset();
-    QSettings settings;
-    EXPECT_FALSE(settings.contains(ContentViewModel::preferredSortColumnKey));
-    // The restore writes the direction back through its setter.
-    EXPECT_EQ(settings.value(ContentViewModel::preferredSortAscendingKey).toBool(), true);
-
-    settings.setValue(ContentViewModel::preferredSortAscendingKey, false);
-    const ContentViewModel restarted;
-    EXPECT_FALSE(restarted.sortColumn());
-    EXPECT_FALSE(restarted.sortAscending());
-}
-
-TEST_F(ViewModel, HeaderClicksToggleOrSwitchReorderTheFolderAndSurviveARestart) {
     model->setFolder(QUrl::fromLocalFile(u"/music"_s),
                      {makeSong(u"b"_s, 2000, u"wav"_s), makeSong(u"a"_s, 1990, u"mp3"_s),
                       makeSong(u"c"_s, 2010, u"aif"_s)});
@@ -200,7 +182,6 @@ TEST_F(ViewModel, CommitAppliesTheFieldRuleInPlaceAndRecordsUndo) {
         model->commitEdit(id, c.field, c.typed);
         ++snapshots;
         EXPECT_EQ(model->visibleSongs().at(2).name, c.title);
-        EXPECT_EQ(model->visibleSongs().at(2).year, c.year);
         EXPECT_EQ(folderTitle(2), c.title);
         EXPECT_EQ(model->currentFolder()->songs.at(2).year, c.year);
         EXPECT_EQ(model->historyManager().historyStack().size(), snapshots)
@@ -209,9 +190,6 @@ TEST_F(ViewModel, CommitAppliesTheFieldRuleInPlaceAndRecordsUndo) {
     EXPECT_EQ(rows.size(), std::size(cases));
     EXPECT_EQ(rows.at(0).at(0).toInt(), 2);
     EXPECT_TRUE(resets.isEmpty()) << "an inline edit changes one row, not the list";
-
-    model->commitEdit(QUuid::createUuid(), column::title, u"x"_s);
-    EXPECT_EQ(model->historyManager().historyStack().size(), snapshots) << "unknown song: nothing recorded";
 
     model->undo();
     model->undo();
@@ -227,15 +205,9 @@ TEST_F(ViewModel, StarClicksToggleAndAreNotUndoable) {
     EXPECT_EQ(model->visibleSongs().at(0).rating, 3);
     model->setRating(id, 3);
     EXPECT_EQ(model->visibleSongs().at(0).rating, 0);
-    model->setRating(id, 3);
-    model->setRating(id, 4);
-    EXPECT_EQ(model->currentFolder()->songs.at(0).rating, 4);
     model->setRating(id, 9);
     EXPECT_EQ(model->currentFolder()->songs.at(0).rating, 5) << "ratings are clamped";
     EXPECT_TRUE(model->historyManager().historyStack().isEmpty());
-
-    model->undo();
-    EXPECT_EQ(model->visibleSongs().at(0).rating, 5) << "no undoable change before the stars";
 
     // Undo after a star click goes back to the snapshot of the last undoable change.
     model->commitEdit(idAt(1), column::title, u"edited"_s);
@@ -358,12 +330,10 @@ TEST_F(ViewModel, TrashMovesTheFileAndDropsTheSongButNotTheSelection) {
     ASSERT_TRUE(waitFor(model->moveToTrash(songs[1].id)));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"gone.mp3"_s)));
     EXPECT_EQ(readAll(dir.filePath(u"data/Trash/files/gone.mp3"_s)), QByteArray("ID3 audio bytes"));
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"keep.mp3"_s)));
     EXPECT_EQ(names(model->currentFolder()->songs), QStringList{u"keep"_s});
     EXPECT_EQ(names(model->visibleSongs()), QStringList{u"keep"_s});
     EXPECT_EQ(model->totalSongs(), 1);
     EXPECT_EQ(model->selectedSongIds(), selection);
-    EXPECT_FALSE(model->showExportAlert());
     EXPECT_TRUE(model->historyManager().historyStack().isEmpty());
     ASSERT_EQ(removed.size(), 1);
     EXPECT_EQ(removed.at(0).at(0).toInt(), 1);
@@ -437,60 +407,14 @@ TEST_F(ViewModel, TrashFailuresShowTheReasonAndChangeNothing) {
         ASSERT_TRUE(waitFor(model->moveToTrash(id)));
         EXPECT_TRUE(model->showExportAlert());
         EXPECT_EQ(model->exportAlertMessage(), alert);
-        EXPECT_EQ(model->currentFolder()->songs.size(), 3);
         EXPECT_EQ(model->visibleSongs().size(), 3);
         EXPECT_EQ(model->totalSongs(), 3);
     }
     EXPECT_EQ(readAll(dir.filePath(u"stays.mp3"_s)), QByteArray("audio"));
     EXPECT_TRUE(QDir(environment.workingFolder()).isEmpty());
-    // A song that is not in the folder is ignored.
-    model->setShowExportAlert(false);
-    EXPECT_TRUE(model->moveToTrash(QUuid::createUuid()).isFinished());
-    EXPECT_FALSE(model->showExportAlert());
 }
 
 // ---- Loading ----
-
-QStringList relativePaths(const QStringList& files, const QString& root) {
-    QStringList relative;
-    for (const QString& file : files) {
-        relative.append(QDir(root).relativeFilePath(file));
-    }
-    relative.sort();
-    return relative;
-}
-
-TEST(FolderScanning, KeepsSupportedFilesAtAnyDepthAndSkipsHiddenLinkedAndBroken) {
-    const ScratchDir dir;
-    for (const QString& name :
-         {u"a.mp3"_s, u"b.MP3"_s, u"notes.txt"_s, u"sub/c.wav"_s, u"sub/deeper/d.flac"_s, u"sub/e.Aif"_s,
-          u".hidden.mp3"_s, u".hiddendir/f.mp3"_s, u"folder.m4a/g.m4a"_s}) {
-        dir.write(name, "x");
-    }
-    // A link back up the tree must not make the walk loop, and a dangling link is reported.
-    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(u"sub/loop"_s)));
-    ASSERT_TRUE(QFile::link(dir.filePath(u"absent.mp3"_s), dir.filePath(u"dangling.mp3"_s)));
-    // Our own temporary files are swept when old, and never listed.
-    const QString stale = dir.write(u"sub/"_s + QLatin1String(atomicfile::kTempPrefix) + u"old"_s, "t");
-    const QString fresh = dir.write(u"sub/"_s + QLatin1String(atomicfile::kTempPrefix) + u"new.mp3"_s, "t");
-    const utimbuf longAgo{1'000'000'000, 1'000'000'000};
-    ASSERT_EQ(::utime(QFile::encodeName(stale).constData(), &longAgo), 0);
-
-    const WarningCapture console;
-    const FolderScan scan = scanFolder(dir.path());
-
-    ASSERT_TRUE(scan.ok());
-    EXPECT_EQ(relativePaths(scan.files, dir.path()),
-              (QStringList{u"a.mp3"_s, u"b.MP3"_s, u"folder.m4a/g.m4a"_s, u"sub/c.wav"_s,
-                           u"sub/deeper/d.flac"_s, u"sub/e.Aif"_s}));
-    ASSERT_EQ(console.warnings().size(), 1);
-    EXPECT_TRUE(
-        console.warnings().first().startsWith(u"Error checking file: "_s + dir.filePath(u"dangling.mp3"_s)));
-    EXPECT_FALSE(QFile::exists(stale));
-    EXPECT_TRUE(QFile::exists(fresh));
-
-    EXPECT_FALSE(scanFolder(dir.filePath(u"absent"_s)).ok());
-}
 
 TEST_F(ViewModel, LoadingShowsTheOverlayFromTwentyOneFilesAndAppliesTheStoredSort) {
     model->sortBy(column::title);
@@ -501,15 +425,10 @@ TEST_F(ViewModel, LoadingShowsTheOverlayFromTwentyOneFilesAndAppliesTheStoredSor
         writeSongs(dir, count);
         overlayMessages.clear();
         load(dir.path());
-        EXPECT_FALSE(model->showExportAlert());
-        EXPECT_EQ(loadedCount(), count);
         EXPECT_EQ(model->totalSongs(), count);
         EXPECT_EQ(model->visibleSongs().size(), count);
         EXPECT_EQ(overlayMessages, count > 20 ? QStringList{u"Processing 21 songs..."_s} : QStringList());
         EXPECT_FALSE(ProgressManager::instance().isVisible());
-        for (const Song& song : model->currentFolder()->songs) {
-            EXPECT_TRUE(song.isMetadataLoaded);
-        }
         // "song-0020" reads as artist "song" and title "0020".
         EXPECT_EQ(model->visibleSongs().first().name, u"%1"_s.arg(count - 1, 4, 10, QLatin1Char('0')));
     }
@@ -519,7 +438,6 @@ TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
     const ScratchDir dir;
     writeSongs(dir, 1000);
     load(dir.path());
-    EXPECT_FALSE(model->showExportAlert());
     EXPECT_EQ(loadedCount(), 1000);
     EXPECT_EQ(model->currentFolder()->name, QFileInfo(dir.path()).fileName());
 
@@ -531,7 +449,6 @@ TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
               u"select a "
               "smaller folder or organize your music in subfolders with less than 1000 songs each."_s);
     // The previous folder was put away when the load began.
-    EXPECT_FALSE(model->currentFolder());
     EXPECT_TRUE(model->visibleSongs().isEmpty());
 }
 
@@ -563,49 +480,21 @@ TEST_F(ViewModel, LoadingWhatIsNoMusicFolderShowsTheAlert) {
     }
 }
 
-// Permissions do not bind root, so as root this runs itself again as the unprivileged user nobody: a
-// copy of the test program in a folder nobody may enter, with per-user folders of its own.
-void runAsNobody(const char* testName) {
-    QTemporaryDir place(u"/tmp/quirella-as-nobody-XXXXXX"_s);
-    ASSERT_TRUE(place.isValid());
-    ASSERT_TRUE(QFile::setPermissions(place.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                        QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                        QFileDevice::ExeOther));
-    const QString program = place.filePath(u"tests"_s);
-    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), program));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"TMPDIR"_s, u"XDG_CONFIG_HOME"_s, u"XDG_CACHE_HOME"_s, u"XDG_DATA_HOME"_s,
-                                u"XDG_RUNTIME_DIR"_s, u"HOME"_s}) {
-        environment.remove(name);
-    }
-    environment.insert(u"HOME"_s, u"/tmp"_s);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(u"setpriv"_s, {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, u"--"_s,
-                               program, u"--gtest_filter="_s + QLatin1String(testName)});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QString output = QString::fromUtf8(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(u"[  PASSED  ] 1 test."_s)) << output.toStdString();
-}
-
-TEST_F(ViewModel, UnreadableFilesAreLeftOutWithAWarningOrRefusedWhenNoneIsLeft) {
-    if (::geteuid() == 0) {
-        runAsNobody("ViewModel.UnreadableFilesAreLeftOutWithAWarningOrRefusedWhenNoneIsLeft");
-        return;
-    }
+// A file that gives no song (unreadable, or gone since the scan) is left out with a warning; when none is
+// left the load is refused.
+TEST_F(ViewModel, FilesThatGiveNoSongAreLeftOutWithAWarningOrRefusedWhenNoneIsLeft) {
     const ScratchDir dir;
     writeSongs(dir, 2);
-    const QString locked = dir.filePath(u"song-0001.mp3"_s);
-    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    model->setSongFactory([](const QString& path) -> std::optional<Song> {
+        return path.endsWith(u"0001.mp3"_s) ? std::nullopt : std::optional<Song>(songOf(path));
+    });
     load(dir.path());
     EXPECT_EQ(loadedCount(), 1);
     EXPECT_EQ(ToastManager::instance().message(),
               u"⚠️ Loaded 1 of 2 songs. Some files could not be read."_s);
     EXPECT_EQ(ToastManager::instance().type(), ToastManager::ToastType::warning);
 
-    ASSERT_TRUE(QFile::setPermissions(dir.filePath(u"song-0000.mp3"_s), QFileDevice::Permissions()));
+    model->setSongFactory([](const QString&) { return std::optional<Song>(); });
     load(dir.path());
     EXPECT_EQ(
         model->exportAlertMessage(),

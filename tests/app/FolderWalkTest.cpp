@@ -9,6 +9,7 @@
 #include "model/ToastManager.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
+#include "tags/AtomicFile.h"
 #include "tags/MP3TagEditor.h"
 
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <unistd.h>
+#include <utime.h>
 
 using namespace quirella;
 using namespace quirella::test;
@@ -53,14 +55,6 @@ int entryCount(const QString& folder) {
     return count;
 }
 
-QStringList fileNames(const QStringList& files) {
-    QStringList names;
-    for (const QString& file : files) {
-        names.append(file.mid(file.lastIndexOf(u'/') + 1));
-    }
-    return names;
-}
-
 } // namespace
 
 TEST(NaturalOrder, ComparesNumbersAsNumbersAndLettersWithoutCase) {
@@ -86,20 +80,40 @@ TEST(NaturalOrder, ComparesNumbersAsNumbersAndLettersWithoutCase) {
     }
 }
 
-TEST(FolderWalk, ListsEachFolderInNaturalOrderWithSubfoldersInPlace) {
+TEST(FolderWalk, ListsSupportedFilesInNaturalOrderAndSkipsHiddenLinkedAndBroken) {
     const ScratchDir dir;
     // Written in an order unlike the one expected, so that creation order cannot pass for it.
     for (const QString& name :
-         {u"Tone 3.mp3"_s, u"Tone 10.mp3"_s, u"CD 2/Track 1.mp3"_s, u"tone 2.mp3"_s, u"CD 10/Track 1.mp3"_s,
-          u"Tone 1.mp3"_s, u"CD 2/Track 12.mp3"_s, u"CD 2/Track 2.mp3"_s}) {
+         {u"Tone 3.mp3"_s, u"Tone 10.mp3"_s, u"CD 2/Track 1.wav"_s, u"tone 2.MP3"_s,
+          u"CD 10/deep/Track 1.flac"_s, u"Tone 1.Aif"_s, u"CD 2/Track 12.mp3"_s, u"CD 2/Track 2.mp3"_s,
+          u"notes.txt"_s, u".hidden.mp3"_s, u".hiddendir/f.mp3"_s, u"folder.m4a/g.m4a"_s}) {
         dir.write(name, "x");
     }
+    // A link back up the tree must not make the walk loop, and a dangling link is reported.
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(u"CD 2/loop"_s)));
+    ASSERT_TRUE(QFile::link(dir.filePath(u"absent.mp3"_s), dir.filePath(u"dangling.mp3"_s)));
+    // Our own temporary files are swept when old, and never listed.
+    const QString stale = dir.write(u"CD 2/"_s + QLatin1String(atomicfile::kTempPrefix) + u"old"_s, "t");
+    const QString fresh = dir.write(u"CD 2/"_s + QLatin1String(atomicfile::kTempPrefix) + u"new.mp3"_s, "t");
+    const utimbuf longAgo{1'000'000'000, 1'000'000'000};
+    ASSERT_EQ(::utime(QFile::encodeName(stale).constData(), &longAgo), 0);
+
+    const WarningCapture console;
     const FolderScan scan = scanFolder(dir.path());
     ASSERT_TRUE(scan.ok());
-    EXPECT_EQ(QDir(dir.path()).relativeFilePath(scan.files.first()), u"CD 2/Track 1.mp3"_s);
-    EXPECT_EQ(fileNames(scan.files),
-              (QStringList{u"Track 1.mp3"_s, u"Track 2.mp3"_s, u"Track 12.mp3"_s, u"Track 1.mp3"_s,
-                           u"Tone 1.mp3"_s, u"tone 2.mp3"_s, u"Tone 3.mp3"_s, u"Tone 10.mp3"_s}));
+    QStringList relative;
+    for (const QString& file : scan.files) {
+        relative.append(QDir(dir.path()).relativeFilePath(file));
+    }
+    EXPECT_EQ(relative, (QStringList{u"CD 2/Track 1.wav"_s, u"CD 2/Track 2.mp3"_s, u"CD 2/Track 12.mp3"_s,
+                                     u"CD 10/deep/Track 1.flac"_s, u"folder.m4a/g.m4a"_s, u"Tone 1.Aif"_s,
+                                     u"tone 2.MP3"_s, u"Tone 3.mp3"_s, u"Tone 10.mp3"_s}));
+    ASSERT_EQ(console.warnings().size(), 1);
+    EXPECT_TRUE(
+        console.warnings().first().startsWith(u"Error checking file: "_s + dir.filePath(u"dangling.mp3"_s)));
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(fresh));
+    EXPECT_FALSE(scanFolder(dir.filePath(u"absent"_s)).ok());
 }
 
 TEST(FolderWalk, NamesThatAreNotUtf8AreListedReadAndWritten) {

@@ -63,18 +63,27 @@ TEST(ProcessRegistry, SeesLiveProcessesAndIgnoresTheRegistrationsOfDeadOnes) {
     EXPECT_FALSE(QFile::exists(dir.filePath(u"process-999999.lock"_s)));
 }
 
-TEST(ProcessRegistry, TheLaunchCleanUpLeavesFilesAloneWhileAnotherProcessRuns) {
+// Both the launch clean-up and "Clean" leave the shared files alone while another process of ours runs.
+TEST(ProcessRegistry, CleanUpsLeaveFilesAloneWhileAnotherProcessRuns) {
     const QString folder = paths::privateTempDir();
     ASSERT_FALSE(folder.isEmpty());
     const QString cover = folder + u"/Cover_0123456789abcdef.jpg"_s;
+    const QString converted = folder + u"/Quirella_Cover_0123456789.jpg"_s;
     ASSERT_TRUE(writeAll(cover, "jpeg"));
+    ASSERT_TRUE(writeAll(converted, "jpeg"));
+    ContentViewModel model;
     {
         OtherProcess other(folder);
         lifecycle::runStartup();
+        ASSERT_TRUE(waitFor(lifecycle::cleanAndReset(model)));
         EXPECT_TRUE(QFile::exists(cover)); // the other process may still write it into a file
+        EXPECT_TRUE(QFile::exists(converted));
     }
     lifecycle::runStartup();
     EXPECT_FALSE(QFile::exists(cover));
+    ASSERT_TRUE(writeAll(converted, "jpeg"));
+    ASSERT_TRUE(waitFor(lifecycle::cleanAndReset(model)));
+    EXPECT_FALSE(QFile::exists(converted));
 }
 
 TEST(WindowInstance, ASecondLaunchHandsItsFoldersToTheFirstWindow) {
@@ -111,18 +120,4 @@ TEST(WindowInstance, TheClaimPassesOnWhenTheFirstWindowCloses) {
     // Nobody listens for a hand-over once no window runs.
     WindowInstance late(dir.path());
     EXPECT_FALSE(late.handOver({QByteArrayLiteral("/music")}, 300));
-}
-
-TEST(ProcessRegistry, CleanResetsButLeavesFilesAloneWhileAnotherProcessRuns) {
-    const QString folder = paths::privateTempDir();
-    ASSERT_FALSE(folder.isEmpty());
-    const QString cover = folder + u"/Quirella_Cover_0123456789.jpg"_s;
-    ASSERT_TRUE(writeAll(cover, "jpeg"));
-    ContentViewModel model;
-    OtherProcess other(folder);
-    ASSERT_TRUE(waitFor(lifecycle::cleanAndReset(model)));
-    EXPECT_TRUE(QFile::exists(cover));
-    other.die();
-    ASSERT_TRUE(waitFor(lifecycle::cleanAndReset(model)));
-    EXPECT_FALSE(QFile::exists(cover));
 }

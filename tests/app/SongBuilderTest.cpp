@@ -181,6 +181,23 @@ const BuildCase buildCases[] = {
          ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4));
      },
      {u"Song"_s, u"Band"_s, 0, u"Rock"_s, 3, false, false, u"mp3"_s}},
+    // Frames our writers replace (tests/tags), so that a value the user cleared does not come back.
+    {"mp3_release_year_and_picture_of_type_other",
+     u"r.mp3"_s,
+     [](const QString& path) {
+         writeAll(path, id3Tag(id3Frame("TDRL", textBody("1987"), 4) +
+                                   id3Frame("APIC", apicBody(imageBytes(Qt::blue), 0), 4),
+                               4) +
+                            mp3Audio());
+     },
+     {u"r"_s, QString(), 1987, QString(), 0, false, true, u"mp3"_s}},
+    // A picture that is not shown as the cover (a back cover).
+    {"mp3_back_cover",
+     u"b.mp3"_s,
+     [](const QString& path) {
+         writeAll(path, id3Tag(id3Frame("APIC", apicBody(imageBytes(Qt::green), 4))) + mp3Audio());
+     },
+     {u"b"_s, QString(), 0, QString(), 0, false, false, u"mp3"_s}},
     {"m4a_rating_comment",
      u"Rated.m4a"_s,
      [](const QString& path) { writeAll(path, dataFile(u"m4a-rated.m4a"_s)); },
@@ -350,60 +367,6 @@ TEST(SongBuilding, GenreReferencesOfOtherProgramsShowTheirNames) {
         ASSERT_TRUE(song);
         EXPECT_EQ(song->genre, row.genre);
     }
-}
-
-// Every frame loading reads for a field is replaced by the writer of that field, so a value the user
-// cleared does not come back from a frame the writer left behind.
-TEST(SongBuilding, ClearedValuesStayCleared) {
-    const QByteArray other = imageBytes(Qt::blue);
-    const QByteArray back = imageBytes(Qt::green);
-    const struct {
-        const char* name;
-        const char* fileName;
-        QByteArray bytes;
-        Writer write;
-    } rows[] = {
-        {"mp3 release year", "y.mp3",
-         id3Tag(id3Frame("TDRC", textBody("1999"), 4) + id3Frame("TDRL", textBody("1987"), 4), 4) +
-             mp3Audio(),
-         &MP3TagEditor::writeTagsNow},
-        {"mp3 picture of type other", "p.mp3", id3Tag(id3Frame("APIC", apicBody(other, 0))) + mp3Audio(),
-         &MP3TagEditor::writeTagsNow},
-        {"wav picture of type other", "p.wav",
-         wavFile(wavChunk("ID3 ", id3Tag(id3Frame("APIC", apicBody(other, 0))))),
-         &WAVTagEditor::writeTagsNow},
-        {"aiff release year", "y.aiff",
-         aiffFile({aiffComm(800), aiffSsnd(800),
-                   aiffChunk("ID3 ", id3Tag(id3Frame("TDRL", textBody("1987"), 4), 4))}),
-         &AIFFTagEditor::writeTagsNow},
-    };
-    const ScratchDir dir;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const QString path = dir.write(QString::fromLatin1(row.fileName), row.bytes);
-        const std::optional<Song> before = createSong(path);
-        ASSERT_TRUE(before);
-        EXPECT_TRUE(before->year != 0 || before->coverImagePath) << "the file must show the value first";
-        TagValues cleared;
-        cleared.title = u"Cleared"_s;
-        cleared.year = 0;
-        cleared.rating = 0;
-        ASSERT_TRUE(row.write(path, cleared).ok());
-        const std::optional<Song> after = createSong(path);
-        ASSERT_TRUE(after);
-        EXPECT_EQ(after->name, u"Cleared"_s);
-        EXPECT_EQ(after->year, 0);
-        EXPECT_FALSE(after->coverImagePath);
-    }
-
-    // A picture that is not shown as the cover (a back cover) is neither shown nor touched.
-    const QString path = dir.write(u"back.mp3"_s, id3Tag(id3Frame("APIC", apicBody(back, 4))) + mp3Audio());
-    EXPECT_FALSE(createSong(path)->coverImagePath);
-    TagValues values;
-    values.coverImage = imageBytes(Qt::red);
-    ASSERT_TRUE(MP3TagEditor::writeTagsNow(path, values).ok());
-    EXPECT_TRUE(readAll(path).contains(id3Frame("APIC", apicBody(back, 4))));
-    EXPECT_TRUE(createSong(path)->coverImagePath);
 }
 
 TEST(SongBuilding, DirectRatingReadLooksOnlyAtTheTag) {

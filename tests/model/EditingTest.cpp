@@ -42,23 +42,13 @@ TEST(YearCommit, StoresOnlyYearsOfTheValidRange) {
 
 TEST(ApplyFieldEdit, TextFieldsTakeTheTextAsTypedAndOtherFieldsAreLeftAlone) {
     Song song = namedSong(QStringLiteral("x"));
-    const Song original = song;
-    EXPECT_TRUE(applyFieldEdit(song, u"title", QStringLiteral("  Leading and trailing  ")));
-    EXPECT_EQ(song.name, QStringLiteral("  Leading and trailing  "));
-    EXPECT_TRUE(applyFieldEdit(song, u"artist", QString()));
-    EXPECT_EQ(song.artist, QString());
-    EXPECT_TRUE(applyFieldEdit(song, u"genre", QStringLiteral("Drum & Bass")));
-    EXPECT_EQ(song.genre, QStringLiteral("Drum & Bass"));
-    EXPECT_TRUE(applyFieldEdit(song, u"year", QStringLiteral("19")));
-    EXPECT_EQ(song.year, 0);
-
+    EXPECT_TRUE(applyFieldEdit(song, u"artist", QStringLiteral(" Drum & Bass ")));
+    EXPECT_TRUE(applyFieldEdit(song, u"genre", QString()));
+    EXPECT_EQ(song.artist + u'|' + song.genre, QStringLiteral(" Drum & Bass |"));
     for (const char16_t* field : {u"bpm", u"rating", u"duration", u"extension", u"Title", u""}) {
-        Song other = original;
+        Song other = namedSong(QStringLiteral("x"));
         EXPECT_FALSE(applyFieldEdit(other, field, QStringLiteral("2001")));
-        EXPECT_EQ(other.name, original.name);
-        EXPECT_EQ(other.bpm, 128);
-        EXPECT_EQ(other.rating, 2);
-        EXPECT_EQ(other.year, 1999);
+        EXPECT_EQ(QList<qint64>({other.bpm, other.rating, other.year}), QList<qint64>({128, 2, 1999}));
     }
 }
 
@@ -71,7 +61,6 @@ TEST(EditingManager, FolderOperationsChangeEverySongAndClampRatings) {
     ASSERT_TRUE(updated);
     EXPECT_EQ(updated->songs[1].year, 2024);
     EXPECT_EQ(updated->songs[0].year, 1999);
-    EXPECT_EQ(updated->id, folder.id);
 
     for (const auto& [given, stored] : {std::pair{9, 5}, std::pair{-2, 0}, std::pair{4, 4}}) {
         SCOPED_TRACE(given);
@@ -79,19 +68,14 @@ TEST(EditingManager, FolderOperationsChangeEverySongAndClampRatings) {
             EXPECT_EQ(song.rating, stored);
         }
     }
-    for (const Song& song : editing.clearRatings(folder).songs) {
-        EXPECT_EQ(song.rating, 0);
-    }
+    EXPECT_EQ(editing.clearRatings(folder).songs[2].rating, 0);
     for (const Song& song : editing.setGenreForAll(folder, QStringLiteral(" Jazz ")).songs) {
         EXPECT_EQ(song.genre, QStringLiteral(" Jazz "));
     }
 
     const MusicFolder shouted =
         editing.transformTextFields(folder, [](const QString& text) { return text.toUpper(); });
-    EXPECT_EQ(shouted.songs[2].name, QStringLiteral("2"));
-    EXPECT_EQ(shouted.songs[2].artist, QStringLiteral("ARTIST 2"));
-    EXPECT_EQ(shouted.songs[2].genre, QStringLiteral("GENRE 2"));
-    EXPECT_EQ(shouted.songs[2].fileExtension, folder.songs[2].fileExtension);
+    EXPECT_EQ(shouted.songs[2].artist + u'|' + shouted.songs[2].genre, QStringLiteral("ARTIST 2|GENRE 2"));
 }
 
 // ---- Selection ----
@@ -127,7 +111,7 @@ TEST_F(SelectionClicks, ShiftExtendsFromTheAnchorInEitherDirectionAndKeepsEarlie
     EXPECT_EQ(selection.lastSelectedId, rows[6].id);
 }
 
-TEST_F(SelectionClicks, CtrlClickTogglesAndDeselectingKeepsTheAnchor) {
+TEST_F(SelectionClicks, CtrlClickTogglesDeselectingKeepsTheAnchorAndAMissingAnchorIsAPlainClick) {
     click(2);
     click(4, false, true);
     EXPECT_EQ(selection.selectedSongIds, ids({2, 4}));
@@ -139,10 +123,7 @@ TEST_F(SelectionClicks, CtrlClickTogglesAndDeselectingKeepsTheAnchor) {
     // Ctrl wins over shift.
     click(5, true, true);
     EXPECT_EQ(selection.selectedSongIds, ids({4, 6}));
-}
-
-TEST_F(SelectionClicks, AnchorMissingFromTheVisibleRowsMakesShiftAPlainClick) {
-    click(1);
+    // An anchor missing from the visible rows makes shift a plain click.
     click(2, false, true);
     rows.removeAt(2);
     click(5, true);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace quirella;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -52,8 +53,7 @@ TEST(SongJson, OptionalKeysReadAsDefaults) {
     const auto read = songFromJson(object);
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->genre.isEmpty());
-    EXPECT_EQ(read->rating, 0);
-    EXPECT_EQ(read->bpm, 0);
+    EXPECT_EQ(QList<qint64>({read->rating, read->bpm}), QList<qint64>({0, 0}));
     EXPECT_FALSE(read->hasID3Tags);
     EXPECT_FALSE(read->coverImagePath);
 }
@@ -67,15 +67,13 @@ TEST(SongJson, RequiredKeysAndTypesAreChecked) {
         EXPECT_FALSE(songFromJson(object, &error)) << key;
         EXPECT_TRUE(error.contains(QLatin1String(key))) << error.toStdString();
     }
-    QJsonObject object = toJson(sampleSong());
-    object.insert(QStringLiteral("year"), QStringLiteral("1999"));
-    EXPECT_FALSE(songFromJson(object));
-    object = toJson(sampleSong());
-    object.insert(QStringLiteral("year"), 1999.5);
-    EXPECT_FALSE(songFromJson(object));
-    object = toJson(sampleSong());
-    object.insert(QStringLiteral("bookmarkData"), QStringLiteral("not base64 !!"));
-    EXPECT_FALSE(songFromJson(object));
+    for (const auto& [key, value] :
+         {std::pair{"year", QJsonValue(u"1999"_s)}, std::pair{"year", QJsonValue(1999.5)},
+          std::pair{"bookmarkData", QJsonValue(u"not base64 !!"_s)}}) {
+        QJsonObject object = toJson(sampleSong());
+        object.insert(QLatin1String(key), value);
+        EXPECT_FALSE(songFromJson(object)) << key;
+    }
 }
 
 TEST(FolderJson, RoundTripAndFreshIds) {
