@@ -2016,7 +2016,7 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     </message>
     <message>
         <source>First Letter</source>
-        <translation>Anfangsbuchstaben</translation>
+        <translation>Wortanfänge</translation>
     </message>
     <message>
         <source>Characters</source>
@@ -2040,7 +2040,7 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     </message>
     <message>
         <source>Rename Original</source>
-        <translation>Original umbenennen</translation>
+        <translation>Umbenennen</translation>
     </message>
     <message>
         <source>Clean</source>
@@ -2056,11 +2056,11 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     </message>
     <message>
         <source>Undo</source>
-        <translation>Rückgängig</translation>
+        <translation>Zurück</translation>
     </message>
     <message>
         <source>Redo</source>
-        <translation>Wiederholen</translation>
+        <translation>Wieder</translation>
     </message>
 </context>
 <context>
@@ -2074,7 +2074,7 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     <name>quirella::ui::SongTableModel</name>
     <message>
         <source>Play</source>
-        <translation>Abspielen</translation>
+        <translation>Hören</translation>
     </message>
     <message>
         <source>Cover</source>

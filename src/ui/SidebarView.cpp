@@ -103,14 +103,21 @@ void SidebarButton::paintEvent(QPaintEvent*) {
     QFont font = this->font();
     font.setPixelSize(m_fontPixelSize);
     font.setWeight(m_magic ? QFont::Black : QFont::DemiBold);
-    const QFontMetrics metrics(font);
     const int iconSize = m_fontPixelSize + 2;
     const bool hasSymbol = !m_symbol.isEmpty();
     const bool hasTitle = !text().isEmpty();
     const int gap = hasSymbol && hasTitle ? 6 : 0;
+    const int available = width() - 8 - (hasSymbol ? iconSize : 0) - gap;
     // Rounded up: an advance rounded down elides a title that fits.
-    const int titleWidth = hasTitle ? int(std::ceil(QFontMetricsF(font).horizontalAdvance(text()))) + 1 : 0;
-    const int textWidth = qMin(titleWidth, width() - 8 - (hasSymbol ? iconSize : 0) - gap);
+    const auto titleWidth = [&] {
+        return hasTitle ? int(std::ceil(QFontMetricsF(font).horizontalAdvance(text()))) + 1 : 0;
+    };
+    // A longer title (in another language, say) is set up to a quarter smaller before it is cut short.
+    for (int size = m_fontPixelSize; titleWidth() > available && size * 4 > m_fontPixelSize * 3;) {
+        font.setPixelSize(--size);
+    }
+    const QFontMetrics metrics(font);
+    const int textWidth = qMin(titleWidth(), available);
     const int contentWidth = (hasSymbol ? iconSize : 0) + gap + textWidth;
     int x = (width() - contentWidth) / 2;
     if (hasSymbol) {
