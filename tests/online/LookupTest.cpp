@@ -178,6 +178,7 @@ TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
         HttpClient warmUp(userAgent());
         warmUp.get(request).waitForFinished();
     }
+    QTest::qWait(300); // the warm-up's own threads take a moment to leave the list
     const qsizetype before = threads();
     request.url = QUrl(server.url().toString() + u"/endless"_s);
     request.maxBodyBytes = 64 * 1024;
@@ -192,7 +193,7 @@ TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
         // The cap, the read-ahead and what the sockets hold; a transfer left reading takes hundreds.
         EXPECT_LT(server.endlessBytesSent() - sentBefore, 16 << 20);
         // A thread that has ended may take a moment to leave the list; one still reading does not.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return threads() == before; }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return threads() <= before; }, 2000));
     }
 }
 
