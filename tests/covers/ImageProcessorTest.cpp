@@ -60,7 +60,7 @@ QImage roundBadge(int size) {
     return image;
 }
 
-TEST(ImageProcessor, ResizeFitsTheLongerSideToTheBox) {
+TEST(ImageProcessor, ResizeFitsTheLongerSideToTheBoxOrRefusesWhatCannotBeDrawn) {
     const QList<std::pair<QSize, QSize>> boxes = {{{1200, 800}, {300, 200}},
                                                   {{800, 1200}, {200, 300}},
                                                   {{100, 100}, {300, 300}},
@@ -75,9 +75,7 @@ TEST(ImageProcessor, ResizeFitsTheLongerSideToTheBox) {
         EXPECT_EQ(resized->format(), QImage::Format_RGBA8888);
         EXPECT_EQ(resized->pixelColor(resized->width() / 2, resized->height() / 2), QColor(Qt::darkCyan));
     }
-}
 
-TEST(ImageProcessor, ResizeRefusesWhatCannotBeDrawn) {
     EXPECT_FALSE(ImageProcessor::resize(QImage(), 300, 300).has_value());
     // A 1000 x 1 strip would be 0 pixels high.
     QImage strip(1000, 1, QImage::Format_RGB32);
@@ -170,7 +168,7 @@ TEST(ImageProcessor, UndecodableBytesGiveNothing) {
     }
 }
 
-TEST(ImageProcessor, ProcessCacheIsEmptiedWhenFull) {
+TEST(ImageProcessor, CachesAreEmptiedWhenFullAndKeepFormatsApart) {
     ImageProcessor::clearCache();
     QByteArray first;
     for (int i = 0; i < 50; ++i) {
@@ -200,22 +198,20 @@ TEST(ImageProcessor, ProcessCacheIsEmptiedWhenFull) {
     EXPECT_EQ(ImageProcessor::cacheSize(), 1);
     ImageProcessor::clearCache();
     EXPECT_EQ(ImageProcessor::cacheSize(), 0);
-}
 
-TEST(ImageProcessor, RepeatedConversionComesFromTheCache) {
-    ImageProcessor::clearCache();
-    const QByteArray bytes = encoded(noise(700, 500, false, 11), "jpeg");
-    const std::optional<QByteArray> first = prepareCover(QStringLiteral("wav"), bytes);
-    ASSERT_TRUE(first.has_value());
+    // Conversions for a format have a cache of their own.
+    const QByteArray photo = encoded(noise(700, 500, false, 11), "jpeg");
+    const std::optional<QByteArray> wav = prepareCover(QStringLiteral("wav"), photo);
+    ASSERT_TRUE(wav.has_value());
     EXPECT_EQ(ImageProcessor::convertedCoverCacheSize(), 1);
-    EXPECT_EQ(prepareCover(QStringLiteral("wav"), bytes), first);
+    EXPECT_EQ(prepareCover(QStringLiteral("wav"), photo), wav);
     EXPECT_EQ(ImageProcessor::convertedCoverCacheSize(), 1);
     // The per-format conversions of one picture are kept apart.
-    ASSERT_TRUE(prepareCover(QStringLiteral("mp3"), bytes).has_value());
+    ASSERT_TRUE(prepareCover(QStringLiteral("mp3"), photo).has_value());
     EXPECT_EQ(ImageProcessor::convertedCoverCacheSize(), 2);
     ImageProcessor::clearCache();
     EXPECT_EQ(ImageProcessor::convertedCoverCacheSize(), 0);
-    EXPECT_EQ(prepareCover(QStringLiteral("wav"), bytes), first) << "encoding is deterministic";
+    EXPECT_EQ(prepareCover(QStringLiteral("wav"), photo), wav) << "encoding is deterministic";
 }
 
 } // namespace
