@@ -179,27 +179,20 @@ TEST_F(AutoSearchTest, CancellingDiscardsEveryResult) {
 TEST_F(AutoSearchTest, CoversMustDecodeAndIdenticalDownloadsShareAFile) {
     const QByteArray png = pngBytes();
     server.setHandler([&](const ServedRequest& request) {
-        if (request.target.startsWith("/art/good")) {
-            ServedReply reply;
-            reply.body = png;
-            return reply;
-        }
-        if (request.target.startsWith("/art/html")) {
-            ServedReply reply;
-            reply.body = "<html>not an image</html>";
-            return reply;
-        }
-        if (request.target.startsWith("/art/")) {
-            return ServedReply::json("{}", 404);
-        }
-        if (request.target.startsWith("/itunes/")) {
-            const QByteArray name = request.target.contains("Title%203")   ? "html"
-                                    : request.target.contains("Title%202") ? "missing"
-                                                                           : "good";
+        const QByteArray& target = request.target;
+        if (target.startsWith("/itunes/")) {
+            const QByteArray name = target.contains("Title%203")   ? "html"
+                                    : target.contains("Title%202") ? "missing"
+                                                                   : "good";
             return ServedReply::json(
                 iTunesReply(u"T"_s, u"A"_s, u"G"_s, u"2000"_s, QString::fromUtf8(artworkUrl(name))));
         }
-        return ServedReply::json(noRecordings);
+        ServedReply reply = ServedReply::json(noRecordings, target.startsWith("/art/missing") ? 404 : 200);
+        if (target.startsWith("/art/")) {
+            reply.headers.clear();
+            reply.body = target.startsWith("/art/good") ? png : "<html>not an image</html>";
+        }
+        return reply;
     });
     const AutoSearchOutcome outcome = run(AutoSearchField::covers, folderOf(4));
     EXPECT_EQ(outcome.found, 2);
