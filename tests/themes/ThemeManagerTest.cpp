@@ -152,6 +152,7 @@ TEST_F(Themes, TheChoiceIsStoredByNameAndRestoredWithDeepCharcoalAsDefault) {
     QSignalSpy current(themes.get(), &ThemeManager::currentThemeChanged);
     // Choosing the current theme again, even a copy with another id, stores and announces nothing; the
     // list's own entry stays current, so the grid's check mark (by id) still finds it.
+    themes->setCurrentTheme(Theme::deepCharcoal()); // the default
     Theme copy = *themes->themeNamed(defaultThemeName);
     copy.id = QUuid::createUuid();
     themes->setCurrentTheme(copy);
