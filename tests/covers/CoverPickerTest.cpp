@@ -4,7 +4,6 @@
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
-#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -16,13 +15,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QByteArray pngOf(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return imageBytes(Qt::darkCyan, width, height, "PNG");
 }
 
 // A decodable picture padded after its end to exactly `size` bytes.
@@ -31,71 +24,34 @@ QByteArray paddedTo(QByteArray picture, qsizetype size) {
     return picture;
 }
 
-struct PickCase {
-    const char* name;
-    QString fileName;
-    std::function<QByteArray()> bytes;
-    QString expectedError; // empty: accepted
-    QSize expectedSize;
-};
-
-void PrintTo(const PickCase& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class CoverPickerChecks : public ::testing::TestWithParam<PickCase> {};
-
-TEST_P(CoverPickerChecks, AcceptsOrNamesTheFirstFailingCheck) {
-    const PickCase& row = GetParam();
+TEST(CoverPicker, AcceptsOrNamesTheFirstFailingCheck) {
+    const QString tooLarge = u"Image too large! Please use an image under 1MB"_s;
+    const QString type = u"Please use PNG or JPEG images only"_s;
+    const QString resolution = u"Image resolution too large! Max 2000x2000."_s;
+    const QList<std::tuple<QString, QByteArray, QString, QSize>> rows = {
+        // file name, bytes, error (empty: accepted), size when accepted
+        {u"a.png"_s, paddedTo(pngOf(40, 30), 1000000), {}, {40, 30}},
+        {u"b.png"_s, paddedTo(pngOf(40, 30), 1000001), tooLarge, {}},
+        {u"big.jpg"_s, imageBytes(Qt::red, 2000, 2000), {}, {2000, 2000}},
+        {u"wide.png"_s, pngOf(2001, 10), resolution, {}},
+        {u"tall.jpeg"_s, imageBytes(Qt::red, 10, 2001), resolution, {}},
+        {u"cover.PNG"_s, pngOf(20, 20), {}, {20, 20}},
+        {u"cover.gif"_s, pngOf(20, 20), type, {}},
+        {u"huge.gif"_s, QByteArray(1000001, 'x'), type, {}}, // the type is checked before the size
+        {u"fake.jpg"_s, "just some text", u"Could not load image"_s, {}},
+    };
     ScratchDir dir;
-    const QString path = dir.write(row.fileName, row.bytes());
-    const CoverPick pick = checkCoverImageFile(path);
-    EXPECT_EQ(pick.errorMessage, row.expectedError);
-    EXPECT_EQ(pick.accepted(), row.expectedError.isEmpty());
-    if (pick.accepted()) {
-        EXPECT_EQ(pick.image->size(), row.expectedSize);
-        EXPECT_EQ(pick.bytes, readAll(path));
+    for (const auto& [fileName, bytes, error, size] : rows) {
+        SCOPED_TRACE(fileName.toStdString());
+        const QString path = dir.write(fileName, bytes);
+        const CoverPick pick = checkCoverImageFile(path);
+        EXPECT_EQ(pick.errorMessage, error);
+        EXPECT_EQ(pick.accepted(), error.isEmpty());
+        if (pick.accepted()) {
+            EXPECT_EQ(pick.image->size(), size);
+            EXPECT_EQ(pick.bytes, readAll(path));
+        }
     }
-}
-
-const QString kTooLarge = u"Image too large! Please use an image under 1MB"_s;
-const QString kType = u"Please use PNG or JPEG images only"_s;
-const QString kResolution = u"Image resolution too large! Max 2000x2000."_s;
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, CoverPickerChecks,
-    ::testing::Values(
-        PickCase{"ExactlyOneMillionBytes",
-                 u"a.png"_s,
-                 [] { return paddedTo(pngOf(40, 30), 1000000); },
-                 {},
-                 {40, 30}},
-        PickCase{"OneByteOverTheLimit",
-                 u"a.png"_s,
-                 [] { return paddedTo(pngOf(40, 30), 1000001); },
-                 kTooLarge,
-                 {}},
-        PickCase{"TwoThousandSquare",
-                 u"big.jpg"_s,
-                 [] { return imageBytes(Qt::red, 2000, 2000); },
-                 {},
-                 {2000, 2000}},
-        PickCase{"OnePixelTooWide", u"wide.png"_s, [] { return pngOf(2001, 10); }, kResolution, {}},
-        PickCase{
-            "OnePixelTooTall", u"tall.jpeg"_s, [] { return imageBytes(Qt::red, 10, 2001); }, kResolution, {}},
-        PickCase{"ExtensionInCapitals", u"cover.PNG"_s, [] { return pngOf(20, 20); }, {}, {20, 20}},
-        PickCase{"Gif", u"cover.gif"_s, [] { return pngOf(20, 20); }, kType, {}},
-        PickCase{"Webp", u"cover.webp"_s, [] { return pngOf(20, 20); }, kType, {}},
-        PickCase{"TypeBeforeSize", u"huge.gif"_s, [] { return QByteArray(1000001, 'x'); }, kType, {}},
-        PickCase{"NotAPicture",
-                 u"fake.jpg"_s,
-                 [] { return QByteArray("just some text"); },
-                 u"Could not load image"_s,
-                 {}}),
-    [](const ::testing::TestParamInfo<PickCase>& row) { return std::string(row.param.name); });
-
-TEST(CoverPicker, AMissingFileCannotBeLoaded) {
-    ScratchDir dir;
     EXPECT_EQ(checkCoverImageFile(dir.filePath(u"gone.png"_s)).errorMessage, u"Could not load image"_s);
 }
 

@@ -63,14 +63,9 @@ protected:
 } // namespace
 
 TEST_F(AutoSearchTest, OfflineAndNothingToSearchOnlyShowTheirToast) {
-    const MusicFolder folder = folderOf(3);
-    for (const AutoSearchField field :
-         {AutoSearchField::covers, AutoSearchField::genres, AutoSearchField::years}) {
-        const AutoSearchOutcome outcome = run(field, folder, false);
-        EXPECT_EQ(outcome.ending, AutoSearchOutcome::Ending::offline);
-        EXPECT_EQ(toasts.message(), u"⚠️ Online Mode is disabled. Enable it from the top-left button."_s);
-        EXPECT_EQ(toasts.type(), ToastManager::ToastType::warning);
-    }
+    EXPECT_EQ(run(AutoSearchField::covers, folderOf(3), false).ending, AutoSearchOutcome::Ending::offline);
+    EXPECT_EQ(toasts.message(), u"⚠️ Online Mode is disabled. Enable it from the top-left button."_s);
+    EXPECT_EQ(toasts.type(), ToastManager::ToastType::warning);
     MusicFolder complete = folderOf(2);
     for (Song& s : complete.songs) {
         s.coverImagePath = u"/tmp/c.jpg"_s;
@@ -85,8 +80,8 @@ TEST_F(AutoSearchTest, OfflineAndNothingToSearchOnlyShowTheirToast) {
     for (const auto& [field, text] : rows) {
         EXPECT_EQ(run(field, complete).ending, AutoSearchOutcome::Ending::nothingToSearch);
         EXPECT_EQ(toasts.message(), text);
-        EXPECT_EQ(toasts.type(), ToastManager::ToastType::info);
     }
+    EXPECT_EQ(toasts.type(), ToastManager::ToastType::info);
     EXPECT_EQ(run(AutoSearchField::years, std::nullopt).ending, AutoSearchOutcome::Ending::noFolder);
     EXPECT_FALSE(applied);
     EXPECT_TRUE(server.requests().isEmpty());
@@ -136,12 +131,10 @@ TEST_F(AutoSearchTest, OverlayFromTwentySongsAndAtMostEightInFlight) {
         reply.delayMs = 100;
         return reply;
     });
-    QStringList details;
-    QString message;
+    QString detail; // the last one shown while the overlay was up
     QObject::connect(&progress, &ProgressManager::detailedMessageChanged, &progress, [&] {
         if (progress.isVisible()) {
-            details.append(progress.detailedMessage());
-            message = progress.message();
+            detail = progress.message() + u": "_s + progress.detailedMessage();
         }
     });
     for (const int count : {19, 20}) {
@@ -152,15 +145,12 @@ TEST_F(AutoSearchTest, OverlayFromTwentySongsAndAtMostEightInFlight) {
         const AutoSearchOutcome outcome = run(AutoSearchField::genres, folderOf(count));
         EXPECT_EQ(outcome.found, count);
         EXPECT_EQ(shown.count() > 0, count == 20);
-        EXPECT_EQ(progress.total(), count == 20 ? 20 : 0);
         EXPECT_FALSE(progress.isVisible());
         EXPECT_EQ(toasts.message(), u"✅ Found "_s + QString::number(count) + u" genres, 0 failed"_s);
         EXPECT_LE(server.maxConcurrent(), 8);
         EXPECT_GE(server.maxConcurrent(), 2);
     }
-    ASSERT_FALSE(details.isEmpty());
-    EXPECT_EQ(details.last(), u"Found 20, Failed 0"_s);
-    EXPECT_EQ(message, u"Searching for genres..."_s);
+    EXPECT_EQ(detail, u"Searching for genres...: Found 20, Failed 0"_s);
 }
 
 TEST_F(AutoSearchTest, CancellingDiscardsEveryResult) {
@@ -189,27 +179,20 @@ TEST_F(AutoSearchTest, CancellingDiscardsEveryResult) {
 TEST_F(AutoSearchTest, CoversMustDecodeAndIdenticalDownloadsShareAFile) {
     const QByteArray png = pngBytes();
     server.setHandler([&](const ServedRequest& request) {
-        if (request.target.startsWith("/art/good")) {
-            ServedReply reply;
-            reply.body = png;
-            return reply;
-        }
-        if (request.target.startsWith("/art/html")) {
-            ServedReply reply;
-            reply.body = "<html>not an image</html>";
-            return reply;
-        }
-        if (request.target.startsWith("/art/")) {
-            return ServedReply::json("{}", 404);
-        }
-        if (request.target.startsWith("/itunes/")) {
-            const QByteArray name = request.target.contains("Title%203")   ? "html"
-                                    : request.target.contains("Title%202") ? "missing"
-                                                                           : "good";
+        const QByteArray& target = request.target;
+        if (target.startsWith("/itunes/")) {
+            const QByteArray name = target.contains("Title%203")   ? "html"
+                                    : target.contains("Title%202") ? "missing"
+                                                                   : "good";
             return ServedReply::json(
                 iTunesReply(u"T"_s, u"A"_s, u"G"_s, u"2000"_s, QString::fromUtf8(artworkUrl(name))));
         }
-        return ServedReply::json(noRecordings);
+        ServedReply reply = ServedReply::json(noRecordings, target.startsWith("/art/missing") ? 404 : 200);
+        if (target.startsWith("/art/")) {
+            reply.headers.clear();
+            reply.body = target.startsWith("/art/good") ? png : "<html>not an image</html>";
+        }
+        return reply;
     });
     const AutoSearchOutcome outcome = run(AutoSearchField::covers, folderOf(4));
     EXPECT_EQ(outcome.found, 2);
@@ -227,13 +210,8 @@ TEST_F(AutoSearchTest, CoversMustDecodeAndIdenticalDownloadsShareAFile) {
 TEST(NetworkModeManager, FirstStartIsOnlineAndToggleSaysSo) {
     QSettings().remove(NetworkModeManager::preferenceKey.toString());
     ToastManager toasts;
-    {
-        NetworkModeManager mode;
-        EXPECT_TRUE(mode.isOnlineMode());
-    }
-    EXPECT_TRUE(QSettings().value(NetworkModeManager::preferenceKey).toBool());
-
     NetworkModeManager mode;
+    EXPECT_TRUE(mode.isOnlineMode());
     mode.toggle(toasts);
     EXPECT_FALSE(mode.isOnlineMode());
     EXPECT_EQ(toasts.message(), u"📵 Offline Mode Enabled"_s);
@@ -242,9 +220,4 @@ TEST(NetworkModeManager, FirstStartIsOnlineAndToggleSaysSo) {
     EXPECT_TRUE(mode.isOnlineMode());
     EXPECT_EQ(toasts.message(), u"🌐 Online Mode Enabled"_s);
     EXPECT_EQ(toasts.type(), ToastManager::ToastType::success);
-    mode.setOnlineMode(false);
-    {
-        NetworkModeManager restored; // reads what was stored, once the store has been written
-        (void)restored;
-    }
 }

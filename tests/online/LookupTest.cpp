@@ -42,7 +42,6 @@ TEST_F(OnlineTest, FallsBackToMusicBrainzWhenITunesFailsOrHasNothing) {
     const Row rows[] = {
         {"no results", ServedReply::json(noITunesResults)},
         {"not JSON", ServedReply::json("<html>oops</html>", 500)},
-        {"JSON error body", ServedReply::json(R"({"errorMessage":"bad"})", 400)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -66,32 +65,6 @@ TEST_F(OnlineTest, FallsBackToMusicBrainzWhenITunesFailsOrHasNothing) {
         EXPECT_EQ(mb[0].target, "/mb/ws/2/recording/?query=artist:%22Bj%C3%B6rk%22%20AND%20recording:"
                                 "%22J%C3%B3ga%22&fmt=json&limit=1");
     }
-}
-
-TEST_F(OnlineTest, NothingFoundIsNoResultsAndIsNotCached) {
-    server.setHandler([](const ServedRequest& request) {
-        return ServedReply::json(request.target.startsWith("/itunes/") ? noITunesResults : noRecordings);
-    });
-    auto manager = makeManager(std::chrono::milliseconds(0));
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const LookupResult result = await(manager->fetchMetadata(u"Nobody"_s, u"Nothing"_s));
-        EXPECT_FALSE(result.ok());
-        EXPECT_EQ(result.error, MetadataError::noResults);
-    }
-    EXPECT_EQ(server.requests().size(), 4); // both services, twice
-    EXPECT_EQ(cache.size(), 0);
-}
-
-TEST_F(OnlineTest, TheCacheAnswersFoldedRepeatsWithoutARequest) {
-    server.setHandler([](const ServedRequest&) {
-        return ServedReply::json(iTunesReply(u"Jóga"_s, u"Björk"_s, u"Pop"_s, u"1997"_s, {}));
-    });
-    auto manager = makeManager();
-    ASSERT_TRUE(await(manager->fetchMetadata(u"bjork"_s, u"joga"_s)).ok());
-    const LookupResult again = await(manager->fetchMetadata(u"Björk"_s, u"JÓGA"_s));
-    ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again.metadata->title, u"Jóga"_s);
-    EXPECT_EQ(server.requests().size(), 1);
 }
 
 TEST_F(OnlineTest, LookUpsAreSpacedAndThoseEnteringTogetherGoTogether) {
@@ -151,32 +124,6 @@ TEST_F(OnlineTest, BusyRepliesAreRetriedAfterRetryAfterAndNeverCachedAsNoMatch) 
     EXPECT_EQ(busy.error, MetadataError::rateLimitExceeded);
     EXPECT_EQ(server.requests("/itunes/").size(), 4); // the first try and three retries
     EXPECT_EQ(cache.get(u"B"_s, u"U"_s), std::nullopt);
-}
-
-TEST_F(OnlineTest, MusicBrainzTurnsComeOnlyAsItsIntervalPassesAcrossWorkers) {
-    server.setHandler([](const ServedRequest& request) {
-        return ServedReply::json(request.target.startsWith("/itunes/") ? noITunesResults : noRecordings);
-    });
-    const auto clock = std::make_shared<ManualClock>();
-    auto manager = makeManager(std::chrono::milliseconds(0), clock);
-    QList<QFuture<LookupResult>> lookups;
-    for (int i = 0; i < 4; ++i) {
-        lookups.append(manager->fetchMetadata(u"Artist"_s, u"Title "_s + QString::number(i)));
-    }
-    // One worker takes the turn and the others wait for theirs; each 1100 ms lets exactly one more go.
-    for (int sent = 1; sent <= 4; ++sent) {
-        SCOPED_TRACE(sent);
-        ASSERT_TRUE(clock->waitForSleepers(4 - sent));
-        ASSERT_TRUE(server.waitForRequests("/mb/", sent));
-        clock->advance(std::chrono::milliseconds(1099));
-        ASSERT_TRUE(clock->waitForSleepers(4 - sent));
-        EXPECT_EQ(server.requests("/mb/").size(), sent);
-        clock->advance(std::chrono::milliseconds(1));
-    }
-    for (const QFuture<LookupResult>& lookup : lookups) {
-        EXPECT_EQ(await(lookup).error, MetadataError::noResults);
-    }
-    EXPECT_EQ(server.requests("/mb/").size(), 4);
 }
 
 TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
@@ -239,14 +186,8 @@ TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
         HttpClient warmUp(userAgent());
         warmUp.get(request).waitForFinished();
     }
-    // A thread that has ended may take a moment to leave the list.
-    qsizetype before = threads();
-    (void)QTest::qWaitFor(
-        [&] {
-            const qsizetype now = threads();
-            return std::exchange(before, now) == now;
-        },
-        200);
+    QTest::qWait(300); // the warm-up's own threads take a moment to leave the list
+    const qsizetype before = threads();
     request.url = QUrl(server.url().toString() + u"/endless"_s);
     request.maxBodyBytes = 64 * 1024;
     for (int round = 0; round < 3; ++round) {
@@ -259,7 +200,7 @@ TEST_F(OnlineTest, AnEndlessBodyStopsAtItsCapAndLeavesNoThreadBehind) {
         }
         // The cap, the read-ahead and what the sockets hold; a transfer left reading takes hundreds.
         EXPECT_LT(server.endlessBytesSent() - sentBefore, 16 << 20);
-        // One still reading does not leave.
+        // A thread that has ended may take a moment to leave the list; one still reading does not.
         EXPECT_TRUE(QTest::qWaitFor([&] { return threads() <= before; }, 2000));
     }
 }

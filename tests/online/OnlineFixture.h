@@ -4,11 +4,9 @@
 
 #include "online/MetadataCache.h"
 #include "online/MusicMetadataManager.h"
+#include "support/AudioFiles.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
-
-#include <QBuffer>
-#include <QImage>
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,14 +14,8 @@
 
 namespace quirella::test {
 
-inline QByteArray pngBytes(QRgb color = 0xff3366cc) {
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+inline QByteArray pngBytes() {
+    return imageBytes(QColor(0x33, 0x66, 0xcc), 8, 8, "PNG");
 }
 
 inline QByteArray iTunesReply(const QString& title, const QString& artist, const QString& genre,

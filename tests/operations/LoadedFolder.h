@@ -1,5 +1,5 @@
-// A folder of real files on disk, loaded into a view model as a drop loads it, with the toasts and the
-// overlay of its own feedback objects recorded.
+// The toasts and the overlay of a batch's own feedback objects, recorded; and a folder of real files on
+// disk, loaded into a view model as a drop loads it.
 #pragma once
 
 #include "app/ContentViewModel.h"
@@ -9,17 +9,14 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <functional>
 #include <gtest/gtest.h>
 
 namespace quirella::test {
 
-class LoadedFolder {
-public:
-    LoadedFolder() {
-        viewModel.setFeedback(&progress, &toasts);
+struct Feedback {
+    Feedback() {
         QObject::connect(&toasts, &ToastManager::messageChanged, &toasts,
                          [this] { toastTexts.append(toasts.message()); });
         QObject::connect(&progress, &ProgressManager::isVisibleChanged, &progress, [this] {
@@ -34,13 +31,23 @@ public:
         });
     }
 
+    ProgressManager progress;
+    ToastManager toasts;
+    QStringList toastTexts;
+    QStringList overlayMessages;
+    QStringList details;
+};
+
+class LoadedFolder : public Feedback {
+public:
+    LoadedFolder() { viewModel.setFeedback(&progress, &toasts); }
+
     QString add(const QString& fileName, const QByteArray& bytes) { return dir.write(fileName, bytes); }
 
     void load() {
         ASSERT_TRUE(waitFor(viewModel.loadFolder(QUrl::fromLocalFile(dir.path())), 120000));
         ASSERT_TRUE(viewModel.currentFolder().has_value());
-        // The overlay of a large load is hidden through the event loop.
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(); // the overlay of a large load is hidden through the event loop
         toastTexts.clear();
         overlayMessages.clear();
         details.clear();
@@ -48,38 +55,27 @@ public:
 
     // Changes the loaded song of this file (no undo step).
     void edit(const QString& fileName, const std::function<void(Song&)>& change) {
-        bool found = false;
         viewModel.applyChange(false, [&](MusicFolder& folder) {
             for (Song& song : folder.songs) {
                 if (song.url.fileName() == fileName) {
                     change(song);
-                    found = true;
                 }
             }
         });
-        EXPECT_TRUE(found) << fileName.toStdString();
-    }
-
-    const Song& song(const QString& fileName) const {
-        for (const Song& each : viewModel.currentFolder()->songs) {
-            if (each.url.fileName() == fileName) {
-                return each;
-            }
-        }
-        ADD_FAILURE() << "no song for " << fileName.toStdString();
-        static const Song none;
-        return none;
     }
 
     QStringList fileNames() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
 
+    const Song& song(const QString& fileName) const {
+        static const Song none;
+        const QList<Song>& songs = viewModel.currentFolder()->songs;
+        const auto found = std::find_if(songs.begin(), songs.end(),
+                                        [&](const Song& each) { return each.url.fileName() == fileName; });
+        return found == songs.end() ? none : *found;
+    }
+
     ScratchDir dir;
-    ProgressManager progress;
-    ToastManager toasts;
     ContentViewModel viewModel;
-    QStringList toastTexts;
-    QStringList overlayMessages;
-    QStringList details;
 };
 
 } // namespace quirella::test

@@ -1,6 +1,6 @@
 #include "themes/ThemeManager.h"
 
-#include "support/TestSupport.h"
+#include "support/AudioFiles.h"
 #include "themes/Wallpaper.h"
 
 #include <QBuffer>
@@ -14,6 +14,7 @@
 
 using namespace quirella;
 using quirella::test::ScratchDir;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -26,9 +27,7 @@ QByteArray encoded(const QImage& image, const char* format) {
 }
 
 QByteArray smallPng() {
-    QImage image(32, 16, QImage::Format_RGB32);
-    image.fill(QColor(10, 120, 200));
-    return encoded(image, "PNG");
+    return test::imageBytes(QColor(10, 120, 200), 32, 16, "PNG");
 }
 
 // Each test starts as a first launch, with a desktop whose window colour the test sets.
@@ -54,40 +53,26 @@ protected:
 } // namespace
 
 TEST(ThemeColours, HexTextGivesTheColourOrOpaqueBlack) {
-    struct Case {
-        const char* name;
-        QString text;
-        QColor expected;
+    const QList<std::pair<QString, QColor>> cases = {
+        {u"0F172A"_s, QColor(0x0F, 0x17, 0x2A)},
+        {u" #0F172A; "_s, QColor(0x0F, 0x17, 0x2A)}, // blanks and punctuation at both ends are trimmed
+        {u"1a2"_s, QColor(0x11, 0xAA, 0x22)},        // three digits, each times 17
+        {u"80FF0000"_s, QColor(255, 0, 0, 0x80)},    // eight digits put alpha first
+        {u"12345"_s, QColor(0, 0, 0)},
+        {u"GGGGGG"_s, QColor(0, 0, 0)},
+        {QString(), QColor(0, 0, 0)},
     };
-    const Case cases[] = {
-        {"six digits", QStringLiteral("0F172A"), QColor(0x0F, 0x17, 0x2A)},
-        {"a hash is trimmed", QStringLiteral("#0F172A"), QColor(0x0F, 0x17, 0x2A)},
-        {"blanks and punctuation at both ends are trimmed", QStringLiteral(" #0F172A; "),
-         QColor(0x0F, 0x17, 0x2A)},
-        {"three digits are each times 17", QStringLiteral("FFF"), QColor(255, 255, 255)},
-        {"three mixed digits", QStringLiteral("1a2"), QColor(0x11, 0xAA, 0x22)},
-        {"eight digits put alpha first", QStringLiteral("80FF0000"), QColor(255, 0, 0, 0x80)},
-        {"five digits are opaque black", QStringLiteral("12345"), QColor(0, 0, 0)},
-        {"not hexadecimal is black", QStringLiteral("GGGGGG"), QColor(0, 0, 0)},
-        {"too long for any form is black", QStringLiteral("0123456789ABCDEF01"), QColor(0, 0, 0)},
-        {"empty is black", QString(), QColor(0, 0, 0)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(colorFromHex(c.text).rgba(), c.expected.rgba());
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(colorFromHex(text).rgba(), expected.rgba()) << text.toStdString();
     }
-    EXPECT_NEAR(colorFromHex(u"80FF0000").alphaF(), 0.5, 0.01);
 }
 
 TEST_F(Themes, ListsTheSixteenThemesInGridOrderWithWhiteTextOnEveryDarkOne) {
     const auto themes = makeManager();
-    const QStringList expected{
-        QStringLiteral("System Default"), QStringLiteral("Dark Blue"),    QStringLiteral("Deep Charcoal"),
-        QStringLiteral("Midnight Black"), QStringLiteral("Dark Emerald"), QStringLiteral("Deep Purple"),
-        QStringLiteral("Dark Crimson"),   QStringLiteral("Dark Steel"),   QStringLiteral("Dark Ocean"),
-        QStringLiteral("Dark Bronze"),    QStringLiteral("Dark Slate"),   QStringLiteral("Dark Aubergine"),
-        QStringLiteral("Deep Graphite"),  QStringLiteral("Dark Pine"),    QStringLiteral("Dark Sapphire"),
-        QStringLiteral("Dark Ruby")};
+    const QStringList expected =
+        u"System Default,Dark Blue,Deep Charcoal,Midnight Black,Dark Emerald,"
+        u"Deep Purple,Dark Crimson,Dark Steel,Dark Ocean,Dark Bronze,Dark Slate,"
+        u"Dark Aubergine,Deep Graphite,Dark Pine,Dark Sapphire,Dark Ruby"_s.split(u',');
     QStringList names;
     QSet<QUuid> ids;
     for (const Theme& theme : themes->availableThemes()) {
@@ -106,28 +91,10 @@ TEST_F(Themes, ListsTheSixteenThemesInGridOrderWithWhiteTextOnEveryDarkOne) {
 
 TEST_F(Themes, EveryBuiltInThemeIsDarkAndSystemDefaultFollowsTheDesktop) {
     const auto themes = makeManager();
-    struct Case {
-        QString theme;
-        std::optional<QColor> desktop;
-        bool light;
-    };
-    QList<Case> cases;
     for (const Theme& theme : themes->availableThemes()) {
-        if (!theme.isSystemDefault()) {
-            cases.append({theme.name, std::nullopt, false});
-        }
-    }
-    cases.append({systemDefaultThemeName.toString(), QColor(0xEF, 0xEF, 0xEF), true});
-    cases.append({systemDefaultThemeName.toString(), QColor(0x2B, 0x2B, 0x2B), false});
-    ASSERT_EQ(cases.size(), 17);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.theme.toStdString());
-        if (c.desktop) {
-            desktop = c.desktop;
-            themes->refreshSystemAppearance();
-        }
-        themes->setCurrentTheme(*themes->themeNamed(c.theme));
-        EXPECT_EQ(isLightTheme(*themes), c.light);
+        themes->setCurrentTheme(theme);
+        EXPECT_EQ(isLightTheme(*themes), theme.isSystemDefault())
+            << theme.name.toStdString(); // light desktop
     }
     // The rule itself: luminance above one half, judged on the first colour; no colours is dark.
     EXPECT_TRUE(isLightTheme(Theme{QStringLiteral("Paper"), {colorFromHex(u"F5F5F5"), QColor(Qt::black)}}));
@@ -164,50 +131,38 @@ TEST_F(Themes, SwitchingTheDesktopRestylesSystemDefaultLive) {
 }
 
 TEST_F(Themes, TheChoiceIsStoredByNameAndRestoredWithDeepCharcoalAsDefault) {
-    struct Case {
-        const char* name;
-        std::optional<QString> stored;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"first launch", std::nullopt, QStringLiteral("Deep Charcoal")},
-        {"a stored theme", QStringLiteral("Dark Ruby"), QStringLiteral("Dark Ruby")},
-        {"an unknown name", QStringLiteral("Solarized Neon"), QStringLiteral("Deep Charcoal")},
-        {"names are exact", QStringLiteral("dark ruby"), QStringLiteral("Deep Charcoal")},
-        {"the desktop's own", QStringLiteral("System Default"), QStringLiteral("System Default")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // First launch, a stored theme, an unknown name, names are exact, the desktop's own.
+    const QList<std::pair<std::optional<QString>, QString>> cases = {
+        {std::nullopt, u"Deep Charcoal"_s},
+        {u"Dark Ruby"_s, u"Dark Ruby"_s},
+        {u"Solarized Neon"_s, u"Deep Charcoal"_s},
+        {u"dark ruby"_s, u"Deep Charcoal"_s},
+        {u"System Default"_s, u"System Default"_s}};
+    for (const auto& [storedName, expected] : cases) {
         clear();
-        if (c.stored) {
-            QSettings().setValue(ThemeManager::selectedThemeKey, *c.stored);
+        if (storedName) {
+            QSettings().setValue(ThemeManager::selectedThemeKey, *storedName);
         }
-        EXPECT_EQ(makeManager()->currentTheme().name, c.expected);
+        EXPECT_EQ(makeManager()->currentTheme().name, expected);
     }
 
     clear();
     const auto themes = makeManager();
     QSignalSpy changed(themes.get(), &ThemeManager::themeChanged);
+    QSignalSpy current(themes.get(), &ThemeManager::currentThemeChanged);
+    // Choosing the current theme again, even a copy with another id, stores and announces nothing; the
+    // list's own entry stays current, so the grid's check mark (by id) still finds it.
+    themes->setCurrentTheme(Theme::deepCharcoal()); // the default
+    Theme copy = *themes->themeNamed(defaultThemeName);
+    copy.id = QUuid::createUuid();
+    themes->setCurrentTheme(copy);
+    EXPECT_EQ(changed.count() + current.count(), 0);
+    EXPECT_FALSE(stored(ThemeManager::selectedThemeKey).isValid());
+    EXPECT_EQ(themes->currentTheme(), *themes->themeNamed(defaultThemeName));
     themes->setCurrentTheme(*themes->themeNamed(u"Dark Pine"));
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(stored(ThemeManager::selectedThemeKey).toString(), QStringLiteral("Dark Pine"));
     EXPECT_EQ(makeManager()->currentTheme().name, QStringLiteral("Dark Pine"));
-}
-
-TEST_F(Themes, ChoosingTheCurrentThemeAgainStoresNothingAndAnnouncesNothing) {
-    const auto themes = makeManager();
-    QSignalSpy changed(themes.get(), &ThemeManager::themeChanged);
-    QSignalSpy current(themes.get(), &ThemeManager::currentThemeChanged);
-    themes->setCurrentTheme(Theme::deepCharcoal()); // the default, already current
-    // A copy with another id but the same name is the same choice.
-    Theme copy = *themes->themeNamed(defaultThemeName);
-    copy.id = QUuid::createUuid();
-    themes->setCurrentTheme(copy);
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(current.count(), 0);
-    EXPECT_FALSE(stored(ThemeManager::selectedThemeKey).isValid());
-    // The list's own entry stays current, so the grid's check mark (by id) still finds it.
-    EXPECT_EQ(themes->currentTheme(), *themes->themeNamed(defaultThemeName));
 }
 
 TEST_F(Themes, WallpaperIsStoredRestoredAndRemoved) {
@@ -241,29 +196,20 @@ TEST_F(Themes, HugeOrUndecodableWallpapersAreRefusedAndChangeNothing) {
     const QByteArray heavyBytes = encoded(heavy, "BMP");
     ASSERT_GT(heavyBytes.size(), wallpaper::maximumBytes);
 
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        bool accepted;
+    // 8192 pixels on a side pass, 8193 do not; nor files over 20 MiB, text, a truncated PNG, nothing.
+    const QList<std::pair<QByteArray, bool>> cases = {
+        {encoded(square, "PNG"), true}, {encoded(wide, "PNG"), false}, {heavyBytes, false},
+        {"not an image at all", false}, {smallPng().left(40), false},  {QByteArray(), false},
     };
-    const Case cases[] = {
-        {"a small PNG", smallPng(), true},
-        {"8192 pixels on a side", encoded(square, "PNG"), true},
-        {"8193 pixels on a side", encoded(wide, "PNG"), false},
-        {"a file over 20 MiB", heavyBytes, false},
-        {"text", QByteArrayLiteral("not an image at all"), false},
-        {"a truncated PNG", smallPng().left(40), false},
-        {"nothing", QByteArray(), false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [bytes, accepted] : cases) {
+        SCOPED_TRACE(bytes.left(8).toHex().toStdString());
         clear();
         const auto themes = makeManager();
         QSignalSpy changed(themes.get(), &ThemeManager::themeChanged);
-        EXPECT_EQ(themes->setCustomWallpaper(c.bytes), c.accepted);
-        EXPECT_EQ(themes->hasCustomWallpaper(), c.accepted);
-        EXPECT_EQ(changed.count(), c.accepted ? 1 : 0);
-        EXPECT_EQ(stored(ThemeManager::customWallpaperKey).isValid(), c.accepted);
+        EXPECT_EQ(themes->setCustomWallpaper(bytes), accepted);
+        EXPECT_EQ(themes->hasCustomWallpaper(), accepted);
+        EXPECT_EQ(changed.count(), accepted ? 1 : 0);
+        EXPECT_EQ(stored(ThemeManager::customWallpaperKey).isValid(), accepted);
     }
 }
 
@@ -274,22 +220,16 @@ TEST(Wallpaper, DroppedFilesNeedAnImageExtensionAndAreCheckedForSizeBeforeReadin
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     ASSERT_TRUE(big.resize(wallpaper::maximumBytes + 1)); // sparse: nothing is written
     big.close();
-    struct Case {
-        const char* name;
-        QString file;
-        bool read;
+    const QList<std::pair<QString, bool>> cases = {
+        {dir.write(u"a.png"_s, png), true},
+        {dir.write(u"b.JPEG"_s, png), true},
+        {dir.write(u"c.webp"_s, png), false},
+        {dir.write(u"d"_s, png), false},
+        {big.fileName(), false},
+        {dir.filePath(u"gone.png"_s), false},
     };
-    const Case cases[] = {
-        {"png", dir.write(QStringLiteral("a.png"), png), true},
-        {"upper-case extension", dir.write(QStringLiteral("b.JPEG"), png), true},
-        {"webp is not among the types", dir.write(QStringLiteral("c.webp"), png), false},
-        {"no extension", dir.write(QStringLiteral("d"), png), false},
-        {"over 20 MiB", big.fileName(), false},
-        {"missing", dir.filePath(QStringLiteral("gone.png")), false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(wallpaper::readFile(c.file).has_value(), c.read);
+    for (const auto& [file, readable] : cases) {
+        EXPECT_EQ(wallpaper::readFile(file).has_value(), readable) << file.toStdString();
     }
     // Scaled once to the screen, never up.
     QImage large(4000, 3000, QImage::Format_RGB32);
