@@ -18,7 +18,8 @@ set(expected
     usr/share/bash-completion/completions/quirella-cli
     usr/share/zsh/vendor-completions/_quirella-cli
     usr/share/fish/vendor_completions.d/quirella-cli.fish
-    usr/share/doc/quirella/copyright)
+    usr/share/doc/quirella/copyright
+    usr/share/quirella/translations/quirella_de.qm)
 foreach(size IN LISTS ICON_SIZES)
     list(APPEND expected "usr/share/icons/hicolor/${size}x${size}/apps/quirella.png")
 endforeach()
