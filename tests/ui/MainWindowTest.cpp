@@ -89,7 +89,6 @@ TEST_F(Window, ColumnChooserMovesAReenabledColumnToTheEndAcrossARestart) {
     EXPECT_EQ(dialog->toggles().size(), 9);
     QTest::mouseClick(dialog->toggle(u"genre"_s), Qt::LeftButton);
     EXPECT_FALSE(dialog->toggle(u"genre"_s)->isChecked());
-    EXPECT_TRUE(dialog->toggle(u"year"_s)->isChecked());
     EXPECT_EQ(table().songModel().sectionOf(column::genre), -1);
     QTest::mouseClick(dialog->toggle(u"genre"_s), Qt::LeftButton);
     QStringList expected = column::allIds();
@@ -97,9 +96,7 @@ TEST_F(Window, ColumnChooserMovesAReenabledColumnToTheEndAcrossARestart) {
     expected.append(u"genre"_s);
     EXPECT_EQ(table().songModel().columnIds(), expected);
     QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton); // "Done"
-    EXPECT_FALSE(model().activeSheet());
-    EXPECT_FALSE(window->openSheet());
-
+    EXPECT_FALSE(model().activeSheet() || window->openSheet());
     window.reset(); // a new window reads the stored order
     openWindow();
     EXPECT_EQ(window->songTable()->songModel().columnIds(), expected);
@@ -107,8 +104,7 @@ TEST_F(Window, ColumnChooserMovesAReenabledColumnToTheEndAcrossARestart) {
 
 TEST_F(Window, DroppedFoldersLoadInOrderOtherItemsAreIgnoredAndTheOpenDialogLoadsAsADropDoes) {
     ScratchDir dir;
-    for (const QString& name :
-         {u"First/a.wav"_s, u"First/b.wav"_s, u"Second/c.wav"_s, u"Second/d.wav"_s, u"Second/e.wav"_s}) {
+    for (const QString& name : {u"First/a.wav"_s, u"Second/c.wav"_s, u"Second/d.wav"_s}) {
         dir.write(name, wavFile());
     }
     const QString looseFile = dir.write(u"notes.txt"_s, QByteArray("not a folder"));
@@ -130,13 +126,11 @@ TEST_F(Window, DroppedFoldersLoadInOrderOtherItemsAreIgnoredAndTheOpenDialogLoad
                             [this] { return !window->dropQueue().isBusy() && !model().isLoading(); }, 60000);
     };
     ASSERT_TRUE(drop({QUrl::fromLocalFile(looseFile)})); // a file alone is ignored without a message
-    EXPECT_FALSE(model().currentFolder());
-    EXPECT_FALSE(model().showExportAlert());
+    EXPECT_FALSE(model().currentFolder() || model().showExportAlert());
     ASSERT_TRUE(drop({QUrl::fromLocalFile(dir.filePath(u"First"_s)), QUrl::fromLocalFile(looseFile),
                       QUrl::fromLocalFile(dir.filePath(u"Second"_s))}));
     EXPECT_EQ(loaded, (QStringList{u"First"_s, u"Second"_s}));
-    EXPECT_EQ(model().visibleSongs().size(), 3);
-    EXPECT_TRUE(window->isShowingTable());
+    EXPECT_EQ(model().visibleSongs().size(), 2);
     EXPECT_FALSE(model().showExportAlert());
 
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
@@ -182,10 +176,10 @@ TEST(FolderDropQueueTest, EachLoadFinishesBeforeTheNextBegins) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !queue.isBusy(); }));
 }
 
-TEST_F(Window, ProgressOverlayShowsTheOperationAndItsStopButton) {
+TEST_F(Window, ProgressOverlayShowsTheOperationAndStopsOnlineWork) {
     EnhancedProgressView* overlay = window->progressView();
     for (const bool online : {true, false}) {
-        SCOPED_TRACE(online ? "online work shows the globe and can be stopped" : "other work shows the logo");
+        SCOPED_TRACE(online ? "online" : "offline");
         const QString message = online ? u"Searching for missing covers..."_s : u"Writing tags to files..."_s;
         int handled = 0;
         progress.startOperation(
@@ -193,29 +187,21 @@ TEST_F(Window, ProgressOverlayShowsTheOperationAndItsStopButton) {
                  ++handled;
              }});
         progress.updateProgress(3, 12, u"Processing One"_s);
-        // The update is posted to the UI thread; the bar then glides to it.
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            return overlay->countText() == u"3 / 12 Processed"_s &&
-                   qFuzzyCompare(overlay->smoothProgress(), progress.progress());
-        }));
-        EXPECT_TRUE(overlay->isVisible());
+        // The update is posted to the UI thread.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->countText() == u"3 / 12 Processed"_s; }));
         EXPECT_EQ(overlay->geometry(), window->centralWidget()->rect());
-        EXPECT_EQ(overlay->iconName(), online ? u"globlogo"_s : u"logo"_s);
         EXPECT_EQ((QStringList{overlay->messageText(), overlay->detailText()}),
                   (QStringList{message, u"Processing One"_s}));
-        EXPECT_TRUE(overlay->remainingText().endsWith(u"remaining"_s));
+        EXPECT_EQ(overlay->iconName(), online ? u"globlogo"_s : u"logo"_s); // the globe for network work
         EXPECT_EQ(overlay->stopButton()->isVisible(), online);
         if (online) {
             QTest::mouseClick(overlay->stopButton(), Qt::LeftButton);
-            EXPECT_TRUE(progress.isCancelled());
             EXPECT_EQ(handled, 1);
         } else {
             progress.finishOperation();
         }
         ASSERT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }));
     }
-    EXPECT_TRUE(EnhancedProgressView::usesGlobeLogo(u"Fetching METADATA"_s));
-    EXPECT_FALSE(EnhancedProgressView::usesGlobeLogo(u"Analyzing BPM..."_s));
 }
 
 } // namespace

@@ -225,9 +225,8 @@ TEST_F(ThemedWindow, WallpaperButtonDropZoneAndCleanEntry) {
 }
 
 TEST_F(ThemedWindow, EveryControlAndCellTypeHasAnAccessibleName) {
-    const QList<SidebarButton*> buttons = window->sidebar()->findChildren<SidebarButton*>();
-    EXPECT_EQ(buttons.size(), 16);
-    for (const SidebarButton* button : buttons) {
+    EXPECT_EQ(window->sidebar()->findChildren<SidebarButton*>().size(), 16);
+    for (const SidebarButton* button : window->sidebar()->findChildren<SidebarButton*>()) {
         EXPECT_FALSE(button->accessibleName().isEmpty()) << button->toolTip().toStdString();
     }
     for (const QWidget* control : window->headerBar()->findChildren<QWidget*>()) {

@@ -1,5 +1,5 @@
-// Shared set-up of the window tests: songs built in memory, real WAV files in scratch folders, a window
-// with its own progress and toast managers, clicks on table cells, menus and drags.
+// Shared set-up of the window tests: songs in memory or in real WAV files, a window with its own
+// managers, clicks on cells, menus, drags and keys.
 #pragma once
 
 #include "app/ContentViewModel.h"
@@ -46,7 +46,6 @@ inline Song makeSong(const QString& name, const QString& artist = {}, qint64 yea
             .isMetadataLoaded = true};
 }
 
-// Songs whose bookmarks point at real WAV files in `dir`, for the operations that touch files.
 inline QList<Song> songsOnDisk(const ScratchDir& dir, const QStringList& names) {
     QList<Song> songs;
     for (const QString& name : names) {
@@ -79,8 +78,7 @@ inline QAction* menuEntry(const QMenu& menu, const QString& text) {
     return nullptr;
 }
 
-// Drags the data over `target` at `position` and drops it there, as a file manager does; returns whether
-// both the drag and the drop were taken.
+// Drags the data over `target` and drops it there; true when both the drag and the drop were taken.
 inline bool dragAndDrop(QWidget* target, QPoint position, const QMimeData& data,
                         const std::function<void()>& whileOver = {}) {
     QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -95,31 +93,26 @@ inline bool dragAndDrop(QWidget* target, QPoint position, const QMimeData& data,
     return enter.isAccepted() && drop.isAccepted();
 }
 
-// Waits until `window` has the keyboard: a window-modal sheet counts as active while its parent is, but
-// the keys go to the focus window only.
+// Waits until `window` has the keyboard (a window-modal sheet counts as active while its parent is).
 [[nodiscard]] inline bool hasKeyboard(QWidget* window) {
     return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
 }
 
-// Keys as the application routes them: to the focus widget, whichever it is at that moment. "\n" is
-// Return, "\t" Tab, "\x1b" Escape.
+// Keys to the focus widget of the moment, as the application routes them: "\n" Return, "\t" Tab,
+// "\x1b" Escape.
 inline void typeKeys(const QString& keys) {
     for (const QChar key : keys) {
         QWidget* target = QApplication::focusWidget();
         ASSERT_NE(target, nullptr) << "no widget has the keyboard";
-        if (key == u'\n') {
-            QTest::keyClick(target, Qt::Key_Return);
-        } else if (key == u'\t') {
-            QTest::keyClick(target, Qt::Key_Tab);
-        } else if (key == u'\x1b') {
-            QTest::keyClick(target, Qt::Key_Escape);
+        const Qt::Key special = key == u'\n' ? Qt::Key_Return : key == u'\t' ? Qt::Key_Tab : Qt::Key_Escape;
+        if (key == u'\n' || key == u'\t' || key == u'\x1b') {
+            QTest::keyClick(target, special);
         } else {
             QTest::keyClick(target, key.toLatin1());
         }
     }
 }
 
-// One key, with modifiers, to the focus widget.
 inline void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* target = QApplication::focusWidget();
     ASSERT_NE(target, nullptr) << "no widget has the keyboard";
