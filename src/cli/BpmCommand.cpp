@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli bpm PATH...: the tempo of each file, one line per file ("<bpm>\t<path>"); a folder stands
 // for its music files in load order.
 #include "FileCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli clean-bpm FOLDER: "Clean BPM" on the loaded folder.
 #include "FileCommands.h"
 #include "FolderCommandSupport.h"

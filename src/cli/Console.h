@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every command of quirella-cli shares: printing, the argument-error form, and waiting for a
 // future while the event loop runs.
 #pragma once

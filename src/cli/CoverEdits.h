@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cover operations of `quirella-cli edit`: --cover-all IMAGE (the picker's checks, then the picture
 // for every song without a cover file, as the window's confirmed picker does) and --clear-covers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The songs are built as `write` builds them, then the operations run in the order given, each through
 // the same BulkEditor call as the window's command. The result is printed as `scan` prints a folder, or
 // with --write goes through the tag-writing batch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli edit PATH... OPERATION... [--write]: the window's bulk edits from a shell.
 #pragma once
 

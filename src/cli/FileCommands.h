@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that work on file names and tempi: `bpm`, `rename` and `clean-bpm`, each in its own file.
 #pragma once
 

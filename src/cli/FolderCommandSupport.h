@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `rename` and `clean-bpm` share: the folder loaded as a drop loads it, with feedback objects of its
 // own, and the printing of a file batch's outcome.
 #pragma once

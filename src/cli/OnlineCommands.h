@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli's online commands: `lookup` and `auto-search`.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]:
 // loads the folder, optionally runs "Search BPM", then renames as the pattern sheet does.
 #include "FileCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files that `write` and `edit` build songs from: files as given, folders by their music files, each
 // file once.
 #pragma once

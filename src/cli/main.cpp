@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli: the folder loading and the tag writing of the window, from a shell.
 #include "CliArguments.h"
 #include "Console.h"

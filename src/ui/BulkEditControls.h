@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the window reaches the bulk edits: the editing entries of the title, artist, genre, rating and
 // year header menus, the sidebar's "Edit Remove", "UPPERCASE", "First Letter" and "Characters", the
 // editing sheets, the remove-text window, and the row actions swap and trash. Everything runs through

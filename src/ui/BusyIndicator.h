@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small spinning arc for "Loading songs...". It animates only while shown.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Select Visible Columns": a window-modal sheet of toggle cards, one per optional column, and "Done".
 // Play, swap and trash columns have no card and stay as they are.
 #pragma once

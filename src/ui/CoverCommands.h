@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's cover commands: the "Select Cover Image" sheet behind "Set Cover", the confirmation
 // overlay that applies its picture to all songs, pictures dropped on cover cells, the cover cell's menu
 // and "Clear All Covers". The songs change through the core's cover operations (app/CoverAssignment.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Confirm Cover Image": a card over the dimmed window with the picked picture at 250 x 250, the
 // question "Apply this image to all songs?", and "Cancel" and "Confirm" (the default button). Either
 // button closes it.

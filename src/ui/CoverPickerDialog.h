@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Select Cover Image": a window-modal sheet with one drop area that takes a single image file. The file
 // is checked off the UI thread (type, size, decoding, resolution; see covers/CoverPicker.h); a refused
 // file shows its reason in red, an accepted one is previewed and handed on through imageSelected.

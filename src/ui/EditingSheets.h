@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small window-modal sheets that collect a value for a bulk edit. Each only gathers input and calls
 // its operation on confirm; "Cancel" closes without a change. Every sheet starts empty except the field
 // sheet, which starts with the song's value.

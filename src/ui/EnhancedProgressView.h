@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress overlay of long operations, drawn above everything in the window. It follows
 // ProgressManager: a dimmed backdrop that takes every click, and a card with the operation's icon,
 // message, detail line, progress bar, counts, an estimate of the time left (refreshed about once a

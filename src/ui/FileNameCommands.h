@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sidebar's "Search BPM", "Clean BPM" and "Rename Original": the tempo batch, the cleaning of tempo
 // tags from file names, and the rename pattern sheet with the rename it starts. The work is the core's
 // (operations/BPMBatch.h, operations/FileRenaming.h); this object wires it to the window.

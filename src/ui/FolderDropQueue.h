@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders handed to the window, by a drop or on the command line, are loaded one after the other in the
 // order given, each load finishing before the next begins. Whether a location is a folder is checked off
 // the UI thread; anything that is not an existing folder is passed over without a message.

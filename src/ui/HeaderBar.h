@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bar above the content: the logo, the application's name and, while a folder is loaded, the number
 // of its songs. Controls that come later (the online switch, the wallpaper button) are added at its
 // trailing end with addTrailingWidget.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The right-click menus of the song table's column headers. A column's menu is built afresh each time it
 // opens, from entries that the owners of the commands register per column in two slots:
 // - `Slot::top`, at the top of the menu: the look-up and cover commands ("Auto-Search All Covers",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Symbols and artwork. Symbols are named as the rest of the code names them ("star.fill", "trash"); each
 // comes from the desktop's icon theme when it has a matching freedesktop icon and from our own SVG in
 // :/quirella/icons otherwise, so the window looks complete on a machine without an icon theme. Symbols

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every command of the window by keyboard: a menu in the header bar (F10 opens it) that lists the
 // commands of the sidebar and of the header bar with their shortcuts, the window's shortcuts (Ctrl+O,
 // Ctrl+S, Ctrl+Z, Ctrl+Shift+Z), a window that lists every key (F1, Ctrl+?), and the rule that no shortcut

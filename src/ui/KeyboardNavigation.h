@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the sheets answer the keyboard: they open with the keyboard in their first field or choice,
 // buttons take the focus only from Tab (so Space typed in a field never presses one), arrow keys move
 // through a grid of choices and Return presses the choice that has the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one window: the sidebar on the left; on the right the header bar over the content area, which
 // shows the welcome view until a folder with songs is loaded and the song table after that. Above them
 // float the toast and, over everything, the progress overlay; sheets open window-modal and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The online/offline switch in the header bar: a borderless icon button that shows the mode of the
 // NetworkModeManager and flips it when pressed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's online features: the network mode switch in the header bar and the three auto-search
 // entries at the top of the cover, genre and year header menus.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strip below the song table that shows the preview player's song: a round play/pause button, the
 // title and artist, a position bar the user drags to seek, the song's length and the volume knob. It only
 // reads and changes the AudioManager. While the user is not dragging, the position bar follows playback.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window needs from the preview player. The player itself arrives later; until then the hooks
 // are empty and the play cell and "Play" do nothing.
 #pragma once

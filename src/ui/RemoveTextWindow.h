@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The remove-text tool window: ten terms and one replacement for all of them, applied to title, artist
 // and genre of every song. Not modal: it stays open beside the table until applied or closed. Its values
 // are remembered between launches ("SearchText1" ... "SearchText10", "GlobalReplaceText"): read back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Rename Original Files": the sheet that asks which naming pattern the song files get. It only
 // collects the choice; the rename itself is the core's (operations/FileRenaming.h).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command buttons down the left side of the window, in their groups. The sidebar only reports which
 // button was pressed; the main window decides what each command does (see MainWindow::setActionHandler).
 #pragma once

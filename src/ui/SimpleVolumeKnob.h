@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume knob of the player bar: a 60-point circle whose ring shows the volume, with the whole
 // percentage in its centre. Dragging around the centre sets the volume from the angle measured clockwise
 // from twelve o'clock, so one full turn covers 0 to 100 % (and the volume jumps where the pointer

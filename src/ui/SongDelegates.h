@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting of the song table's cells. Every cell is drawn by a delegate, not by a widget per row, so a
 // folder of a thousand songs scrolls as fast as a plain table; the only widget ever created is the line
 // edit of the cell being edited. Clicks are interpreted by SongTableView, which shares the geometry

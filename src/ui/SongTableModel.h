@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The song table's model: one row per element of the view model's `visibleSongs`, one column per id of
 // the visible-columns list, in that order. It keeps its own copy of the list (the strings are shared), so
 // that every change reaches the view as exactly one reset, one removed row or one changed row, announced

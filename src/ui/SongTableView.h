@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The song table: a header row over one row per visible song. Cells are painted by the delegates of
 // SongDelegates.h; this view turns clicks into the view model's operations (selection, stars, inline
 // edits, sorting) and reports the row actions it does not own (play, swap, trash) as signals, which the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colours every view draws with. The theme itself, its list and the light or dark rule live in the
 // core (themes/Theme.h, themes/ThemeManager.h); the window follows ThemeManager and hands the current
 // theme to each view's setTheme, and MainWindow::theme() always answers the current one.

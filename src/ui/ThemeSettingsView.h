@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The theme sheet: "Select Theme" over a grid of every theme, each a gradient preview with its name and,
 // on the current one, a green check mark. Choosing a theme makes it current and closes the sheet at once;
 // the close control leaves the theme as it was.

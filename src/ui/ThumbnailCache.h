@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cover thumbnails for the song table. Decoding a cover is file and image work, so it never happens on
 // the UI thread: a cell asks for a thumbnail, gets nothing the first time, and is repainted when the
 // scaled picture has been decoded on a worker thread and cached.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The short status message near the bottom of the content area. It follows ToastManager: it fades and
 // moves in when a toast shows, takes the newer text at once, and fades out when the manager hides it.
 // Everything is painted by the widget itself so that the fade and the shadow need no graphics effects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which columns the song table shows, in display order. Restored from the "VisibleColumns" preference
 // when the window is built and stored whole after every change.
 #pragma once

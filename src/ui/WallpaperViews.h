@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wallpaper controls: the header bar's button (press: open the drop zone; context menu: "Clean" while
 // a wallpaper is set) and the drop zone floating over the window. Dropped files and image data are read
 // and decoded off the UI thread; what is refused (wrong type, too large, not an image) is ignored without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the content area shows while no folder is loaded: the logo, a greeting, the drop area for a music
 // folder, an "Open Folder…" button for desktops where dragging is awkward, and three notes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview player's logic through a stand-in sound output (FakeAudioPlayer) on real files, and two
 // runs through Qt Multimedia itself that accept whatever the machine's sound setup allows.
 #include "audio/AudioManager.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli and quirella run as separate processes on real files: each command's wiring, its output,
 // its messages and its exit status. The rules behind the commands are tested where they live.
 #include "support/AudioFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual pages say what --help says: every paragraph of each program's --help (the usage lines
 // without "Usage:", each command's description without the command's name, each block of options)
 // appears in its manual page, once the page's markup and both texts' line breaks are taken out.

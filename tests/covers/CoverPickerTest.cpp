@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picker's checks on real files at their limits: type, size on disk, decoding and resolution.
 #include "covers/CoverPicker.h"
 

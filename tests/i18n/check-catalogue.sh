@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when the German catalogue is out of step with the sources: a text of the sources it lacks, a text
 # the sources no longer have, or a text without its translation. lupdate runs on a copy, so the
 # catalogue itself is never touched; `cmake --build <build> --target translations-update` brings it in line.

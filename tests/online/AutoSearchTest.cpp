@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The auto-search run over a real local catalogue: filters, the overlay threshold, at most eight items
 // in flight, cancellation, covers that do not decode, shared cover files and every toast.
 #include "online/AutoSearch.h"

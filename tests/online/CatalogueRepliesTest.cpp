@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure half of the catalogue clients: addresses, reply parsing, the cache key, Retry-After.
 #include "online/CatalogueReplies.h"
 

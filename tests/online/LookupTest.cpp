@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The look-up manager against a real HTTP server on 127.0.0.1: requests as sent, service order, the
 // cache, spacing, busy replies, time limits, body caps, redirects and downloads.
 #include "ManualClock.h"

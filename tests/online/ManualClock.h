@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A clock whose time moves only when the test moves it. Sleepers block until the time reaches their
 // deadline, so a test decides exactly when a turn or a pause ends, and it can wait until the workers
 // under test are asleep: then they have done all they can do before more time passes.

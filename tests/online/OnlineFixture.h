@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One local server playing both catalogues and the cover archive (under /itunes, /mb and /caa), and a
 // look-up manager with its own cache pointed at it.
 #pragma once

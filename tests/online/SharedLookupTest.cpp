@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Equal look-ups (the same artist and title once case and accents are folded) ask the catalogues once:
 // the cache answers those that come after one has ended, and those that come while one is under way wait
 // for its answer.

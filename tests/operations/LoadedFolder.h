@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toasts and the overlay of a batch's own feedback objects, recorded; and a folder of real files on
 // disk, loaded into a view model as a drop loads it.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the bash completion of quirella-cli for a few partial command lines, in a scratch folder, and
 # compares the candidates with what a user should be offered.
 set -uo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bulk edits in the running window: header menu entries, sidebar text tools, the editing sheets and
 // the Remove Text window each reach their operation, and one undo restores the column. The text rules
 // themselves are the text engine's and the bulk editor's (tests/model, tests/operations).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window in German: the catalogues installed as the program installs them, for a German desktop.
 #include "UiFixtures.h"
 #include "app/CoverAssignment.h"

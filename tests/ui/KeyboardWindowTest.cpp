@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window driven by the keyboard alone, as a user without a mouse works through a folder: open it,
 // move through the songs, edit two titles, undo one, rate, write, and find it all in the files.
 #include "UiFixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window around the table: welcome view and drops, undo and redo, the column chooser, sheets, the
 // toast, the progress overlay and the alert, each checked on the real widgets.
 #include "UiFixtures.h"

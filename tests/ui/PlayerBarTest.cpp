@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player bar, the volume knob and the preview player in the window, driven by real mouse events
 // on the offscreen platform; the sound output is the stand-in of FakeAudioPlayer.h.
 #include "ui/PlayerBar.h"

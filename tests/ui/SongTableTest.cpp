@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The song table: its model under QAbstractItemModelTester, the texts of its cells, and the view driven by
 // real clicks (sorting, editing, stars, selection, menus, the trash, the artist column's limits).
 #include "UiFixtures.h"

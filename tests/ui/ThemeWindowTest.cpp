@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Themes in the running window: the theme sheet, every theme's texts against what is drawn behind them,
 // the desktop's own colours, the wallpaper, accessible names, and the README's pictures.
 #include "UiFixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared set-up of the window tests: songs in memory or in real WAV files, a window with its own
 // managers, clicks on cells, menus, drags and keys.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that reach files and the network from the running window: covers picked, dropped,
 // written into real files and read back; renaming and BPM from the sidebar;
 // the network switch and the header look-ups it guards.

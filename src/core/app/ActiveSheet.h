@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which modal sheet is shown over the main window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the application does once at start-up and once at exit, as ordered lists of named steps, and the
 // "Clean" command that empties the window and resets the application. This is the one place where
 // clean-up work joins either sequence; the window's main and the tests run them.

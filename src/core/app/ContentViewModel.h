@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one observable object that owns the loaded folder and the window-wide state: the displayed songs,
 // the sort, the selection, the open sheet and the information alert. Views read this state and change
 // songs only through its operations. It lives on the UI thread and is used only there; its background

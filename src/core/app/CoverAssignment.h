@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting and clearing the cover references of the loaded folder's songs: one picture for every song
 // (the picker), a picture dropped on a row's cover cell (that row, or the selected rows), and clearing
 // one, the selected or all covers. Every change is one undo step and ends with a toast.

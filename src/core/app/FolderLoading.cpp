@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folder loading: validating the dropped location, scanning it, building the songs and making the folder
 // current. Every look at the disk happens on worker threads; the view model's state, the alert, the
 // overlay and the toasts are changed only here on the UI thread, in the continuations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The limits of a folder load and the song building it shares with the silent reload and the command
 // line.
 #pragma once

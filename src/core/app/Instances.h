@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several processes of ours may run at once: a window, command-line runs, a second window started by a
 // desktop's "Open With". They share the private temporary folder, where cover files and M4A working
 // copies live, so no process may clear that folder while another one uses it. Each process registers

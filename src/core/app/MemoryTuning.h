@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the C library's allocator keeps freed memory in a process that loads folders.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning one audio file into one Song: the file name gives a first guess of artist and title, then the
 // file's own tags overlay it, source after source (the WAV reader for WAV files, the tags TagLib reads
 // for every file, and a direct read of the ID3v2 rating for MP3 files that still have none). A source

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogues that put the window's and the command line's texts into the desktop's language.
 #pragma once
 

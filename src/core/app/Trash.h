@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending a song's file to the user's trash, the freedesktop.org trash that file managers show.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding the first seconds of an audio file to single-precision samples, one plane per channel, at the
 // file's own sample rate, through FFmpeg (loaded on first use, see FfmpegLibrary.h).
 //

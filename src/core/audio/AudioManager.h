@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview player: plays the songs of the loaded folder one file at a time while the user tags them,
 // and continues with the next song when one ends. It exposes the current song, the playing state and the
 // volume to the views (the play cells of the song rows, the player bar and its volume knob); batches that

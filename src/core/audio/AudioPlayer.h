@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player of one song file, as the preview player uses it. AudioManager creates one per song through a
 // factory and releases it when the song ends or playback stops, so its logic (playlists, skipping,
 // advancing, fading) can run against a stand-in on a machine without a sound card.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/BPMAnalyzer.h"
 
 #include "audio/AudioDecoder.h"

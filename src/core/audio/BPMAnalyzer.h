@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tempo (BPM) of one audio file as a whole number: the first 60 seconds are decoded, reduced to a
 // loudness envelope and scanned for periodicity (TempoEstimation.h). Results are kept for an hour per
 // file location in one process-wide cache.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FFmpeg, loaded when a file is first decoded rather than linked into the programs. FFmpeg pulls in over
 // a hundred shared libraries, and loading them is most of the start-up time of a run that never decodes
 // a sample (a scan, a rename, writing tags). Everything here goes through the table of functions below;

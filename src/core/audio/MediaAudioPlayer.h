@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview player's sound through Qt Multimedia (QMediaPlayer with QAudioOutput).
 #pragma once
 

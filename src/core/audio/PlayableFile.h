@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file work that precedes playback of a song: resolving its bookmark, checking the file, beginning
 // access and making sure it decodes as audio. It may touch a slow disk, so it runs off the UI thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of tempo estimation, free of files and threads: a loudness envelope of 4410-sample
 // frames, a periodicity scan of that envelope at four assumed frame rates, and a vote among the tempi the
 // scans propose (with octave corrections and hints from the file name).

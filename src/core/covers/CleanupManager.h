@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the application leaves behind and removes again: cover files and M4A working copies in the
 // private temporary folder, cover-like files in the cache folder and its tmp, the converted-cover cache
 // and the user's preferences. Every removal is best effort: a folder that cannot be listed or a file that

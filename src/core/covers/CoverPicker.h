@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks a user-supplied cover file passes before it is accepted: its type by extension, its size on
 // disk, whether it decodes, and its resolution. Shared by the window's picker sheet and quirella-cli, so
 // both accept and refuse the same files with the same words.

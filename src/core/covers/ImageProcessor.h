@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cover image operations: fitting into a box, JPEG and PNG encoding within byte budgets, the conversion
 // per audio format, and a small process-wide cache of converted covers. All of them are synchronous,
 // safe to call from any thread, and report failure as an absent result.

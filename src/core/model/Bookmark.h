@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bookmarks: every operation that touches a song's file resolves the song's bookmark, begins access,
 // works, and ends access. Without a sandbox the bookmark bytes are the file's absolute path in UTF-8,
 // but the bracket stays so that a sandboxed build can fill it in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The column ids of the song table. Sorting, the column chooser and the table itself name columns by
 // these ids, and the chosen set of visible columns is stored under them, so they never change.
 #pragma once

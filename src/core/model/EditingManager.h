@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Field changes on folder values. Nothing here touches the view model: each operation takes a folder
 // value and returns the changed value, which the caller assigns back through the change protocol.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo over whole folder values. Edits change the in-memory folder long before anything is
 // written, so a snapshot of the folder taken before a change is all undo needs. Snapshots share their
 // strings and byte arrays with the live folder, so twenty snapshots of a thousand songs stay cheap.

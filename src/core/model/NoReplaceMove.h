@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a file to a new name in the same folder without ever replacing what is there, even when another
 // program creates the target between a look and the move: the refusal comes from the file system itself.
 #pragma once

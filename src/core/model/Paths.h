@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders the application owns outside the music folder.
 #pragma once
 

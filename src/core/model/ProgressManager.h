@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state behind the modal progress overlay of long batch operations. One instance serves the whole
 // application; tests build their own.
 //

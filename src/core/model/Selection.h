@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row selection by plain, shift and Ctrl clicks. The selection is a set of song ids, so it survives
 // sorting and edits; ids of an earlier folder simply match no row.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two value records everything else works on: one song row and the loaded folder.
 // Both are cheap to copy: their strings and byte arrays are implicitly shared, so an undo snapshot of
 // a thousand songs copies pointers, not text.

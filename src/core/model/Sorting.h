@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sort orders of the song table's columns. Sorting reorders the folder's own song list, so the table,
 // the batches and the undo history all see the same order.
 #pragma once

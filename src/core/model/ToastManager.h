@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state behind the short status message that goes away by itself. One instance serves the whole
 // application; tests build their own. The fields belong to the object's thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Auto-Search All Covers / Genres / Years": fills in what the loaded folder lacks by asking the
 // catalogues, one song per work item, at most eight items at once. Results change the songs in memory
 // only (they reach the files with WRITE TAGS) and record no undo step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure half of the catalogue clients: request addresses built from the search texts, replies parsed
 // into a record, the look-up cache key and the Retry-After header. No transport here: these take and give
 // bytes and text, so tests and fuzzers reach them directly.

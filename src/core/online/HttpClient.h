@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one HTTP transport of the catalogue clients. Its QNetworkAccessManager lives on a thread of its
 // own, so no transfer ever runs on the UI thread, and every transfer obeys the same manners: an overall
 // deadline, a cap on the body, redirects followed only to https, TLS errors never ignored, and our

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the catalogue clients behave towards the services: turns, pauses after a "busy" answer, retries,
 // and a budget of transfer time per look-up. A look-up's time limit counts its transfers only; the time
 // spent waiting for a turn or sitting out a pause is not charged to it.

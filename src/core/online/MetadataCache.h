@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every successful look-up of this process, keyed by the artist and title that were asked for (see
 // catalogue::cacheKey). No size limit and no expiry: it is emptied at launch, at exit and by "Clean".
 // Safe from any thread: reads share a lock, writes take it alone, so a get after a set from the same

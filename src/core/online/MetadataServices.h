@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two catalogue clients behind one interface. Each asks one catalogue about one recording and gives
 // back at most one match. They keep no state of their own: turns, pauses and the transfer budget come
 // from the caller (MusicMetadataManager), which is their only user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a catalogue knows about one recording, and how a look-up can fail.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The only way to the catalogues. A look-up is answered from the cache when it can be; otherwise it is
 // spaced from the previous ones, and the services are asked in order (iTunes, then MusicBrainz) until one
 // has a match, which is cached. Cover downloads go through the same transport and manners.

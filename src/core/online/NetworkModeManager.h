@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's online/offline switch. It survives restarts under the preference "NetworkModeEnabled"
 // (true on a first start, stored at once). The operations that go online refuse to start while it is
 // off. Lives on the UI thread and is read and changed there only.

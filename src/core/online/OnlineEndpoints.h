@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the catalogues are and how we introduce ourselves to them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time the online manners wait on: turns, pauses after busy answers and the spacing of look-ups.
 // Everything that waits goes through one clock object, so that a test can hand in a clock of its own
 // and decide when time passes instead of sleeping through it.

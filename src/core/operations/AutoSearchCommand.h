@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The auto-search commands on the loaded folder: the run of online/AutoSearch.h with the view model's
 // progress overlay and toasts, its results written into the current folder's songs (by id, so edits
 // made meanwhile stay) without an undo step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Search BPM": the tempo of every song of the loaded folder, stored in the songs' `bpm` field (in memory;
 // it reaches file names only through the "[BPM] Artist - Title" rename pattern).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bulk edits as the window and the command line run them on the loaded folder: each changing
 // operation records one undo snapshot, changes a copy of the folder, assigns it back and refreshes the
 // table (the change protocol of ContentViewModel::applyChange). Without a loaded folder every operation

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bulk field operations as pure functions over a folder value: each takes the folder and returns
 // the changed copy. Column names are the table's ids "title" (the song's name), "artist", "genre" and
 // "year"; any other name changes nothing. The view-model side (undo step, refresh) is BulkEditor.h.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renaming the song files of the loaded folder after their tags, and removing a leading tempo tag
 // ("[120 BPM] ") from their names. Both move files in place, in their own folder, keep each file's
 // extension, never replace an existing file (the next free "_1" … "_98" suffix is taken instead), report

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the remove-text window remembers between launches: its ten terms and the one replacement, under
 // the preference keys "SearchText1" ... "SearchText10" and "GlobalReplaceText".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "WRITE TAGS": every song of the loaded folder, in folder order, goes to the writer of its format; the
 // outcome is reported as a toast or, for a large folder with failures, as the information alert.
 #pragma once

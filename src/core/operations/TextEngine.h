@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text rules of the bulk tools, as pure functions: term replacement that ignores letter case and
 // accents, title case, upper case and the character clean-up of one song's texts.
 //

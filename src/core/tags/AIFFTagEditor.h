@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes an ID3v2.3 tag into an AIFF file as an "ID3 " chunk at its end. Every other chunk stays in its
 // order, byte for byte; earlier ID3 chunks are replaced, and the frames of theirs that we do not manage
 // move into the new tag behind our own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Safe replacement of a user's file. The new bytes go to a temporary file created exclusively in the
 // same folder, are flushed to disk, get the original's permission bits (and owner, where permitted),
 // and are renamed over the original; then the folder is flushed. A crash, a kill or a full disk at any

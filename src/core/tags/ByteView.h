@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A read-only view of untrusted bytes whose reads never go past the end.
 // Bounds are checked by subtraction (`size - offset >= n`), never by adding to an offset, so hostile
 // sizes cannot overflow the check.

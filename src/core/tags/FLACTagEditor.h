@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the Vorbis comments and the cover of a FLAC file. A FLAC file is "fLaC", then metadata blocks
 // (a header byte holding the last-block flag and the type, a 24-bit big-endian length, the body), then
 // the audio frames; some programs put an ID3v2 tag in front of it all.

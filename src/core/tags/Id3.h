@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ID3v2.3 toolkit shared by the MP3, WAV and AIFF writers: pure functions over frame lists and bytes.
 #pragma once
 

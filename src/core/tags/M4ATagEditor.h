@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tags of M4A (MPEG-4 audio) files. The file is copied into the private temporary folder, the iTunes-style
 // items are set on the copy with TagLib, and the copy then replaces the original in one rename, so the
 // original is never half-written and its audio samples are never re-encoded.

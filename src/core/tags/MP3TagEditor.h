@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the ID3v2.3 tag at the head of an MP3 file. The new tag holds the frames built from the
 // values, then every frame of the old tag that we do not manage, then 2,048 bytes of zero fill; every
 // byte behind the old tag (the audio, an ID3v1 trailer, anything) follows unchanged.

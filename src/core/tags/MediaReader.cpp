@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every format is opened through a read-only file stream: TagLib would otherwise try to open the file
 // for writing first.
 #include "tags/MediaReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a music file's tags with TagLib for song building: every format is opened read-only, and each
 // maps its tags to the fields the formats share (title, artist, the shown picture, a date) and to items
 // named as in its own tag format.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A check of the box structure of an MPEG-4 file, made before and after the M4A writer lets TagLib
 // rewrite a copy: TagLib accepts files whose last box runs past the end (a download cut short), and
 // rewriting those would seal the loss in. The check also finds the audio payload, so the writer can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the comments and the cover of an Ogg Vorbis or Opus file (".ogg", ".oga", ".opus"). An Ogg file
 // is a chain of pages ("OggS", flags, granule position, stream serial, page number, checksum, a table of
 // segment lengths, the body) that carry the packets of a stream: for Vorbis three header packets

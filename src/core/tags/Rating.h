@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Star ratings as the tag formats store them. Loading, the WAV reader and the writers all go through
 // these rules, so a rating written by one reads back the same through every other.
 #pragma once

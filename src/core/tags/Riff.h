@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chunk walk of RIFF (WAV, little-endian sizes) and IFF (AIFF, big-endian sizes) files, and the INFO
 // list the WAV writer builds. In both, a 12-byte header ("RIFF"/"FORM", size, form type) is followed by
 // chunks of id, 32-bit size, payload, and one pad byte when the size is odd.

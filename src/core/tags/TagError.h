@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Results of the tag code. Every failure carries a plain message a person can read; errors of the file
 // system pass through with their own text under `TagError::platform`.
 #pragma once

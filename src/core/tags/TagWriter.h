@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one face of the four tag writers (MP3, WAV, AIFF, M4A): the batch picks a writer by the file's
 // extension from a table and calls it the same way whatever the format.
 #pragma once

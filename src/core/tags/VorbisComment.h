@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vorbis comments, as FLAC's VORBIS_COMMENT block and the comment headers of Ogg Vorbis and Opus hold
 // them: a vendor text, then a list of "NAME=value" texts (UTF-8; names are ASCII and compared without
 // case), every length a little-endian 32-bit count. Also the picture record the formats share: FLAC's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tags of WAV files: the reader used while loading a folder, and the writer. A WAV file carries its tags
 // twice, as a RIFF "LIST"/"INFO" chunk of plain texts and as an "ID3 " chunk holding an ID3v2.3 tag
 // (which also carries the cover and the rating).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A colour theme of the window and the rules every themed view shares: hex colour text and the light or
 // dark question. The sixteen built-in themes are listed once per process; their ids are made then, so an
 // id is stable within one run only and nothing may persist it (the name is the persisted key).

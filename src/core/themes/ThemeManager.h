@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's theme and wallpaper: which of the sixteen themes is current, the user's wallpaper image,
 // and whether the wallpaper drop zone is open. One instance serves the application (`instance()`); tests
 // build their own. The choice survives restarts through the preferences "selectedTheme" (the theme's

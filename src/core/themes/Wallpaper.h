@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks on a wallpaper image before the window keeps it. The image comes from whatever the user drops,
 // so it may be huge or hostile: files over 20 MiB and images over 8192 pixels on a side are refused like
 // an image that does not decode, before the pixels are decoded. Every function here is safe to call off
