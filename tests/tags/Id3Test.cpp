@@ -7,7 +7,6 @@
 #include "tags/MP3TagEditor.h"
 #include "tags/Rating.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
