@@ -6,6 +6,7 @@
 #include "support/TagReadBack.h"
 #include "tags/AIFFTagEditor.h"
 #include "tags/AtomicFile.h"
+#include "tags/FLACTagEditor.h"
 #include "tags/M4ATagEditor.h"
 #include "tags/MP3TagEditor.h"
 #include "tags/Mp4Structure.h"
@@ -249,6 +250,7 @@ TEST(DamagedFiles, AreRefusedUnchangedWhileOddWholeOnesAreWritten) {
         const char* name; // starts with the extension
         QByteArray bytes;
         std::optional<TagError> error;
+        const char* reason = ""; // a part of the message
     } rows[] = {
         {"mp3: tag cut short", id3Tag(QByteArray(4000, '\0')).left(1000), bad},
         {"mp3: tag size not syncsafe", raw("ID3\x03\0\0\0\0\0\x80") + QByteArray(128, 'x'), bad},
@@ -265,6 +267,9 @@ TEST(DamagedFiles, AreRefusedUnchangedWhileOddWholeOnesAreWritten) {
         {"wav: more chunks than the cap", wavFile(wavChunk("abcd", {}).repeated(cap)), bad},
         {"wav: zero id, then bytes", wav + QByteArray(64, '\0') + "abcdefgh", bad},
         {"wav: zero fill at the end", wav + QByteArray(64, '\0'), written},
+        // A recording whose sound chunk never got its length: its samples follow a chunk of size 0.
+        {"wav: unfinished recording",
+         riffFile(fmt + wavChunk("data", {}) + QByteArray(300, '\0') + samples()), noAudio, "never finished"},
         {"wav: no samples, a chunk after", riffFile(fmt + wavChunk("data", {}) + wavChunk("cue ", "abcd")),
          written},
         {"aiff: not FORM", "RIFX" + aiffFile().mid(4), bad},
@@ -273,6 +278,8 @@ TEST(DamagedFiles, AreRefusedUnchangedWhileOddWholeOnesAreWritten) {
         {"aiff: more chunks than the cap", aiffFile({comm}) + mark.repeated(cap), bad},
         {"aiff: 50,000 tiny chunks", aiffFile({comm}) + mark.repeated(50000) + ssnd, written},
         {"aiff: random bytes", randomBytes(3, 1000), bad},
+        {"aiff: unfinished recording", aiffFile({comm, aiffChunk("SSND", {}) + QByteArray(300, '\0') + ssnd}),
+         bad, "never finished"},
         {"aiff: no samples, a chunk after", aiffFile({comm, aiffChunk("SSND", {}), aiffChunk("MARK", "xy")}),
          written},
         {"m4a: cut short", m4a.left(m4a.size() / 2), bad},
@@ -294,6 +301,7 @@ TEST(DamagedFiles, AreRefusedUnchangedWhileOddWholeOnesAreWritten) {
                                  })->write(path, values);
         if (row.error) {
             expectRefused(status, *row.error, path, row.bytes);
+            EXPECT_TRUE(status.message.contains(QLatin1String(row.reason))) << status.message.toStdString();
             EXPECT_EQ(entries(dir.path()), QStringList{QFileInfo(path).fileName()});
             EXPECT_EQ(entries(paths::privateTempDir()), privateFiles);
         } else {
@@ -419,18 +427,20 @@ QStringList temporaryFiles(const QString& folder) {
                                   QDir::Files | QDir::Hidden);
 }
 
-// The child of the kill test: replaces the file of the job ("path|first|second") forever, alternating
-// between the contents of two files, and says "ready" after the first complete write.
+// The child of the kill tests: replaces the file of the job ("path|first|second") forever, alternating
+// between the contents of two files, or for a FLAC file between two titles through the FLAC writer; it
+// says "ready" after the first complete write.
 const ChildMain rewriteForever("rewrite-forever", [](const QByteArray& job) {
     const QList<QByteArray> parts = job.split('|');
-    if (parts.size() != 3) {
-        return 2;
-    }
+    const QString path = QFile::decodeName(parts.value(0));
     // Read once, so that nearly all the time goes into rewriting the file.
-    const QByteArray contents[2] = {readAll(QFile::decodeName(parts[1])),
-                                    readAll(QFile::decodeName(parts[2]))};
+    const QByteArray contents[2] = {readAll(QFile::decodeName(parts.value(1))),
+                                    readAll(QFile::decodeName(parts.value(2)))};
     for (int i = 0;; ++i) {
-        if (!atomicfile::replaceContents(QFile::decodeName(parts[0]), contents[i % 2]).ok()) {
+        const TagValues values{.title = i % 2 ? u"Second title"_s : u"First title"_s};
+        if (!(path.endsWith(u".flac"_s) ? FLACTagEditor::writeTagsNow(path, values)
+                                        : atomicfile::replaceContents(path, contents[i % 2]))
+                 .ok()) {
             return 1;
         }
         if (i == 0) {
@@ -441,33 +451,46 @@ const ChildMain rewriteForever("rewrite-forever", [](const QByteArray& job) {
 });
 
 // A process killed at a random moment of a rewrite leaves the old file or a complete new one, and at most
-// one temporary file of ours, which the launch sweep removes.
+// one temporary file of ours, which the launch sweep removes; so does a FLAC save, which copies the audio.
 TEST(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
     ScratchDir dir;
-    const QString path = dir.filePath(u"victim"_s);
+    QProcess ffmpeg; // half a minute of noise: a few megabytes to copy on every save
+    ffmpeg.start(u"ffmpeg"_s, {u"-nostdin"_s, u"-loglevel"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                               u"anoisesrc=duration=30:sample_rate=44100"_s, u"-c:a"_s, u"flac"_s,
+                               dir.filePath(u"noise.flac"_s)});
+    ASSERT_TRUE(ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0);
+    const QByteArray flac = readAll(dir.filePath(u"noise.flac"_s));
+    QList<QByteArray> flacOutcomes{flac};
+    for (const QString& title : {u"First title"_s, u"Second title"_s}) {
+        const QString copy = dir.write(u"outcome.flac"_s, flac);
+        ASSERT_TRUE(FLACTagEditor::writeTagsNow(copy, TagValues{.title = title}).ok());
+        flacOutcomes.append(readAll(copy));
+    }
     const QList<QByteArray> outcomes = {randomBytes(1, 12 << 20), randomBytes(2, 9 << 20),
                                         randomBytes(3, 11 << 20)};
-    const QByteArray job = QFile::encodeName(path) + '|' +
-                           QFile::encodeName(dir.write(u"first"_s, outcomes[1])) + '|' +
-                           QFile::encodeName(dir.write(u"second"_s, outcomes[2]));
-    for (int round = 0; round < 6; ++round) {
+    const QByteArray sources = '|' + QFile::encodeName(dir.write(u"first"_s, outcomes[1])) + '|' +
+                               QFile::encodeName(dir.write(u"second"_s, outcomes[2]));
+    for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
-        ASSERT_TRUE(writeAll(path, outcomes[0]));
+        const bool isFlac = round % 2;
+        const QString path = dir.filePath(isFlac ? u"victim.flac"_s : u"victim"_s);
+        ASSERT_TRUE(writeAll(path, isFlac ? flac : outcomes[0]));
         QProcess child;
-        ChildMain::start(child, "rewrite-forever", job);
+        ChildMain::start(child, "rewrite-forever", QFile::encodeName(path) + sources);
         ASSERT_TRUE(child.waitForStarted());
         const QDeadlineTimer deadline(60000);
         while (!child.readAllStandardOutput().contains("ready") && !deadline.hasExpired()) {
             ASSERT_NE(child.state(), QProcess::NotRunning) << child.readAllStandardError().toStdString();
             child.waitForReadyRead(100);
         }
-        QThread::msleep(QRandomGenerator::global()->bounded(10u, 300u));
+        QThread::msleep(QRandomGenerator::global()->bounded(5u, 300u));
         child.kill(); // SIGKILL
         ASSERT_TRUE(child.waitForFinished());
         EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
 
-        // The child had finished a write, so the file holds one of the two new contents, whole.
-        EXPECT_GE(outcomes.indexOf(readAll(path)), 1) << "the file holds bytes of no complete write";
+        // The child had finished a write, so the file holds one of the new contents, whole.
+        EXPECT_GE((isFlac ? flacOutcomes : outcomes).indexOf(readAll(path)), isFlac ? 0 : 1)
+            << "the file holds bytes of no complete write";
         const qsizetype leftovers = temporaryFiles(dir.path()).size();
         EXPECT_LE(leftovers, 1);
         EXPECT_EQ(atomicfile::sweepStaleTemporaryFiles(dir.path(), -1), leftovers);

@@ -1,6 +1,5 @@
 // FLAC, Ogg Vorbis and Opus: the rules by which Vorbis comments show and change, round trips on files
-// tagged by TagLib and read back by TagLib, refusals that leave a damaged file as it was, and a writer
-// killed in the middle of a FLAC save.
+// tagged by TagLib and read back by TagLib, refusals that leave a damaged file as it was.
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 #include "support/XiphFiles.h"
@@ -10,12 +9,8 @@
 #include "tags/VorbisComment.h"
 
 #include <QBuffer>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +18,9 @@ using namespace quirella;
 using namespace quirella::test;
 using namespace quirella::test::xiph;
 using namespace Qt::StringLiterals;
+
+// Rows name only the values they give; GCC 12 still warns about the fields left out.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
@@ -32,109 +30,63 @@ TagStatus write(const QString& path, const TagValues& values) {
 }
 
 TagValues valuesOf(const vorbis::Shown& shown, std::optional<QByteArray> cover) {
-    TagValues values;
-    values.title = shown.title;
-    values.artist = shown.artist;
-    values.genre = shown.genre;
-    values.year = shown.year;
-    values.rating = shown.rating;
-    values.coverImage = std::move(cover);
-    return values;
+    return {.title = shown.title,
+            .artist = shown.artist,
+            .year = shown.year,
+            .genre = shown.genre,
+            .coverImage = std::move(cover),
+            .rating = shown.rating};
 }
 
-struct RuleRow {
-    const char* name;
-    QList<QByteArray> comments;
-    struct {
-        QString title;
-        QString genre;
-        int year;
-        int rating;
-    } shown;
-    TagValues values;
-    QList<QByteArray> written;
-};
-
-TagValues with(std::optional<QString> title, std::optional<qint64> year, std::optional<qint64> rating,
-               std::optional<QString> genre = std::nullopt) {
-    TagValues values;
-    values.title = std::move(title);
-    values.year = year;
-    values.rating = rating;
-    values.genre = std::move(genre);
-    return values;
+// Names without case; the first of several genres; a date's year, else YEAR's; FMPS_RATING before
+// RATING. What is shown stays as stored; a changed field replaces all its comments in place; what was
+// written reads back as written.
+TEST(VorbisRules, ShowAndChangeTheCommentsTheyRead) {
+    const struct {
+        const char* name;
+        const char* comments; // "NAME=value;NAME=value"
+        const char* shown;    // "title|genre|year|rating"
+        TagValues values;
+        const char* written;
+    } rows[] = {
+        {"unchanged values stay as stored", "title=T;GENRE=Rock;GENRE=Pop;DATE=1999-05-01;RATING=60",
+         "T|Rock|1999|3", TagValues{.title = u"T"_s, .year = 1999, .genre = u"Rock"_s, .rating = 3},
+         "title=T;GENRE=Rock;GENRE=Pop;DATE=1999-05-01;RATING=60"},
+        {"a changed field replaces all its comments in place", "GENRE=Rock;X=1;genre=Pop;TITLE=a;TITLE=b",
+         "a|Rock|0|0", TagValues{.title = u""_s, .genre = u"Jazz"_s}, "GENRE=Jazz;X=1"},
+        {"a year from YEAR becomes DATE", "DATE=05/01/1999;YEAR=1998;OTHER=x", "||1998|0",
+         TagValues{.year = 2001}, "DATE=2001;OTHER=x"},
+        {"a changed year leaves an unread YEAR", "DATE=2004;YEAR=1990", "||2004|0", TagValues{.year = 2010},
+         "DATE=2010;YEAR=1990"},
+        {"a cleared year stays cleared", "DATE=2004;YEAR=1990", "||2004|0", TagValues{.year = 0}, ""},
+        {"FMPS_RATING first, an unread RATING left alone", "RATING=2;FMPS_RATING=0.7", "||0|4",
+         TagValues{.rating = 1}, "RATING=2;FMPS_RATING=0.2"},
+        {"a rating rewritten in its scale", "RATING=4;A=b", "||0|4", TagValues{.rating = 5},
+         "RATING=5;A=b;FMPS_RATING=1.0"},
+        {"zero stars remove both", "FMPS_RATING=0.4;RATING=40;A=b", "||0|2", TagValues{.rating = 0}, "A=b"},
+        {"ratings out of range are none", "FMPS_RATING=1.5;RATING=101;RATING=0", "||0|0",
+         TagValues{.rating = 0}, "FMPS_RATING=1.5;RATING=101;RATING=0"},
+    };
+    const auto list = [](const char* joined) {
+        return *joined ? QByteArray(joined).split(';') : QList<QByteArray>();
+    };
+    const auto text = [](const vorbis::Shown& shown) {
+        return u"%1|%2|%3|%4"_s.arg(shown.title, shown.genre).arg(shown.year).arg(shown.rating);
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const vorbis::Shown shown = vorbis::shownValues(list(row.comments));
+        EXPECT_EQ(text(shown), QLatin1String(row.shown));
+        EXPECT_EQ(vorbis::withValues(list(row.comments), row.values), list(row.written));
+        // What was written reads back as written.
+        vorbis::Shown expected = shown;
+        expected.title = row.values.title.value_or(shown.title);
+        expected.genre = row.values.genre.value_or(shown.genre);
+        expected.year = int(row.values.year.value_or(shown.year));
+        expected.rating = int(row.values.rating.value_or(shown.rating));
+        EXPECT_EQ(text(vorbis::shownValues(list(row.written))), text(expected));
+    }
 }
-
-class VorbisRules : public ::testing::TestWithParam<RuleRow> {};
-
-TEST_P(VorbisRules, ShowAndChangeTheCommentsTheyRead) {
-    const RuleRow& row = GetParam();
-    const vorbis::Shown shown = vorbis::shownValues(row.comments);
-    EXPECT_EQ(shown.title, row.shown.title);
-    EXPECT_EQ(shown.genre, row.shown.genre);
-    EXPECT_EQ(shown.year, row.shown.year);
-    EXPECT_EQ(shown.rating, row.shown.rating);
-    EXPECT_EQ(vorbis::withValues(row.comments, row.values), row.written);
-    // What was written reads back as written.
-    const vorbis::Shown reread = vorbis::shownValues(row.written);
-    EXPECT_EQ(reread.title, row.values.title.value_or(shown.title));
-    EXPECT_EQ(reread.genre, row.values.genre.value_or(shown.genre));
-    EXPECT_EQ(reread.year, row.values.year.value_or(shown.year));
-    EXPECT_EQ(reread.rating, row.values.rating.value_or(shown.rating));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, VorbisRules,
-    ::testing::Values(
-        // Names without case; the first of several genres; a date's year; what is shown stays as stored.
-        RuleRow{"UnchangedValuesStayAsStored",
-                {"title=T", "GENRE=Rock", "GENRE=Pop", "DATE=1999-05-01", "RATING=60"},
-                {u"T"_s, u"Rock"_s, 1999, 3},
-                with(u"T"_s, 1999, 3, u"Rock"_s),
-                {"title=T", "GENRE=Rock", "GENRE=Pop", "DATE=1999-05-01", "RATING=60"}},
-        RuleRow{"AChangedFieldReplacesAllItsCommentsInPlace",
-                {"GENRE=Rock", "X=1", "genre=Pop", "TITLE=a", "TITLE=b"},
-                {u"a"_s, u"Rock"_s, 0, 0},
-                with(u""_s, std::nullopt, std::nullopt, u"Jazz"_s),
-                {"GENRE=Jazz", "X=1"}},
-        // DATE without a year: YEAR is read, and goes when the year changes.
-        RuleRow{"YearFromYearBecomesDate",
-                {"DATE=05/01/1999", "YEAR=1998", "OTHER=x"},
-                {{}, {}, 1998, 0},
-                with(std::nullopt, 2001, std::nullopt),
-                {"DATE=2001", "OTHER=x"}},
-        RuleRow{"AChangedYearLeavesAnUnreadYear",
-                {"DATE=2004", "YEAR=1990"},
-                {{}, {}, 2004, 0},
-                with(std::nullopt, 2010, std::nullopt),
-                {"DATE=2010", "YEAR=1990"}},
-        RuleRow{"AClearedYearStaysCleared",
-                {"DATE=2004", "YEAR=1990"},
-                {{}, {}, 2004, 0},
-                with(std::nullopt, 0, std::nullopt),
-                {}},
-        // FMPS_RATING first; an unread RATING is left alone.
-        RuleRow{"FmpsRatingFirst",
-                {"RATING=2", "FMPS_RATING=0.7"},
-                {{}, {}, 0, 4},
-                with(std::nullopt, std::nullopt, 1),
-                {"RATING=2", "FMPS_RATING=0.2"}},
-        RuleRow{"RatingRewrittenInItsScale",
-                {"RATING=4", "A=b"},
-                {{}, {}, 0, 4},
-                with(std::nullopt, std::nullopt, 5),
-                {"RATING=5", "A=b", "FMPS_RATING=1.0"}},
-        RuleRow{"ZeroStarsRemoveBoth",
-                {"FMPS_RATING=0.4", "RATING=40", "A=b"},
-                {{}, {}, 0, 2},
-                with(std::nullopt, std::nullopt, 0),
-                {"A=b"}},
-        RuleRow{"OutOfRangeRatingsAreNone",
-                {"FMPS_RATING=1.5", "RATING=101", "RATING=0"},
-                {{}, {}, 0, 0},
-                with(std::nullopt, std::nullopt, 0),
-                {"FMPS_RATING=1.5", "RATING=101", "RATING=0"}}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 // One file of each format, tagged by TagLib with everything a careful collection holds.
 class XiphWriter : public ::testing::TestWithParam<const char*> {
@@ -181,16 +133,12 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     EXPECT_EQ(readAll(path), original);
 
     // A cover of noise: large enough to move the Ogg audio onto other page numbers.
-    QImage noise(300, 300, QImage::Format_RGB32);
-    for (int y = 0; y < noise.height(); ++y) {
-        for (int x = 0; x < noise.width(); ++x) {
-            noise.setPixel(x, y, QRandomGenerator::global()->generate());
-        }
-    }
+    const QByteArray noise = randomBytes(9, 300 * 300 * 4);
     QByteArray noiseBytes;
     QBuffer buffer(&noiseBytes);
     buffer.open(QIODevice::WriteOnly);
-    noise.save(&buffer, "PNG");
+    QImage(reinterpret_cast<const uchar*>(noise.constData()), 300, 300, QImage::Format_RGB32)
+        .save(&buffer, "PNG");
     TagValues changed = valuesOf(shown, noiseBytes);
     changed.title = u"Nouveau Titre"_s;
     changed.year = 2005;
@@ -279,57 +227,5 @@ TEST_P(XiphWriter, RefusesWhatItCannotWriteSafelyAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, XiphWriter, ::testing::Values("flac", "ogg", "opus"),
                          [](const auto& row) { return std::string(row.param); });
-
-// The child of the kill test: writes the title of the job's FLAC file forever, alternating between two.
-const ChildMain flacForever("flac-forever", [](const QByteArray& job) {
-    const QString path = QString::fromUtf8(job);
-    TagValues values;
-    for (int i = 0;; ++i) {
-        values.title = i % 2 ? u"Second title"_s : u"First title"_s;
-        if (!FLACTagEditor::writeTagsNow(path, values).ok()) {
-            return 1;
-        }
-        if (i == 0) {
-            std::fputs("ready\n", stdout);
-            std::fflush(stdout);
-        }
-    }
-});
-
-// A FLAC save killed at any moment leaves the old file or a whole new one.
-TEST(XiphKill, AKilledFlacSaveLeavesAWholeFile) {
-    const ScratchDir dir;
-    const QString path = dir.filePath(u"long.flac"_s);
-    // Half a minute of noise: a few megabytes to copy on every save.
-    QProcess ffmpeg;
-    ffmpeg.start(u"ffmpeg"_s, {u"-nostdin"_s, u"-loglevel"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
-                               u"anoisesrc=duration=30:sample_rate=44100"_s, u"-c:a"_s, u"flac"_s, path});
-    ASSERT_TRUE(ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0);
-    const QByteArray original = readAll(path);
-    QList<QByteArray> outcomes{original};
-    for (const QString& title : {u"First title"_s, u"Second title"_s}) {
-        const QString copy = dir.write(u"outcome.flac"_s, original);
-        TagValues values;
-        values.title = title;
-        ASSERT_TRUE(FLACTagEditor::writeTagsNow(copy, values).ok());
-        outcomes.append(readAll(copy));
-    }
-    for (int round = 0; round < 4; ++round) {
-        SCOPED_TRACE(round);
-        ASSERT_TRUE(writeAll(path, original));
-        QProcess child;
-        ChildMain::start(child, "flac-forever", QFile::encodeName(path));
-        QElapsedTimer waited;
-        waited.start();
-        while (!child.readAllStandardOutput().contains("ready") && waited.elapsed() < 60000) {
-            ASSERT_NE(child.state(), QProcess::NotRunning) << child.readAllStandardError().toStdString();
-            child.waitForReadyRead(100);
-        }
-        QThread::msleep(QRandomGenerator::global()->bounded(5u, 200u));
-        child.kill();
-        ASSERT_TRUE(child.waitForFinished());
-        EXPECT_GE(outcomes.indexOf(readAll(path)), 0) << "the file matches no whole save";
-    }
-}
 
 } // namespace
