@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 #include <utime.h>
 
@@ -58,13 +59,7 @@ int entryCount(const QString& folder) {
 } // namespace
 
 TEST(NaturalOrder, ComparesNumbersAsNumbersAndLettersWithoutCase) {
-    struct Row {
-        const char* name;
-        QString a;
-        QString b;
-        int expected;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, QString, QString, int> rows[] = {
         {"single digits", u"Tone 1"_s, u"Tone 2"_s, -1},
         {"two digits after one", u"Track 12"_s, u"Track 2"_s, 1},
         {"case is ignored", u"tone 3"_s, u"Tone 10"_s, -1},
@@ -73,10 +68,9 @@ TEST(NaturalOrder, ComparesNumbersAsNumbersAndLettersWithoutCase) {
         {"prefix first", u"Tone"_s, u"Tone 1"_s, -1},
         {"digits before letters", u"1 Intro"_s, u"A Song"_s, -1},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(compareNaturally(row.a, row.b), row.expected);
-        EXPECT_EQ(compareNaturally(row.b, row.a), -row.expected);
+    for (const auto& [name, a, b, expected] : rows) {
+        EXPECT_EQ(compareNaturally(a, b), expected) << name;
+        EXPECT_EQ(compareNaturally(b, a), -expected) << name;
     }
 }
 
@@ -228,15 +222,10 @@ protected:
     ContentViewModel model;
 };
 
-TEST_F(Loading, AFolderGivenWithATrailingSlashKeepsItsName) {
-    ASSERT_TRUE(waitFor(model.loadFolder(QUrl::fromLocalFile(dir.filePath(u"Album/"_s)))));
-    ASSERT_TRUE(model.currentFolder());
-    EXPECT_EQ(model.currentFolder()->name, u"Album"_s);
-    EXPECT_EQ(model.currentFolder()->songs.size(), 2);
-}
-
+// A failed load ends with an alert and the queued loads still run; a folder given with a trailing slash
+// keeps its name.
 TEST_F(Loading, AFailedLoadEndsWithAnAlertAndTheQueuedLoadsStillRun) {
-    const QUrl album = QUrl::fromLocalFile(dir.filePath(u"Album"_s));
+    const QUrl album = QUrl::fromLocalFile(dir.filePath(u"Album/"_s));
     model.setSongFactory(
         [](const QString&) -> std::optional<Song> { throw std::runtime_error("disk gone"); });
     const QFuture<void> failing = model.loadFolder(album);
@@ -249,5 +238,6 @@ TEST_F(Loading, AFailedLoadEndsWithAnAlertAndTheQueuedLoadsStillRun) {
     ASSERT_TRUE(waitFor(next));
     EXPECT_FALSE(model.isLoading());
     ASSERT_TRUE(model.currentFolder());
+    EXPECT_EQ(model.currentFolder()->name, u"Album"_s);
     EXPECT_EQ(model.currentFolder()->songs.size(), 2);
 }

@@ -20,10 +20,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Another live process of ours, as the registry sees one: a process that holds the lock on a
-// registration file for as long as it runs. The shell locks the file under another name with
-// util-linux's flock, renames it into place (as the registration does, so that it is never seen
-// unlocked), then becomes `sleep`, which keeps the descriptor.
+// Another live process of ours as the registry sees one: it holds the lock on a registration file while
+// it runs. The shell locks the file under another name, renames it into place (never seen unlocked), and
+// becomes `sleep`, which keeps the descriptor.
 class OtherProcess {
 public:
     explicit OtherProcess(const QString& folder) {
@@ -110,14 +109,9 @@ TEST(WindowInstance, TheClaimPassesOnWhenTheFirstWindowCloses) {
     {
         WindowInstance first(dir.path());
         ASSERT_TRUE(first.claim());
-        WindowInstance second(dir.path());
-        EXPECT_FALSE(second.claim());
+        EXPECT_FALSE(WindowInstance(dir.path()).claim());
     }
-    {
-        WindowInstance next(dir.path());
-        EXPECT_TRUE(next.claim());
-    }
+    EXPECT_TRUE(WindowInstance(dir.path()).claim());
     // Nobody listens for a hand-over once no window runs.
-    WindowInstance late(dir.path());
-    EXPECT_FALSE(late.handOver({QByteArrayLiteral("/music")}, 300));
+    EXPECT_FALSE(WindowInstance(dir.path()).handOver({QByteArrayLiteral("/music")}, 300));
 }

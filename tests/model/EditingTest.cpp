@@ -12,8 +12,8 @@ Song namedSong(const QString& name) {
     song.id = QUuid::createUuid();
     song.name = name;
     song.artist = QStringLiteral("Artist ") + name;
-    song.genre = QStringLiteral("Genre ") + name;
     song.year = 1999;
+    song.genre = QStringLiteral("Genre ") + name;
     song.rating = 2;
     song.bpm = 128;
     return song;
@@ -97,7 +97,7 @@ protected:
     }
 };
 
-TEST_F(SelectionClicks, ShiftExtendsFromTheAnchorInEitherDirectionAndKeepsEarlierRows) {
+TEST_F(SelectionClicks, ShiftExtendsFromTheAnchorAndCtrlTogglesButKeepsIt) {
     click(3, true);
     EXPECT_EQ(selection.selectedSongIds, ids({3})) << "no anchor yet: a plain click";
     click(3);
@@ -109,9 +109,8 @@ TEST_F(SelectionClicks, ShiftExtendsFromTheAnchorInEitherDirectionAndKeepsEarlie
     click(6, true);
     EXPECT_EQ(selection.selectedSongIds, ids({0, 6, 7, 8, 9}));
     EXPECT_EQ(selection.lastSelectedId, rows[6].id);
-}
 
-TEST_F(SelectionClicks, CtrlClickTogglesDeselectingKeepsTheAnchorAndAMissingAnchorIsAPlainClick) {
+    // Ctrl-click toggles; deselecting keeps the anchor.
     click(2);
     click(4, false, true);
     EXPECT_EQ(selection.selectedSongIds, ids({2, 4}));

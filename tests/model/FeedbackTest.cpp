@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 
 using namespace quirella;
 using Operation = ProgressManager::Operation;
@@ -30,8 +31,6 @@ Operation loading(int total) {
     return operation;
 }
 
-// ---- Progress ----
-
 TEST(ProgressManager, UpdatesArePostedClampedAndKeepThePreviousDetailWhenEmpty) {
     ProgressManager progress;
     Operation operation = loading(12);
@@ -45,18 +44,17 @@ TEST(ProgressManager, UpdatesArePostedClampedAndKeepThePreviousDetailWhenEmpty) 
     EXPECT_EQ(progress.current(), 3);
     EXPECT_EQ(progress.detailedMessage(), QStringLiteral("previous line"));
 
-    struct Case {
-        int current;
-        int total;
-        double percent;
-    };
-    for (const Case c : {Case{15, 10, 100}, Case{10, 10, 100}, Case{-1, 10, 0}, Case{0, 0, 0},
-                         Case{5, 0, 100}, Case{1, 3, 100.0 / 3}}) {
-        SCOPED_TRACE(testing::Message() << c.current << " of " << c.total);
-        EXPECT_DOUBLE_EQ(progressPercent(c.current, c.total), c.percent);
-        progress.updateProgress(c.current, c.total, QStringLiteral("detail"));
+    for (const auto& [current, total, percent] : {std::tuple{15, 10, 100.0},
+                                                  {10, 10, 100.0},
+                                                  {-1, 10, 0.0},
+                                                  {0, 0, 0.0},
+                                                  {5, 0, 100.0},
+                                                  {1, 3, 100.0 / 3}}) {
+        SCOPED_TRACE(testing::Message() << current << " of " << total);
+        EXPECT_DOUBLE_EQ(progressPercent(current, total), percent);
+        progress.updateProgress(current, total, QStringLiteral("detail"));
         deliverPostedChanges();
-        EXPECT_DOUBLE_EQ(progress.progress(), c.percent);
+        EXPECT_DOUBLE_EQ(progress.progress(), percent);
         EXPECT_EQ(progress.detailedMessage(), QStringLiteral("detail"));
     }
 }
@@ -90,18 +88,12 @@ TEST(ProgressManager, WorkerUpdatesArriveInOrderOnTheObjectsThread) {
     EXPECT_EQ(progress.progress(), 0);
     EXPECT_TRUE((progress.message() + progress.detailedMessage()).isEmpty());
     EXPECT_EQ(progress.current() + progress.total(), 200);
-}
 
-TEST(ProgressManager, ChangesPostedBeforeTheNextOperationStartsAreDropped) {
-    ProgressManager progress;
-    progress.startOperation(loading(10));
-    progress.updateProgress(9, 10);
-    progress.finishOperation();
-    progress.startOperation(loading(30));
-    deliverPostedChanges();
-    EXPECT_TRUE(progress.isVisible());
-    EXPECT_EQ(progress.total(), 30);
-    EXPECT_EQ(progress.progress(), 0);
+    // The shared instance lives on the main thread, whichever thread asks for it.
+    ProgressManager* fromWorker = nullptr;
+    std::thread([&] { fromWorker = &ProgressManager::instance(); }).join();
+    EXPECT_EQ(fromWorker, &ProgressManager::instance());
+    EXPECT_EQ(fromWorker->thread(), QCoreApplication::instance()->thread());
 }
 
 TEST(ProgressManager, CancelHidesAtOnceLeavesTheFlagForTheWorkerAndCallsTheHandlerOnce) {
@@ -134,25 +126,21 @@ TEST(ProgressManager, CancelHidesAtOnceLeavesTheFlagForTheWorkerAndCallsTheHandl
     progress.finishOperation();
     deliverPostedChanges();
     EXPECT_FALSE(progress.isCancelled());
-}
 
-TEST(ProgressManager, InstanceIsOneObjectOnTheMainThread) {
-    ProgressManager* fromWorker = nullptr;
-    std::thread worker([&] { fromWorker = &ProgressManager::instance(); });
-    worker.join();
-    EXPECT_EQ(fromWorker, &ProgressManager::instance());
-    EXPECT_EQ(fromWorker->thread(), QCoreApplication::instance()->thread());
+    // Changes posted before the next operation starts are dropped.
+    progress.startOperation(loading(10));
+    progress.updateProgress(9, 10);
+    progress.finishOperation();
+    progress.startOperation(loading(30));
+    deliverPostedChanges();
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_EQ(progress.total(), 30);
+    EXPECT_EQ(progress.progress(), 0);
 }
-
-// ---- Remaining time ----
 
 TEST(RemainingTime, TextFromPercentAndElapsedSeconds) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const struct {
-        double percent;
-        double elapsed;
-        const char* text;
-    } rows[] = {
+    const std::tuple<double, double, const char*> rows[] = {
         {0, 30, "Calculating..."},
         {-5, 30, "Calculating..."},
         {100, 30, "Calculating..."},
@@ -167,19 +155,25 @@ TEST(RemainingTime, TextFromPercentAndElapsedSeconds) {
         {50, 3600, "1h 0m remaining"},
         {1e-300, 10, "277777777h 46m remaining"}, // tiny progress stays finite
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(remainingTimeText(row.percent, row.elapsed), QString::fromUtf8(row.text))
-            << row.percent << "% after " << row.elapsed << " s";
+    for (const auto& [percent, elapsed, text] : rows) {
+        EXPECT_EQ(remainingTimeText(percent, elapsed), QString::fromUtf8(text))
+            << percent << "% after " << elapsed << " s";
     }
 }
 
-// ---- Toasts ----
-
 TEST(ToastManager, ANewerToastReplacesTheTextButTheEarlierHideStillFires) {
     ToastManager toast;
+    bool offThread = false;
+    QObject::connect(&toast, &ToastManager::isShowingChanged, &toast,
+                     [&] { offThread = offThread || QThread::currentThread() != toast.thread(); });
     QSignalSpy showing(&toast, &ToastManager::isShowingChanged);
-    toast.show(QStringLiteral("✅ first"), ToastType::success);
+    // A toast shown by a worker is posted to the object's thread.
+    std::thread([&] { toast.show(QStringLiteral("✅ first"), ToastType::success); }).join();
+    EXPECT_FALSE(toast.isShowing());
+    deliverPostedChanges();
+    EXPECT_FALSE(offThread);
     EXPECT_TRUE(toast.isShowing());
+    EXPECT_EQ(toast.message(), QStringLiteral("✅ first"));
     EXPECT_EQ(toast.type(), ToastType::success);
     toast.show(QStringLiteral("⚠️ second"), ToastType::warning);
     EXPECT_EQ(toast.message(), QStringLiteral("⚠️ second"));
@@ -188,8 +182,8 @@ TEST(ToastManager, ANewerToastReplacesTheTextButTheEarlierHideStillFires) {
     EXPECT_TRUE(toast.isShowing()) << "a toast stays up until its timer fires";
     EXPECT_EQ(showing.count(), 1);
 
-    // The second toast's hide is still pending when the first one's fires: a third toast shown at that
-    // moment is cut short by it, before a timer of half the delay started with that toast fires.
+    // When the first toast's hide fires, a third toast shown then is cut short by the second one's hide,
+    // before a timer of half the delay started with it fires.
     bool thirdShown = false;
     QString messageWhenHidden;
     bool halfDelayPassed = false;
@@ -210,20 +204,6 @@ TEST(ToastManager, ANewerToastReplacesTheTextButTheEarlierHideStillFires) {
     EXPECT_EQ(toast.message(), QStringLiteral("ℹ️ third"));
     EXPECT_FALSE(toast.isShowing());
     EXPECT_FALSE(halfDelayPassed) << "the earlier toast's hide was cancelled by the newer one";
-}
-
-TEST(ToastManager, ShowFromAWorkerIsPostedToTheObjectsThread) {
-    ToastManager toast;
-    bool offThread = false;
-    QObject::connect(&toast, &ToastManager::isShowingChanged, &toast,
-                     [&] { offThread = offThread || QThread::currentThread() != toast.thread(); });
-    std::thread worker([&] { toast.show(QStringLiteral("ℹ️ from a worker"), ToastType::info); });
-    worker.join();
-    EXPECT_FALSE(toast.isShowing());
-    deliverPostedChanges();
-    EXPECT_TRUE(toast.isShowing());
-    EXPECT_EQ(toast.message(), QStringLiteral("ℹ️ from a worker"));
-    EXPECT_FALSE(offThread);
 }
 
 } // namespace

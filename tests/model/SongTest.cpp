@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace quirella;
 using namespace Qt::StringLiterals;
@@ -14,28 +15,26 @@ using namespace Qt::StringLiterals;
 namespace {
 
 Song sampleSong() {
-    Song song;
-    song.id = QUuid::createUuid();
-    song.url = QUrl::fromLocalFile(QStringLiteral("/music/Artist - Title.mp3"));
-    song.name = QStringLiteral("Title");
-    song.artist = QStringLiteral("Artist");
-    song.duration = 183.5;
-    song.coverImagePath = QStringLiteral("/tmp/cover.jpg");
-    song.bookmarkData = QByteArrayLiteral("/music/Artist - Title.mp3");
-    song.year = 1999;
-    song.hasID3Tags = true;
-    song.fileExtension = QStringLiteral("mp3");
-    song.genre = QStringLiteral("Jazz");
-    song.rating = 4;
-    song.bpm = 120;
-    song.isMetadataLoaded = true;
-    return song;
+    return {.id = QUuid::createUuid(),
+            .url = QUrl::fromLocalFile(u"/music/Artist - Title.mp3"_s),
+            .name = u"Title"_s,
+            .artist = u"Artist"_s,
+            .duration = 183.5,
+            .coverImagePath = u"/tmp/cover.jpg"_s,
+            .bookmarkData = "/music/Artist - Title.mp3"_ba,
+            .year = 1999,
+            .hasID3Tags = true,
+            .fileExtension = u"mp3"_s,
+            .genre = u"Jazz"_s,
+            .rating = 4,
+            .bpm = 120,
+            .isMetadataLoaded = true};
 }
 
 } // namespace
 
-TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlag) {
-    const QJsonObject object = toJson(sampleSong());
+TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlagAndOptionalKeysReadAsDefaults) {
+    QJsonObject object = toJson(sampleSong());
     EXPECT_EQ(object.keys().size(), 14);
     const auto read = songFromJson(object);
     ASSERT_TRUE(read);
@@ -43,19 +42,16 @@ TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlag) {
     expected.insert(QStringLiteral("isMetadataLoaded"), false);
     EXPECT_EQ(toJson(*read), expected);
     EXPECT_FALSE(read->isMetadataLoaded);
-}
 
-TEST(SongJson, OptionalKeysReadAsDefaults) {
-    QJsonObject object = toJson(sampleSong());
     for (const char* key : {"genre", "rating", "bpm", "hasID3Tags", "coverImagePath", "isMetadataLoaded"}) {
         object.remove(QLatin1String(key));
     }
-    const auto read = songFromJson(object);
-    ASSERT_TRUE(read);
-    EXPECT_TRUE(read->genre.isEmpty());
-    EXPECT_EQ(QList<qint64>({read->rating, read->bpm}), QList<qint64>({0, 0}));
-    EXPECT_FALSE(read->hasID3Tags);
-    EXPECT_FALSE(read->coverImagePath);
+    const auto defaults = songFromJson(object);
+    ASSERT_TRUE(defaults);
+    EXPECT_TRUE(defaults->genre.isEmpty());
+    EXPECT_EQ(QList<qint64>({defaults->rating, defaults->bpm}), QList<qint64>({0, 0}));
+    EXPECT_FALSE(defaults->hasID3Tags);
+    EXPECT_FALSE(defaults->coverImagePath);
 }
 
 TEST(SongJson, RequiredKeysAndTypesAreChecked) {
@@ -115,11 +111,7 @@ TEST(CoverStore, HashIsXxh64) {
     for (int i = 0; i < 3 * 256; ++i) {
         pattern.append(static_cast<char>(i % 256));
     }
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        quint64 hash;
-    } rows[] = {
+    const std::tuple<const char*, QByteArray, quint64> rows[] = {
         {"empty", QByteArray(), 0xEF46DB3751D8E999ULL},
         {"short tail", QByteArrayLiteral("abc"), 0x44BC2CF5AD770999ULL},
         {"one word", QByteArrayLiteral("Quirella"), 0xF646966669F30556ULL},
@@ -128,8 +120,8 @@ TEST(CoverStore, HashIsXxh64) {
         {"a stripe, two words and a byte",
          QByteArrayLiteral("abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLM"), 0x6DED3800D69AF8E9ULL},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(coverHash(row.bytes), row.hash) << row.name;
+    for (const auto& [name, bytes, hash] : rows) {
+        EXPECT_EQ(coverHash(bytes), hash) << name;
     }
 }
 

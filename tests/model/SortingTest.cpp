@@ -7,6 +7,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 using namespace quirella;
 
@@ -19,13 +20,17 @@ Song song(const char* label, const char* name, const char* artist, const char* g
     s.url = QUrl::fromLocalFile(QStringLiteral("/music/") + QString::fromUtf8(label));
     s.name = QString::fromUtf8(name);
     s.artist = QString::fromUtf8(artist);
-    s.genre = QString::fromUtf8(genre);
+    s.duration = duration;
     s.year = year;
+    s.fileExtension = QString::fromUtf8(extension);
+    s.genre = QString::fromUtf8(genre);
     s.rating = rating;
     s.bpm = bpm;
-    s.duration = duration;
-    s.fileExtension = QString::fromUtf8(extension);
     return s;
+}
+
+Song titled(const char* label, const char* name, const char* extension = "") {
+    return song(label, name, "", "", 0, 0, 0, 0, extension);
 }
 
 // Each song differs from its neighbours in every column, with ties placed so that a stable sort is
@@ -50,11 +55,7 @@ QString labels(const QList<Song>& songs) {
 }
 
 TEST(SortSongs, EveryColumnOrdersTheLibrary) {
-    const struct {
-        const char* column;
-        const char* ascending;
-        const char* descending;
-    } rows[] = {
+    const std::tuple<const char*, const char*, const char*> rows[] = {
         // Case is ignored (apple = Apple keeps load order); the accent ranks after the plain letter.
         {"title", "decba", "abcde"},
         {"artist", "beadc", "cadbe"},
@@ -69,20 +70,19 @@ TEST(SortSongs, EveryColumnOrdersTheLibrary) {
         {"play", "decba", "abcde"},
         {"", "decba", "abcde"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [key, inOrder, reversed] : rows) {
         for (const bool ascending : {true, false}) {
-            SCOPED_TRACE(::testing::Message() << row.column << (ascending ? " ascending" : " descending"));
+            SCOPED_TRACE(::testing::Message() << key << (ascending ? " ascending" : " descending"));
             QList<Song> songs = library();
-            sortSongs(songs, QString::fromLatin1(row.column), ascending,
+            sortSongs(songs, QString::fromLatin1(key), ascending,
                       QLocale(QLocale::English, QLocale::UnitedStates));
-            EXPECT_EQ(labels(songs), QString::fromLatin1(ascending ? row.ascending : row.descending));
+            EXPECT_EQ(labels(songs), QString::fromLatin1(ascending ? inOrder : reversed));
         }
     }
 }
 
 TEST(SortSongs, ExtensionsCompareByCodePointWithCapitalsFirst) {
-    QList<Song> songs = {song("a", "", "", "", 0, 0, 0, 0, "aiff"), song("b", "", "", "", 0, 0, 0, 0, "MP3"),
-                         song("c", "", "", "", 0, 0, 0, 0, "aif")};
+    QList<Song> songs = {titled("a", "", "aiff"), titled("b", "", "MP3"), titled("c", "", "aif")};
     sortSongs(songs, column::extension, true);
     EXPECT_EQ(labels(songs), QStringLiteral("bca"));
 }
@@ -107,10 +107,8 @@ TEST(SortSongs, DurationThatIsNotANumberRanksLowestWithoutBreakingTheSort) {
 TEST(SortSongs, CLocaleStillIgnoresCaseAndRanksAccentsWithTheirLetter) {
     const QLocale previous;
     QLocale::setDefault(QLocale::c());
-    QList<Song> songs = {song("z", "zed", "", "", 0, 0, 0, 0, ""), song("E", "Émile", "", "", 0, 0, 0, 0, ""),
-                         song("a", "apple", "", "", 0, 0, 0, 0, ""),
-                         song("e", "emile", "", "", 0, 0, 0, 0, ""),
-                         song("A", "Apple", "", "", 0, 0, 0, 0, "")};
+    QList<Song> songs = {titled("z", "zed"), titled("E", "Émile"), titled("a", "apple"), titled("e", "emile"),
+                         titled("A", "Apple")};
     sortSongs(songs, column::title, true);
     QLocale::setDefault(previous);
     EXPECT_EQ(labels(songs), QStringLiteral("aAeEz"));
