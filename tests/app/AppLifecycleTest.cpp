@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Launch, exit and "Clean": which leftover files go from the folders we own (and that nothing outside
 // them is touched), which preferences a reset keeps, and what "Clean" does to the window's state.
 #include "app/AppLifecycle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view model behind the window: sort preferences, selection, edits and stars with undo, the change
 // protocol, the trash, and loading folders of real files with their alerts and overlay.
 #include "app/ContentViewModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cover references of the loaded folder: the picture for all songs with its counts, toasts and alerts,
 // drops on the selected or one song, clearing, undo, and what happens to edits made while a picture is
 // being converted.

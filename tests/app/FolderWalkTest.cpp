@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How folders become song lists on a real Linux file system: natural name order instead of hash order,
 // names that are not UTF-8, a folder given with a trailing slash, and loads that fail half way.
 #include "app/ContentViewModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several processes of ours at once: the registry that keeps the launch clean-up away from files
 // another process still uses, and the one window that takes the folders of later launches.
 #include "app/Instances.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ProgressManager.h"
 #include "model/RemainingTime.h"
 #include "model/ToastManager.h"

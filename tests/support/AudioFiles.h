@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio files and tags built byte by byte for the tests, independent of the code under test: MP3 frames,
 // ID3v2 tags, WAV and AIFF chunks, pictures, random bytes; and a guard that makes a file or folder
 // unwritable even for root.

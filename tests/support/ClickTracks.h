@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio with a known tempo, built sample by sample for the tempo tests: 16-bit PCM WAV files whose
 // samples come from a function, and the click of a metronome (a short 1 kHz tone burst on every beat).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the sound output of the preview player: it records what AudioManager asks of it and
 // answers as the test says, so the player's logic runs on machines without a sound card.
 #pragma once

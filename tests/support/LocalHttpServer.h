@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small HTTP/1.1 server on 127.0.0.1 for the online tests and benchmarks. It runs on a thread of its
 // own, so a test may block its main thread while a look-up talks to it. Each request gets the reply the
 // handler returns (on the server's thread); every connection is closed after its reply.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What TagLib reads back from the files our writers wrote, for the suites that link the tag writers
 // (header-only: the support library itself links neither TagLib nor the writers).
 #pragma once

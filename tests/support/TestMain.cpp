@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test entry point: every test executable runs inside a Qt application object whose per-user folders
 // (settings, cache, data, temporary files) point into a private folder, so tests never touch the
 // developer's own preferences or trash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the test suites: scratch folders, whole-file bytes, waiting for futures while the
 // event loop runs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FLAC, Ogg Vorbis and Opus files for the tests: a fixture tagged through TagLib (not through our
 // writers), and a walk of our own that takes a file apart again: its comments as stored and in order,
 // its pictures, and its audio (the FLAC frames, the Ogg audio packets).

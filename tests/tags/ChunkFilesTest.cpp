@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The writers of chunked files, WAV (RIFF) and AIFF (IFF): the exact bytes of rebuilt files, what the WAV
 // reader finds.
 #include "support/AudioFiles.h"

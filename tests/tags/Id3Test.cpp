@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ID3v2.3 toolkit: exact bytes of what the writers build, what survives from old tags, how ratings
 // are read; and the MP3 writer, which is the toolkit put in front of the audio.
 #include "tags/Id3.h"

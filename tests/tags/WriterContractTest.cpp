@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every tag writer promises: tags read back through TagLib, audio untouched, the file replaced in
 // one step with all around it kept (even when the writer is killed), damaged files and unusable places
 // refused with all as it was; and the M4A writer's own rules.

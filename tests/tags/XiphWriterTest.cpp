@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FLAC, Ogg Vorbis and Opus: the rules by which Vorbis comments show and change, round trips on files
 // tagged by TagLib and read back by TagLib, refusals that leave a damaged file as it was.
 #include "support/AudioFiles.h"
