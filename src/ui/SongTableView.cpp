@@ -544,7 +544,13 @@ void SongTableView::editNextCell() {
 }
 
 void SongTableView::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first cell current when a view without a current cell takes the keyboard; the first
+    // Down would then skip the first song. No current cell stays none until a key or a click sets one.
+    const bool hadCurrent = currentIndex().isValid();
     QTableView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && selectionModel()) {
+        selectionModel()->clearCurrentIndex();
+    }
     viewport()->update(); // the current cell's frame shows while the table has the keyboard
 }
 
