@@ -9,6 +9,7 @@
 #include "ui/ThumbnailCache.h"
 #include "ui/VisibleColumns.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QHeaderView>
@@ -522,6 +523,12 @@ void SongTableView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
     }
     QTableView::closeEditor(editor, hint);
     m_viewModel.setEditingField(std::nullopt);
+    // An editor cancelled with Escape may have let the keyboard go before it closed, and without a
+    // window manager nobody hands it back: the table keeps it, however the editor closed.
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == editor || !focus->isVisible()) {
+        setFocus(Qt::OtherFocusReason);
+    }
     editNextCell();
 }
 

@@ -59,6 +59,11 @@ TEST_F(KeyboardWindow, AFolderIsOpenedEditedRatedAndWrittenByKeysAlone) {
     pressKey(Qt::Key_Escape);
     EXPECT_TRUE(selectedTitles().isEmpty());
 
+    // Escape cancels an editor and leaves the keyboard with the table.
+    pressKey(Qt::Key_F2);
+    pressKey(Qt::Key_Escape);
+    EXPECT_TRUE(table().hasFocus());
+
     // F2 edits the title with its text selected; Down commits and edits the title below.
     pressKey(Qt::Key_Up);
     pressKey(Qt::Key_F2);
