@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/LocalHttpServer.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMetaObject>
@@ -72,7 +71,6 @@ private:
         {
             QMutexLocker locker(&m_owner->m_mutex);
             m_owner->m_requests.append(request);
-            m_owner->m_arrived.wakeAll();
             ++m_owner->m_open;
             m_owner->m_maxOpen = qMax(m_owner->m_maxOpen, m_owner->m_open);
             handler = m_owner->m_handler;
@@ -166,23 +164,6 @@ QList<ServedRequest> LocalHttpServer::requests(const QByteArray& prefix) const {
         }
     }
     return matching;
-}
-
-bool LocalHttpServer::waitForRequests(const QByteArray& prefix, int count, int timeoutMs) const {
-    QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker locker(&m_mutex);
-    while (true) {
-        const auto matching =
-            std::count_if(m_requests.cbegin(), m_requests.cend(),
-                          [&](const ServedRequest& r) { return r.target.startsWith(prefix); });
-        if (matching >= count) {
-            return true;
-        }
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        m_arrived.wait(&m_mutex, deadline);
-    }
 }
 
 int LocalHttpServer::maxConcurrent() const {

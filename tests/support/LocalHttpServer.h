@@ -10,7 +10,6 @@
 #include <QMap>
 #include <QMutex>
 #include <QUrl>
-#include <QWaitCondition>
 
 #include <functional>
 #include <memory>
@@ -57,9 +56,6 @@ public:
     QList<ServedRequest> requests() const;
     // The requests whose target starts with `prefix`.
     QList<ServedRequest> requests(const QByteArray& prefix) const;
-    // Waits until at least `count` requests whose target starts with `prefix` have arrived; false when
-    // they have not after `timeoutMs`.
-    [[nodiscard]] bool waitForRequests(const QByteArray& prefix, int count, int timeoutMs = 30000) const;
     // The most requests that were waiting for their replies at one time.
     int maxConcurrent() const;
     // Bytes of endless bodies handed to the sockets so far.
@@ -73,7 +69,6 @@ private:
     Worker* m_worker = nullptr;
     quint16 m_port = 0;
     mutable QMutex m_mutex;
-    mutable QWaitCondition m_arrived;
     Handler m_handler;
     QList<ServedRequest> m_requests;
     int m_open = 0;

@@ -96,12 +96,8 @@ void ChildMain::start(QProcess& process, const char* name, const QByteArray& job
     process.start(QCoreApplication::applicationFilePath(), {});
 }
 
-QString dataPath(const QString& name) {
-    return QStringLiteral(QUIRELLA_TEST_DATA) + QLatin1Char('/') + name;
-}
-
 QByteArray dataFile(const QString& name) {
-    return readAll(dataPath(name));
+    return readAll(QStringLiteral(QUIRELLA_TEST_DATA) + QLatin1Char('/') + name);
 }
 
 } // namespace quirella::test

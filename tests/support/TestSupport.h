@@ -42,7 +42,6 @@ QByteArray readAll(const QString& path);
 bool writeAll(const QString& path, const QByteArray& bytes);
 // Bytes of a fixture file (scripts/make-fixtures.sh, made by the build).
 QByteArray dataFile(const QString& name);
-QString dataPath(const QString& name);
 
 // Collects the warnings logged while it lives (the console lines the application prints).
 class WarningCapture {
