@@ -26,8 +26,9 @@ namespace {
 TEST(ParseArtistTitle, SplitsAtTheFirstSeparatorThatLeavesTextOnBothSides) {
     const std::tuple<QString, QString, QString> cases[] = {
         {u"Daft Punk - One More Time"_s, u"Daft Punk"_s, u"One More Time"_s},
-        {u"Foo – Bar"_s, u"Foo"_s, u"Bar"_s},
-        {u"Foo — Bar"_s, u"Foo"_s, u"Bar"_s},
+        // A spaced dash wins over the hyphen of a name.
+        {u"Jay-Z – Song"_s, u"Jay-Z"_s, u"Song"_s},
+        {u"Jay-Z — Song"_s, u"Jay-Z"_s, u"Song"_s},
         {u"AC-DC"_s, u"AC"_s, u"DC"_s},
         {u"Foo–Bar"_s, u"Foo"_s, u"Bar"_s},
         {u"A - B - C"_s, u"A"_s, u"B - C"_s},

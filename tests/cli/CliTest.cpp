@@ -102,7 +102,7 @@ TEST(Cli, HelpVersionAndWrongArguments) {
         {u"edit"_s, song, u"--clear"_s, u"bpm"_s},
         {u"edit"_s, song, u"--replace"_s, u"title"_s},
         {u"edit"_s, song, u"--set-rating"_s, u"5"_s},
-        {u"edit"_s, song, u"--set-rating"_s, u"two"_s},
+        {u"edit"_s, song, u"--set-rating"_s, u"0"_s},
         {u"edit"_s, song, u"--remove"_s, QString()},
         {u"edit"_s, song, u"--remove-replacement"_s, u"x"_s},
         {u"edit"_s, song, u"--remove"_s, u"a"_s, u"--remove-replacement"_s, u"x"_s, u"--remove-replacement"_s,

@@ -122,6 +122,7 @@ TEST(ProgressManager, CancelHidesAtOnceLeavesTheFlagForTheWorkerAndCallsTheHandl
     progress.cancel();
     progress.cancel();
     EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(progress.hasCancellationHandler());
     progress.finishOperation();
     deliverPostedChanges();
     EXPECT_FALSE(progress.isCancelled());
