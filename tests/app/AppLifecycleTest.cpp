@@ -94,6 +94,14 @@ TEST(Cleanup, WorkingCopiesAreMatchedExactly) {
 
 // "Clean" keeps eighteen preference keys and those of the system.
 TEST(Cleanup, CleanEmptiesTheWindowStateKeepsEighteenKeysAndToastsAfterAFewTenthsOfASecond) {
+    // Set before the model starts: it stores its sort preferences on a worker of its own.
+    const QStringList kept =
+        CleanupManager::keptPreferenceKeys() + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s};
+    EXPECT_EQ(kept.size(), 20);
+    const QStringList removed{u"customWallpaper"_s, u"LastFolder"_s, u"window/geometry"_s, u"SearchText11"_s};
+    for (const QString& key : kept + removed) {
+        QSettings().setValue(key, 1);
+    }
     ProgressManager progress;
     ToastManager toasts;
     ContentViewModel model;
@@ -104,13 +112,6 @@ TEST(Cleanup, CleanEmptiesTheWindowStateKeepsEighteenKeysAndToastsAfterAFewTenth
     model.setFolder(QUrl::fromLocalFile(QDir::tempPath()), {song});
     model.commitEdit(song.id, u"title", u"Two"_s);
     ASSERT_TRUE(model.historyManager().canUndo());
-    const QStringList kept =
-        CleanupManager::keptPreferenceKeys() + QStringList{u"NSWindowFrame"_s, u"AppleLanguages"_s};
-    EXPECT_EQ(kept.size(), 20);
-    const QStringList removed{u"customWallpaper"_s, u"LastFolder"_s, u"window/geometry"_s, u"SearchText11"_s};
-    for (const QString& key : kept + removed) {
-        QSettings().setValue(key, 1);
-    }
 
     int playerStops = 0;
     QSignalSpy toastShown(&toasts, &ToastManager::isShowingChanged);
