@@ -67,9 +67,7 @@ const QString notAFolder = u"Error: The selected path is not a valid folder"_s;
 
 TEST(Cli, HelpVersionAndWrongArguments) {
     const CliRun help = cli({u"--help"_s});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));
-    EXPECT_TRUE(help.out.contains(u"quirella-cli rename FOLDER --pattern"_s));
+    EXPECT_EQ(help.status, 0); // what it prints is compared with the manual page
     // Both programs name themselves and the build's version, without a display for the window.
     for (const auto& [program, name] : {std::pair{QStringLiteral(QUIRELLA_CLI_PATH), u"quirella-cli"_s},
                                         std::pair{QStringLiteral(QUIRELLA_WINDOW_PATH), u"quirella"_s}}) {
