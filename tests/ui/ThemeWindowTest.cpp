@@ -66,15 +66,6 @@ void expectReadableLabels(QWidget* root, const QImage& shot) {
     }
 }
 
-// Where the pictures go: the folder scripts/screenshots.sh names, else one beside the test binary.
-QString screenshotFolder() {
-    const QString folder = qEnvironmentVariableIsSet("QUIRELLA_SCREENSHOTS")
-                               ? qEnvironmentVariable("QUIRELLA_SCREENSHOTS")
-                               : QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
-    QDir().mkpath(folder);
-    return folder;
-}
-
 QImage grabOf(QWidget* widget) {
     QApplication::processEvents();
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -86,11 +77,6 @@ protected:
     void TearDown() override {
         window.reset(); // before the player it points to
         audio.reset();
-    }
-    // The real player bar below the table, so that it is checked and pictured with the rest.
-    void attachPlayer() {
-        audio = std::make_unique<AudioManager>();
-        attachPreviewPlayer(*window, *audio);
     }
     std::unique_ptr<AudioManager> audio;
 
@@ -253,8 +239,13 @@ TEST_F(ThemedWindow, EveryControlAndCellTypeHasAnAccessibleName) {
 // size the README shows the window. scripts/screenshots.sh runs this test by name: it saves the README's
 // pictures, the welcome page and a folder in a dark theme and in the desktop's colours.
 TEST_F(ThemedWindow, ReadmeScreenshots) {
-    const QString folder = screenshotFolder();
-    attachPlayer();
+    // The pictures go to the folder scripts/screenshots.sh names, else to one beside the test binary.
+    const QString folder = qEnvironmentVariableIsSet("QUIRELLA_SCREENSHOTS")
+                               ? qEnvironmentVariable("QUIRELLA_SCREENSHOTS")
+                               : QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
+    QDir().mkpath(folder);
+    audio = std::make_unique<AudioManager>(); // the real player bar, checked and pictured with the rest
+    attachPreviewPlayer(*window, *audio);
     window->resize(1100, 700);
     EXPECT_TRUE(window->welcomeView()->isVisible());
     EXPECT_TRUE(grab().save(folder + u"/welcome.png"_s));
