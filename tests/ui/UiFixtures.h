@@ -37,6 +37,7 @@ inline Song makeSong(const QString& name, const QString& artist = {}, qint64 yea
             .name = name,
             .artist = artist,
             .duration = 200,
+            .coverImagePath = std::nullopt,
             .bookmarkData = url.toLocalFile().toUtf8(),
             .year = year,
             .fileExtension = QStringLiteral("mp3"),
