@@ -109,7 +109,6 @@ TEST_F(Window, DroppedFoldersLoadInOrderOtherItemsAreIgnoredAndTheWelcomeButtonO
     ASSERT_TRUE(drop({QUrl::fromLocalFile(dir.filePath(u"First"_s)), QUrl::fromLocalFile(looseFile),
                       QUrl::fromLocalFile(dir.filePath(u"Second"_s))}));
     EXPECT_EQ(loaded, (QStringList{u"First"_s, u"Second"_s}));
-    EXPECT_EQ(model().visibleSongs().size(), 2);
     EXPECT_FALSE(model().showExportAlert());
 
     load({}); // the welcome view opens the folder dialog through its button (Ctrl+O: KeyboardWindowTest)

