@@ -132,14 +132,27 @@ protected:
 };
 
 // The order of a click (ascending, a second click reverses) is the view model's (tests/app).
-TEST_F(SongTable, HeaderClickSortsAndAColumnWithoutSortingLeavesTheOrder) {
-    load({makeSong(u"b"_s, {}, 2024), makeSong(u"a"_s, {}, 0), makeSong(u"c"_s, {}, 1999)});
-    EXPECT_FALSE(table().horizontalHeader()->isSortIndicatorShown());
+TEST_F(SongTable, HeaderSortsOnClickAndKeepsTheArtistColumnWithin100And400) {
+    load({makeSong(u"b"_s, u"Someone"_s, 2024), makeSong(u"a"_s, {}, 0), makeSong(u"c"_s, {}, 1999)});
+    QHeaderView* header = table().horizontalHeader();
+    EXPECT_FALSE(header->isSortIndicatorShown());
     clickHeader(column::year);
     EXPECT_EQ(column(column::year), (QStringList{{}, u"1999"_s, u"2024"_s}));
-    clickHeader(column::play);
+    clickHeader(column::play); // a column without sorting leaves the order alone
     EXPECT_EQ(model().sortColumn(), u"year"_s);
     EXPECT_TRUE(model().sortAscending());
+
+    const int artist = table().songModel().sectionOf(column::artist);
+    EXPECT_EQ(header->sectionSize(artist), 230);
+    for (const auto& [requested, expected] : {std::pair{20, 100}, std::pair{900, 400}, std::pair{260, 260}}) {
+        SCOPED_TRACE(requested);
+        header->resizeSection(artist, requested);
+        EXPECT_EQ(header->sectionSize(artist), expected);
+        EXPECT_EQ(table().artistColumnWidth(), expected);
+    }
+    // The width survives a change of the visible columns, not a restart.
+    window->visibleColumns().toggle(column::genre);
+    EXPECT_EQ(header->sectionSize(table().songModel().sectionOf(column::artist)), 260);
 }
 
 TEST_F(SongTable, YearCellCommitsOnFocusLossAndCancelsOnEscape) {
@@ -200,22 +213,6 @@ TEST_F(SongTable, StarSwapAndModifierClicksActAsTheCellSays) {
     EXPECT_TRUE(table().isRowSelected(4));
     click(2, column::title); // a plain click selects only this row (and edits its title)
     EXPECT_EQ(model().selectedSongIds(), idsOfRows({2}));
-}
-
-TEST_F(SongTable, ArtistColumnResizesWithin100And400) {
-    load({makeSong(u"One"_s, u"Someone"_s)});
-    QHeaderView* header = table().horizontalHeader();
-    const int artist = table().songModel().sectionOf(column::artist);
-    EXPECT_EQ(header->sectionSize(artist), 230);
-    for (const auto& [requested, expected] : {std::pair{20, 100}, std::pair{900, 400}, std::pair{260, 260}}) {
-        SCOPED_TRACE(requested);
-        header->resizeSection(artist, requested);
-        EXPECT_EQ(header->sectionSize(artist), expected);
-        EXPECT_EQ(table().artistColumnWidth(), expected);
-    }
-    // The width survives a change of the visible columns, not a restart.
-    window->visibleColumns().toggle(column::genre);
-    EXPECT_EQ(header->sectionSize(table().songModel().sectionOf(column::artist)), 260);
 }
 
 TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndAFailedMoveAlerts) {
