@@ -78,7 +78,6 @@ TEST_F(BulkEditingWindow, HeaderEntriesAndSidebarToolsChangeTheirColumnAsOneUndo
         (QStringList{u"Replace All Titles"_s, u"Clear All Titles"_s, u"UPPERCASE"_s, u"First Letter"_s}));
     // One to four stars in the rating menu's submenu; five stars come from the row.
     const std::unique_ptr<QMenu> rating = table().headerMenu(column::rating);
-    ASSERT_NE(rating->actions().first()->menu(), nullptr);
     EXPECT_EQ(menuTexts(*rating->actions().first()->menu()),
               (QStringList{u"(1 star)"_s, u"(2 stars)"_s, u"(3 stars)"_s, u"(4 stars)"_s}));
 }

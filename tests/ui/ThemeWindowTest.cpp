@@ -88,7 +88,6 @@ protected:
               makeSong(u"Nude"_s, u"Radiohead"_s, 2007, u"Rock"_s),
               makeSong(u"Strobe"_s, u"deadmau5"_s, 2009, u"House"_s, 5, 128)});
     }
-    QImage grab() { return grabOf(window.get()); }
     void setTheme(QStringView name) {
         const std::optional<Theme> theme = themes().themeNamed(name);
         ASSERT_TRUE(theme);
@@ -150,7 +149,7 @@ TEST_F(ThemedWindow, SystemDefaultRestylesTheOpenWindowWhenTheDesktopSwitches) {
     QCoreApplication::sendEvent(QCoreApplication::instance(), &paletteChange);
     EXPECT_FALSE(isLightTheme(window->theme()));
     EXPECT_EQ(table().colors().text, QColor(Qt::white));
-    expectReadableLabels(window.get(), grab());
+    expectReadableLabels(window.get(), grabOf(window.get()));
 
     // A dark theme forces its own palette, and the desktop no longer matters.
     own.setCurrentTheme(*own.themeNamed(u"Dark Steel"));
@@ -201,7 +200,7 @@ TEST_F(ThemedWindow, WallpaperButtonDropZoneAndCleanEntry) {
         setTheme(theme);
         ASSERT_TRUE(themes().setCustomWallpaper(imageBytes(color, 800, 500, "PNG")));
         ASSERT_TRUE(QTest::qWaitFor([&] { return wallpaperCorner() == color; }, 10000));
-        expectReadableLabels(window.get(), grab());
+        expectReadableLabels(window.get(), grabOf(window.get()));
     }
     std::unique_ptr<QMenu> menu = button->contextMenu();
     ASSERT_TRUE(menu);
@@ -248,16 +247,16 @@ TEST_F(ThemedWindow, ReadmeScreenshots) {
     attachPreviewPlayer(*window, *audio);
     window->resize(1100, 700);
     EXPECT_TRUE(window->welcomeView()->isVisible());
-    EXPECT_TRUE(grab().save(folder + u"/welcome.png"_s));
+    EXPECT_TRUE(grabOf(window.get()).save(folder + u"/welcome.png"_s));
     const QHash<QString, QString> readme{{u"Dark Sapphire"_s, u"folder-dark"_s},
                                          {systemDefaultThemeName.toString(), u"folder-system-default"_s}};
     for (const Theme& theme : themes().availableThemes()) {
         SCOPED_TRACE(theme.name.toStdString());
         themes().setCurrentTheme(theme);
         ASSERT_EQ(window->theme().name, theme.name);
-        expectReadableLabels(window.get(), grab());
+        expectReadableLabels(window.get(), grabOf(window.get()));
         loadSampleFolder();
-        const QImage shot = grab();
+        const QImage shot = grabOf(window.get());
         expectReadableLabels(window.get(), shot);
         // The table's own text against its rows.
         const QRect title = table().visualRect(cell(1, column::title));
