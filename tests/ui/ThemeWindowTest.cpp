@@ -66,15 +66,6 @@ void expectReadableLabels(QWidget* root, const QImage& shot) {
     }
 }
 
-// Where the pictures go: the folder scripts/screenshots.sh names, else one beside the test binary.
-QString screenshotFolder() {
-    const QString folder = qEnvironmentVariableIsSet("QUIRELLA_SCREENSHOTS")
-                               ? qEnvironmentVariable("QUIRELLA_SCREENSHOTS")
-                               : QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
-    QDir().mkpath(folder);
-    return folder;
-}
-
 QImage grabOf(QWidget* widget) {
     QApplication::processEvents();
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -87,11 +78,6 @@ protected:
         window.reset(); // before the player it points to
         audio.reset();
     }
-    // The real player bar below the table, so that it is checked and pictured with the rest.
-    void attachPlayer() {
-        audio = std::make_unique<AudioManager>();
-        attachPreviewPlayer(*window, *audio);
-    }
     std::unique_ptr<AudioManager> audio;
 
     void loadSampleFolder() {
@@ -102,7 +88,6 @@ protected:
               makeSong(u"Nude"_s, u"Radiohead"_s, 2007, u"Rock"_s),
               makeSong(u"Strobe"_s, u"deadmau5"_s, 2009, u"House"_s, 5, 128)});
     }
-    QImage grab() { return grabOf(window.get()); }
     void setTheme(QStringView name) {
         const std::optional<Theme> theme = themes().themeNamed(name);
         ASSERT_TRUE(theme);
@@ -164,7 +149,7 @@ TEST_F(ThemedWindow, SystemDefaultRestylesTheOpenWindowWhenTheDesktopSwitches) {
     QCoreApplication::sendEvent(QCoreApplication::instance(), &paletteChange);
     EXPECT_FALSE(isLightTheme(window->theme()));
     EXPECT_EQ(table().colors().text, QColor(Qt::white));
-    expectReadableLabels(window.get(), grab());
+    expectReadableLabels(window.get(), grabOf(window.get()));
 
     // A dark theme forces its own palette, and the desktop no longer matters.
     own.setCurrentTheme(*own.themeNamed(u"Dark Steel"));
@@ -215,7 +200,7 @@ TEST_F(ThemedWindow, WallpaperButtonDropZoneAndCleanEntry) {
         setTheme(theme);
         ASSERT_TRUE(themes().setCustomWallpaper(imageBytes(color, 800, 500, "PNG")));
         ASSERT_TRUE(QTest::qWaitFor([&] { return wallpaperCorner() == color; }, 10000));
-        expectReadableLabels(window.get(), grab());
+        expectReadableLabels(window.get(), grabOf(window.get()));
     }
     std::unique_ptr<QMenu> menu = button->contextMenu();
     ASSERT_TRUE(menu);
@@ -253,20 +238,25 @@ TEST_F(ThemedWindow, EveryControlAndCellTypeHasAnAccessibleName) {
 // size the README shows the window. scripts/screenshots.sh runs this test by name: it saves the README's
 // pictures, the welcome page and a folder in a dark theme and in the desktop's colours.
 TEST_F(ThemedWindow, ReadmeScreenshots) {
-    const QString folder = screenshotFolder();
-    attachPlayer();
+    // The pictures go to the folder scripts/screenshots.sh names, else to one beside the test binary.
+    const QString folder = qEnvironmentVariableIsSet("QUIRELLA_SCREENSHOTS")
+                               ? qEnvironmentVariable("QUIRELLA_SCREENSHOTS")
+                               : QCoreApplication::applicationDirPath() + u"/ui-screenshots"_s;
+    QDir().mkpath(folder);
+    audio = std::make_unique<AudioManager>(); // the real player bar, checked and pictured with the rest
+    attachPreviewPlayer(*window, *audio);
     window->resize(1100, 700);
     EXPECT_TRUE(window->welcomeView()->isVisible());
-    EXPECT_TRUE(grab().save(folder + u"/welcome.png"_s));
+    EXPECT_TRUE(grabOf(window.get()).save(folder + u"/welcome.png"_s));
     const QHash<QString, QString> readme{{u"Dark Sapphire"_s, u"folder-dark"_s},
                                          {systemDefaultThemeName.toString(), u"folder-system-default"_s}};
     for (const Theme& theme : themes().availableThemes()) {
         SCOPED_TRACE(theme.name.toStdString());
         themes().setCurrentTheme(theme);
         ASSERT_EQ(window->theme().name, theme.name);
-        expectReadableLabels(window.get(), grab());
+        expectReadableLabels(window.get(), grabOf(window.get()));
         loadSampleFolder();
-        const QImage shot = grab();
+        const QImage shot = grabOf(window.get());
         expectReadableLabels(window.get(), shot);
         // The table's own text against its rows.
         const QRect title = table().visualRect(cell(1, column::title));

@@ -49,7 +49,6 @@ protected:
             [&] { return covers().showCoverConfirmation() || (guard && guard->errorMessage() != before); }));
     }
     const Song& song(int row) { return model().currentFolder()->songs.at(row); }
-    QUuid idAt(int row) { return song(row).id; }
 };
 
 TEST_F(CoverWindow, APickedCoverIsConfirmedWrittenAndReadBackAndCancelChangesNothing) {
@@ -108,10 +107,9 @@ TEST_F(CoverWindow, CoverCellsTakeDroppedPicturesAndOfferToClearThem) {
           makeSong(u"F"_s)});
     ScratchDir images;
     const QString existing = images.write(u"own.jpg"_s, imageBytes(Qt::yellow, 30, 30, "JPEG"));
-    model().applyChange(false, [&](MusicFolder& folder) { folder.songs[1].coverImagePath = existing; });
-    model().setSelectedSongIds({idAt(0), idAt(1), idAt(2), idAt(3)});
+    model().setSelectedSongIds({song(0).id, song(1).id, song(2).id, song(3).id});
 
-    // Image data dropped on a selected row: all four selected songs, the existing cover replaced too.
+    // Image data dropped on a selected row: all four selected songs.
     QMimeData imageData;
     imageData.setImageData(QImage::fromData(imageBytes(Qt::green, 80, 60, "PNG")));
     bool outlined = false;
@@ -136,10 +134,9 @@ TEST_F(CoverWindow, CoverCellsTakeDroppedPicturesAndOfferToClearThem) {
     EXPECT_FALSE(dragAndDrop(table().viewport(), cellCenter(4, column::title), file));
 
     // The cell's menu clears its own cover, or the selection's; the header's clears all in one step.
-    auto entries = [&](int row) { return menuTexts(*table().coverMenu(row)); };
-    EXPECT_EQ(entries(4), QStringList{}); // no cover, not selected
-    EXPECT_EQ(entries(5), QStringList{u"Clear Cover"_s});
-    EXPECT_EQ(entries(2), QStringList{u"Clear Covers from 4 Selected Songs"_s});
+    EXPECT_EQ(menuTexts(*table().coverMenu(4)), QStringList{}); // no cover, not selected
+    EXPECT_EQ(menuTexts(*table().coverMenu(5)), QStringList{u"Clear Cover"_s});
+    EXPECT_EQ(menuTexts(*table().coverMenu(2)), QStringList{u"Clear Covers from 4 Selected Songs"_s});
     table().coverMenu(2)->actions().at(0)->trigger();
     EXPECT_FALSE(song(0).coverImagePath);
     table().coverMenu(5)->actions().at(0)->trigger();
@@ -166,7 +163,6 @@ TEST_F(CoverWindow, CleanClosesTheFolderAndAFolderDroppedMeanwhileLoadsAfterIt) 
     press(SidebarView::Action::clean);
     EXPECT_FALSE(window->isShowingTable());
     EXPECT_EQ(playerResets, 1);
-    EXPECT_FALSE(model().historyManager().canUndo());
     window->openFolders({QUrl::fromLocalFile(music.path())});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isShowingTable(); }, 60000));
     const qsizetype cleaned = events.indexOf(u"🧹 Application cleaned and reset"_s);
@@ -220,9 +216,7 @@ TEST_F(FileNameWindow, RenameOriginalStopsThePlayerAndRenamesByTheChosenPattern)
     QTest::mouseClick(sheet->patternButtons().at(2), Qt::LeftButton);
     EXPECT_FALSE(commands().showRenameSheet());
     waitForCommand();
-    const QStringList names = fileNames();
-    EXPECT_EQ(names.size(), 12);
-    EXPECT_EQ(names.filter(u"[128 BPM] Artist "_s).size(), 1);
+    EXPECT_EQ(fileNames().filter(u"[128 BPM] Artist "_s).size(), 1);
 }
 
 TEST_F(FileNameWindow, SearchAndCleanBpmButtonsReachTheTableAndTheDisk) {
@@ -253,7 +247,6 @@ TEST_F(OnlineWindowTest, SwitchShowsAndFlipsTheModeAndOfflineEntriesOnlyWarn) {
     EXPECT_FALSE(NetworkModeManager::instance().isOnlineMode());
     EXPECT_EQ((QStringList{button->symbolName(), button->toolTip()}),
               (QStringList{u"wifi.slash"_s, u"Offline Mode - Click to enable"_s}));
-    EXPECT_EQ(toasts.message(), u"📵 Offline Mode Enabled"_s);
     // The look-up entries head the menus, above the editing entries.
     EXPECT_EQ(
         menuTexts(*table().headerMenu(u"year")),
@@ -267,10 +260,8 @@ TEST_F(OnlineWindowTest, SwitchShowsAndFlipsTheModeAndOfflineEntriesOnlyWarn) {
         EXPECT_EQ(toasts.message(), u"⚠️ Online Mode is disabled. Enable it from the top-left button."_s);
     }
 
-    button->click();
+    button->click(); // the toasts of the switch are the mode manager's (tests/online)
     EXPECT_TRUE(NetworkModeManager::instance().isOnlineMode());
-    EXPECT_EQ(toasts.message(), u"🌐 Online Mode Enabled"_s);
-    EXPECT_EQ(toasts.type(), ToastManager::ToastType::success);
 }
 
 } // namespace
