@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quirella-cli and quirella run as separate processes on real files: each command's wiring, its output,
-// its messages and its exit status. The rules behind the commands are tested where they live.
+// its messages and its exit status, and the manual pages beside --help. The rules behind the commands are
+// tested where they live.
 #include "support/AudioFiles.h"
 #include "support/ClickTracks.h"
 #include "support/LocalHttpServer.h"
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -421,6 +423,42 @@ TEST_F(OnlineCli, LookupPrintsTheRecordAndAutoSearchFillsTheFolderAndWritesWhenA
     const CliRun offline = online({u"auto-search"_s, dir.path(), u"--covers"_s});
     EXPECT_EQ(offline.status, 1);
     EXPECT_EQ(offline.err, u"⚠️ Online Mode is disabled. Enable it from the top-left button.\n"_s);
+}
+
+QString flattened(QString text) {
+    text.remove(QRegularExpression(u"[*_\\\\]"_s));
+    return text.simplified();
+}
+
+// The manual pages say what --help says: every paragraph of each program's --help (the usage lines
+// without "Usage:", each command's description without the command's name, each block of options)
+// appears in its manual page, once the page's markup and both texts' line breaks are taken out.
+TEST(ManualPage, SaysWhatHelpSays) {
+    QProcessEnvironment english = QProcessEnvironment::systemEnvironment();
+    english.insert(u"LANGUAGE"_s, u"en"_s);
+    const QStringList commands{u"scan"_s,      u"write"_s,  u"bpm"_s,         u"rename"_s,
+                               u"clean-bpm"_s, u"lookup"_s, u"auto-search"_s, u"edit"_s};
+    for (const auto& [program, page] :
+         {std::pair{QStringLiteral(QUIRELLA_CLI_PATH), u"quirella-cli.1.scd"_s},
+          std::pair{QStringLiteral(QUIRELLA_WINDOW_PATH), u"quirella.1.scd"_s}}) {
+        SCOPED_TRACE(page.toStdString());
+        const QString help = runProgram(program, {u"--help"_s}, english).out;
+        QFile file(QStringLiteral(QUIRELLA_SOURCE_DIR "/man/") + page);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString manual = flattened(QString::fromUtf8(file.readAll()));
+        const QStringList paragraphs = help.split(QRegularExpression(u"\n\\s*\n"_s), Qt::SkipEmptyParts);
+        ASSERT_GE(paragraphs.size(), 3);
+        for (QString paragraph : paragraphs) {
+            paragraph = flattened(paragraph);
+            if (paragraph.startsWith("Usage: "_L1)) {
+                paragraph.remove(0, 7);
+            }
+            if (commands.contains(paragraph.section(u' ', 0, 0))) {
+                paragraph = paragraph.section(u' ', 1);
+            }
+            EXPECT_TRUE(manual.contains(paragraph)) << "the manual page lacks: " << paragraph.toStdString();
+        }
+    }
 }
 
 } // namespace
