@@ -13,6 +13,7 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "support/AudioFiles.h"
+#include "support/Songs.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -113,9 +114,7 @@ TEST(Cleanup, CleanEmptiesTheWindowStateKeepsEighteenKeysAndToastsAfterAFewTenth
     ToastManager toasts;
     ContentViewModel model;
     model.setFeedback(&progress, &toasts);
-    Song song;
-    song.id = QUuid::createUuid();
-    song.name = u"One"_s;
+    const Song song = makeSong(u"One"_s);
     model.setFolder(QUrl::fromLocalFile(QDir::tempPath()), {song});
     model.commitEdit(song.id, u"title", u"Two"_s);
     ASSERT_TRUE(model.historyManager().canUndo());

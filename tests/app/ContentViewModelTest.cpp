@@ -7,6 +7,7 @@
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
+#include "support/Songs.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -41,10 +42,6 @@ Song songOf(const QString& path, qint64 year = 0) {
     return song;
 }
 
-Song makeSong(const QString& name, qint64 year = 0, const QString& extension = u"mp3"_s) {
-    return songOf(u"/music/"_s + name + u'.' + extension, year);
-}
-
 QStringList names(const QList<Song>& songs) {
     QStringList list;
     for (const Song& song : songs) {
@@ -72,7 +69,7 @@ protected:
     void load(int count) {
         QList<Song> songs;
         for (int i = 0; i < count; ++i) {
-            songs.append(makeSong(QString::number(i), 1990 + i));
+            songs.append(makeSong(QString::number(i), {}, 1990 + i));
         }
         model->setFolder(QUrl::fromLocalFile(QStringLiteral("/music")), songs);
         model->refreshAfterChange();
@@ -104,9 +101,9 @@ protected:
 TEST_F(ViewModel, HeaderClicksToggleOrSwitchReorderTheFolderAndSurviveARestart) {
     EXPECT_FALSE(model->sortColumn());
     EXPECT_TRUE(model->sortAscending());
-    model->setFolder(QUrl::fromLocalFile(u"/music"_s),
-                     {makeSong(u"b"_s, 2000, u"wav"_s), makeSong(u"a"_s, 1990, u"mp3"_s),
-                      makeSong(u"c"_s, 2010, u"aif"_s)});
+    model->setFolder(
+        QUrl::fromLocalFile(u"/music"_s),
+        {songOf(u"/music/b.wav"_s, 2000), songOf(u"/music/a.mp3"_s, 1990), songOf(u"/music/c.aif"_s, 2010)});
     QSignalSpy resets(model.get(), &ContentViewModel::songsReset);
     const std::tuple<QStringView, bool, QStringList> clicks[] = {
         {column::title, true, {u"a"_s, u"b"_s, u"c"_s}},

@@ -8,6 +8,7 @@
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "support/AudioFiles.h"
+#include "support/Songs.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
@@ -27,12 +28,7 @@ protected:
     void load(int count) {
         QList<Song> songs;
         for (int i = 0; i < count; ++i) {
-            Song song;
-            song.id = QUuid::createUuid();
-            song.name = u"Song %1"_s.arg(i);
-            song.url = QUrl::fromLocalFile(u"/music/%1.mp3"_s.arg(i));
-            song.fileExtension = u"mp3"_s;
-            songs.append(song);
+            songs.append(makeSong(u"Song %1"_s.arg(i)));
         }
         model.setFeedback(&progress, &toasts);
         model.setFolder(QUrl::fromLocalFile(dir.path()), songs);

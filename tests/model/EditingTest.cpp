@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/EditingManager.h"
 #include "model/Selection.h"
+#include "support/Songs.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +10,8 @@ using namespace quirella;
 namespace {
 
 Song namedSong(const QString& name) {
-    Song song;
-    song.id = QUuid::createUuid();
-    song.name = name;
-    song.artist = QStringLiteral("Artist ") + name;
-    song.year = 1999;
-    song.genre = QStringLiteral("Genre ") + name;
-    song.rating = 2;
-    song.bpm = 128;
-    return song;
+    return test::makeSong(name, QStringLiteral("Artist ") + name, 1999, QStringLiteral("Genre ") + name, 2,
+                          128);
 }
 
 MusicFolder folderOf(int count) {

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shared set-up of the window tests: songs in memory or in real WAV files, a window with its own
-// managers, clicks on cells, menus, drags and keys.
+// Shared set-up of the window tests: songs in real WAV files, a window with its own managers, clicks on
+// cells, menus, drags and keys.
 #pragma once
 
 #include "app/ContentViewModel.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "support/AudioFiles.h"
+#include "support/Songs.h"
 #include "support/TestSupport.h"
 #include "themes/ThemeManager.h"
 #include "ui/MainWindow.h"
@@ -28,24 +29,6 @@
 #include <memory>
 
 namespace quirella::test::ui {
-
-inline Song makeSong(const QString& name, const QString& artist = {}, qint64 year = 0,
-                     const QString& genre = {}, qint64 rating = 0, qint64 bpm = 0) {
-    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/music/") + name + QStringLiteral(".mp3"));
-    return {.id = QUuid::createUuid(),
-            .url = url,
-            .name = name,
-            .artist = artist,
-            .duration = 200,
-            .coverImagePath = std::nullopt,
-            .bookmarkData = url.toLocalFile().toUtf8(),
-            .year = year,
-            .fileExtension = QStringLiteral("mp3"),
-            .genre = genre,
-            .rating = rating,
-            .bpm = bpm,
-            .isMetadataLoaded = true};
-}
 
 inline QList<Song> songsOnDisk(const ScratchDir& dir, const QStringList& names) {
     QList<Song> songs;
