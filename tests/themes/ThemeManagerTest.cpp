@@ -4,7 +4,6 @@
 #include "support/AudioFiles.h"
 #include "themes/Wallpaper.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
@@ -18,14 +17,6 @@ using quirella::test::ScratchDir;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 QByteArray smallPng() {
     return test::imageBytes(QColor(10, 120, 200), 32, 16, "PNG");
@@ -163,21 +154,16 @@ TEST_F(Themes, TheChoiceIsStoredByNameAndRestoredWithDeepCharcoalAsDefault) {
 }
 
 TEST_F(Themes, WallpapersAreCheckedStoredRestoredAndRemoved) {
-    QImage wide(wallpaper::maximumSide + 1, 2, QImage::Format_RGB32);
-    wide.fill(Qt::red);
-    QImage square(wallpaper::maximumSide, 1, QImage::Format_RGB32);
-    square.fill(Qt::blue);
     // An uncompressed bitmap within the side limit whose file is over 20 MiB.
-    QImage heavy(2600, 2700, QImage::Format_RGB888);
-    heavy.fill(Qt::green);
-    const QByteArray heavyBytes = encoded(heavy, "BMP");
-    ASSERT_GT(heavyBytes.size(), wallpaper::maximumBytes);
+    const QByteArray heavy = test::imageBytes(Qt::green, 2600, 2700, "BMP");
+    ASSERT_GT(heavy.size(), wallpaper::maximumBytes);
 
     // 8192 pixels on a side pass; 8193 do not, nor files over 20 MiB, text, a truncated PNG, nothing: a
     // refused picture leaves the one before it in place.
-    const QByteArray accepted = encoded(square, "PNG");
-    const QList<QByteArray> pictures = {
-        accepted, encoded(wide, "PNG"), heavyBytes, "not an image at all", smallPng().left(40), QByteArray()};
+    const QByteArray accepted = test::imageBytes(Qt::blue, wallpaper::maximumSide, 1, "PNG");
+    const QByteArray wide = test::imageBytes(Qt::red, wallpaper::maximumSide + 1, 2, "PNG");
+    const QList<QByteArray> pictures = {accepted, wide, heavy, "not an image at all", smallPng().left(40),
+                                        {}};
     for (const QByteArray& bytes : pictures) {
         SCOPED_TRACE(bytes.left(8).toHex().toStdString());
         const auto themes = makeManager();
