@@ -19,18 +19,10 @@ using namespace quirella::test;
 
 namespace {
 
-Song song(const QString& artist, const QString& title) {
-    Song s;
-    s.id = QUuid::createUuid();
-    s.name = title;
-    s.artist = artist;
-    return s;
-}
-
 MusicFolder folderOf(int count, const QString& prefix = u"Title "_s) {
     QList<Song> songs;
     for (int i = 0; i < count; ++i) {
-        songs.append(song(u"Artist"_s, prefix + QString::number(i)));
+        songs.append(songOf(u"Artist"_s, prefix + QString::number(i)));
     }
     return MusicFolder::make(QUrl::fromLocalFile(u"/music"_s), songs);
 }

@@ -3,6 +3,7 @@
 // look-up manager with its own cache pointed at it.
 #pragma once
 
+#include "model/Song.h"
 #include "online/MetadataCache.h"
 #include "online/MusicMetadataManager.h"
 #include "support/AudioFiles.h"
@@ -35,6 +36,15 @@ inline QByteArray musicBrainzReply(const QString& title, const QString& artist, 
                           R"("releases":[{"id":"%4","date":"%3"}]}]})")
         .arg(title, artist, date, releaseId)
         .toUtf8();
+}
+
+// A song of a folder, to be searched for by its artist and title.
+inline Song songOf(const QString& artist, const QString& title) {
+    Song song;
+    song.id = QUuid::createUuid();
+    song.artist = artist;
+    song.name = title;
+    return song;
 }
 
 inline const QByteArray noITunesResults = R"({"resultCount":0,"results":[]})";
