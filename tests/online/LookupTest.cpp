@@ -23,9 +23,9 @@ TEST_F(OnlineTest, AsksITunesFirstAndStopsAtItsMatch) {
     auto manager = makeManager();
     const LookupResult result = await(manager->fetchMetadata(u"Daft Punk"_s, u"One More Time"_s));
     ASSERT_TRUE(result.ok());
+    // The genre only iTunes gives; no artwork, and MusicBrainz, which would give one, was not asked.
     EXPECT_EQ(result.metadata->genre, u"Dance"_s);
-    EXPECT_EQ(result.metadata->year, 2000);
-    EXPECT_EQ(result.metadata->coverURL, std::nullopt); // iTunes gave no artwork; MusicBrainz not asked
+    EXPECT_EQ(result.metadata->coverURL, std::nullopt);
 
     const QList<ServedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1);
@@ -57,9 +57,7 @@ TEST_F(OnlineTest, FallsBackToMusicBrainzWhenITunesFailsOrHasNothing) {
         auto manager = makeManager();
         const LookupResult result = await(manager->fetchMetadata(u"Björk"_s, u"Jóga"_s));
         ASSERT_TRUE(result.ok());
-        EXPECT_EQ(result.metadata->title, u"Jóga"_s);
-        EXPECT_EQ(result.metadata->year, 1997);
-        EXPECT_EQ(result.metadata->genre, std::nullopt);
+        // How the reply is read belongs to CatalogueReplies; the cover address shows whose reply it was.
         EXPECT_EQ(result.metadata->coverURL, server.url().toString() + u"/caa/release/rel-9/front-500"_s);
         const QList<ServedRequest> mb = server.requests("/mb/");
         ASSERT_EQ(mb.size(), 1);

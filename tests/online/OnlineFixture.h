@@ -80,10 +80,6 @@ protected:
         return future.result();
     }
 
-    QByteArray artworkUrl(const QByteArray& name) const {
-        return server.url().toEncoded() + "/art/" + name + "/100x100bb.png";
-    }
-
     LocalHttpServer server;
     MetadataCache cache;
 };
