@@ -78,7 +78,6 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     folder.add(u"locked.mp3"_s);
     folder.add(u"gone.mp3"_s);
     folder.add(u"unresolvable.mp3"_s).bookmarkData.clear();
-    ASSERT_EQ(folder.songs().size(), 20);
     ASSERT_TRUE(QFile::remove(folder.path(u"gone.mp3"_s)));
     const Unwritable lock(folder.path(u"locked.mp3"_s));
     ASSERT_TRUE(lock.active()) << "cannot make a file unwritable for root here through "
