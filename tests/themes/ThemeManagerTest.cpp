@@ -44,7 +44,9 @@ protected:
 
 } // namespace
 
-TEST(ThemeColours, HexTextGivesTheColourOrOpaqueBlack) {
+// Hex text gives the colour or opaque black; a theme is light when its first colour's luminance is above
+// one half, and one without colours is dark.
+TEST(ThemeColours, HexTextAndLightness) {
     const QList<std::pair<QString, QColor>> cases = {
         {u"0F172A"_s, QColor(0x0F, 0x17, 0x2A)},
         {u" #0F172A; "_s, QColor(0x0F, 0x17, 0x2A)}, // blanks and punctuation at both ends are trimmed
@@ -57,6 +59,9 @@ TEST(ThemeColours, HexTextGivesTheColourOrOpaqueBlack) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(colorFromHex(text).rgba(), expected.rgba()) << text.toStdString();
     }
+    EXPECT_TRUE(isLightTheme(Theme{QStringLiteral("Paper"), {colorFromHex(u"F5F5F5"), QColor(Qt::black)}}));
+    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Just under"), {QColor(127, 127, 127)}}));
+    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Empty"), {}}));
 }
 
 TEST_F(Themes, ListsTheSixteenThemesInGridOrderAllDarkWithWhiteTextButTheDesktopsOwn) {
@@ -81,13 +86,6 @@ TEST_F(Themes, ListsTheSixteenThemesInGridOrderAllDarkWithWhiteTextButTheDesktop
               (QList<QColor>{QColor(0x00, 0x1B, 0x2E), QColor(0x00, 0x2D, 0x4A)}));
     // "System Default" is the desktop's window colour, twice.
     EXPECT_EQ(themes->availableThemes().first().mainGradient, (QList<QColor>{*desktop, *desktop}));
-}
-
-TEST(ThemeColours, LightMeansLuminanceAboveOneHalf) {
-    // The rule itself: luminance above one half, judged on the first colour; no colours is dark.
-    EXPECT_TRUE(isLightTheme(Theme{QStringLiteral("Paper"), {colorFromHex(u"F5F5F5"), QColor(Qt::black)}}));
-    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Just under"), {QColor(127, 127, 127)}}));
-    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Empty"), {}}));
 }
 
 TEST_F(Themes, SwitchingTheDesktopRestylesSystemDefaultLive) {
@@ -140,7 +138,6 @@ TEST_F(Themes, TheChoiceIsStoredByNameAndRestoredWithDeepCharcoalAsDefault) {
     QSignalSpy current(themes.get(), &ThemeManager::currentThemeChanged);
     // Choosing the current theme again, even a copy with another id, stores and announces nothing; the
     // list's own entry stays current, so the grid's check mark (by id) still finds it.
-    themes->setCurrentTheme(Theme::deepCharcoal()); // the default
     Theme copy = *themes->themeNamed(defaultThemeName);
     copy.id = QUuid::createUuid();
     themes->setCurrentTheme(copy);
