@@ -36,21 +36,17 @@ TEST_F(OnlineTest, AsksITunesFirstAndStopsAtItsMatch) {
 }
 
 TEST_F(OnlineTest, FallsBackToMusicBrainzWhenITunesFailsOrHasNothing) {
-    struct Row {
-        const char* name;
-        ServedReply iTunes;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, ServedReply> rows[] = {
         {"no results", ServedReply::json(noITunesResults)},
         {"not JSON", ServedReply::json("<html>oops</html>", 500)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
         cache.clear();
         server.clearRequests();
         server.setHandler([&](const ServedRequest& request) {
             if (request.target.startsWith("/itunes/")) {
-                return row.iTunes;
+                return row.second;
             }
             return ServedReply::json(musicBrainzReply(u"Jóga"_s, u"Björk"_s, u"1997-09-22"_s, u"rel-9"_s));
         });
@@ -126,10 +122,6 @@ TEST_F(OnlineTest, BusyRepliesAreRetriedAfterRetryAfterAndNeverCachedAsNoMatch) 
 }
 
 TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
-    struct Row {
-        const char* name;
-        ServedReply reply;
-    };
     ServedReply redirect = ServedReply::json({}, 302);
     redirect.headers.append(
         std::pair<QByteArray, QByteArray>("Location", server.url().toEncoded() + "/elsewhere"));
@@ -137,19 +129,19 @@ TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
     silent.mode = ServedReply::Mode::neverAnswer;
     ServedReply endless;
     endless.mode = ServedReply::Mode::endlessBody;
-    const Row rows[] = {
+    const std::pair<const char*, ServedReply> rows[] = {
         {"never answers", silent},
         {"endless body", endless},
         {"redirect to http", redirect},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
         server.clearRequests();
         server.setHandler([&](const ServedRequest& request) {
             if (request.target.startsWith("/elsewhere")) {
                 return ServedReply::json(iTunesReply(u"T"_s, u"A"_s, u"G"_s, u"2000"_s, {}));
             }
-            return row.reply;
+            return row.second;
         });
         auto manager = makeManager();
         // The budget is shared by the look-up's transfers: the first service may spend all of it.
