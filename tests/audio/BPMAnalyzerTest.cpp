@@ -195,19 +195,16 @@ TEST_F(BPMFiles, HostileFilesGiveAnErrorOrZero) {
 
 // ---- The cache ----
 
-TEST(BPMCacheTest, EntriesLiveOneHour) {
-    BPMCache cache;
-    const QUrl song = QUrl::fromLocalFile(u"/music/a.mp3"_s);
-    const Clock::time_point stored = Clock::now();
-    cache.store(song, 128, stored);
-    EXPECT_EQ(cache.lookup(song, stored + std::chrono::seconds(3600)), 128);
-    EXPECT_EQ(cache.lookup(QUrl::fromLocalFile(u"/music/b.mp3"_s), stored), std::nullopt);
-    EXPECT_EQ(cache.lookup(song, stored + std::chrono::seconds(3601)), std::nullopt);
-    EXPECT_FALSE(cache.contains(song)); // the stale entry went
-}
-
-TEST(BPMCacheTest, StoreTrimsAtOneHundredEntries) {
+TEST(BPMCacheTest, EntriesLiveOneHourAndStoreTrimsAtOneHundred) {
     const Clock::time_point start = Clock::now();
+    BPMCache one;
+    const QUrl song = QUrl::fromLocalFile(u"/music/a.mp3"_s);
+    one.store(song, 128, start);
+    EXPECT_EQ(one.lookup(song, start + std::chrono::seconds(3600)), 128);
+    EXPECT_EQ(one.lookup(QUrl::fromLocalFile(u"/music/b.mp3"_s), start), std::nullopt);
+    EXPECT_EQ(one.lookup(song, start + std::chrono::seconds(3601)), std::nullopt);
+    EXPECT_FALSE(one.contains(song)); // the stale entry went
+
     const auto fill = [&](BPMCache& cache, int count, int expiredCount) {
         for (int i = 0; i < count; ++i) {
             // The first `expiredCount` are two hours old, the rest one second apart.

@@ -171,15 +171,10 @@ TEST(ImageProcessor, UndecodableBytesGiveNothing) {
 
 TEST(ImageProcessor, CachesAreEmptiedWhenFullAndKeepFormatsApart) {
     ImageProcessor::clearCache();
-    QByteArray first;
+    const QByteArray first = test::imageBytes(QColor::fromHsv(0, 200, 200), 40, 30, "PNG");
     for (int i = 0; i < 50; ++i) {
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(QColor::fromHsv(i * 7, 200, 200));
-        const QByteArray bytes = encoded(image, "png");
-        if (i == 0) {
-            first = bytes;
-        }
-        const std::optional<QByteArray> result = ImageProcessor::processImage(bytes, 200, 200);
+        const std::optional<QByteArray> result = ImageProcessor::processImage(
+            test::imageBytes(QColor::fromHsv(i * 7, 200, 200), 40, 30, "PNG"), 200, 200);
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(decodedSize(*result), QSize(200, 150));
     }
@@ -212,7 +207,6 @@ TEST(ImageProcessor, CachesAreEmptiedWhenFullAndKeepFormatsApart) {
     EXPECT_EQ(ImageProcessor::convertedCoverCacheSize(), 2);
     ImageProcessor::clearCache();
     EXPECT_EQ(ImageProcessor::convertedCoverCacheSize(), 0);
-    EXPECT_EQ(prepareCover(QStringLiteral("wav"), photo), wav) << "encoding is deterministic";
 }
 
 } // namespace

@@ -13,6 +13,9 @@ using namespace Qt::StringLiterals;
 using namespace quirella;
 using namespace quirella::catalogue;
 
+// Rows name only the values they give; GCC 12 still warns about the fields left out.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 const QUrl base(u"https://catalogue.example"_s);
@@ -36,82 +39,56 @@ TEST(CatalogueRequests, SearchTextsAreWholeQueryValues) {
     EXPECT_FALSE(iTunesSearchUrl(QUrl(), u"A"_s, u"B"_s).isValid());
 }
 
-TEST(CatalogueReplies, ITunesReadsOnlyWellTypedFieldsOfTheFirstResult) {
-    struct Row {
-        const char* name;
+// Only the well-typed fields of the first result or recording are read, and MusicBrainz never gives a
+// genre; a body that is no JSON is an error, unlike one without results.
+TEST(CatalogueReplies, ReadOnlyWellTypedFieldsOfTheFirstEntry) {
+    const QUrl coverBase(u"https://covers.example/"_s);
+    const struct {
+        const char* name; // starts with the catalogue
         QByteArray body;
         std::optional<MusicMetadata> expected;
-    };
-    MusicMetadata full;
-    full.title = u"One More Time"_s;
-    full.artist = u"Daft Punk"_s;
-    full.year = 2000;
-    full.coverURL = u"https://art.example/a/600x600bb.jpg"_s;
-    full.genre = u"Electronic"_s;
-    MusicMetadata titleOnly;
-    titleOnly.title = u"T"_s;
-    const Row rows[] = {
-        {"full entry, only the first read",
+        bool jsonError = false;
+    } rows[] = {
+        {"iTunes: full entry, only the first read",
          R"({"results":[{"trackName":"One More Time","artistName":"Daft Punk","releaseDate":"2000-11-30T08:00:00Z",
              "artworkUrl100":"https://art.example/a/100x100bb.jpg","primaryGenreName":"Electronic"},
              {"trackName":"Other"}]})",
-         full},
-        {"wrongly typed fields are absent",
+         MusicMetadata{u"One More Time"_s, u"Daft Punk"_s, 2000, u"https://art.example/a/600x600bb.jpg"_s,
+                       u"Electronic"_s}},
+        {"iTunes: wrongly typed fields are absent",
          R"({"results":[{"trackName":"T","artistName":5,"releaseDate":1999,"artworkUrl100":null,"primaryGenreName":[]}]})",
-         titleOnly},
-        {"empty results", R"({"resultCount":0,"results":[]})", std::nullopt},
-        {"first result not an object", R"({"results":["T"]})", std::nullopt},
-        {"error body without results", R"({"errorMessage":"Invalid value for key"})", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ReplyParse parsed = parseITunesReply(row.body);
-        EXPECT_FALSE(parsed.jsonError.has_value());
-        EXPECT_EQ(parsed.metadata, row.expected);
-    }
-    EXPECT_TRUE(parseITunesReply("<html>Service Unavailable</html>").jsonError.has_value());
-    EXPECT_TRUE(parseITunesReply("").jsonError.has_value());
-}
-
-TEST(CatalogueReplies, MusicBrainzRecordKeepsWhatItHasAndNeverAGenre) {
-    const QUrl coverBase(u"https://covers.example/"_s);
-    struct Row {
-        const char* name;
-        QByteArray body;
-        std::optional<MusicMetadata> expected;
-    };
-    MusicMetadata full;
-    full.title = u"Jóga"_s;
-    full.artist = u"Björk"_s;
-    full.year = 1999;
-    full.coverURL = u"https://covers.example/release/abc-1/front-500"_s;
-    MusicMetadata noRelease;
-    noRelease.title = u"Jóga"_s;
-    noRelease.artist = u"Björk"_s;
-    const Row rows[] = {
-        {"full recording",
+         MusicMetadata{.title = u"T"_s}},
+        {"iTunes: empty results", R"({"resultCount":0,"results":[]})", std::nullopt},
+        {"iTunes: first result not an object", R"({"results":["T"]})", std::nullopt},
+        {"iTunes: error body without results", R"({"errorMessage":"Invalid value for key"})", std::nullopt},
+        {"iTunes: not JSON", "<html>Service Unavailable</html>", std::nullopt, true},
+        {"iTunes: empty body", "", std::nullopt, true},
+        {"MusicBrainz: full recording",
          R"({"recordings":[{"title":"Jóga","artist-credit":[{"name":"Björk"}],
              "releases":[{"id":"abc-1","date":"1999-03-01"},{"id":"zzz","date":"2005"}],"genres":[{"name":"pop"}]}]})",
-         full},
-        {"no releases", R"({"recordings":[{"title":"Jóga","artist-credit":[{"name":"Björk"}]}]})", noRelease},
-        {"empty releases and credits of the wrong type",
+         MusicMetadata{u"Jóga"_s, u"Björk"_s, 1999, u"https://covers.example/release/abc-1/front-500"_s}},
+        {"MusicBrainz: no releases",
+         R"({"recordings":[{"title":"Jóga","artist-credit":[{"name":"Björk"}]}]})",
+         MusicMetadata{.title = u"Jóga"_s, .artist = u"Björk"_s}},
+        {"MusicBrainz: empty releases and credits of the wrong type",
          R"({"recordings":[{"title":"Jóga","artist-credit":{"name":"X"},"releases":[]}]})",
-         MusicMetadata{u"Jóga"_s, std::nullopt, std::nullopt, std::nullopt, std::nullopt}},
-        {"empty recordings", R"({"count":0,"recordings":[]})", std::nullopt},
+         MusicMetadata{.title = u"Jóga"_s}},
+        {"MusicBrainz: empty recordings", R"({"count":0,"recordings":[]})", std::nullopt},
+        {"MusicBrainz: cut short", R"({"recordings":)", std::nullopt, true},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const ReplyParse parsed = parseMusicBrainzReply(row.body, coverBase);
-        EXPECT_FALSE(parsed.jsonError.has_value());
+        const ReplyParse parsed = QByteArrayView(row.name).startsWith("iTunes")
+                                      ? parseITunesReply(row.body)
+                                      : parseMusicBrainzReply(row.body, coverBase);
+        EXPECT_EQ(parsed.jsonError.has_value(), row.jsonError);
         EXPECT_EQ(parsed.metadata, row.expected);
     }
-    EXPECT_TRUE(parseMusicBrainzReply("{\"recordings\":", coverBase).jsonError.has_value());
 }
 
 TEST(CatalogueReplies, CacheKeyFoldsCaseDiacriticsAndSpaces) {
     EXPECT_EQ(cacheKey(u"Café Tacvba"_s, u"Eres"_s), u"cafe_tacvba_eres"_s);
     EXPECT_EQ(cacheKey(u"cafe tacvba"_s, u"ERES"_s), u"cafe_tacvba_eres"_s);
-    EXPECT_EQ(cacheKey(u"Björk"_s, u"Jóga"_s), cacheKey(u"bjork"_s, u"joga"_s));
 }
 
 TEST(CatalogueReplies, RetryAfterInSecondsOrAsADate) {
@@ -142,5 +119,4 @@ TEST(OnlineEndpoints, PlainHttpOnlyOnLoopback) {
     EXPECT_EQ(endpoints.iTunes, QUrl(u"http://127.0.0.1:9/itunes"_s));
     EXPECT_EQ(endpoints.musicBrainz, QUrl(u"https://musicbrainz.org"_s));
     EXPECT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(userAgent().startsWith("QuirellaTagEditor/"));
 }

@@ -23,9 +23,9 @@ TEST_F(OnlineTest, AsksITunesFirstAndStopsAtItsMatch) {
     auto manager = makeManager();
     const LookupResult result = await(manager->fetchMetadata(u"Daft Punk"_s, u"One More Time"_s));
     ASSERT_TRUE(result.ok());
+    // The genre only iTunes gives; no artwork, and MusicBrainz, which would give one, was not asked.
     EXPECT_EQ(result.metadata->genre, u"Dance"_s);
-    EXPECT_EQ(result.metadata->year, 2000);
-    EXPECT_EQ(result.metadata->coverURL, std::nullopt); // iTunes gave no artwork; MusicBrainz not asked
+    EXPECT_EQ(result.metadata->coverURL, std::nullopt);
 
     const QList<ServedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1);
@@ -36,30 +36,24 @@ TEST_F(OnlineTest, AsksITunesFirstAndStopsAtItsMatch) {
 }
 
 TEST_F(OnlineTest, FallsBackToMusicBrainzWhenITunesFailsOrHasNothing) {
-    struct Row {
-        const char* name;
-        ServedReply iTunes;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, ServedReply> rows[] = {
         {"no results", ServedReply::json(noITunesResults)},
         {"not JSON", ServedReply::json("<html>oops</html>", 500)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
         cache.clear();
         server.clearRequests();
         server.setHandler([&](const ServedRequest& request) {
             if (request.target.startsWith("/itunes/")) {
-                return row.iTunes;
+                return row.second;
             }
             return ServedReply::json(musicBrainzReply(u"Jóga"_s, u"Björk"_s, u"1997-09-22"_s, u"rel-9"_s));
         });
         auto manager = makeManager();
         const LookupResult result = await(manager->fetchMetadata(u"Björk"_s, u"Jóga"_s));
         ASSERT_TRUE(result.ok());
-        EXPECT_EQ(result.metadata->title, u"Jóga"_s);
-        EXPECT_EQ(result.metadata->year, 1997);
-        EXPECT_EQ(result.metadata->genre, std::nullopt);
+        // How the reply is read belongs to CatalogueReplies; the cover address shows whose reply it was.
         EXPECT_EQ(result.metadata->coverURL, server.url().toString() + u"/caa/release/rel-9/front-500"_s);
         const QList<ServedRequest> mb = server.requests("/mb/");
         ASSERT_EQ(mb.size(), 1);
@@ -128,10 +122,6 @@ TEST_F(OnlineTest, BusyRepliesAreRetriedAfterRetryAfterAndNeverCachedAsNoMatch) 
 }
 
 TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
-    struct Row {
-        const char* name;
-        ServedReply reply;
-    };
     ServedReply redirect = ServedReply::json({}, 302);
     redirect.headers.append(
         std::pair<QByteArray, QByteArray>("Location", server.url().toEncoded() + "/elsewhere"));
@@ -139,19 +129,19 @@ TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {
     silent.mode = ServedReply::Mode::neverAnswer;
     ServedReply endless;
     endless.mode = ServedReply::Mode::endlessBody;
-    const Row rows[] = {
+    const std::pair<const char*, ServedReply> rows[] = {
         {"never answers", silent},
         {"endless body", endless},
         {"redirect to http", redirect},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
         server.clearRequests();
         server.setHandler([&](const ServedRequest& request) {
             if (request.target.startsWith("/elsewhere")) {
                 return ServedReply::json(iTunesReply(u"T"_s, u"A"_s, u"G"_s, u"2000"_s, {}));
             }
-            return row.reply;
+            return row.second;
         });
         auto manager = makeManager();
         // The budget is shared by the look-up's transfers: the first service may spend all of it.

@@ -3,6 +3,7 @@
 // look-up manager with its own cache pointed at it.
 #pragma once
 
+#include "model/Song.h"
 #include "online/MetadataCache.h"
 #include "online/MusicMetadataManager.h"
 #include "support/AudioFiles.h"
@@ -37,6 +38,15 @@ inline QByteArray musicBrainzReply(const QString& title, const QString& artist, 
         .toUtf8();
 }
 
+// A song of a folder, to be searched for by its artist and title.
+inline Song songOf(const QString& artist, const QString& title) {
+    Song song;
+    song.id = QUuid::createUuid();
+    song.artist = artist;
+    song.name = title;
+    return song;
+}
+
 inline const QByteArray noITunesResults = R"({"resultCount":0,"results":[]})";
 inline const QByteArray noRecordings = R"({"count":0,"recordings":[]})";
 
@@ -68,10 +78,6 @@ protected:
             return T{};
         }
         return future.result();
-    }
-
-    QByteArray artworkUrl(const QByteArray& name) const {
-        return server.url().toEncoded() + "/art/" + name + "/100x100bb.png";
     }
 
     LocalHttpServer server;

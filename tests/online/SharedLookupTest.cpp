@@ -35,24 +35,16 @@ protected:
     qsizetype jogaRequests() const { return std::ranges::count_if(server.requests(), asksForJoga); }
 };
 
-Song song(const QString& artist, const QString& title) {
-    Song made;
-    made.id = QUuid::createUuid();
-    made.artist = artist;
-    made.name = title;
-    return made;
-}
-
 // "Jóga" first, ten slow look-ups, "joga" last: eight go at once, so the first waits behind the slow
 // ones for a connection while the last one starts.
 TEST_F(SharedLookups, ADuplicateSpellingInAFolderIsAskedForOnce) {
     serve(100);
     MusicFolder folder;
-    folder.songs.append(song(u"Björk"_s, u"Jóga"_s));
+    folder.songs.append(songOf(u"Björk"_s, u"Jóga"_s));
     for (int i = 0; i < 10; ++i) {
-        folder.songs.append(song(u"Artist %1"_s.arg(i), u"Song %1"_s.arg(i)));
+        folder.songs.append(songOf(u"Artist %1"_s.arg(i), u"Song %1"_s.arg(i)));
     }
-    folder.songs.append(song(u"bjork"_s, u"joga"_s));
+    folder.songs.append(songOf(u"bjork"_s, u"joga"_s));
     for (int run = 0; run < 20; ++run) {
         SCOPED_TRACE(run);
         cache.clear();

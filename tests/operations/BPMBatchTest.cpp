@@ -26,22 +26,6 @@ protected:
         return batch.result();
     }
 
-    // Three click tracks, two files that are not audio, and a "mix" of 20 minutes.
-    void addSmallFolder() {
-        folder.add(u"a-90.wav"_s, clickTrackWav(90, 20));
-        folder.add(u"b-120.wav"_s, clickTrackWav(120, 20));
-        folder.add(u"c-128.wav"_s, clickTrackWav(128, 20));
-        folder.add(u"d-broken.mp3"_s, QByteArray("this is not audio at all, ").repeated(40));
-        folder.add(u"e-broken.wav"_s, QByteArray("RIFF....WAVEjunk"));
-        folder.add(u"f-mix.wav"_s, clickTrackWav(120, 2));
-        folder.load();
-        folder.edit(u"f-mix.wav"_s, [](Song& song) {
-            song.duration = 20 * 60;
-            song.bpm = 77;
-        });
-        folder.edit(u"a-90.wav"_s, [](Song& song) { song.bpm = 55; });
-    }
-
     // The tempi by file name, in name order.
     QList<qint64> tempi() const {
         QList<qint64> values;
@@ -54,8 +38,20 @@ protected:
     LoadedFolder folder;
 };
 
+// Three click tracks, two files that are not audio, and a "mix" of 20 minutes.
 TEST_F(BPMBatch, SmallFolderStoresTempiAndCountsFailures) {
-    addSmallFolder();
+    folder.add(u"a-90.wav"_s, clickTrackWav(90, 20));
+    folder.add(u"b-120.wav"_s, clickTrackWav(120, 20));
+    folder.add(u"c-128.wav"_s, clickTrackWav(128, 20));
+    folder.add(u"d-broken.mp3"_s, QByteArray("this is not audio at all, ").repeated(40));
+    folder.add(u"e-broken.wav"_s, QByteArray("RIFF....WAVEjunk"));
+    folder.add(u"f-mix.wav"_s, clickTrackWav(120, 2));
+    folder.load();
+    folder.edit(u"f-mix.wav"_s, [](Song& song) {
+        song.duration = 20 * 60;
+        song.bpm = 77;
+    });
+    folder.edit(u"a-90.wav"_s, [](Song& song) { song.bpm = 55; });
     bool stopped = false;
     const BPMBatchResult result = run({}, {[] { return true; }, [&] { stopped = true; }});
     EXPECT_TRUE(stopped);

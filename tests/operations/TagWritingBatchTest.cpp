@@ -78,7 +78,6 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     folder.add(u"locked.mp3"_s);
     folder.add(u"gone.mp3"_s);
     folder.add(u"unresolvable.mp3"_s).bookmarkData.clear();
-    ASSERT_EQ(folder.songs().size(), 20);
     ASSERT_TRUE(QFile::remove(folder.path(u"gone.mp3"_s)));
     const Unwritable lock(folder.path(u"locked.mp3"_s));
     ASSERT_TRUE(lock.active()) << "cannot make a file unwritable for root here through "
@@ -106,6 +105,24 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     }
     EXPECT_EQ(readAll(folder.path(u"broken.wav"_s)), brokenBefore);
     EXPECT_EQ(readAll(folder.path(u"locked.mp3"_s)), lockedBefore);
+
+    // A song whose cover file was removed behind the application's back keeps the picture in its file (no
+    // picture change is written), and the summary names it; a song without a cover loses its picture.
+    QList<Song> again;
+    for (const qsizetype i : {0, 2, 4, 6, 1}) { // a.mp3, c.wav, e.aiff, g.m4a, then LOUD.MP3 without cover
+        again.append(folder.songs().at(i));
+        again.last().coverImagePath = i == 1 ? std::nullopt : std::optional(folder.path(u"vanished.jpg"_s));
+    }
+    Feedback later;
+    EXPECT_EQ(run(later, again).successCount, 5);
+    EXPECT_EQ(
+        later.toastTexts.last(),
+        u"✅ Tags written to 5 songs successfully!\nℹ️ Cover left as it was in 4 songs whose cover file "
+        "could not be read: Title a, Title c, Title e, Title g"_s);
+    for (const Song& song : again) {
+        EXPECT_EQ(createSong(song.url.toLocalFile())->coverImagePath.has_value(),
+                  song.coverImagePath.has_value());
+    }
 }
 
 TEST(TagWritingBatch, SmallFolderToastsAndAPlayingPreviewStoppedFirst) {
@@ -194,35 +211,6 @@ TEST(TagWritingBatch, AnM4AWriteOverItsTimeLimitIsGivenUpAndCancelled) {
     EXPECT_EQ(result.errorLines, QStringList{u"Title stuck: M4A timeout - skipped"_s});
     EXPECT_EQ(result.message, u"⚠️ Tags: 2 success, 1 failed"_s);
     stuck.finish();
-}
-
-// A song whose cover file was removed behind the application's back keeps the picture in its file (no
-// picture change is written), and the summary names it; a song without a cover loses its picture.
-TEST(TagWritingBatch, ASongWhoseCoverFileIsGoneKeepsTheCoverInItsFile) {
-    BatchFolder folder;
-    const QStringList names = {u"a.mp3"_s, u"b.m4a"_s, u"c.wav"_s, u"d.aiff"_s, u"cleared.mp3"_s};
-    for (const QString& name : names) {
-        folder.add(name);
-    }
-    Feedback withCovers;
-    ASSERT_EQ(run(withCovers, folder.songs()).successCount, 5);
-
-    QList<Song> songs = folder.songs();
-    for (Song& song : songs) {
-        song.coverImagePath = song.name == u"Title cleared"_s
-                                  ? std::nullopt
-                                  : std::optional<QString>(folder.path(u"vanished.jpg"_s));
-    }
-    Feedback feedback;
-    const TagBatchResult result = run(feedback, songs);
-    EXPECT_EQ(result.successCount, 5);
-    EXPECT_EQ(
-        feedback.toastTexts.last(),
-        u"✅ Tags written to 5 songs successfully!\nℹ️ Cover left as it was in 4 songs whose cover file "
-        "could not be read: Title a, Title b, Title c, Title d"_s);
-    for (const QString& name : names) {
-        EXPECT_EQ(createSong(folder.path(name))->coverImagePath.has_value(), name != u"cleared.mp3"_s);
-    }
 }
 
 } // namespace

@@ -152,7 +152,6 @@ TEST(AiffLayout, ChunksStayInOrderAndTheNewTagGoesLast) {
             AIFFTagEditor::rebuild(row.file, id3::managedFrames(row.values, std::nullopt), false);
         ASSERT_TRUE(result.ok()) << result.status.message.toStdString();
         EXPECT_EQ(*result.value, row.expected);
-        EXPECT_EQ(result.value->size() % 2, 0);
     }
 }
 

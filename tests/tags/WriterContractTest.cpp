@@ -177,7 +177,6 @@ TEST_P(Writers, ReplacementKeepsLinkOwnerModeAndAttributesAndRepeatsExactly) {
     values.coverImage = imageBytes(QColor(0, 0, 255, 128), 400, 400, "PNG");
     ASSERT_TRUE(writer.write(link, values).ok());
     const QByteArray first = readAll(target);
-    EXPECT_NE(first, writer.file);
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
     struct stat after {};
     ASSERT_EQ(::stat(native.constData(), &after), 0);

@@ -4,7 +4,6 @@
 #include "support/AudioFiles.h"
 #include "themes/Wallpaper.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
@@ -18,14 +17,6 @@ using quirella::test::ScratchDir;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 QByteArray smallPng() {
     return test::imageBytes(QColor(10, 120, 200), 32, 16, "PNG");
@@ -53,7 +44,9 @@ protected:
 
 } // namespace
 
-TEST(ThemeColours, HexTextGivesTheColourOrOpaqueBlack) {
+// Hex text gives the colour or opaque black; a theme is light when its first colour's luminance is above
+// one half, and one without colours is dark.
+TEST(ThemeColours, HexTextAndLightness) {
     const QList<std::pair<QString, QColor>> cases = {
         {u"0F172A"_s, QColor(0x0F, 0x17, 0x2A)},
         {u" #0F172A; "_s, QColor(0x0F, 0x17, 0x2A)}, // blanks and punctuation at both ends are trimmed
@@ -66,6 +59,9 @@ TEST(ThemeColours, HexTextGivesTheColourOrOpaqueBlack) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(colorFromHex(text).rgba(), expected.rgba()) << text.toStdString();
     }
+    EXPECT_TRUE(isLightTheme(Theme{QStringLiteral("Paper"), {colorFromHex(u"F5F5F5"), QColor(Qt::black)}}));
+    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Just under"), {QColor(127, 127, 127)}}));
+    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Empty"), {}}));
 }
 
 TEST_F(Themes, ListsTheSixteenThemesInGridOrderAllDarkWithWhiteTextButTheDesktopsOwn) {
@@ -90,13 +86,6 @@ TEST_F(Themes, ListsTheSixteenThemesInGridOrderAllDarkWithWhiteTextButTheDesktop
               (QList<QColor>{QColor(0x00, 0x1B, 0x2E), QColor(0x00, 0x2D, 0x4A)}));
     // "System Default" is the desktop's window colour, twice.
     EXPECT_EQ(themes->availableThemes().first().mainGradient, (QList<QColor>{*desktop, *desktop}));
-}
-
-TEST(ThemeColours, LightMeansLuminanceAboveOneHalf) {
-    // The rule itself: luminance above one half, judged on the first colour; no colours is dark.
-    EXPECT_TRUE(isLightTheme(Theme{QStringLiteral("Paper"), {colorFromHex(u"F5F5F5"), QColor(Qt::black)}}));
-    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Just under"), {QColor(127, 127, 127)}}));
-    EXPECT_FALSE(isLightTheme(Theme{QStringLiteral("Empty"), {}}));
 }
 
 TEST_F(Themes, SwitchingTheDesktopRestylesSystemDefaultLive) {
@@ -149,7 +138,6 @@ TEST_F(Themes, TheChoiceIsStoredByNameAndRestoredWithDeepCharcoalAsDefault) {
     QSignalSpy current(themes.get(), &ThemeManager::currentThemeChanged);
     // Choosing the current theme again, even a copy with another id, stores and announces nothing; the
     // list's own entry stays current, so the grid's check mark (by id) still finds it.
-    themes->setCurrentTheme(Theme::deepCharcoal()); // the default
     Theme copy = *themes->themeNamed(defaultThemeName);
     copy.id = QUuid::createUuid();
     themes->setCurrentTheme(copy);
@@ -163,21 +151,16 @@ TEST_F(Themes, TheChoiceIsStoredByNameAndRestoredWithDeepCharcoalAsDefault) {
 }
 
 TEST_F(Themes, WallpapersAreCheckedStoredRestoredAndRemoved) {
-    QImage wide(wallpaper::maximumSide + 1, 2, QImage::Format_RGB32);
-    wide.fill(Qt::red);
-    QImage square(wallpaper::maximumSide, 1, QImage::Format_RGB32);
-    square.fill(Qt::blue);
     // An uncompressed bitmap within the side limit whose file is over 20 MiB.
-    QImage heavy(2600, 2700, QImage::Format_RGB888);
-    heavy.fill(Qt::green);
-    const QByteArray heavyBytes = encoded(heavy, "BMP");
-    ASSERT_GT(heavyBytes.size(), wallpaper::maximumBytes);
+    const QByteArray heavy = test::imageBytes(Qt::green, 2600, 2700, "BMP");
+    ASSERT_GT(heavy.size(), wallpaper::maximumBytes);
 
     // 8192 pixels on a side pass; 8193 do not, nor files over 20 MiB, text, a truncated PNG, nothing: a
     // refused picture leaves the one before it in place.
-    const QByteArray accepted = encoded(square, "PNG");
-    const QList<QByteArray> pictures = {
-        accepted, encoded(wide, "PNG"), heavyBytes, "not an image at all", smallPng().left(40), QByteArray()};
+    const QByteArray accepted = test::imageBytes(Qt::blue, wallpaper::maximumSide, 1, "PNG");
+    const QByteArray wide = test::imageBytes(Qt::red, wallpaper::maximumSide + 1, 2, "PNG");
+    const QList<QByteArray> pictures = {accepted, wide, heavy, "not an image at all", smallPng().left(40),
+                                        {}};
     for (const QByteArray& bytes : pictures) {
         SCOPED_TRACE(bytes.left(8).toHex().toStdString());
         const auto themes = makeManager();
