@@ -22,7 +22,7 @@ namespace {
 MusicFolder folderOf(int count, const QString& prefix = u"Title "_s) {
     QList<Song> songs;
     for (int i = 0; i < count; ++i) {
-        songs.append(songOf(u"Artist"_s, prefix + QString::number(i)));
+        songs.append(makeSong(prefix + QString::number(i), u"Artist"_s));
     }
     return MusicFolder::make(QUrl::fromLocalFile(u"/music"_s), songs);
 }

@@ -8,6 +8,7 @@
 #include "online/MusicMetadataManager.h"
 #include "support/AudioFiles.h"
 #include "support/LocalHttpServer.h"
+#include "support/Songs.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -36,15 +37,6 @@ inline QByteArray musicBrainzReply(const QString& title, const QString& artist, 
                           R"("releases":[{"id":"%4","date":"%3"}]}]})")
         .arg(title, artist, date, releaseId)
         .toUtf8();
-}
-
-// A song of a folder, to be searched for by its artist and title.
-inline Song songOf(const QString& artist, const QString& title) {
-    Song song;
-    song.id = QUuid::createUuid();
-    song.artist = artist;
-    song.name = title;
-    return song;
 }
 
 inline const QByteArray noITunesResults = R"({"resultCount":0,"results":[]})";

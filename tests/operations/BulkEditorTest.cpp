@@ -3,7 +3,7 @@
 
 #include "app/ContentViewModel.h"
 #include "model/ToastManager.h"
-#include "support/AudioFiles.h"
+#include "support/Songs.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
@@ -16,25 +16,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Song song(const QString& title, const QString& artist = {}, const QString& genre = {}, qint64 year = 2000) {
-    Song s;
-    s.id = QUuid::createUuid();
-    s.name = title;
-    s.artist = artist;
-    s.genre = genre;
-    s.year = year;
-    s.rating = 2;
-    s.bpm = 120;
-    return s;
-}
-
 class BulkEditing : public ::testing::Test {
 protected:
     void SetUp() override {
         model.setFeedback(nullptr, &toasts);
         model.setFolder(QUrl::fromLocalFile(u"/music"_s),
-                        {song(u"the best of (the rest)"_s, u"abba"_s, u"pop"_s),
-                         song(u"Straße"_s, u"Zoë"_s, u"Électro"_s, 1999)});
+                        {makeSong(u"the best of (the rest)"_s, u"abba"_s, 2000, u"pop"_s, 2, 120),
+                         makeSong(u"Straße"_s, u"Zoë"_s, 1999, u"Électro"_s, 2, 120)});
     }
     QStringList fields(QStringView column) const {
         QStringList list;
@@ -129,22 +117,15 @@ TEST_F(BulkEditing, SwapUpdatesTheRowInPlace) {
 
 TEST_F(BulkEditing, DeletingSelectedSongsTrashesTheirFilesAndCountsThem) {
     ScratchDir dir;
-    QList<Song> songs;
-    for (const QString& name : {u"a"_s, u"b"_s, u"c"_s, u"d"_s}) {
-        Song s = song(name);
-        const QString path = dir.write(name + u".mp3"_s, mp3Audio());
-        s.url = QUrl::fromLocalFile(path);
-        s.bookmarkData = path.toUtf8();
-        songs.append(s);
-    }
+    const QList<Song> songs = songsOnDisk(dir, {u"a"_s, u"b"_s, u"c"_s, u"d"_s});
     model.setFolder(QUrl::fromLocalFile(dir.path()), songs);
     model.setSelectedSongIds({songs[0].id, songs[1].id, songs[3].id});
     ASSERT_TRUE(waitFor(editor.moveSongsToTrash()));
     EXPECT_EQ(model.visibleSongs().size(), 1);
     EXPECT_TRUE(model.selectedSongIds().isEmpty());
     EXPECT_EQ(toasts.message(), u"🗑️ 3 songs moved to Trash"_s);
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"a.mp3"_s)));
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"c.mp3"_s)));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"a.wav"_s)));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"c.wav"_s)));
     EXPECT_FALSE(model.historyManager().canUndo());
 }
 

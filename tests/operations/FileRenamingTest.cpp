@@ -4,6 +4,7 @@
 #include "model/NoReplaceMove.h"
 #include "operations/LoadedFolder.h"
 #include "support/AudioFiles.h"
+#include "support/Songs.h"
 
 #include <QFile>
 
@@ -15,27 +16,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Song songWith(const QString& artist, const QString& title, qint64 year = 0, qint64 bpm = 0) {
-    Song song;
-    song.artist = artist;
-    song.name = title;
-    song.year = year;
-    song.bpm = bpm;
-    return song;
-}
-
 TEST(GenerateFileName, PatternsAndSanitising) {
-    const Song abba = songWith(u"ABBA"_s, u"Dancing Queen"_s, 1976, 120);
+    const Song abba = makeSong(u"Dancing Queen"_s, u"ABBA"_s, 1976, {}, 0, 120);
     const QList<std::tuple<Song, FileNamingPattern, QString>> rows = {
         {abba, FileNamingPattern::artistTitle, u"ABBA - Dancing Queen"_s},
         {abba, FileNamingPattern::artistTitleYear, u"ABBA - Dancing Queen (1976)"_s},
         {abba, FileNamingPattern::bpmArtistTitle, u"[120 BPM] ABBA - Dancing Queen"_s},
-        {songWith({}, u"Song"_s, 1976), FileNamingPattern::artistTitle, u"Song"_s},
-        {songWith(u" "_s, u"Song"_s), FileNamingPattern::artistTitle, u"  - Song"_s},
-        {songWith(u"A"_s, u"B"_s), FileNamingPattern::artistTitleYear, u"A - B"_s},
-        {songWith(u"A"_s, u"B"_s), FileNamingPattern::bpmArtistTitle, u"A - B"_s},
-        {songWith({}, u"a\\b/c:d*e?f\"g<h>i|j.k"_s), FileNamingPattern::artistTitle,
-         u"a_b_c_d_e_f_g_h_i_j.k"_s},
+        {makeSong(u"Song"_s, {}, 1976), FileNamingPattern::artistTitle, u"Song"_s},
+        {makeSong(u"Song"_s, u" "_s), FileNamingPattern::artistTitle, u"  - Song"_s},
+        {makeSong(u"B"_s, u"A"_s), FileNamingPattern::artistTitleYear, u"A - B"_s},
+        {makeSong(u"B"_s, u"A"_s), FileNamingPattern::bpmArtistTitle, u"A - B"_s},
+        {makeSong(u"a\\b/c:d*e?f\"g<h>i|j.k"_s), FileNamingPattern::artistTitle, u"a_b_c_d_e_f_g_h_i_j.k"_s},
     };
     for (const auto& [song, pattern, expected] : rows) {
         EXPECT_EQ(generateFileName(song, pattern), expected);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A song as loading makes one, for the tests that need songs in memory: a fresh id, a file under /music
-// named after the title (which need not exist), and the fields given.
+// Songs as loading makes them, for the tests that need songs without loading a folder: in memory, with a
+// fresh id, a file under /music named after the title (which need not exist) and the fields given; or
+// for short WAV files written into a scratch folder.
 #pragma once
 
 #include "model/Song.h"
+#include "support/AudioFiles.h"
 
 namespace quirella::test {
 
@@ -23,6 +25,19 @@ inline Song makeSong(const QString& name, const QString& artist = {}, qint64 yea
             .rating = rating,
             .bpm = bpm,
             .isMetadataLoaded = true};
+}
+
+inline QList<Song> songsOnDisk(const ScratchDir& dir, const QStringList& names) {
+    QList<Song> songs;
+    for (const QString& name : names) {
+        Song song = makeSong(name, QStringLiteral("Artist ") + name);
+        const QString path = dir.write(name + QStringLiteral(".wav"), wavFile());
+        song.url = QUrl::fromLocalFile(path);
+        song.bookmarkData = path.toUtf8();
+        song.fileExtension = QStringLiteral("wav");
+        songs.append(song);
+    }
+    return songs;
 }
 
 } // namespace quirella::test

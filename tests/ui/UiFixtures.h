@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shared set-up of the window tests: songs in real WAV files, a window with its own managers, clicks on
-// cells, menus, drags and keys.
+// Shared set-up of the window tests: a window with its own managers, clicks on cells, menus, drags and
+// keys.
 #pragma once
 
 #include "app/ContentViewModel.h"
@@ -29,19 +29,6 @@
 #include <memory>
 
 namespace quirella::test::ui {
-
-inline QList<Song> songsOnDisk(const ScratchDir& dir, const QStringList& names) {
-    QList<Song> songs;
-    for (const QString& name : names) {
-        Song song = makeSong(name, QStringLiteral("Artist ") + name);
-        const QString path = dir.write(name + QStringLiteral(".wav"), wavFile());
-        song.url = QUrl::fromLocalFile(path);
-        song.bookmarkData = path.toUtf8();
-        song.fileExtension = QStringLiteral("wav");
-        songs.append(song);
-    }
-    return songs;
-}
 
 // The entries of a menu, "---" for a separator.
 inline QStringList menuTexts(const QMenu& menu) {
