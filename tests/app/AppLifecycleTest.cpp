@@ -52,7 +52,6 @@ TEST(Cleanup, NamePredicates) {
 
 TEST(Cleanup, LaunchRemovesOurLeftoversFromOurFoldersOnly) {
     const QString temp = paths::privateTempDir();
-    ASSERT_FALSE(temp.isEmpty());
     // The test process has a system temporary folder of its own, so the shared one is simulated safely.
     ASSERT_TRUE(temp.startsWith(QDir::tempPath()));
     const QString cache = paths::cacheDir();
@@ -66,7 +65,6 @@ TEST(Cleanup, LaunchRemovesOurLeftoversFromOurFoldersOnly) {
         {cache + u"/.hidden/cover_3.jpg"_s, true},
         {cache + u"/cover_1.jpg"_s, false},
         {cache + u"/deep/AutoCover_4.jpg"_s, false},
-        {cache + u"/tmp/Quirella_Cover_5.jpg"_s, false},
     };
     for (const auto& [path, stays] : files) {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));

@@ -30,15 +30,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A song for a file on disk.
-Song songOf(const QString& path, qint64 year = 0) {
-    Song song;
-    song.id = QUuid::createUuid();
+Song songOf(const QString& path) {
+    Song song = makeSong(QFileInfo(path).completeBaseName());
     song.url = QUrl::fromLocalFile(path);
-    song.name = QFileInfo(path).completeBaseName();
     song.bookmarkData = path.toUtf8();
-    song.year = year;
     song.fileExtension = QFileInfo(path).suffix();
-    song.isMetadataLoaded = true;
     return song;
 }
 
@@ -101,9 +97,8 @@ protected:
 TEST_F(ViewModel, HeaderClicksToggleOrSwitchReorderTheFolderAndSurviveARestart) {
     EXPECT_FALSE(model->sortColumn());
     EXPECT_TRUE(model->sortAscending());
-    model->setFolder(
-        QUrl::fromLocalFile(u"/music"_s),
-        {songOf(u"/music/b.wav"_s, 2000), songOf(u"/music/a.mp3"_s, 1990), songOf(u"/music/c.aif"_s, 2010)});
+    model->setFolder(QUrl::fromLocalFile(u"/music"_s),
+                     {songOf(u"/music/b.wav"_s), songOf(u"/music/a.mp3"_s), songOf(u"/music/c.aif"_s)});
     QSignalSpy resets(model.get(), &ContentViewModel::songsReset);
     const std::tuple<QStringView, bool, QStringList> clicks[] = {
         {column::title, true, {u"a"_s, u"b"_s, u"c"_s}},
@@ -148,18 +143,13 @@ TEST_F(ViewModel, CommitAppliesTheFieldRuleInPlaceAndRecordsUndo) {
 
     // A title that now sorts first stays in its row until the next sort; a field that takes no text
     // still records a snapshot.
-    const std::tuple<const char16_t*, QString, QString, qint64> cases[] = {
-        {u"year", u"+1999"_s, u"2"_s, 1999},
-        {u"title", u"  aaa"_s, u"  aaa"_s, 1999},
-        {u"bpm", u"140"_s, u"  aaa"_s, 1999},
-    };
+    const std::pair<const char16_t*, QString> cases[] = {{u"title", u"  aaa"_s}, {u"bpm", u"140"_s}};
     int snapshots = 0;
-    for (const auto& [field, typed, title, year] : cases) {
+    for (const auto& [field, typed] : cases) {
         SCOPED_TRACE(typed.toStdString());
         model->commitEdit(id, field, typed);
-        EXPECT_EQ(model->visibleSongs().at(2).name, title);
-        EXPECT_EQ(folderTitle(2), title);
-        EXPECT_EQ(model->currentFolder()->songs.at(2).year, year);
+        EXPECT_EQ(model->visibleSongs().at(2).name, u"  aaa"_s);
+        EXPECT_EQ(folderTitle(2), u"  aaa"_s);
         EXPECT_EQ(model->historyManager().historyStack().size(), ++snapshots);
     }
     EXPECT_EQ(rows.size(), std::size(cases));
@@ -314,7 +304,6 @@ TEST_F(ViewModel, TrashMovesFilesOfAnyNameAndDropsTheirSongsButNotTheSelection) 
     EXPECT_EQ(bytesAt(trash + "/files/caf\xe9 song.mp3"), QByteArray("/a"));
     EXPECT_EQ(bytesAt(trash + "/files/caf\xe9 song 2.mp3"), QByteArray("/b"));
     const QList<QByteArray> info = bytesAt(trash + "/info/caf\xe9 song 2.mp3.trashinfo").split('\n');
-    ASSERT_GE(info.size(), 3);
     EXPECT_EQ(info[0], "[Trash Info]");
     EXPECT_EQ(info[1], "Path=" + (root + "/b/").toPercentEncoding("/") + "caf%E9%20song.mp3");
     EXPECT_TRUE(QRegularExpression(u"^DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"_s)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <tuple>
 
 using namespace quirella;
 using namespace quirella::id3;
@@ -157,6 +158,27 @@ TEST(Id3Kept, OtherTags) {
         EXPECT_EQ(bytesOf(keptFrames(row.tag, false)), row.kept) << row.name;
     }
     EXPECT_EQ(keptFrames(id3Tag(id3Frame("PRIV", "x").repeated(70000)), false).size(), 65536);
+}
+
+// The genre of a tag of another program with only a TCON frame: ID3v1 references show their names.
+TEST(Id3Genre, ReferencesOfOtherProgramsShowTheirNames) {
+    const auto tcon = [](QByteArrayView body, int major = 3) {
+        return id3Tag(id3Frame("TCON", body, major), major);
+    };
+    const std::tuple<const char*, QByteArray, QString> rows[] = {
+        {"v2.3 reference", tcon(raw("\0(17)")), QStringLiteral("Rock")},
+        {"v2.3 reference and its name", tcon(raw("\0(17)Rock")), QStringLiteral("Rock")},
+        {"v2.3 reference and a refinement", tcon(raw("\0(4)Eurodisco")), QStringLiteral("Disco Eurodisco")},
+        {"v2.3 remix", tcon(raw("\0(RX)")), QStringLiteral("Remix")},
+        {"v2.3 escaped parenthesis", tcon(raw("\0((Remix)")), QStringLiteral("(Remix)")},
+        {"v2.3 plain text in parentheses", tcon(raw("\0(Live) Rock")), QStringLiteral("(Live) Rock")},
+        {"v2.3 UTF-16 reference", tcon(raw("\x01\xFF\xFE(\0001\0007\0)\0")), QStringLiteral("Rock")},
+        {"v2.4 bare number", tcon(textBody("17"), 4), QStringLiteral("Rock")},
+        {"v2.4 several genres", tcon(raw("\00317\0Trip-Hop"), 4), QStringLiteral("Rock Trip-Hop")},
+    };
+    for (const auto& [name, tag, genre] : rows) {
+        EXPECT_EQ(genreOfTag(tag), genre) << name;
+    }
 }
 
 // Every reader turns a POPM byte into stars by one rule (the edges of each star).

@@ -113,7 +113,6 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     const ScratchDir dir;
     const QString path = taggedFile(dir, u"song."_s + QLatin1String(GetParam()), comments,
                                     {{4, "image/png", back}, {3, "image/jpeg", front}});
-    ASSERT_FALSE(path.isEmpty());
     const Parts before = partsOf(path);
     ASSERT_TRUE(before.ok);
 
@@ -146,7 +145,6 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     const TagStatus status = write(path, changed);
     ASSERT_TRUE(status.ok()) << status.message.toStdString();
     const Parts after = partsOf(path);
-    ASSERT_TRUE(after.ok);
     EXPECT_EQ(after.comments, vorbis::withValues(before.comments, changed));
     EXPECT_EQ(after.vendor, before.vendor);
     EXPECT_EQ(after.audio, before.audio);
