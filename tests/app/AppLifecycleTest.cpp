@@ -135,14 +135,15 @@ TEST(Cleanup, CleanEmptiesTheWindowStateKeepsEighteenKeysAndToastsAfterAFewTenth
 
 // Another live process of ours as the registry sees one: it holds the lock on a registration file while
 // it runs. The shell locks the file under another name, renames it into place (never seen unlocked), and
-// becomes `sleep`, which keeps the descriptor.
+// becomes `sleep`, which keeps the descriptor; `mv` gets no copy of it, or a kill of the shell could leave
+// the lock held until `mv` has exited too.
 class OtherProcess {
 public:
     explicit OtherProcess(const QString& folder) {
         m_process.start(
             u"bash"_s,
             {u"-c"_s,
-             u"exec 9>\"$0/.staging\" && flock 9 && mv \"$0/.staging\" \"$0/process-999999.lock\" && exec sleep 60"_s,
+             u"exec 9>\"$0/.staging\" && flock 9 && mv \"$0/.staging\" \"$0/process-999999.lock\" 9>&- && exec sleep 60"_s,
              folder});
         EXPECT_TRUE(m_process.waitForStarted());
         // Registered once flock has taken the lock, which a second taker then cannot get.
