@@ -162,7 +162,6 @@ TEST_F(SongTable, YearCellCommitsOnFocusLossAndCancelsOnEscape) {
     auto edit = [this](const QString& text, std::optional<Qt::Key> key) {
         click(0, column::year);
         auto* editor = qobject_cast<QLineEdit*>(table().indexWidget(cell(0, column::year)));
-        ASSERT_TRUE(editor);
         EXPECT_EQ(editor->text(), column(column::year).at(0));
         EXPECT_EQ(model().editingField(), u"year"_s);
         editor->selectAll();
@@ -232,7 +231,6 @@ TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndAFailedMoveAlerts) {
     menuEntry(*table().rowMenu(0), u"Delete Song"_s)->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return model().showExportAlert(); }));
     QMessageBox* alert = window->alertBox();
-    ASSERT_TRUE(alert);
     EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
     EXPECT_EQ(toasts.message(), deleted);
     QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
