@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/FfmpegLibrary.h"
 
+#include <cstddef>
 #include <dlfcn.h>
 
 namespace quirella::audio {
@@ -14,6 +15,9 @@ constexpr const char* avutilName = QUIRELLA_FFMPEG_SONAME(avutil, LIBAVUTIL_VERS
 constexpr const char* swresampleName = QUIRELLA_FFMPEG_SONAME(swresample, LIBSWRESAMPLE_VERSION_MAJOR);
 constexpr const char* avcodecName = QUIRELLA_FFMPEG_SONAME(avcodec, LIBAVCODEC_VERSION_MAJOR);
 constexpr const char* avformatName = QUIRELLA_FFMPEG_SONAME(avformat, LIBAVFORMAT_VERSION_MAJOR);
+
+// The largest single block FFmpeg may allocate.
+constexpr std::size_t largestAllocation = std::size_t(64) << 20;
 #undef QUIRELLA_FFMPEG_SONAME
 
 struct Loaded {
@@ -58,6 +62,10 @@ Loaded load() {
         // FFmpeg would write its own notes about damaged or unusual files to standard error; every
         // outcome that matters reaches the caller as a result instead.
         loaded.functions.av_log_set_level(AV_LOG_QUIET);
+        // A header may claim gigabytes (a WAV list chunk of 3 GB, say), which FFmpeg would allocate and
+        // clear in one piece before finding the file short. Nothing in a song's audio or its tags needs a
+        // single block anywhere near this size.
+        loaded.functions.av_max_alloc(largestAllocation);
     }
     return loaded;
 }

@@ -34,6 +34,7 @@ namespace quirella::audio {
     X(avutil, av_get_bytes_per_sample)                                                                       \
     X(avutil, av_log_set_level)                                                                              \
     X(avutil, av_malloc)                                                                                     \
+    X(avutil, av_max_alloc)                                                                                  \
     X(avutil, av_sample_fmt_is_planar)                                                                       \
     X(avutil, av_strerror)                                                                                   \
     X(swresample, swr_alloc_set_opts2)                                                                       \
