@@ -15,10 +15,10 @@ constexpr const char* avutilName = QUIRELLA_FFMPEG_SONAME(avutil, LIBAVUTIL_VERS
 constexpr const char* swresampleName = QUIRELLA_FFMPEG_SONAME(swresample, LIBSWRESAMPLE_VERSION_MAJOR);
 constexpr const char* avcodecName = QUIRELLA_FFMPEG_SONAME(avcodec, LIBAVCODEC_VERSION_MAJOR);
 constexpr const char* avformatName = QUIRELLA_FFMPEG_SONAME(avformat, LIBAVFORMAT_VERSION_MAJOR);
+#undef QUIRELLA_FFMPEG_SONAME
 
 // The largest single block FFmpeg may allocate.
 constexpr std::size_t largestAllocation = std::size_t(64) << 20;
-#undef QUIRELLA_FFMPEG_SONAME
 
 struct Loaded {
     FfmpegFunctions functions;
