@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(vorbis::withValues(written, values) == written);
     vorbis::shownPicture({});
     for (const QByteArray& comment : list->comments) {
-        vorbis::pictureOfComment(comment);
+        vorbis::pictureOfComment(comment, list->comments);
     }
     return 0;
 }

@@ -850,6 +850,33 @@ Falsche Argumente ergeben Status 2.
     </message>
 </context>
 <context>
+    <name>Id3</name>
+    <message>
+        <source>The file&apos;s ID3 tag has a version this program does not know.</source>
+        <translation>Das ID3-Tag der Datei hat eine Version, die dieses Programm nicht kennt.</translation>
+    </message>
+    <message>
+        <source>The file&apos;s ID3 tag is compressed in a way no program defines.</source>
+        <translation>Das ID3-Tag der Datei ist auf eine Weise komprimiert, die kein Programm festlegt.</translation>
+    </message>
+    <message>
+        <source>The extended header of the file&apos;s ID3 tag is damaged.</source>
+        <translation>Der erweiterte Header des ID3-Tags der Datei ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>A compressed frame of the file&apos;s ID3 tag does not say how long it is.</source>
+        <translation>Ein komprimierter Frame des ID3-Tags der Datei gibt seine Länge nicht an.</translation>
+    </message>
+    <message>
+        <source>The file&apos;s ID3 tag (version 2.2) has a frame “%1” that cannot be carried into a newer tag.</source>
+        <translation>Das ID3-Tag (Version 2.2) der Datei hat einen Frame „%1“, der sich nicht in ein neueres Tag übernehmen lässt.</translation>
+    </message>
+    <message>
+        <source>The file was left unchanged.</source>
+        <translation>Die Datei wurde nicht verändert.</translation>
+    </message>
+</context>
+<context>
     <name>M4ATagEditor</name>
     <message>
         <source>Cannot open “%1”: %2</source>
@@ -860,36 +887,16 @@ Falsche Argumente ergeben Status 2.
         <translation>„%1“ ist keine normale Datei.</translation>
     </message>
     <message>
-        <source>Cannot create a temporary copy of “%1”: %2</source>
-        <translation>Eine temporäre Kopie von „%1“ kann nicht angelegt werden: %2</translation>
+        <source>The file is not a valid M4A file. %1</source>
+        <translation>Die Datei ist keine gültige M4A-Datei. %1</translation>
     </message>
     <message>
-        <source>Cannot write a temporary copy of “%1”: %2</source>
-        <translation>Eine temporäre Kopie von „%1“ kann nicht geschrieben werden: %2</translation>
+        <source>The file is not a valid M4A file.</source>
+        <translation>Die Datei ist keine gültige M4A-Datei.</translation>
     </message>
     <message>
-        <source>“%1” is not a valid M4A file.</source>
-        <translation>„%1“ ist keine gültige M4A-Datei.</translation>
-    </message>
-    <message>
-        <source>The temporary copy of “%1” cannot be written.</source>
-        <translation>Die temporäre Kopie von „%1“ kann nicht geschrieben werden.</translation>
-    </message>
-    <message>
-        <source>The tags of “%1” could not be saved.</source>
-        <translation>Die Tags von „%1“ konnten nicht gespeichert werden.</translation>
-    </message>
-    <message>
-        <source>The private temporary folder cannot be used.</source>
-        <translation>Der private temporäre Ordner kann nicht verwendet werden.</translation>
-    </message>
-    <message>
-        <source>“%1” is not a valid M4A file. %2</source>
-        <translation>„%1“ ist keine gültige M4A-Datei. %2</translation>
-    </message>
-    <message>
-        <source>Rewriting the tags of “%1” would damage its audio; the file is unchanged.</source>
-        <translation>Ein Neuschreiben der Tags von „%1“ würde die Audiodaten beschädigen; die Datei ist unverändert.</translation>
+        <source>Rewriting the tags would damage the file; it was left unchanged.</source>
+        <translation>Das Neuschreiben der Tags würde die Datei beschädigen; sie wurde nicht verändert.</translation>
     </message>
 </context>
 <context>
@@ -914,6 +921,10 @@ Falsche Argumente ergeben Status 2.
         <source>The tagged file would be larger than 499,999,999 bytes; the file was left unchanged.</source>
         <translation>Mit den Tags wäre die Datei größer als 499.999.999 Bytes; die Datei wurde nicht verändert.</translation>
     </message>
+    <message>
+        <source>The file holds no MPEG audio where its audio should start; it is not an MP3 file and was left unchanged.</source>
+        <translation>Die Datei enthält kein MPEG-Audio, wo ihr Audio beginnen sollte; sie ist keine MP3-Datei und wurde nicht verändert.</translation>
+    </message>
 </context>
 <context>
     <name>Mp4Structure</name>
@@ -932,6 +943,33 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>The file is not an MPEG-4 audio file.</source>
         <translation>Die Datei ist keine MPEG-4-Audiodatei.</translation>
+    </message>
+</context>
+<context>
+    <name>Mp4Tags</name>
+    <message>
+        <source>The file was left unchanged.</source>
+        <translation>Die Datei wurde nicht verändert.</translation>
+    </message>
+    <message>
+        <source>The file has too many boxes.</source>
+        <translation>Die Datei hat zu viele Boxen.</translation>
+    </message>
+    <message>
+        <source>A box of the file&apos;s movie header is damaged.</source>
+        <translation>Eine Box im Movie-Header der Datei ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>A chunk offset table of the file is damaged.</source>
+        <translation>Eine Chunk-Offset-Tabelle der Datei ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>The audio would move beyond what the file&apos;s chunk offsets can point at.</source>
+        <translation>Das Audio würde weiter rücken, als die Chunk-Offsets der Datei zeigen können.</translation>
+    </message>
+    <message>
+        <source>The file is fragmented, and its tags cannot grow or shrink in place.</source>
+        <translation>Die Datei ist fragmentiert; ihre Tags können an Ort und Stelle weder wachsen noch schrumpfen.</translation>
     </message>
 </context>
 <context>
@@ -1080,6 +1118,17 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>Unknown tag error.</source>
         <translation>Unbekannter Tag-Fehler.</translation>
+    </message>
+</context>
+<context>
+    <name>TagReader</name>
+    <message>
+        <source>The file&apos;s tags cannot be read; it is damaged or not the kind of file its name says.</source>
+        <translation>Die Tags der Datei können nicht gelesen werden; sie ist beschädigt oder nicht die Art Datei, die ihr Name angibt.</translation>
+    </message>
+    <message>
+        <source>The file cannot be read.</source>
+        <translation>Die Datei kann nicht gelesen werden.</translation>
     </message>
 </context>
 <context>

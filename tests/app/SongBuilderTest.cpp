@@ -44,52 +44,6 @@ TEST(ParseArtistTitle, SplitsAtTheFirstSeparatorThatLeavesTextOnBothSides) {
     }
 }
 
-MetadataItem bytesItem(const char* identifier, const QByteArray& bytes) {
-    return {QString::fromLatin1(identifier), std::nullopt, bytes, std::nullopt};
-}
-MetadataItem textItem(const QString& identifier, const QString& text) {
-    return {identifier, text, std::nullopt, std::nullopt};
-}
-
-TEST(MetadataItems, RatingRules) {
-    const QByteArray utf16Description = QByteArray::fromHex("fffe52004100540049004e0047000000");
-    const std::tuple<const char*, MetadataItem, std::optional<qint64>> cases[] = {
-        {"popm 255", bytesItem("POPM", popmBody(255)), 5},
-        {"popm 0", bytesItem("POPM", popmBody(0)), 0},
-        {"txxx numeric clamped", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "9")), 5},
-        {"txxx numeric with terminator", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "2"_ba + '\0')), 2},
-        {"txxx numeric not a number", bytesItem("TXXX", txxxBody("RATING_NUMERIC", "four")), std::nullopt},
-        {"txxx stars", bytesItem("TXXX", txxxBody("RATING", "★★★")), 3},
-        {"txxx stars capped", bytesItem("TXXX", txxxBody("RATING", "★★★★★★★")), 5},
-        {"txxx other description", bytesItem("TXXX", txxxBody("MOOD", "★★")), std::nullopt},
-        {"txxx without value", bytesItem("TXXX", "\x03RATING"_ba), std::nullopt},
-        {"txxx in utf-16", bytesItem("TXXX", '\x01' + utf16Description + "4"_ba), std::nullopt},
-        {"itunes comment", textItem(u"©cmt"_s, u"Rating: ★★★"_s), 3},
-        {"itunes comment without stars", textItem(u"©cmt"_s, u"Rating: none"_s), std::nullopt},
-        {"other comment", textItem(u"COMM"_s, u"Rating: ★★★"_s), std::nullopt},
-    };
-    for (const auto& [name, item, rating] : cases) {
-        EXPECT_EQ(ratingOfItem(item), rating) << name;
-    }
-    // The M4A comment rule also takes the freeform comment items.
-    EXPECT_EQ(commentRatingOfItem(textItem(u"com.apple.iTunes.comment"_s, u"Rating: ★★"_s)), 2);
-    EXPECT_EQ(commentRatingOfItem(textItem(u"©cmt"_s, u"★★ but no marker"_s)), std::nullopt);
-}
-
-TEST(MetadataItems, YearAndGenreRules) {
-    // The texts themselves follow extractYear; here only which items count.
-    EXPECT_EQ(yearOfItem(textItem(u"TDRC"_s, u"2023-05-01"_s)), 2023);
-    EXPECT_EQ(yearOfItem(textItem(u"©day"_s, u"2003"_s)), 2003);
-    EXPECT_EQ(yearOfItem(textItem(u"com.apple.iTunes.year"_s, u"1999"_s)), 1999);
-    EXPECT_EQ(yearOfItem(textItem(u"TIT2"_s, u"1999"_s)), std::nullopt);
-    EXPECT_EQ(yearOfItem({u"year"_s, std::nullopt, std::nullopt, 1987}), 1987);
-    EXPECT_EQ(yearOfItem({u"year"_s, std::nullopt, std::nullopt, 1850}), std::nullopt);
-    EXPECT_EQ(genreOfItem(textItem(u"TCON"_s, u"Jazz"_s)), u"Jazz"_s);
-    EXPECT_EQ(genreOfItem(textItem(u"©gen"_s, u"Pop"_s)), u"Pop"_s);
-    EXPECT_EQ(genreOfItem(textItem(u"genre"_s, QString())), std::nullopt);
-    EXPECT_EQ(genreOfItem(textItem(u"TIT2"_s, u"Jazz"_s)), std::nullopt);
-}
-
 struct Expected {
     QString name;
     QString artist;
@@ -264,17 +218,6 @@ TEST(SongBuilding, AGenreWeWriteReadsBackAsWritten) {
             EXPECT_EQ(createSong(path).value_or(Song{}).genre, genre);
         }
     }
-}
-
-TEST(SongBuilding, DirectRatingReadLooksOnlyAtTheTag) {
-    const ScratchDir dir;
-    // A tag whose size claims far more than the file holds is read as far as it goes.
-    QByteArray tag = id3Tag(id3Frame("POPM", popmBody(204)));
-    tag.replace(6, 4, syncsafe(0x0FFFFFFF));
-    EXPECT_EQ(readId3RatingDirect(dir.write(u"huge.mp3"_s, tag)), 4);
-    EXPECT_EQ(readId3RatingDirect(dir.write(u"none.mp3"_s, mp3Audio())), 0);
-    EXPECT_EQ(readId3RatingDirect(dir.write(u"short.mp3"_s, "ID3"_ba)), 0);
-    EXPECT_EQ(readId3RatingDirect(dir.filePath(u"missing.mp3"_s)), 0);
 }
 
 } // namespace

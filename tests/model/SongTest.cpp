@@ -29,7 +29,8 @@ Song sampleSong() {
             .genre = u"Jazz"_s,
             .rating = 4,
             .bpm = 120,
-            .isMetadataLoaded = true};
+            .isMetadataLoaded = true,
+            .fileValues = std::nullopt};
 }
 
 } // namespace

@@ -107,10 +107,17 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     EXPECT_EQ(readAll(folder.path(u"locked.mp3"_s)), lockedBefore);
 
     // A song whose cover file was removed behind the application's back keeps the picture in its file (no
-    // picture change is written), and the summary names it; a song without a cover loses its picture.
+    // picture change is written), and the summary names it; a song without a cover loses its picture. The
+    // songs compare with what their files hold now, as the batch reported it.
     QList<Song> again;
     for (const qsizetype i : {0, 2, 4, 6, 1}) { // a.mp3, c.wav, e.aiff, g.m4a, then LOUD.MP3 without cover
         again.append(folder.songs().at(i));
+        for (const auto& [id, values] : result.fileValues) {
+            if (id == again.last().id) {
+                again.last().fileValues = values;
+            }
+        }
+        EXPECT_EQ(again.last().fileValues->coverImagePath, folder.songs().at(i).coverImagePath);
         again.last().coverImagePath = i == 1 ? std::nullopt : std::optional(folder.path(u"vanished.jpg"_s));
     }
     Feedback later;

@@ -24,7 +24,8 @@ inline Song makeSong(const QString& name, const QString& artist = {}, qint64 yea
             .genre = genre,
             .rating = rating,
             .bpm = bpm,
-            .isMetadataLoaded = true};
+            .isMetadataLoaded = true,
+            .fileValues = std::nullopt};
 }
 
 inline QList<Song> songsOnDisk(const ScratchDir& dir, const QStringList& names) {

@@ -54,10 +54,20 @@ quint32 le32(const QByteArray& bytes, qsizetype at) {
     return b(3) << 24 | b(2) << 16 | b(1) << 8 | b(0);
 }
 
+// A picture record; one that does not parse comes back whole as the data of a picture of type -1.
 TestPicture pictureOf(const QByteArray& body) {
-    const quint32 mime = be32(body, 4);
-    const quint32 description = be32(body, 8 + mime);
-    const qsizetype data = 8 + mime + 4 + description + 16;
+    const auto fits = [&](qint64 at, qint64 count) {
+        return at >= 0 && count >= 0 && at + count <= body.size();
+    };
+    if (!fits(0, 8) || !fits(8 + be32(body, 4), 4)) {
+        return {-1, {}, body};
+    }
+    const qint64 mime = be32(body, 4);
+    const qint64 description = be32(body, 8 + mime);
+    const qint64 data = 8 + mime + 4 + description + 16;
+    if (!fits(data, 4) || !fits(data + 4, be32(body, data))) {
+        return {-1, {}, body};
+    }
     return {int(be32(body, 0)), body.mid(8, mime), body.mid(data + 4, be32(body, data))};
 }
 
@@ -152,6 +162,40 @@ QString taggedFile(const ScratchDir& dir, const QString& name,
         saved = tagOgg<TagLib::Ogg::Vorbis::File>(native, comments, pictures);
     }
     return saved ? path : QString();
+}
+
+QByteArray patched(QByteArray file, QByteArrayView from, QByteArrayView to) {
+    Q_ASSERT(from.size() == to.size());
+    file.replace(from, to);
+    for (qsizetype at = 0; at + 27 <= file.size() && file.mid(at, 4) == "OggS";) {
+        const int segments = quint8(file.at(at + 26));
+        qsizetype size = 27 + segments;
+        for (int i = 0; i < segments; ++i) {
+            size += quint8(file.at(at + 27 + i));
+        }
+        QByteArray page = file.mid(at, size);
+        page.replace(22, 4, QByteArray(4, '\0'));
+        quint32 crc = 0;
+        for (const char byte : page) {
+            crc ^= quint32(quint8(byte)) << 24;
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+            }
+        }
+        for (int i = 0; i < 4; ++i) {
+            file[at + 22 + i] = static_cast<char>(crc >> (8 * i));
+        }
+        at += size;
+    }
+    return file;
+}
+
+QByteArray withFlacBlock(const QByteArray& file, int type, const QByteArray& body) {
+    QByteArray block(1, static_cast<char>(type));
+    for (int shift : {16, 8, 0}) {
+        block.append(static_cast<char>(body.size() >> shift));
+    }
+    return QByteArray(file).insert(4 + 4 + 34, block + body);
 }
 
 Parts partsOf(const QString& path) {

@@ -27,6 +27,12 @@ QString taggedFile(const ScratchDir& dir, const QString& name,
                    const QList<std::pair<QByteArray, QByteArray>>& comments,
                    const QList<TestPicture>& pictures);
 
+// `file` with every `from` replaced by `to` of the same length, page checksums of an Ogg file renewed:
+// comments as no TagLib call writes them (other encodings, zero bytes).
+QByteArray patched(QByteArray file, QByteArrayView from, QByteArrayView to);
+// A FLAC file with a metadata block of `type` and `body` inserted right behind STREAMINFO.
+QByteArray withFlacBlock(const QByteArray& file, int type, const QByteArray& body);
+
 struct Parts {
     QByteArray vendor;
     QList<QByteArray> comments; // "NAME=value" as stored, without the picture comments of Ogg files

@@ -133,8 +133,7 @@ TEST_P(Id3Writers, WrittenFileReadsBackThroughTagLibWithUnmanagedFramesAndAudioU
     expectManagedFrames(read, values, QSize(300, 200), writer.name == "wav"_ba ? "image/jpeg" : "image/png");
     EXPECT_EQ(read.userText("mood"), u"calm"_s);
     EXPECT_EQ(read.tag->track(), 5u);
-    // The MP3 writer leaves the album alone; the others replace it when one is given.
-    EXPECT_EQ(qs(read.tag->album()), writer.extension == "mp3"_ba ? u"Fixture Album"_s : u"Album"_s);
+    EXPECT_EQ(qs(read.tag->album()), u"Album"_s);
     EXPECT_EQ(read.frames("TALB").size(), 1u);
     EXPECT_EQ(read.file->audioProperties()->sampleRate(), writer.sampleRate);
 }
@@ -252,8 +251,12 @@ TEST(DamagedFiles, AreRefusedUnchangedWhileOddWholeOnesAreWritten) {
     } rows[] = {
         {"mp3: tag cut short", id3Tag(QByteArray(4000, '\0')).left(1000), bad},
         {"mp3: tag size not syncsafe", raw("ID3\x03\0\0\0\0\0\x80") + QByteArray(128, 'x'), bad},
-        {"mp3: ten bytes starting with ID3", raw("ID3\x04\0\0\0\0\x01\0"), written},
-        {"mp3: random bytes", notId3, written},
+        // Files of other kinds named .mp3 get no tag put in front of them.
+        {"mp3: ten bytes starting with ID3", raw("ID3\x04\0\0\0\0\x01\0"), bad},
+        {"mp3: random bytes", notId3, bad, "not an MP3"},
+        {"mp3: a picture", imageBytes(Qt::red, 8, 8, "PNG"), bad},
+        {"mp3: empty", {}, bad},
+        {"mp3: audio after zero bytes", QByteArray(100, '\0') + mp3Audio(2), written},
         {"wav: twelve bytes", riffFile({}), bad},
         {"wav: not WAVE", QByteArray(wav).replace(8, 4, "AVI "), bad},
         {"wav: no format chunk", riffFile(data), bad},
@@ -340,8 +343,8 @@ TEST(M4ATagEditor, SetsManagedItemsAndKeepsTheRest) {
         {"year 2100 removes the date", tagged, TagValues{.year = 2100},
          "©day=|©alb=Fixture Album|©cmt=Recorded live"},
         {"empty title removes it", tagged, TagValues{.title = QString(), .artist = u"X"_s}, "©nam=|©ART=X"},
-        {"nothing given removes every managed item", tagged, TagValues(),
-         "©nam=|©ART=|©day=|©gen=|©cmt=Recorded live|©alb=Fixture Album"},
+        {"one field leaves the others", tagged, TagValues{.genre = u"Pop"_s},
+         "©nam=Morning Tune|©ART=The Testers|©day=1999|©gen=Pop|©cmt=Recorded live|©alb=Fixture Album"},
         {"rating before a plain comment", tagged, TagValues{.rating = 2}, "©cmt=Rating: ★★;Recorded live"},
         {"rating replaces an old rating comment", rated, TagValues{.rating = 5}, "©cmt=Rating: ★★★★★"},
         {"rating 0 removes the rating comment", rated, TagValues{.title = u"T"_s, .rating = 0}, "©cmt="},

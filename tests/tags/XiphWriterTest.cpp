@@ -2,11 +2,13 @@
 // FLAC, Ogg Vorbis and Opus: the rules by which Vorbis comments show and change, round trips on files
 // tagged by TagLib and read back by TagLib, refusals that leave a damaged file as it was.
 #include "support/AudioFiles.h"
+#include "support/TagReadBack.h"
 #include "support/TestSupport.h"
 #include "support/XiphFiles.h"
 #include "tags/FLACTagEditor.h"
 #include "tags/MediaReader.h"
 #include "tags/OggTagEditor.h"
+#include "tags/TagReader.h"
 #include "tags/VorbisComment.h"
 
 #include <QBuffer>
@@ -30,13 +32,19 @@ TagStatus write(const QString& path, const TagValues& values) {
                                      : OggTagEditor::writeTagsNow(path, values);
 }
 
-TagValues valuesOf(const vorbis::Shown& shown, std::optional<QByteArray> cover) {
+// Every field given, as loading showed it.
+TagValues valuesOf(const StoredTags& shown) {
     return {.title = shown.title,
             .artist = shown.artist,
             .year = shown.year,
             .genre = shown.genre,
-            .coverImage = std::move(cover),
+            .album = shown.album,
+            .coverImage = shown.cover.value_or(QByteArray()),
             .rating = shown.rating};
+}
+
+StoredTags loaded(const QString& path) {
+    return readStoredTags(path, QFileInfo(path).suffix()).value.value_or(StoredTags());
 }
 
 // Names without case; the first of several genres; a date's year, else YEAR's; FMPS_RATING before
@@ -118,16 +126,14 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
 
     // Loading shows the first artist and the front cover although it is the second picture; the rules for
     // the other comments are those of VorbisRules.
-    const MediaMetadata loaded = readMediaMetadata(path, QFileInfo(path).suffix());
-    ASSERT_TRUE(loaded.vorbisComments && loaded.common);
-    const vorbis::Shown shown = vorbis::shownValues(*loaded.vorbisComments);
+    const StoredTags shown = loaded(path);
     EXPECT_EQ(shown.artist, u"First"_s);
-    EXPECT_EQ(loaded.common->artwork, front);
-    EXPECT_GT(loaded.duration.value_or(0), 0.9);
+    EXPECT_EQ(shown.cover, front);
+    EXPECT_GT(readDuration(path, QFileInfo(path).suffix()).value_or(0), 0.9);
 
     // What loading showed, written back, changes nothing at all.
     const QByteArray original = readAll(path);
-    ASSERT_TRUE(write(path, valuesOf(shown, front)).ok());
+    ASSERT_TRUE(write(path, valuesOf(shown)).ok());
     EXPECT_EQ(readAll(path), original);
 
     // A cover of noise: large enough to move the Ogg audio onto other page numbers.
@@ -137,7 +143,8 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     buffer.open(QIODevice::WriteOnly);
     QImage(reinterpret_cast<const uchar*>(noise.constData()), 300, 300, QImage::Format_RGB32)
         .save(&buffer, "PNG");
-    TagValues changed = valuesOf(shown, noiseBytes);
+    TagValues changed = valuesOf(shown);
+    changed.coverImage = noiseBytes;
     changed.title = u"Nouveau Titre"_s;
     changed.year = 2005;
     changed.genre = u"Jazz"_s;
@@ -157,17 +164,16 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     EXPECT_EQ(after.pictures.at(1).mimeType, "image/jpeg");
     EXPECT_NE(after.pictures.at(1).data, front);
 
-    // TagLib reads what was written.
-    const MediaMetadata reread = readMediaMetadata(path, QFileInfo(path).suffix());
-    ASSERT_TRUE(reread.vorbisComments);
-    const vorbis::Shown again = vorbis::shownValues(*reread.vorbisComments);
+    const StoredTags again = loaded(path);
     EXPECT_EQ(again.title, u"Nouveau Titre"_s);
     EXPECT_EQ(again.year, 2005);
     EXPECT_EQ(again.rating, 5);
-    EXPECT_EQ(reread.common->artwork, after.pictures.at(1).data);
+    EXPECT_EQ(again.cover, after.pictures.at(1).data);
 
     // No cover removes the front cover only.
-    ASSERT_TRUE(write(path, valuesOf(again, std::nullopt)).ok());
+    TagValues uncovered = valuesOf(again);
+    uncovered.coverImage = QByteArray();
+    ASSERT_TRUE(write(path, uncovered).ok());
     const Parts last = partsOf(path);
     EXPECT_EQ(last.comments, after.comments);
     EXPECT_EQ(last.pictures, QList<TestPicture>{before.pictures.at(0)});
@@ -208,6 +214,69 @@ TEST_P(XiphWriter, RefusesWhatItCannotWriteSafelyAndChangesNothing) {
         EXPECT_FALSE(status.ok());
         EXPECT_FALSE(status.message.isEmpty());
         EXPECT_EQ(readAll(path), bytes);
+    }
+}
+
+// Files as other programs write them: loading shows what their comments and pictures say, a write of
+// nothing leaves them as they are, and a write of the rating alone changes nothing else; a file our
+// parser cannot read whole is refused by both, and stays as it was.
+TEST(XiphFilesOfOthers, LoadAndSaveSeeTheSameFile) {
+    const ScratchDir dir;
+    const QByteArray front = imageBytes(Qt::red, 20, 20);
+    const QByteArray back = imageBytes(Qt::blue, 10, 10, "PNG");
+    // A picture record: front cover, its MIME type, no description, no sizes given, the image.
+    const QByteArray block = be32(3) + be32(10) + "image/jpeg" + be32(0) + QByteArray(16, '\0') +
+                             be32(quint32(front.size())) + front;
+    const auto tagged = [&](const char* extension, const QList<std::pair<QByteArray, QByteArray>>& comments,
+                            const QList<TestPicture>& pictures = {}) {
+        return readAll(taggedFile(dir, u"source."_s + QLatin1String(extension), comments, pictures));
+    };
+    const struct {
+        const char* name;
+        const char* extension;
+        QByteArray file;
+        std::optional<StoredTags> shown; // nothing: refused
+    } rows[] = {
+        {"Latin-1 values", "ogg",
+         patched(patched(tagged("ogg", {{"TITLE", "NiXo"}, {"ARTIST", "BjXrk"}}), "NiXo", "Ni\xF1o"), "BjXrk",
+                 "Bj\xF6rk"),
+         StoredTags{.title = u"Niño"_s, .artist = u"Björk"_s}},
+        {"a zero byte in a value", "flac",
+         patched(tagged("flac", {{"TITLE", "abXcd"}}), "abXcd", raw("ab\0cd")), StoredTags{.title = u"ab"_s}},
+        {"COVERART beside a back cover", "opus",
+         patched(tagged("opus", {{"COVERARX", front.toBase64()}}, {{4, "image/png", back}}), "COVERARX",
+                 "COVERART"),
+         StoredTags{.cover = front}},
+        {"picture without its padding", "ogg",
+         patched(tagged("ogg", {{"METADATA_BLOCK_PICTURX", block.toBase64(QByteArray::OmitTrailingEquals)}}),
+                 "PICTURX", "PICTURE"),
+         StoredTags{.cover = front}},
+        {"a damaged picture block", "flac",
+         withFlacBlock(tagged("flac", {{"TITLE", "T"}}, {{3, "image/jpeg", front}}), 6, QByteArray(20, '\3')),
+         StoredTags{.title = u"T"_s, .cover = front}},
+        {"an empty application block", "flac", withFlacBlock(tagged("flac", {{"TITLE", "T"}}), 2, {}),
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.write(u"file."_s + QLatin1String(row.extension), row.file);
+        const TagResult<StoredTags> shown = readStoredTags(path, QLatin1String(row.extension));
+        ASSERT_EQ(shown.ok(), row.shown.has_value()) << shown.status.message.toStdString();
+        if (!row.shown) {
+            expectRefused(write(path, {.rating = 4}), TagError::notValidFormat, path, row.file);
+            continue;
+        }
+        EXPECT_EQ(*shown.value, *row.shown);
+        ASSERT_TRUE(write(path, valuesOf(*shown.value)).ok());
+        EXPECT_EQ(readAll(path), row.file);
+        const Parts before = partsOf(path);
+        ASSERT_TRUE(write(path, {.rating = 4}).ok());
+        const Parts after = partsOf(path);
+        EXPECT_EQ(after.comments, before.comments + QList<QByteArray>{"FMPS_RATING=0.8"});
+        EXPECT_EQ(after.pictures, before.pictures);
+        StoredTags rated = *row.shown;
+        rated.rating = 4;
+        EXPECT_EQ(loaded(path), rated);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
@@ -334,7 +335,7 @@ void ContentViewModel::undo() {
         return;
     }
     if (std::optional<MusicFolder> previous = m_historyManager.undo(*m_currentFolder)) {
-        setCurrentFolder(std::move(previous));
+        setCurrentFolder(withCurrentFileValues(std::move(*previous)));
         refreshAfterChange();
     }
 }
@@ -345,9 +346,44 @@ void ContentViewModel::redo() {
         return;
     }
     if (std::optional<MusicFolder> next = m_historyManager.redo(*m_currentFolder)) {
-        setCurrentFolder(std::move(next));
+        setCurrentFolder(withCurrentFileValues(std::move(*next)));
         refreshAfterChange();
     }
+}
+
+MusicFolder ContentViewModel::withCurrentFileValues(MusicFolder restored) const {
+    QHash<QUuid, const Song*> current;
+    for (const Song& song : m_currentFolder->songs) {
+        current.insert(song.id, &song);
+    }
+    for (Song& song : restored.songs) {
+        if (const Song* now = current.value(song.id)) {
+            song.fileValues = now->fileValues;
+        }
+    }
+    return restored;
+}
+
+void ContentViewModel::recordFileValues(const QList<std::pair<QUuid, FileValues>>& written) {
+    assertUiThread();
+    if (!m_currentFolder || written.isEmpty()) {
+        return;
+    }
+    QHash<QUuid, FileValues> values;
+    for (const auto& [id, fileValues] : written) {
+        values.insert(id, fileValues);
+    }
+    const auto apply = [&](QList<Song>& songs) {
+        for (Song& song : songs) {
+            if (const auto found = values.constFind(song.id); found != values.constEnd()) {
+                song.fileValues = *found;
+            }
+        }
+    };
+    MusicFolder changed = *m_currentFolder;
+    apply(changed.songs);
+    m_currentFolder = std::move(changed);
+    apply(m_visibleSongs);
 }
 
 // ---- Trash ----

@@ -162,8 +162,13 @@ public:
     // `stars` (0..5, 0 clears) for every song of `songIds`, as one undo step; nothing without such a song.
     void rateSongs(const QSet<QUuid>& songIds, int stars);
     // Swap the whole folder with the previous or next value of the history; nothing when there is none.
+    // The songs' file values (what their files hold) stay as they are: they describe the files, which
+    // undo does not change.
     void undo();
     void redo();
+    // The files of these songs now hold these values (a save wrote them), which later saves compare with.
+    // Neither an edit nor undoable; nothing shown changes.
+    void recordFileValues(const QList<std::pair<QUuid, FileValues>>& written);
 
     // Moves the song's file to the user's trash off the UI thread, then drops the song from the folder
     // and the visible list and counts it out. Failures show "Error deleting file: " and the reason in the
@@ -190,6 +195,8 @@ signals:
 private:
     // Puts a changed song back into the folder and into its row of the visible list.
     void replaceSong(const Song& song);
+    // `restored` (a value of the history) with the current songs' file values.
+    MusicFolder withCurrentFileValues(MusicFolder restored) const;
     void assertUiThread() const;
     void storePreference(QLatin1StringView key, const std::optional<QVariant>& value);
 

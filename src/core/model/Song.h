@@ -15,6 +15,20 @@
 
 namespace quirella {
 
+// What a song's file held for the fields a save writes, when the file was read: a save writes a field
+// only where the song's value differs. The title is the tags' own (empty when they hold none, so that a
+// title taken from the file name is written); the cover is the path loading gave the file's picture.
+struct FileValues {
+    QString title;
+    QString artist;
+    qint64 year = 0;
+    QString genre;
+    qint64 rating = 0;
+    std::optional<QString> coverImagePath;
+
+    bool operator==(const FileValues&) const = default;
+};
+
 struct Song {
     QUuid id;                              // identity of the row; drawn afresh every time the file is read
     QUrl url;                              // where the file was when it was read (a local file URL)
@@ -30,6 +44,9 @@ struct Song {
     qint64 rating = 0; // whole stars 0..5; 0 means unrated
     qint64 bpm = 0;    // 0 means not analysed
     bool isMetadataLoaded = false;
+    // Set when the song was read from its file; absent, every field is written (a song made otherwise).
+    // It describes the file, not the edit: undo and redo leave it as it is.
+    std::optional<FileValues> fileValues;
 
     // A song's file on disk, as a local path.
     QString filePath() const { return url.toLocalFile(); }

@@ -37,9 +37,9 @@ constexpr int kPlayerReleaseDelayMs = 200;
 // Error lines listed in the alert of a large batch; the rest are counted.
 constexpr int kListedErrorLines = 5;
 
-// The song's cover as its format's writer wants it, or nothing when the song has none. A song whose
-// cover file is missing, unreadable or undecodable (its file was removed behind our back) keeps the
-// picture its audio file holds: that is not an error, but the summary says so.
+// The song's cover as its format's writer wants it: empty bytes when the song has none. A song whose cover
+// file is missing, unreadable or undecodable (its file was removed behind our back) leaves the picture
+// its audio file holds: that is not an error, but the summary says so.
 struct CoverChoice {
     std::optional<QByteArray> bytes;
     bool keepEmbedded = false;
@@ -50,7 +50,7 @@ struct CoverChoice {
 // themselves).
 CoverChoice coverFor(const Song& song, bool convert) {
     if (!song.coverImagePath) {
-        return {};
+        return {QByteArray(), false};
     }
     QFile file(*song.coverImagePath);
     if (!QFileInfo(*song.coverImagePath).isFile() || !file.open(QIODevice::ReadOnly)) {
@@ -149,6 +149,34 @@ struct SongOutcome {
     bool keptEmbeddedCover = false; // the song's cover file could not be read; the file's picture stayed
 };
 
+} // namespace
+
+TagValues changedValues(const Song& song) {
+    TagValues values;
+    const std::optional<FileValues>& file = song.fileValues;
+    if (!file || song.name != file->title) {
+        values.title = song.name;
+    }
+    if (!file || song.artist != file->artist) {
+        values.artist = song.artist;
+    }
+    if (!file || song.year != file->year) {
+        values.year = song.year;
+    }
+    if (!file || song.genre != file->genre) {
+        values.genre = song.genre;
+    }
+    if (!file || song.rating != file->rating) {
+        values.rating = song.rating;
+    }
+    if (!file || song.coverImagePath != file->coverImagePath) {
+        values.coverImage = QByteArray(); // filled in from the cover file by the batch
+    }
+    return values;
+}
+
+namespace {
+
 SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions& options) {
     const bookmark::Resolution resolved = bookmark::resolve(song.bookmarkData);
     if (!resolved.path) {
@@ -163,15 +191,16 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
         return {SongOutcome::Kind::skipped,
                 QCoreApplication::translate("TagWriting", "no writer for this kind of file")};
     }
-    TagValues values;
-    values.title = song.name;
-    values.artist = song.artist;
-    values.year = song.year;
-    values.genre = song.genre;
-    values.rating = song.rating;
-    const CoverChoice cover = coverFor(song, route->convertsCover);
-    values.coverImage = cover.bytes;
-    values.keepPictures = cover.keepEmbedded;
+    TagValues values = changedValues(song);
+    CoverChoice cover;
+    if (values.coverImage) {
+        cover = coverFor(song, route->convertsCover);
+        values.coverImage = cover.bytes;
+    }
+    if (!values.any()) {
+        // Nothing the user changed: the file is left exactly as it is, and the song counts as written.
+        return {SongOutcome::Kind::success, {}, cover.keepEmbedded};
+    }
 
     const QString& path = *resolved.path;
     TagWriter& writer = route->writer(writers);
@@ -215,12 +244,17 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
         const Song& song = songs.at(i);
         const SongOutcome outcome = writeSong(song, writers, options);
         switch (outcome.kind) {
-        case SongOutcome::Kind::success:
+        case SongOutcome::Kind::success: {
             ++result.successCount;
+            FileValues written{song.name,  song.artist, song.year,
+                               song.genre, song.rating, song.coverImagePath};
             if (outcome.keptEmbeddedCover) {
                 result.keptCovers.append(song.name);
+                written.coverImagePath = song.fileValues ? song.fileValues->coverImagePath : std::nullopt;
             }
+            result.fileValues.append({song.id, std::move(written)});
             break;
+        }
         case SongOutcome::Kind::skipped:
             ++result.skipCount;
             result.skipped.append({song.filePath(), outcome.reason});
@@ -397,6 +431,7 @@ QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressMa
     }
     return writeTagsToSongs(viewModel->currentFolder()->songs, progress, toasts, std::move(playback), options)
         .then(viewModel, [viewModel](const TagBatchResult& result) {
+            viewModel->recordFileValues(result.fileValues);
             if (result.report == TagBatchResult::Report::alert) {
                 viewModel->showAlert(result.message);
             }

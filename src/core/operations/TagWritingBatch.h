@@ -42,6 +42,9 @@ struct TagBatchResult {
     // Songs whose cover file could not be read (removed behind our back): their files kept the picture
     // they held, and the report ends with a line that names them.
     QStringList keptCovers;
+    // What the files of the songs written (or left as they were, having nothing to change) now hold, by
+    // song; the window records it so that the next save compares with it.
+    QList<std::pair<QUuid, FileValues>> fileValues;
     Report report = Report::none;
     QString message; // the toast or alert text; empty when the report is none
 };
@@ -61,6 +64,11 @@ struct TagBatchOptions {
     // M4A writer takes that as the order not to replace the file.
     std::function<QFuture<TagStatus>(const QString& path, TagValues values)> m4aWriter;
 };
+
+// The fields a save writes for a song: those whose value differs from what its file held when it was read
+// (every field for a song not read from its file). A cover that differs is given as empty bytes here; the
+// batch reads the song's cover file into it.
+TagValues changedValues(const Song& song);
 
 // Runs off the UI thread. Reads the view model's current folder when called (on the UI thread), reports
 // progress and toasts through the managers, and raises the view model's alert at the end when needed.

@@ -7,7 +7,8 @@
 #include "tags/Riff.h"
 
 #include <QCoreApplication>
-#include <QSet>
+
+#include <utility>
 
 namespace quirella {
 
@@ -18,14 +19,6 @@ constexpr qint64 kMaxFileSize = 0xFFFFFFFFLL;
 
 TagResult<QByteArray> refuse(TagError error, const QString& message) {
     return TagResult<QByteArray>::failure(TagStatus::failure(error, message));
-}
-
-QByteArray frameKey(const id3::ID3Frame& frame) {
-    QByteArray key = frame.id;
-    key.append(static_cast<char>(frame.flags >> 8));
-    key.append(static_cast<char>(frame.flags & 0xFF));
-    key.append(frame.data);
-    return key;
 }
 
 } // namespace
@@ -46,6 +39,9 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
         return writable;
     }
+    if (!values.any()) {
+        return TagStatus::success();
+    }
     if (atomicfile::fileSize(path) > kMaxFileSize + 8) {
         return TagStatus::failure(
             TagError::notValidFormat,
@@ -57,12 +53,10 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
         return old.status;
     }
     std::optional<QByteArray> cover;
-    if (values.coverImage) {
+    if (values.coverImage && !values.coverImage->isEmpty()) {
         cover = prepareCover(QStringLiteral("aiff"), *values.coverImage);
     }
-    const bool albumGiven = values.album.has_value();
-    TagResult<QByteArray> rebuilt =
-        rebuild(*old.value, id3::managedFrames(values, cover), albumGiven, values.keepPictures);
+    TagResult<QByteArray> rebuilt = rebuild(*old.value, values, cover);
     old.value.reset();
     if (!rebuilt.ok()) {
         return rebuilt.status;
@@ -70,8 +64,9 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     return atomicfile::replaceContents(path, *rebuilt.value);
 }
 
-TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3::FrameList& managed,
-                                             bool albumGiven, bool keepPictures) {
+TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const TagValues& values,
+                                             const std::optional<QByteArray>& coverBytes) {
+
     const ByteView file(fileBytes);
     if (file.size() <= 12 || !file.matches(0, "FORM")) {
         return refuse(TagError::notValidFormat,
@@ -88,11 +83,8 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
     }
 
     QByteArray out;
-    out.reserve(fileBytes.size() + id3::serialisedSize(managed) + 32);
+    out.reserve(fileBytes.size() + (coverBytes ? coverBytes->size() : 0) + 4096);
     out.append(fileBytes.first(12));
-    id3::FrameList kept;
-    QSet<QByteArray> keptKeys; // built once a second ID3 chunk shows up, to leave out repeated frames
-    int id3Chunks = 0;
     bool hitLimit = false;
     const QList<riff::RIFFChunk> chunks = riff::walkChunks(fileBytes, riff::ByteOrder::bigEndian, &hitLimit);
     if (hitLimit) {
@@ -105,61 +97,72 @@ TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const id3
         !status.ok()) {
         return TagResult<QByteArray>::failure(std::move(status));
     }
+    std::optional<id3::Tag> oldTag;
+    bool firstId3 = true;
+    QByteArray laterId3Chunks;
     for (const riff::RIFFChunk& chunk : chunks) {
         const auto p = static_cast<std::uint64_t>(chunk.offset);
         const std::uint32_t size = chunk.size;
         const std::uint64_t end = p + 8 + size;
         // An odd-sized chunk is followed by a pad byte, carried over whatever its value.
         const std::uint64_t next = end + ((size & 1) && file.has(end, 1) ? 1 : 0);
-        // Both spellings are ID3 chunks to readers such as TagLib, which take the first one they meet:
-        // an old "id3 " left in front of the new chunk would hide the new values.
-        if (file.matches(p, "ID3 ") || file.matches(p, "id3 ")) {
-            const id3::FrameList frames =
-                id3::keptFrames(file.slice(p + 8, size)->toView(), albumGiven, keepPictures);
-            if (id3Chunks++ == 0) {
-                kept = frames;
-            } else {
-                if (keptKeys.isEmpty()) {
-                    for (const id3::ID3Frame& frame : std::as_const(kept)) {
-                        keptKeys.insert(frameKey(frame));
-                    }
-                }
-                for (const id3::ID3Frame& frame : frames) {
-                    if (!keptKeys.contains(frameKey(frame))) {
-                        keptKeys.insert(frameKey(frame));
-                        kept.append(frame);
-                    }
-                }
-            }
-        } else {
-            out.append(file.slice(p, next - p)->toView());
-            // The file ended without the pad byte; supply it, or the new chunk would sit at an odd
-            // offset where readers do not look for it.
-            if (next == end && (size & 1)) {
-                out.append('\0');
-            }
+        QByteArray whole = file.slice(p, next - p)->toByteArray();
+        // The file ended without the pad byte; supply it, or the new chunk would sit at an odd offset where
+        // readers do not look for it.
+        if (next == end && (size & 1)) {
+            whole.append('\0');
         }
+        // Readers such as TagLib take the first ID3 chunk they meet, in either spelling: the rebuilt one
+        // goes in front of any other.
+        if (isId3Chunk(*file.slice(p, 4))) {
+            if (std::exchange(firstId3, false)) {
+                oldTag = id3::parseTag(file.slice(p + 8, size)->toView());
+            } else {
+                laterId3Chunks.append(whole);
+            }
+            continue;
+        }
+        out.append(whole);
     }
 
-    id3::FrameList frames = managed;
-    frames.append(kept);
-    const qint64 tagSize = 10 + id3::serialisedSize(frames);
-    if (tagSize - 10 > id3::kMaxTagBodySize || out.size() + 8 + tagSize + (tagSize & 1) > kMaxFileSize) {
+    TagResult<id3::FrameList> rewritten = id3::rewrittenFrames(oldTag, values, coverBytes);
+    if (!rewritten.ok()) {
+        return TagResult<QByteArray>::failure(rewritten.status);
+    }
+    const id3::FrameList& frames = *rewritten.value;
+    const qint64 tagSize = frames.isEmpty() ? 0 : 10 + id3::serialisedSize(frames);
+    if (tagSize - 10 > id3::kMaxTagBodySize ||
+        out.size() + 8 + tagSize + (tagSize & 1) + laterId3Chunks.size() > kMaxFileSize) {
         return refuse(TagError::writeFailure,
                       QCoreApplication::translate(
                           "AIFFTagEditor",
                           "The tagged file would reach 4 GiB, more than AIFF allows; it was left "
                           "unchanged."));
     }
-    const QByteArray tag = id3::buildTag(frames, 0);
-    out.append("ID3 ", 4);
-    appendU32BE(out, static_cast<std::uint32_t>(tag.size()));
-    out.append(tag);
-    if (tag.size() & 1) {
-        out.append('\0');
+    if (!frames.isEmpty()) {
+        const QByteArray tag = id3::buildTag(frames, 0);
+        out.append("ID3 ", 4);
+        appendU32BE(out, static_cast<std::uint32_t>(tag.size()));
+        out.append(tag);
+        if (tag.size() & 1) {
+            out.append('\0');
+        }
     }
+    out.append(laterId3Chunks);
     storeU32BE(out, 4, static_cast<std::uint32_t>(out.size() - 8));
     return TagResult<QByteArray>::success(std::move(out));
+}
+
+bool AIFFTagEditor::isId3Chunk(ByteView id) {
+    return id.matches(0, "ID3 ") || id.matches(0, "id3 ");
+}
+
+StoredTags AIFFTagEditor::storedTags(std::optional<ByteView> id3Payload) {
+    if (!id3Payload) {
+        return {};
+    }
+    const std::optional<id3::Tag> tag = id3::parseTag(id3Payload->toView());
+    return tag ? id3::shownValues(*tag).values : StoredTags();
 }
 
 } // namespace quirella

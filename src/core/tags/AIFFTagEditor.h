@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes an ID3v2.3 tag into an AIFF file as an "ID3 " chunk at its end. Every other chunk stays in its
-// order, byte for byte; earlier ID3 chunks are replaced, and the frames of theirs that we do not manage
-// move into the new tag behind our own.
+// The ID3v2.3 tag of an AIFF file, an "ID3 " chunk at its end. Loading reads the first ID3 chunk (either
+// spelling, "ID3 " or "id3 "); a write rebuilds that one and puts it behind every other chunk, which stay
+// in their order byte for byte (further ID3 chunks follow the new one as they were).
 #pragma once
 
 #include "tags/Id3.h"
 #include "tags/Riff.h"
 #include "tags/SerialExecutor.h"
+#include "tags/StoredTags.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
 #include "tags/TagWriter.h"
@@ -31,14 +32,17 @@ public:
     // atomically with the rebuilt bytes. A refused file stays exactly as it was.
     static TagStatus writeTagsNow(const QString& path, const TagValues& values);
 
-    // The new file content (pure): the FORM header, every chunk but the ID3 ones, then the new "ID3 "
-    // chunk with `managed` followed by the kept frames of the old ones, and the FORM size fixed.
-    // `albumGiven`: the managed frames carry a TALB, so an old one is dropped. Refuses anything but a
-    // plain AIFF (AIFF-C included), a chunk running past the end of the file (its audio would be lost),
-    // more than kMaxChunks chunks, and results of 4 GiB or more.
-    // With `keepPictures`, the old tags' pictures are all kept.
-    static TagResult<QByteArray> rebuild(QByteArrayView file, const id3::FrameList& managed, bool albumGiven,
-                                         bool keepPictures = false);
+    // The new file content (pure) for the given fields, `coverBytes` being the converted cover. Refuses
+    // anything but a plain AIFF (AIFF-C included), a chunk running past the end of the file (its audio
+    // would be lost), more than kMaxChunks chunks, a tag that cannot be carried over whole, and results of
+    // 4 GiB or more.
+    static TagResult<QByteArray> rebuild(QByteArrayView file, const TagValues& values,
+                                         const std::optional<QByteArray>& coverBytes = std::nullopt);
+
+    // Whether a chunk id names an ID3 chunk.
+    static bool isId3Chunk(ByteView id);
+    // What loading shows of a file whose first ID3 chunk has this payload.
+    static StoredTags storedTags(std::optional<ByteView> id3Payload);
 
 private:
     SerialExecutor m_executor;

@@ -61,25 +61,6 @@ std::uint8_t crc8(const std::uint8_t* data, std::uint64_t size) {
     return crc;
 }
 
-std::uint16_t crc16(const std::uint8_t* data, std::uint64_t size) {
-    static const auto table = [] {
-        std::array<std::uint16_t, 256> entries{};
-        for (int i = 0; i < 256; ++i) {
-            std::uint16_t crc = static_cast<std::uint16_t>(i << 8);
-            for (int bit = 0; bit < 8; ++bit) {
-                crc = static_cast<std::uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x8005 : crc << 1);
-            }
-            entries[i] = crc;
-        }
-        return entries;
-    }();
-    std::uint16_t crc = 0;
-    for (std::uint64_t i = 0; i < size; ++i) {
-        crc = static_cast<std::uint16_t>((crc << 8) ^ table[((crc >> 8) ^ data[i]) & 0xFF]);
-    }
-    return crc;
-}
-
 // The length of a frame header at `offset` whose checksum holds, or nothing.
 std::optional<std::uint64_t> frameHeaderLength(ByteView bytes, std::uint64_t offset) {
     if (!isFrameSync(bytes, offset) || !bytes.has(offset, 5)) {
@@ -123,7 +104,49 @@ std::optional<std::uint64_t> frameHeaderLength(ByteView bytes, std::uint64_t off
     return length + 1;
 }
 
+// The PICTURE block loading shows: of the blocks that parse as pictures (a damaged one is neither shown
+// nor touched), the first front cover, else the first.
+struct ShownPicture {
+    qsizetype index = -1;
+    std::optional<QByteArray> data;
+};
+
+ShownPicture shownPictureOf(const QList<FLACTagEditor::Block>& blocks) {
+    QList<std::uint32_t> types;
+    QList<qsizetype> places;
+    QList<QByteArray> data;
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        if (blocks.at(i).type != FLACTagEditor::picture) {
+            continue;
+        }
+        if (const std::optional<vorbis::Picture> picture =
+                vorbis::parsePicture(ByteView(blocks.at(i).body))) {
+            types.append(picture->type);
+            places.append(i);
+            data.append(picture->data);
+        }
+    }
+    const qsizetype shown = vorbis::shownPicture(types);
+    if (shown < 0) {
+        return {};
+    }
+    return {places.at(shown), data.at(shown)};
+}
+
 } // namespace
+
+StoredTags FLACTagEditor::storedTags(const Metadata& metadata) {
+    StoredTags stored;
+    const auto comments = std::find_if(metadata.blocks.begin(), metadata.blocks.end(),
+                                       [](const Block& block) { return block.type == vorbisComment; });
+    if (comments != metadata.blocks.end()) {
+        if (const std::optional<vorbis::CommentList> list = vorbis::parseComments(ByteView(comments->body))) {
+            stored = vorbis::storedTags(list->comments);
+        }
+    }
+    stored.cover = shownPictureOf(metadata.blocks).data;
+    return stored;
+}
 
 qint64 FLACTagEditor::moreBytesNeeded(ByteView bytes) {
     const std::uint64_t marker = markerOffset(bytes);
@@ -177,7 +200,9 @@ TagResult<FLACTagEditor::Metadata> FLACTagEditor::parseMetadata(ByteView bytes, 
             return pastEnd();
         }
         const std::uint8_t type = head & 0x7F;
-        if (type == 127 || (i == 0 && (type != streamInfo || length != 34)) ||
+        // Every block but padding and the seek table has a body (TagLib rejects the whole file too).
+        const bool emptyBlock = length == 0 && type != padding && type != seekTable;
+        if (type == 127 || emptyBlock || (i == 0 && (type != streamInfo || length != 34)) ||
             (i > 0 && type == streamInfo)) {
             return Result::failure(
                 refused(QCoreApplication::translate("FLACTagEditor", "The FLAC metadata is damaged.")));
@@ -202,12 +227,28 @@ bool FLACTagEditor::endsWithWholeFrame(ByteView tail) {
     }
     const std::uint64_t end = tail.size();
     const std::uint16_t stored = static_cast<std::uint16_t>(*tail.u8(end - 2) << 8 | *tail.u8(end - 1));
-    // The last frame is the last one whose header holds and whose checksum covers the rest exactly.
-    for (std::uint64_t start = end - 8 + 1; start-- > 0;) {
-        if (!isFrameSync(tail, start) || !frameHeaderLength(tail, start)) {
-            continue;
+    // The last frame is the last one whose header holds and whose checksum covers the rest exactly. The
+    // checksum of every suffix comes from the one after it (the checksum is linear: a byte b in front of
+    // k bytes adds b·x^(8k+16) mod P), so the whole scan takes one pass over the tail.
+    const auto timesX = [](std::uint16_t value) {
+        return static_cast<std::uint16_t>((value << 1) ^ (value & 0x8000 ? 0x8005 : 0));
+    };
+    std::uint16_t suffixCrc = 0;
+    std::uint16_t power = 0x8005; // x^16 mod P, the weight of the byte just before the checksum
+    for (std::uint64_t start = end - 2; start-- > 0;) {
+        const std::uint8_t byte = tail.data()[start];
+        std::uint16_t term = 0;
+        for (int bit = 7; bit >= 0; --bit) {
+            term = timesX(term);
+            if (byte & (1u << bit)) {
+                term ^= power;
+            }
         }
-        if (crc16(tail.data() + start, end - 2 - start) == stored) {
+        suffixCrc ^= term;
+        for (int bit = 0; bit < 8; ++bit) {
+            power = timesX(power);
+        }
+        if (start + 8 <= end && suffixCrc == stored && frameHeaderLength(tail, start)) {
             return true;
         }
     }
@@ -254,28 +295,14 @@ TagResult<QByteArray> FLACTagEditor::rebuildHead(const Metadata& metadata, const
 
     // The cover: the shown PICTURE block is replaced in its place or removed; a new one goes before the
     // padding.
-    QList<std::uint32_t> types;
-    QList<qsizetype> places;
-    for (qsizetype i = 0; i < blocks.size(); ++i) {
-        if (blocks.at(i).type == picture) {
-            const std::optional<std::uint32_t> type = ByteView(blocks.at(i).body).u32BE(0);
-            types.append(type.value_or(0));
-            places.append(i);
-        }
-    }
-    const qsizetype shown = vorbis::shownPicture(types);
-    std::optional<QByteArray> shownData;
-    if (shown >= 0) {
-        if (const std::optional<vorbis::Picture> picture =
-                vorbis::parsePicture(ByteView(blocks.at(places.at(shown)).body))) {
-            shownData = picture->data;
-        }
-    }
+    const ShownPicture shownPicture = shownPictureOf(blocks);
+    const qsizetype shown = shownPicture.index;
+    const std::optional<QByteArray>& shownData = shownPicture.data;
     switch (vorbis::pictureEdit(shownData, values)) {
     case vorbis::PictureEdit::keep:
         break;
     case vorbis::PictureEdit::remove:
-        blocks.removeAt(places.at(shown));
+        blocks.removeAt(shown);
         changed = true;
         break;
     case vorbis::PictureEdit::replace:
@@ -284,7 +311,7 @@ TagResult<QByteArray> FLACTagEditor::rebuildHead(const Metadata& metadata, const
             const QByteArray body = vorbis::serialise(*cover);
             if (body.size() <= qsizetype(kMaxBlockLength)) {
                 if (shown >= 0) {
-                    blocks[places.at(shown)].body = body;
+                    blocks[shown].body = body;
                 } else {
                     const auto firstPadding =
                         std::find_if(blocks.begin(), blocks.end(),
@@ -327,6 +354,9 @@ QFuture<TagStatus> FLACTagEditor::writeTags(const QString& path, TagValues value
 TagStatus FLACTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
     if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
         return writable;
+    }
+    if (!values.any()) {
+        return TagStatus::success();
     }
     const qint64 size = atomicfile::fileSize(path);
     // Only the metadata is read, as far as it goes, and the last frame; the frames in between are

@@ -9,12 +9,13 @@
 // unchanged. A file whose values already are the ones given is not touched at all.
 //
 // Refused, and left as it was: a file without the marker or without STREAMINFO first, a block that runs
-// past the end, metadata not followed by a frame, and a file that does not end with a whole frame (cut
-// off while it was recorded or copied).
+// past the end, an empty block other than padding or a seek table, metadata not followed by a frame, and a
+// file that does not end with a whole frame (cut off while it was recorded or copied).
 #pragma once
 
 #include "tags/ByteView.h"
 #include "tags/SerialExecutor.h"
+#include "tags/StoredTags.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
 #include "tags/TagWriter.h"
@@ -67,8 +68,12 @@ public:
     // The new head of the file (prefix, marker and blocks) for `values`; empty when nothing changes.
     static TagResult<QByteArray> rebuildHead(const Metadata& metadata, const TagValues& values);
 
+    // What loading shows: the fields of the first VORBIS_COMMENT block (nothing when it is damaged) and
+    // the shown picture, the first front cover among the PICTURE blocks that parse, else the first.
+    static StoredTags storedTags(const Metadata& metadata);
+
     // Whether `tail`, the last bytes of a file, ends with a whole frame: a frame header whose checksum
-    // holds, and the frame's own checksum in the last two bytes.
+    // holds, and the frame's own checksum in the last two bytes. Takes time in proportion to the tail.
     static bool endsWithWholeFrame(ByteView tail);
 
 private:

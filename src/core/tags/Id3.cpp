@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tags/Id3.h"
 
+#include "model/Year.h"
 #include "tags/ByteView.h"
 #include "tags/Rating.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -20,6 +22,7 @@ namespace {
 constexpr std::uint8_t kHeaderUnsynchronised = 0x80;
 constexpr std::uint8_t kHeaderExtended = 0x40;
 constexpr std::uint8_t kHeaderFooter = 0x10;
+constexpr std::uint8_t kV2HeaderCompressed = 0x40;
 
 // Frame flags of version 2.3: status byte (high), encoding byte (low).
 constexpr std::uint16_t kV3TagAlterPreservation = 0x8000;
@@ -41,11 +44,23 @@ constexpr std::uint16_t kV4DataLengthIndicator = 0x0001;
 
 // A real tag holds a few dozen frames; this only bounds the work on hostile input.
 constexpr int kMaxFrames = 65536;
+// A compressed frame larger than this once decompressed is not read (a cover is a few megabytes).
+constexpr std::uint32_t kMaxDecompressedFrame = 64u << 20;
 
 constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 
+// `source` is marked with QT_TRANSLATE_NOOP("Id3", ...) where it stands.
+QString message(const char* source) {
+    return QCoreApplication::translate("Id3", source);
+}
+
 bool isFrameIdByte(std::uint8_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool isFrameId(ByteView bytes, std::uint64_t offset, std::uint64_t length) {
+    const std::optional<ByteView> id = bytes.slice(offset, length);
+    return id && std::all_of(id->data(), id->data() + length, isFrameIdByte);
 }
 
 bool isSyncsafe(ByteView bytes) {
@@ -67,145 +82,24 @@ QByteArray undoUnsynchronisation(ByteView bytes) {
     return out;
 }
 
-// The frame area of a version 2.3 or 2.4 tag: after the header and any extended header, with the
-// whole-tag unsynchronisation of version 2.3 undone. Holds a copy only when it had to undo something,
-// so it must stay where it was opened while `frames` is in use.
-struct TagBody {
-    int major = 0;
-    std::uint8_t flags = 0;
-    QByteArray undone;
-    ByteView frames;
-
-    TagBody() = default;
-    TagBody(const TagBody&) = delete;
-    TagBody& operator=(const TagBody&) = delete;
-};
-
-// `tag` starts with the 10-byte header; the frame area is cut at the declared size.
-bool openTag(ByteView tag, TagBody& body) {
-    if (!tag.matches(0, "ID3") || !tag.has(0, 10)) {
-        return false;
-    }
-    body.major = *tag.u8(3);
-    body.flags = *tag.u8(5);
-    if (body.major != 3 && body.major != 4) {
-        return false;
-    }
-    const std::uint64_t declared = decodeSyncsafe(tag.slice(6, 4)->toView());
-    ByteView area = *tag.slice(10, std::min<std::uint64_t>(declared, tag.size() - 10));
-    // In version 2.3 the whole tag after the header, extended header included, is unsynchronised and
-    // the frame sizes count the original bytes; undoing it first makes every frame readable as is.
-    // (In version 2.4 the flag only says that every frame is unsynchronised on its own.)
-    if (body.major == 3 && (body.flags & kHeaderUnsynchronised)) {
-        body.undone = undoUnsynchronisation(area);
-        area = ByteView(body.undone);
-    }
-    if (body.flags & kHeaderExtended) {
-        std::uint64_t skip = 0;
-        if (body.major == 3) {
-            const auto size = area.u32BE(0); // excludes its own four bytes
-            if (!size) {
-                return false;
-            }
-            skip = std::uint64_t{*size} + 4;
-        } else {
-            const auto sizeBytes = area.slice(0, 4);
-            if (!sizeBytes || !isSyncsafe(*sizeBytes)) {
-                return false;
-            }
-            skip = decodeSyncsafe(sizeBytes->toView()); // includes its own four bytes
-            if (skip < 6) {
-                return false;
-            }
-        }
-        if (!area.has(0, skip)) {
-            return false;
-        }
-        area = area.from(skip);
-    }
-    body.frames = area;
-    return true;
+QByteArray bigEndian32(std::uint32_t value) {
+    QByteArray out;
+    appendU32BE(out, value);
+    return out;
 }
 
-struct RawFrame {
-    QByteArrayView id;
-    std::uint16_t flags = 0;
-    ByteView body;
-};
-
-// Calls `visit` for each frame in order until it returns false. The walk stops at padding or at any
-// id outside [A-Z0-9]{4}, at a size that is not syncsafe (2.4) or runs past the frame area, and after
-// kMaxFrames frames.
-template <typename Visit>
-void walkFrames(const TagBody& tag, Visit&& visit) {
-    const ByteView area = tag.frames;
-    std::uint64_t p = 0;
-    for (int count = 0; count < kMaxFrames && area.has(p, 10); ++count) {
-        const std::uint8_t* header = area.data() + p;
-        if (!std::all_of(header, header + 4, isFrameIdByte)) {
-            return;
-        }
-        std::uint64_t size = 0;
-        if (tag.major == 4) {
-            const ByteView sizeBytes = *area.slice(p + 4, 4);
-            if (!isSyncsafe(sizeBytes)) {
-                return;
-            }
-            size = decodeSyncsafe(sizeBytes.toView());
-        } else {
-            size = *area.u32BE(p + 4);
-        }
-        const auto body = area.slice(p + 10, size);
-        if (!body) {
-            return;
-        }
-        const RawFrame frame{QByteArrayView(reinterpret_cast<const char*>(header), 4), *area.u16BE(p + 8),
-                             *body};
-        if (!visit(frame)) {
-            return;
-        }
-        p += 10 + size;
-    }
-}
-
-// The frame's content as its type defines it: without the grouping byte and data length indicator,
-// with per-frame unsynchronisation undone. Nothing for compressed or encrypted frames.
-std::optional<QByteArray> frameContent(const TagBody& tag, const RawFrame& frame) {
-    if (tag.major == 3) {
-        if (frame.flags & (kV3Compressed | kV3Encrypted)) {
-            return std::nullopt;
-        }
-        return frame.body.from((frame.flags & kV3Grouped) ? 1 : 0).toByteArray();
-    }
-    if (frame.flags & (kV4Compressed | kV4Encrypted)) {
+// zlib data that decompresses to `size` bytes, or nothing.
+std::optional<QByteArray> decompress(std::uint32_t size, ByteView compressed) {
+    if (size > kMaxDecompressedFrame) {
         return std::nullopt;
     }
-    const std::uint64_t skip =
-        ((frame.flags & kV4Grouped) ? 1 : 0) + ((frame.flags & kV4DataLengthIndicator) ? 4 : 0);
-    const ByteView content = frame.body.from(skip);
-    if ((frame.flags & kV4Unsynchronised) || (tag.flags & kHeaderUnsynchronised)) {
-        return undoUnsynchronisation(content);
+    // qUncompress takes the expected size as a big-endian prefix.
+    QByteArray input = bigEndian32(size) + compressed.toByteArray();
+    QByteArray output = qUncompress(input);
+    if (output.size() != qsizetype(size)) {
+        return std::nullopt;
     }
-    return content.toByteArray();
-}
-
-// Version 2.4 status and format flags as version 2.3 spells them; the caller has already dropped the
-// frames whose 2.4 flags have no 2.3 equivalent.
-std::uint16_t v3FlagsFromV4(std::uint16_t flags) {
-    std::uint16_t out = 0;
-    if (flags & kV4TagAlterPreservation) {
-        out |= kV3TagAlterPreservation;
-    }
-    if (flags & kV4FileAlterPreservation) {
-        out |= kV3FileAlterPreservation;
-    }
-    if (flags & kV4ReadOnly) {
-        out |= kV3ReadOnly;
-    }
-    if (flags & kV4Grouped) {
-        out |= kV3Grouped;
-    }
-    return out;
+    return output;
 }
 
 // Frames whose content starts with a text-encoding byte.
@@ -218,97 +112,372 @@ bool startsWithTextEncoding(QByteArrayView id) {
     return std::find(kIds.begin(), kIds.end(), id) != kIds.end();
 }
 
-// Picture type of an APIC body (encoding, MIME type ending in 0x00, type), or nothing.
-std::optional<std::uint8_t> pictureType(const QByteArray& content) {
-    const ByteView view(content);
-    const auto mimeEnd = view.find(0x00, 1);
-    if (!mimeEnd) {
-        return std::nullopt;
-    }
-    return view.u8(*mimeEnd + 1);
-}
+// Version 2.2 frame ids and their version 2.3 names.
+struct V2Name {
+    QByteArrayView v2;
+    QByteArrayView v3;
+};
+constexpr V2Name kV2Names[] = {
+    {"BUF", "RBUF"},
+    {"CNT", "PCNT"},
+    {"COM", "COMM"},
+    {"CRA", "AENC"},
+    {"EQU", "EQUA"},
+    {"ETC", "ETCO"},
+    {"GEO", "GEOB"},
+    {"IPL", "IPLS"},
+    {"MCI", "MCDI"},
+    {"MLL", "MLLT"},
+    {"PIC", "APIC"},
+    {"POP", "POPM"},
+    {"REV", "RVRB"},
+    {"RVA", "RVAD"},
+    {"SLT", "SYLT"},
+    {"STC", "SYTC"},
+    {"TAL", "TALB"},
+    {"TBP", "TBPM"},
+    {"TCM", "TCOM"},
+    {"TCO", "TCON"},
+    {"TCR", "TCOP"},
+    {"TDA", "TDAT"},
+    {"TDY", "TDLY"},
+    {"TEN", "TENC"},
+    {"TFT", "TFLT"},
+    {"TIM", "TIME"},
+    {"TKE", "TKEY"},
+    {"TLA", "TLAN"},
+    {"TLE", "TLEN"},
+    {"TMT", "TMED"},
+    {"TOA", "TOPE"},
+    {"TOF", "TOFN"},
+    {"TOL", "TOLY"},
+    {"TOR", "TORY"},
+    {"TOT", "TOAL"},
+    {"TP1", "TPE1"},
+    {"TP2", "TPE2"},
+    {"TP3", "TPE3"},
+    {"TP4", "TPE4"},
+    {"TPA", "TPOS"},
+    {"TPB", "TPUB"},
+    {"TRC", "TSRC"},
+    {"TRD", "TRDA"},
+    {"TRK", "TRCK"},
+    {"TSI", "TSIZ"},
+    {"TSS", "TSSE"},
+    {"TT1", "TIT1"},
+    {"TT2", "TIT2"},
+    {"TT3", "TIT3"},
+    {"TXT", "TEXT"},
+    {"TXX", "TXXX"},
+    {"TYE", "TYER"},
+    {"UFI", "UFID"},
+    {"ULT", "USLT"},
+    {"WAF", "WOAF"},
+    {"WAR", "WOAR"},
+    {"WAS", "WOAS"},
+    {"WCM", "WCOM"},
+    {"WCP", "WCOP"},
+    {"WPB", "WPUB"},
+    {"WXX", "WXXX"},
+    // Frames iTunes wrote into version 2.2 tags.
+    {"TCP", "TCMP"},
+    {"TST", "TSOT"},
+    {"TSA", "TSOA"},
+    {"TSP", "TSOP"},
+    {"TS2", "TSO2"},
+    {"TSC", "TSOC"},
+    {"PCS", "PCST"},
+    {"TCT", "TCAT"},
+    {"TDR", "TDRL"},
+    {"TDS", "TDES"},
+    {"TID", "TGID"},
+    {"WFD", "WFED"},
+    {"GP1", "GRP1"},
+    {"MVN", "MVNM"},
+    {"MVI", "MVIN"},
+};
 
-// A TXXX whose description is UTF-16 (encodings 1 and 2) and names a rating. Other taggers store
-// "RATING" this way; `isRatingFrame` only reads single-byte descriptions, and leaving such a frame
-// behind would let an old rating override the new one when the file is read again.
-bool isUtf16RatingText(const QByteArray& content) {
-    const ByteView view(content);
-    const auto encoding = view.u8(0);
-    if (!encoding || (*encoding != 1 && *encoding != 2)) {
-        return false;
-    }
-    ByteView text = view.from(1);
-    bool bigEndian = *encoding == 2;
-    if (text.matches(0, "\xFF\xFE")) {
-        bigEndian = false;
-        text = text.from(2);
-    } else if (text.matches(0, "\xFE\xFF")) {
-        bigEndian = true;
-        text = text.from(2);
-    }
-    QString description;
-    for (std::uint64_t i = 0; text.has(i, 2); i += 2) {
-        const std::uint8_t a = text.data()[i];
-        const std::uint8_t b = text.data()[i + 1];
-        const char16_t unit =
-            bigEndian ? static_cast<char16_t>(a << 8 | b) : static_cast<char16_t>(b << 8 | a);
-        if (unit == 0) {
-            break;
+std::optional<QByteArrayView> v3NameOf(QByteArrayView v2) {
+    for (const V2Name& name : kV2Names) {
+        if (name.v2 == v2) {
+            return name.v3;
         }
-        description.append(QChar(unit));
     }
-    return rating::isRatingDescription(description);
+    return std::nullopt;
 }
 
-// Whether the writers replace or drop this frame of an old tag.
-bool isManaged(QByteArrayView id, const TagBody& tag, const RawFrame& raw, bool albumGiven) {
-    // TDRL (release time) is read for the year when the others give none, so a cleared year must
-    // take it along or the old year would come back.
-    static constexpr std::array<QByteArrayView, 9> kAlwaysManaged = {"TIT2", "TPE1", "TYER", "TDRC", "TDRL",
-                                                                     "TDAT", "TIME", "TCON", "POPM"};
-    if (std::find(kAlwaysManaged.begin(), kAlwaysManaged.end(), id) != kAlwaysManaged.end()) {
-        return true;
+// A version 2.2 picture names its image format in three characters where 2.3 has a MIME type.
+QByteArray apicFromPic(ByteView body) {
+    if (body.size() < 5) {
+        return body.toByteArray();
     }
-    if (id == "TALB") {
-        return albumGiven;
+    const QByteArray format = body.slice(1, 3)->toByteArray().toUpper();
+    QByteArray mime;
+    if (format == "JPG") {
+        mime = "image/jpeg";
+    } else if (format == "-->") {
+        mime = "-->"; // a link to the picture, as in version 2.3
+    } else {
+        mime = "image/" + format.toLower();
     }
-    if (id != "TXXX" && id != "APIC") {
+    QByteArray out;
+    out.append(static_cast<char>(*body.u8(0)));
+    out.append(mime);
+    out.append('\0');
+    out.append(body.from(4).toView());
+    return out;
+}
+
+// The frame area of a tag: after the header and any extended header, with the whole-tag
+// unsynchronisation of versions 2.2 and 2.3 undone (the frame sizes count the bytes as they were).
+struct TagBody {
+    int major = 0;
+    std::uint8_t flags = 0;
+    QByteArray undone;
+    ByteView frames;
+    QString problem;
+
+    TagBody() = default;
+    TagBody(const TagBody&) = delete;
+    TagBody& operator=(const TagBody&) = delete;
+};
+
+bool openTag(ByteView tag, TagBody& body) {
+    if (!tag.matches(0, "ID3") || !tag.has(0, 10)) {
         return false;
     }
-    // A compressed or encrypted rating text or front cover cannot be told apart from other ones;
-    // dropping it is better than leaving a second rating or cover behind.
-    const std::optional<QByteArray> content = frameContent(tag, raw);
-    if (!content) {
+    body.major = *tag.u8(3);
+    body.flags = *tag.u8(5);
+    if (body.major < 2 || body.major > 4) {
+        body.problem =
+            message(QT_TRANSLATE_NOOP("Id3", "The file's ID3 tag has a version this program does not know."));
         return true;
     }
-    if (id == "APIC") {
-        return isShownPictureType(pictureType(*content));
+    if (body.major == 2 && (body.flags & kV2HeaderCompressed)) {
+        body.problem = message(
+            QT_TRANSLATE_NOOP("Id3", "The file's ID3 tag is compressed in a way no program defines."));
+        return true;
     }
-    return isRatingFrame(ID3Frame{QByteArray("TXXX"), content->size(), 0, *content}) ||
-           isUtf16RatingText(*content);
+    const std::uint64_t declared = decodeSyncsafe(tag.slice(6, 4)->toView());
+    ByteView area = *tag.slice(10, std::min<std::uint64_t>(declared, tag.size() - 10));
+    if (body.major != 4 && (body.flags & kHeaderUnsynchronised)) {
+        body.undone = undoUnsynchronisation(area);
+        area = ByteView(body.undone);
+    }
+    if (body.major != 2 && (body.flags & kHeaderExtended)) {
+        std::uint64_t skip = 0;
+        if (body.major == 3) {
+            const auto size = area.u32BE(0); // excludes its own four bytes
+            skip = size ? std::uint64_t{*size} + 4 : 0;
+        } else {
+            const auto sizeBytes = area.slice(0, 4);
+            skip = sizeBytes && isSyncsafe(*sizeBytes) ? decodeSyncsafe(sizeBytes->toView()) : 0;
+            skip = skip < 6 ? 0 : skip; // includes its own four bytes
+        }
+        if (skip == 0 || !area.has(0, skip)) {
+            body.problem =
+                message(QT_TRANSLATE_NOOP("Id3", "The extended header of the file's ID3 tag is damaged."));
+            return true;
+        }
+        area = area.from(skip);
+    }
+    body.frames = area;
+    return true;
 }
 
-QByteArray textBody(const QString& text) {
-    QByteArray body;
-    const QByteArray utf8 = text.toUtf8();
-    body.reserve(utf8.size() + 1);
-    body.append('\x03');
-    body.append(utf8);
+// The size of the 2.4 frame at `p`: syncsafe as the version says, unless that leads nowhere while the
+// plain reading some players wrote leads to the next frame.
+std::uint64_t v4FrameSize(ByteView area, std::uint64_t p) {
+    const ByteView sizeBytes = *area.slice(p + 4, 4);
+    const std::uint64_t plain = *area.u32BE(p + 4);
+    if (!isSyncsafe(sizeBytes)) {
+        return plain;
+    }
+    const std::uint64_t syncsafe = decodeSyncsafe(sizeBytes.toView());
+    if (syncsafe > 127 && !isFrameId(area, p + 10 + syncsafe, 4) && isFrameId(area, p + 10 + plain, 4)) {
+        return plain;
+    }
+    return syncsafe;
+}
+
+std::uint16_t v3StatusFromV4(std::uint16_t flags) {
+    std::uint16_t out = 0;
+    if (flags & kV4TagAlterPreservation) {
+        out |= kV3TagAlterPreservation;
+    }
+    if (flags & kV4FileAlterPreservation) {
+        out |= kV3FileAlterPreservation;
+    }
+    if (flags & kV4ReadOnly) {
+        out |= kV3ReadOnly;
+    }
+    return out;
+}
+
+// A frame of version 2.3 as stored, and what it says.
+Frame v3Frame(QByteArrayView id, std::uint16_t flags, ByteView body) {
+    Frame frame{{id.toByteArray(), qint64(body.size()), flags, body.toByteArray()}, std::nullopt};
+    std::uint64_t skip = 0;
+    std::optional<std::uint32_t> decompressedSize;
+    if (flags & kV3Compressed) {
+        decompressedSize = body.u32BE(0);
+        skip += 4;
+    }
+    if (flags & kV3Encrypted) {
+        return frame;
+    }
+    if (flags & kV3Grouped) {
+        skip += 1;
+    }
+    if (!body.has(0, skip)) {
+        return frame;
+    }
+    if (decompressedSize) {
+        frame.content = decompress(*decompressedSize, body.from(skip));
+    } else {
+        frame.content = body.from(skip).toByteArray();
+    }
+    return frame;
+}
+
+// A text body in UTF-16 with a byte order mark (encoding 1); the zero bytes that separate several texts
+// in UTF-8 separate them here too.
+QByteArray utf16TextBody(const QString& text) {
+    QByteArray body("\x01");
+    const QStringList fields = text.split(QChar(0));
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            body.append(2, '\0');
+        }
+        body.append("\xFF\xFE", 2);
+        for (const QChar c : fields.at(i)) {
+            body.append(static_cast<char>(c.unicode() & 0xFF));
+            body.append(static_cast<char>(c.unicode() >> 8));
+        }
+    }
     return body;
 }
 
-ID3Frame makeFrame(const QByteArray& id, QByteArray body) {
-    const qint64 size = body.size();
-    return ID3Frame{id, size, 0, std::move(body)};
+// A frame of version 2.4 in version 2.3 form: the extra bytes its format flags announce (group, encryption
+// method, data length) are laid out as 2.3 orders them, unsynchronisation is undone.
+std::optional<Frame> v4Frame(QByteArrayView id, std::uint16_t flags, ByteView body, bool tagUnsynchronised,
+                             QString& problem) {
+    std::uint64_t p = 0;
+    std::optional<std::uint8_t> group;
+    std::optional<std::uint8_t> method;
+    std::optional<std::uint32_t> dataLength;
+    if (flags & kV4Grouped) {
+        group = body.u8(p++);
+    }
+    if (flags & kV4Encrypted) {
+        method = body.u8(p++);
+    }
+    if (flags & kV4DataLengthIndicator) {
+        const std::optional<ByteView> length = body.slice(p, 4);
+        if (length) {
+            dataLength = decodeSyncsafe(length->toView());
+        }
+        p += 4;
+    }
+    if (!body.has(0, p) || ((flags & kV4Grouped) && !group) || ((flags & kV4Encrypted) && !method)) {
+        return std::nullopt; // too short for what its flags announce
+    }
+    const bool unsynchronised = (flags & kV4Unsynchronised) || tagUnsynchronised;
+    const QByteArray data = unsynchronised ? undoUnsynchronisation(body.from(p)) : body.from(p).toByteArray();
+    const bool compressed = flags & kV4Compressed;
+    if (compressed && !dataLength) {
+        problem = message(QT_TRANSLATE_NOOP(
+            "Id3", "A compressed frame of the file's ID3 tag does not say how long it is."));
+        return std::nullopt;
+    }
+    // A genre in UTF-8, which only version 2.4 defines, is read as written in a 2.3 tag of ours; in UTF-16
+    // it keeps the meaning it had (genre references read as names).
+    const QByteArray text = id == "TCON" && !compressed && !method && data.startsWith('\x03')
+                                ? utf16TextBody(QString::fromUtf8(QByteArrayView(data).sliced(1)))
+                                : data;
+    std::uint16_t v3Flags = v3StatusFromV4(flags);
+    QByteArray stored;
+    if (compressed) {
+        v3Flags |= kV3Compressed;
+        stored.append(bigEndian32(*dataLength));
+    }
+    if (method) {
+        v3Flags |= kV3Encrypted;
+        stored.append(static_cast<char>(*method));
+    }
+    if (group) {
+        v3Flags |= kV3Grouped;
+        stored.append(static_cast<char>(*group));
+    }
+    stored.append(text);
+    Frame frame{{id.toByteArray(), qint64(stored.size()), v3Flags, stored}, std::nullopt};
+    if (!method) {
+        frame.content =
+            compressed ? decompress(*dataLength, ByteView(data)) : std::optional<QByteArray>(data);
+    }
+    return frame;
 }
 
-ID3Frame makePopmFrame(const char* identifier, std::uint8_t byte) {
-    QByteArray body(identifier);
-    body.append('\0');
-    body.append(static_cast<char>(byte));
-    body.append(4, '\0');
-    return makeFrame(QByteArrayLiteral("POPM"), std::move(body));
+// A text frame whose encoding byte names no encoding cannot be read, by us or by anyone.
+bool hasUnknownTextEncoding(const Frame& frame) {
+    return frame.content && startsWithTextEncoding(frame.stored.id) && !frame.content->isEmpty() &&
+           static_cast<std::uint8_t>(frame.content->at(0)) > 3;
 }
+
+void walkFrames(const TagBody& body, Tag& tag) {
+    const ByteView area = body.frames;
+    const bool v2 = body.major == 2;
+    const std::uint64_t headerSize = v2 ? 6 : 10;
+    const std::uint64_t idSize = v2 ? 3 : 4;
+    std::uint64_t p = 0;
+    for (int count = 0; count < kMaxFrames && area.has(p, headerSize); ++count) {
+        if (!isFrameId(area, p, idSize)) {
+            return; // padding, or something no reader takes for a frame
+        }
+        const QByteArrayView id = area.slice(p, idSize)->toView();
+        std::uint64_t size = 0;
+        if (v2) {
+            size =
+                std::uint64_t{*area.u8(p + 3)} << 16 | std::uint64_t{*area.u8(p + 4)} << 8 | *area.u8(p + 5);
+        } else if (body.major == 4) {
+            size = v4FrameSize(area, p);
+        } else {
+            size = *area.u32BE(p + 4);
+        }
+        const std::uint16_t flags = v2 ? 0 : *area.u16BE(p + 8);
+        const std::optional<ByteView> frameBody = area.slice(p + headerSize, size);
+        if (!frameBody) {
+            return;
+        }
+        p += headerSize + size;
+        if (frameBody->empty()) {
+            continue; // carries nothing (and version 2.3 forbids it)
+        }
+        std::optional<Frame> frame;
+        if (v2) {
+            const std::optional<QByteArrayView> name = v3NameOf(id);
+            if (!name) {
+                tag.problem =
+                    message(QT_TRANSLATE_NOOP(
+                                "Id3", "The file's ID3 tag (version 2.2) has a frame “%1” that cannot be "
+                                       "carried into a newer tag."))
+                        .arg(QString::fromLatin1(id));
+                continue;
+            }
+            const QByteArray data = *name == "APIC" ? apicFromPic(*frameBody) : frameBody->toByteArray();
+            frame = Frame{{name->toByteArray(), qint64(data.size()), 0, data}, data};
+        } else if (body.major == 3) {
+            frame = v3Frame(id, flags, *frameBody);
+        } else {
+            frame = v4Frame(id, flags, *frameBody, body.flags & kHeaderUnsynchronised, tag.problem);
+        }
+        if (frame && !hasUnknownTextEncoding(*frame)) {
+            tag.frames.append(std::move(*frame));
+        }
+    }
+}
+
+// ---- Reading fields --------------------------------------------------------------------------------
 
 // The text fields of a text frame's content (encoding byte, then texts separated by a terminator of the
 // encoding's width), decoded. Nothing for an unknown encoding.
@@ -419,53 +588,273 @@ void appendGenreField(QString field, QStringList& parts) {
     add(field);
 }
 
+std::optional<QString> genreOf(const Tag& tag) {
+    for (const Frame& frame : tag.frames) {
+        if (frame.stored.id != "TCON" || !frame.content) {
+            continue;
+        }
+        const std::optional<QStringList> fields = textFields(*frame.content);
+        if (!fields) {
+            continue;
+        }
+        if (tag.major == 3 && frame.content->startsWith('\x03')) {
+            return fields->join(u' ');
+        }
+        QStringList parts;
+        for (const QString& field : *fields) {
+            appendGenreField(field, parts);
+        }
+        return parts.join(u' ');
+    }
+    return std::nullopt;
+}
+
+// The text of the first frame with `id` that holds any, its texts joined.
+QString firstText(const Tag& tag, QByteArrayView id) {
+    for (const Frame& frame : tag.frames) {
+        if (frame.stored.id == id && frame.content) {
+            const std::optional<QStringList> fields = textFields(*frame.content);
+            if (fields) {
+                const QString text = fields->join(QStringLiteral("; "));
+                if (!text.isEmpty()) {
+                    return text;
+                }
+            }
+        }
+    }
+    return {};
+}
+
+int yearOf(const Tag& tag, std::initializer_list<QByteArrayView> ids) {
+    for (const Frame& frame : tag.frames) {
+        if (!frame.content || std::find(ids.begin(), ids.end(), frame.stored.id) == ids.end()) {
+            continue;
+        }
+        if (const std::optional<QStringList> fields = textFields(*frame.content)) {
+            if (const std::optional<int> year = extractYear(fields->join(u' '))) {
+                return *year;
+            }
+        }
+    }
+    return 0;
+}
+
+// The stars a rating frame gives, or nothing. `numericOnly`: only POPM and "RATING_NUMERIC" count.
+std::optional<int> ratingOfFrame(const Frame& frame, bool numericOnly) {
+    if (!frame.content) {
+        return std::nullopt;
+    }
+    if (frame.stored.id == "POPM") {
+        return rating::starsFromPopmBody(ByteView(*frame.content));
+    }
+    if (frame.stored.id != "TXXX") {
+        return std::nullopt;
+    }
+    const std::optional<rating::UserText> text = rating::userTextOf(ByteView(*frame.content));
+    if (!text || (numericOnly && text->description != QLatin1String("RATING_NUMERIC"))) {
+        return std::nullopt;
+    }
+    const std::optional<qint64> stars = rating::starsFromUserText(*text);
+    return stars ? std::optional<int>(int(*stars)) : std::nullopt;
+}
+
+// Picture type of an APIC content (encoding, MIME type ending in 0x00, type), or nothing.
+std::optional<std::uint8_t> pictureType(const QByteArray& content) {
+    const ByteView view(content);
+    const auto mimeEnd = view.find(0x00, 1);
+    if (!mimeEnd) {
+        return std::nullopt;
+    }
+    return view.u8(*mimeEnd + 1);
+}
+
+// ---- Writing ----------------------------------------------------------------------------------------
+
+QByteArray textBody(const QString& text) {
+    QByteArray body;
+    const QByteArray utf8 = text.toUtf8();
+    body.reserve(utf8.size() + 1);
+    body.append('\x03');
+    body.append(utf8);
+    return body;
+}
+
+ID3Frame makeFrame(const QByteArray& id, QByteArray body) {
+    const qint64 size = body.size();
+    return ID3Frame{id, size, 0, std::move(body)};
+}
+
+ID3Frame makePopmFrame(const char* identifier, std::uint8_t byte) {
+    QByteArray body(identifier);
+    body.append('\0');
+    body.append(static_cast<char>(byte));
+    body.append(4, '\0');
+    return makeFrame(QByteArrayLiteral("POPM"), std::move(body));
+}
+
+bool isOwnPopm(const QByteArray& content) {
+    const QByteArrayView email = QByteArrayView(content).first(std::max<qsizetype>(content.indexOf('\0'), 0));
+    return email == kPopmIdentifierPlain || email == kPopmIdentifierItunes || email == kPopmIdentifierOwn;
+}
+
+// A TXXX whose description is UTF-16 (encodings 1 and 2) and names a rating. Other taggers store
+// "RATING" this way; leaving such a frame behind would let an old rating override the new one when the
+// file is read again.
+bool isUtf16RatingText(const QByteArray& content) {
+    const std::optional<QStringList> fields =
+        content.startsWith('\x01') || content.startsWith('\x02') ? textFields(content) : std::nullopt;
+    return fields && !fields->isEmpty() && rating::isRatingDescription(fields->first());
+}
+
+bool isYearFrame(QByteArrayView id) {
+    return id == "TYER" || id == "TDRC" || id == "TDRL" || id == "TDAT" || id == "TIME";
+}
+
+// Whether a given field of `values` replaces this old frame.
+bool isReplaced(const Frame& frame, qsizetype index, qsizetype shownPicture, const TagValues& values,
+                bool coverReplaced) {
+    const QByteArray& id = frame.stored.id;
+    return (values.title && id == "TIT2") || (values.artist && id == "TPE1") ||
+           (values.album && id == "TALB") || (values.year && isYearFrame(id)) ||
+           (values.genre && id == "TCON") || (coverReplaced && index == shownPicture) ||
+           (values.rating && (id == "TXXX" || (id == "POPM" && frame.content && isOwnPopm(*frame.content))) &&
+            isRatingFrame(ID3Frame{id, 0, 0, frame.content.value_or(QByteArray())}));
+}
+
 } // namespace
 
-std::optional<QString> genreOfTag(QByteArrayView tagBytes) {
-    std::optional<QString> genre;
-    int major = 0;
-    forEachFrame(
-        tagBytes,
-        [&](QByteArrayView id, ByteView content) {
-            if (id != "TCON") {
-                return true;
+std::optional<Tag> parseTag(QByteArrayView bytes) {
+    TagBody body;
+    if (!openTag(ByteView(bytes), body)) {
+        return std::nullopt;
+    }
+    Tag tag;
+    tag.major = body.major;
+    tag.problem = body.problem;
+    if (tag.problem.isEmpty()) {
+        walkFrames(body, tag);
+    }
+    return tag;
+}
+
+Shown shownValues(const Tag& tag) {
+    Shown shown;
+    StoredTags& values = shown.values;
+    values.title = firstText(tag, "TIT2");
+    values.artist = firstText(tag, "TPE1");
+    values.album = firstText(tag, "TALB");
+    values.year = yearOf(tag, {"TDRC", "TYER"});
+    if (values.year == 0) {
+        values.year = yearOf(tag, {"TDRL"});
+    }
+    values.genre = genreOf(tag).value_or(QString());
+    qsizetype other = -1;
+    for (qsizetype i = 0; i < tag.frames.size(); ++i) {
+        const Frame& frame = tag.frames.at(i);
+        if (const std::optional<int> stars = ratingOfFrame(frame, false)) {
+            values.rating = *stars;
+        }
+        if (!shown.firstRating) {
+            shown.firstRating = ratingOfFrame(frame, true);
+        }
+        if (frame.stored.id == "APIC" && frame.content && shown.picture < 0) {
+            const std::optional<std::uint8_t> type = pictureType(*frame.content);
+            if (type == 0x03 && pictureData(ByteView(*frame.content))) {
+                shown.picture = i;
+            } else if (type == 0x00 && other < 0 && pictureData(ByteView(*frame.content))) {
+                other = i;
             }
-            const QByteArray bytes = content.toByteArray();
-            const std::optional<QStringList> fields = textFields(bytes);
-            if (!fields) {
-                return true;
+        }
+    }
+    if (shown.picture < 0) {
+        shown.picture = other;
+    }
+    if (shown.picture >= 0) {
+        values.cover = pictureData(ByteView(*tag.frames.at(shown.picture).content));
+    }
+    return shown;
+}
+
+std::optional<QString> genreOfTag(QByteArrayView bytes) {
+    const std::optional<Tag> tag = parseTag(bytes);
+    return tag ? genreOf(*tag) : std::nullopt;
+}
+
+std::optional<int> readRating(QByteArrayView fileBytes) {
+    const TagLocation location = locateTag(fileBytes);
+    if (location.end == 0) {
+        return std::nullopt;
+    }
+    const std::optional<Tag> tag = parseTag(fileBytes.first(static_cast<qsizetype>(location.end)));
+    return tag ? shownValues(*tag).firstRating : std::nullopt;
+}
+
+FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes) {
+    FrameList frames;
+    const auto setText = [&](const char* id, const std::optional<QString>& text) {
+        if (text && !text->isEmpty()) {
+            frames = setTextFrame(std::move(frames), QByteArray(id), *text);
+        }
+    };
+    setText("TIT2", values.title);
+    setText("TPE1", values.artist);
+    setText("TALB", values.album);
+    if (values.year && isValidYear(*values.year)) {
+        setText("TYER", QString::asprintf("%04d", static_cast<int>(*values.year)));
+    }
+    setText("TCON", values.genre);
+    if (coverBytes && !coverBytes->isEmpty()) {
+        frames.append(makePictureFrame(*coverBytes, pictureMimeType(*coverBytes)));
+    }
+    if (values.rating && *values.rating >= 1) {
+        // Ratings are whole stars up to 5; a larger value must not wrap the one-byte POPM field.
+        const std::uint8_t byte = rating::popmByte(std::min<qint64>(*values.rating, rating::kMaxStars));
+        frames.append(makePopmFrame(kPopmIdentifierPlain, byte));
+        frames.append(makePopmFrame(kPopmIdentifierItunes, byte));
+        frames.append(makePopmFrame(kPopmIdentifierOwn, byte));
+        QByteArray body("\x03RATING_NUMERIC");
+        body.append('\0');
+        body.append(QByteArray::number(std::clamp<qint64>(*values.rating, 0, rating::kMaxStars)));
+        frames.append(makeFrame(QByteArrayLiteral("TXXX"), std::move(body)));
+    }
+    return frames;
+}
+
+TagResult<FrameList> rewrittenFrames(const std::optional<Tag>& old, const TagValues& values,
+                                     const std::optional<QByteArray>& coverBytes) {
+    if (old && !old->problem.isEmpty()) {
+        return TagResult<FrameList>::failure(TagStatus::failure(
+            TagError::notValidFormat,
+            old->problem + u' ' + message(QT_TRANSLATE_NOOP("Id3", "The file was left unchanged."))));
+    }
+    // A cover that could not be converted changes nothing; empty bytes remove the shown picture.
+    const bool coverReplaced = values.coverImage && (values.coverImage->isEmpty() || coverBytes);
+    FrameList frames = managedFrames(values, coverReplaced ? coverBytes : std::nullopt);
+    if (!old) {
+        return TagResult<FrameList>::success(std::move(frames));
+    }
+    const qsizetype shownPicture = shownValues(*old).picture;
+    for (qsizetype i = 0; i < old->frames.size(); ++i) {
+        const Frame& frame = old->frames.at(i);
+        if (isReplaced(frame, i, shownPicture, values, coverReplaced)) {
+            continue;
+        }
+        ID3Frame kept = frame.stored;
+        // Another program's popularimeter keeps its e-mail and play counter; only its rating follows ours.
+        if (values.rating && kept.id == "POPM" && kept.flags == 0) {
+            const qsizetype emailEnd = kept.data.indexOf('\0');
+            if (emailEnd >= 0 && emailEnd + 1 < kept.data.size()) {
+                kept.data[emailEnd + 1] = static_cast<char>(rating::popmByte(*values.rating));
             }
-            if (major == 3 && bytes.startsWith('\x03')) {
-                genre = fields->join(u' ');
-                return false;
-            }
-            QStringList parts;
-            for (const QString& field : *fields) {
-                appendGenreField(field, parts);
-            }
-            genre = parts.join(u' ');
-            return false;
-        },
-        &major);
-    return genre;
+        }
+        frames.append(std::move(kept));
+    }
+    return TagResult<FrameList>::success(std::move(frames));
 }
 
 FrameList setTextFrame(FrameList frames, const QByteArray& id, const QString& text) {
     frames.removeIf([&](const ID3Frame& frame) { return frame.id == id; });
     frames.append(makeFrame(id, textBody(text)));
-    return frames;
-}
-
-FrameList setRatingFrames(FrameList frames, qint64 rating) {
-    frames.removeIf([](const ID3Frame& frame) { return isRatingFrame(frame); });
-    const std::uint8_t byte = rating::popmByte(rating);
-    frames.append(makePopmFrame(kPopmIdentifierPlain, byte));
-    frames.append(makePopmFrame(kPopmIdentifierItunes, byte));
-    frames.append(makePopmFrame(kPopmIdentifierOwn, byte));
-    QByteArray body("\x03RATING_NUMERIC");
-    body.append('\0');
-    body.append(QByteArray::number(std::clamp<qint64>(rating, 0, 5)));
-    frames.append(makeFrame(QByteArrayLiteral("TXXX"), std::move(body)));
     return frames;
 }
 
@@ -475,6 +864,9 @@ bool isRatingFrame(const ID3Frame& frame) {
     }
     if (frame.id != "TXXX") {
         return false;
+    }
+    if (isUtf16RatingText(frame.data)) {
+        return true;
     }
     // The first non-empty run of bytes without 0x00 after the encoding byte: normally the description.
     const ByteView rest = ByteView(frame.data).from(1);
@@ -503,6 +895,34 @@ ID3Frame makePictureFrame(const QByteArray& imageBytes, const QByteArray& mimeTy
     body.append('\0');
     body.append(imageBytes);
     return makeFrame(QByteArrayLiteral("APIC"), std::move(body));
+}
+
+std::optional<QByteArray> pictureData(ByteView body) {
+    if (body.size() < 5) {
+        return std::nullopt;
+    }
+    const std::uint8_t encoding = *body.u8(0);
+    const std::optional<std::uint64_t> mimeEnd = body.find(0x00, 1);
+    if (!mimeEnd || !body.has(*mimeEnd + 1, 1)) {
+        return std::nullopt;
+    }
+    const std::uint64_t descriptionStart = *mimeEnd + 2; // after the picture type byte
+    std::optional<std::uint64_t> imageStart;
+    if (encoding == 1 || encoding == 2) {
+        // UTF-16 descriptions hold zero bytes of their own and end with a zero code unit.
+        for (std::uint64_t i = descriptionStart; body.has(i, 2); i += 2) {
+            if (body.data()[i] == 0 && body.data()[i + 1] == 0) {
+                imageStart = i + 2;
+                break;
+            }
+        }
+    } else if (const std::optional<std::uint64_t> zero = body.find(0x00, descriptionStart)) {
+        imageStart = *zero + 1;
+    }
+    if (!imageStart || *imageStart >= body.size()) {
+        return std::nullopt;
+    }
+    return body.from(*imageStart).toByteArray();
 }
 
 qint64 serialisedSize(const FrameList& frames) {
@@ -582,123 +1002,6 @@ qint64 headBytesToRead(QByteArrayView firstTen) {
     }
     // The size field as written, syncsafe or not, and room for a footer.
     return qint64{decodeSyncsafe(view.slice(6, 4)->toView())} + 20;
-}
-
-std::uint64_t tagEnd(QByteArrayView bytes, bool* runsPastEnd) {
-    const TagLocation location = locateTag(bytes);
-    if (runsPastEnd) {
-        *runsPastEnd = location.runsPastEnd;
-    }
-    return location.end;
-}
-
-void forEachFrame(QByteArrayView tagBytes, const FrameVisitor& visit, int* major) {
-    TagBody tag;
-    if (!openTag(ByteView(tagBytes), tag)) {
-        return;
-    }
-    if (major) {
-        *major = tag.major;
-    }
-    walkFrames(tag, [&](const RawFrame& frame) {
-        if (frame.body.empty()) {
-            return true;
-        }
-        const std::optional<QByteArray> content = frameContent(tag, frame);
-        return !content || visit(frame.id, ByteView(*content));
-    });
-}
-
-std::optional<int> readRating(QByteArrayView fileBytes) {
-    const TagLocation location = locateTag(fileBytes);
-    if (location.end == 0) {
-        return std::nullopt;
-    }
-    std::optional<int> stars;
-    forEachFrame(fileBytes.first(static_cast<qsizetype>(location.end)),
-                 [&](QByteArrayView id, ByteView content) {
-                     if (id == "POPM") {
-                         stars = rating::starsFromPopmBody(content);
-                     } else if (id == "TXXX") {
-                         // Only the numeric rating: this read stands in when the other rating rules found
-                         // none.
-                         const std::optional<rating::UserText> text = rating::userTextOf(content);
-                         if (text && text->description == QLatin1String("RATING_NUMERIC")) {
-                             if (const std::optional<qint64> value = rating::starsFromUserText(*text)) {
-                                 stars = static_cast<int>(*value);
-                             }
-                         }
-                     }
-                     return !stars;
-                 });
-    return stars;
-}
-
-FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes) {
-    FrameList frames;
-    const auto setText = [&](const char* id, const std::optional<QString>& text) {
-        if (text && !text->isEmpty()) {
-            frames = setTextFrame(std::move(frames), QByteArray(id), *text);
-        }
-    };
-    setText("TIT2", values.title);
-    setText("TPE1", values.artist);
-    setText("TALB", values.album);
-    if (values.year && *values.year >= 1900 && *values.year <= 2099) {
-        setText("TYER", QString::asprintf("%04d", static_cast<int>(*values.year)));
-    }
-    setText("TCON", values.genre);
-    if (coverBytes && !coverBytes->isEmpty() && !values.keepPictures) {
-        frames.append(makePictureFrame(*coverBytes, pictureMimeType(*coverBytes)));
-    }
-    if (values.rating && *values.rating >= 1) {
-        // Ratings are whole stars up to 5; a larger value must not wrap the one-byte POPM field.
-        frames = setRatingFrames(std::move(frames), std::min<qint64>(*values.rating, 5));
-    }
-    return frames;
-}
-
-FrameList keptFrames(QByteArrayView oldTag, bool albumGiven, bool keepPictures) {
-    TagBody tag;
-    if (!openTag(ByteView(oldTag), tag)) {
-        return {};
-    }
-    // A version 2.4 tag flagged as unsynchronised has every frame unsynchronised; those are dropped.
-    if (tag.major == 4 && (tag.flags & kHeaderUnsynchronised)) {
-        return {};
-    }
-    FrameList kept;
-    walkFrames(tag, [&](const RawFrame& raw) {
-        // An empty frame carries nothing (and version 2.3 forbids it).
-        if (raw.body.empty()) {
-            return true;
-        }
-        std::uint16_t flags = raw.flags;
-        if (tag.major == 4) {
-            if (flags & (kV4Compressed | kV4Encrypted | kV4Unsynchronised | kV4DataLengthIndicator)) {
-                return true;
-            }
-            flags = v3FlagsFromV4(flags);
-        }
-        if (!(keepPictures && raw.id == "APIC") && isManaged(raw.id, tag, raw, albumGiven)) {
-            return true;
-        }
-        if (startsWithTextEncoding(raw.id)) {
-            // The encoding byte follows the grouping byte, if any; compressed and encrypted frames of
-            // version 2.3 cannot be checked and are carried over as they are.
-            const bool readable = tag.major == 4 || !(raw.flags & (kV3Compressed | kV3Encrypted));
-            const bool grouped = raw.flags & (tag.major == 4 ? kV4Grouped : kV3Grouped);
-            const auto encoding = raw.body.u8(grouped ? 1 : 0);
-            if (readable && encoding && *encoding > 3) {
-                return true; // no such text encoding: the frame cannot be read
-            }
-        }
-        QByteArray data = raw.body.toByteArray();
-        const qint64 size = data.size();
-        kept.append(ID3Frame{raw.id.toByteArray(), size, flags, std::move(data)});
-        return true;
-    });
-    return kept;
 }
 
 } // namespace quirella::id3

@@ -5,59 +5,31 @@
 #include "model/Paths.h"
 #include "tags/AtomicFile.h"
 #include "tags/Mp4Structure.h"
-#include "tags/Rating.h"
+#include "tags/Mp4Tags.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QPromise>
-#include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
-#include <taglib/mp4coverart.h>
-#include <taglib/mp4file.h>
-#include <taglib/mp4item.h>
-#include <taglib/mp4tag.h>
 
 namespace quirella {
 
 namespace {
 
-const TagLib::String kTitleKey("\251nam");
-const TagLib::String kArtistKey("\251ART");
-const TagLib::String kReleaseDateKey("\251day");
-const TagLib::String kGenreKey("\251gen");
-const TagLib::String kAlbumKey("\251alb");
-const TagLib::String kCommentKey("\251cmt");
-const TagLib::String kCoverKey("covr");
-
-TagLib::String toTagLib(const QString& text) {
-    return TagLib::String(text.toStdString(), TagLib::String::UTF8);
-}
-
-QString fromTagLib(const TagLib::String& text) {
-    return QString::fromStdString(text.to8Bit(true));
-}
-
 QString displayName(const QString& path) {
     return paths::displayText(QStringView(path).mid(path.lastIndexOf(u'/') + 1));
 }
 
-// `text` names the file with %1 and the system's reason with %2.
-TagStatus systemFailure(const QString& text, const QString& path, int error) {
-    return TagStatus::failure(TagError::platform,
-                              text.arg(displayName(path), QString::fromLocal8Bit(std::strerror(error))));
-}
-
-// The original must be a regular file we may replace; this is checked before anything is copied.
+// The original must be a regular file we may replace; this is checked before anything is read.
 TagStatus checkOriginal(const QString& path) {
     struct stat info {};
     if (::stat(paths::nativePath(path).constData(), &info) != 0) {
-        return systemFailure(QCoreApplication::translate("M4ATagEditor", "Cannot open “%1”: %2"), path,
-                             errno);
+        return TagStatus::failure(TagError::platform,
+                                  QCoreApplication::translate("M4ATagEditor", "Cannot open “%1”: %2")
+                                      .arg(displayName(path), QString::fromLocal8Bit(std::strerror(errno))));
     }
     if (!S_ISREG(info.st_mode)) {
         return TagStatus::failure(TagError::writeFailure,
@@ -67,156 +39,57 @@ TagStatus checkOriginal(const QString& path) {
     return atomicfile::checkWritable(path);
 }
 
-// Writes the copy into a new file that must not exist yet (the private folder is ours alone).
-TagStatus writeTemporary(const QString& original, const QString& destination, const QByteArray& bytes) {
-    QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return TagStatus::failure(
-            TagError::platform,
-            QCoreApplication::translate("M4ATagEditor", "Cannot create a temporary copy of “%1”: %2")
-                .arg(displayName(original), out.errorString()));
-    }
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (out.write(bytes) != bytes.size() || !out.flush()) {
-        return TagStatus::failure(
-            TagError::platform,
-            QCoreApplication::translate("M4ATagEditor", "Cannot write a temporary copy of “%1”: %2")
-                .arg(displayName(original), out.errorString()));
-    }
-    return TagStatus::success();
-}
-
-void setOrRemoveText(TagLib::MP4::Tag& tag, const TagLib::String& key, const std::optional<QString>& text) {
-    if (text && !text->isEmpty()) {
-        tag.setItem(key, TagLib::MP4::Item(TagLib::StringList(toTagLib(*text))));
-    } else {
-        tag.removeItem(key);
-    }
-}
-
-bool startsWith(const QByteArray& bytes, const char* signature, qsizetype length) {
-    return bytes.size() >= length &&
-           std::memcmp(bytes.constData(), signature, static_cast<size_t>(length)) == 0;
-}
-
-// The data type of cover bytes written as they came (they could not be decoded): the kind their
-// signature names, JPEG when none is recognised.
-TagLib::MP4::CoverArt::Format coverFormatOf(const QByteArray& bytes) {
-    if (startsWith(bytes, "\x89PNG\r\n\x1a\n", 8)) {
-        return TagLib::MP4::CoverArt::PNG;
-    }
-    if (startsWith(bytes, "GIF8", 4)) {
-        return TagLib::MP4::CoverArt::GIF;
-    }
-    if (startsWith(bytes, "BM", 2)) {
-        return TagLib::MP4::CoverArt::BMP;
-    }
-    return TagLib::MP4::CoverArt::JPEG;
-}
-
-void setOrRemoveCover(TagLib::MP4::Tag& tag, const std::optional<QByteArray>& cover) {
-    if (!cover || cover->isEmpty()) {
-        tag.removeItem(kCoverKey);
-        return;
-    }
-    // 300-pixel fit and JPEG within 500,000 bytes; bytes that do not decode are written unchanged.
-    const std::optional<QByteArray> converted =
-        ImageProcessor::coverDataForFormat(*cover, QStringLiteral("m4a"));
-    const QByteArray& bytes = converted ? *converted : *cover;
-    const TagLib::MP4::CoverArt::Format format =
-        converted ? TagLib::MP4::CoverArt::JPEG : coverFormatOf(bytes);
-    TagLib::MP4::CoverArtList pictures;
-    pictures.append(TagLib::MP4::CoverArt(
-        format, TagLib::ByteVector(bytes.constData(), static_cast<unsigned int>(bytes.size()))));
-    tag.setItem(kCoverKey, TagLib::MP4::Item(pictures));
-}
-
-void setRatingComment(TagLib::MP4::Tag& tag, const std::optional<qint64>& rating) {
-    TagLib::StringList kept;
-    if (tag.contains(kCommentKey)) {
-        const TagLib::StringList old = tag.item(kCommentKey).toStringList();
-        for (const TagLib::String& text : old) {
-            if (!rating::isRatingComment(fromTagLib(text))) {
-                kept.append(text);
-            }
-        }
-    }
-    TagLib::StringList comments;
-    if (rating && *rating >= 1) {
-        comments.append(
-            toTagLib(rating::ratingComment(static_cast<int>(std::min<qint64>(*rating, rating::kMaxStars)))));
-    }
-    comments.append(kept);
-    if (comments.isEmpty()) {
-        tag.removeItem(kCommentKey);
-    } else {
-        tag.setItem(kCommentKey, TagLib::MP4::Item(comments));
-    }
-}
-
-void applyValues(TagLib::MP4::Tag& tag, const TagValues& values) {
-    setOrRemoveText(tag, kTitleKey, values.title);
-    setOrRemoveText(tag, kArtistKey, values.artist);
-    if (values.year && *values.year >= 1900 && *values.year <= 2099) {
-        tag.setItem(kReleaseDateKey, TagLib::MP4::Item(TagLib::StringList(
-                                         TagLib::String::number(static_cast<int>(*values.year)))));
-    } else {
-        tag.removeItem(kReleaseDateKey);
-    }
-    setOrRemoveText(tag, kGenreKey, values.genre);
-    if (values.album) {
-        setOrRemoveText(tag, kAlbumKey, values.album);
-    }
-    if (!values.keepPictures) {
-        setOrRemoveCover(tag, values.coverImage);
-    }
-    setRatingComment(tag, values.rating);
-}
-
-// Sets the items on the temporary copy and saves it.
-TagStatus tagCopy(const QString& original, const QString& copy, const TagValues& values) {
-    const QByteArray nativeCopy = QFile::encodeName(copy);
-    TagLib::MP4::File file(nativeCopy.constData(), false);
-    if (!file.isValid() || file.tag() == nullptr) {
-        return TagStatus::failure(TagError::notValidFormat,
-                                  QCoreApplication::translate("M4ATagEditor", "“%1” is not a valid M4A file.")
-                                      .arg(displayName(original)));
-    }
-    if (file.readOnly()) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QCoreApplication::translate("M4ATagEditor", "The temporary copy of “%1” cannot be written.")
-                .arg(displayName(original)));
-    }
-    applyValues(*file.tag(), values);
-    if (!file.save()) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QCoreApplication::translate("M4ATagEditor", "The tags of “%1” could not be saved.")
-                .arg(displayName(original)));
-    }
-    return TagStatus::success();
-}
-
-// Removes the temporary copy on every way out unless it has become the original.
-class TemporaryCopy {
-public:
-    explicit TemporaryCopy(QString path)
-        : m_path(std::move(path)) {}
-    ~TemporaryCopy() {
-        if (!m_path.isEmpty()) {
-            QFile::remove(m_path);
-        }
-    }
-    TemporaryCopy(const TemporaryCopy&) = delete;
-    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
-
-    const QString& path() const { return m_path; }
-    void release() { m_path.clear(); }
-
-private:
-    QString m_path;
+// The top-level movie box of a whole file, and whether fragments of the movie follow it.
+struct MovieBox {
+    mp4::Box box;
+    bool fragmentsFollow = false;
 };
+
+std::optional<MovieBox> movieBoxOf(ByteView file) {
+    std::optional<MovieBox> movie;
+    std::uint64_t offset = 0;
+    while (offset < file.size()) {
+        const std::optional<mp4::Box> box = mp4::readBox(file, offset);
+        if (!box) {
+            break;
+        }
+        if (box->is("moov") && !movie) {
+            movie = MovieBox{*box, false};
+        } else if (box->is("moof") && movie) {
+            movie->fragmentsFollow = true;
+        }
+        offset += box->size;
+    }
+    return movie;
+}
+
+// The fields loading would show after the write, where they are certain: the given ones as given, the
+// others as they were.
+StoredTags expectedAfter(StoredTags before, const TagValues& values,
+                         const std::optional<QByteArray>& coverBytes) {
+    if (values.title) {
+        before.title = *values.title;
+    }
+    if (values.artist) {
+        before.artist = *values.artist;
+    }
+    if (values.album) {
+        before.album = *values.album;
+    }
+    if (values.year) {
+        before.year = *values.year >= 1900 && *values.year <= 2099 ? int(*values.year) : 0;
+    }
+    if (values.genre) {
+        before.genre = *values.genre;
+    }
+    if (values.rating) {
+        before.rating = int(std::clamp<qint64>(*values.rating, 0, 5));
+    }
+    if (values.coverImage && !values.coverImage->isEmpty() && coverBytes) {
+        before.cover = coverBytes;
+    }
+    return before;
+}
 
 } // namespace
 
@@ -230,72 +103,89 @@ M4ATagEditor::~M4ATagEditor() {
     m_pool.waitForDone();
 }
 
+StoredTags M4ATagEditor::storedTags(ByteView moov) {
+    const std::optional<QList<mp4::Item>> items = mp4::itemsOfMovie(moov);
+    return items ? mp4::storedTags(*items) : StoredTags();
+}
+
+TagResult<QByteArray> M4ATagEditor::rebuild(ByteView file, const TagValues& values,
+                                            const std::optional<QByteArray>& coverBytes) {
+    using Result = TagResult<QByteArray>;
+    const mp4::Structure before = mp4::checkStructure(file);
+    if (!before.ok()) {
+        return Result::failure(TagStatus::failure(
+            TagError::notValidFormat,
+            QCoreApplication::translate("M4ATagEditor", "The file is not a valid M4A file. %1")
+                .arg(before.problem)));
+    }
+    const std::optional<MovieBox> movie = movieBoxOf(file);
+    if (!movie) {
+        return Result::failure(TagStatus::failure(
+            TagError::notValidFormat,
+            QCoreApplication::translate("M4ATagEditor", "The file is not a valid M4A file.")));
+    }
+    const ByteView moov = *file.slice(movie->box.offset, movie->box.size);
+    const TagResult<mp4::MovieRewrite> rewrite =
+        mp4::rewrittenMovie(moov, movie->box.offset, movie->fragmentsFollow, values, coverBytes);
+    if (!rewrite.ok()) {
+        return Result::failure(rewrite.status);
+    }
+    QByteArray out;
+    out.reserve(qsizetype(file.size()) + rewrite.value->moov.size() - qsizetype(movie->box.size));
+    out.append(file.slice(0, movie->box.offset)->toView());
+    out.append(rewrite.value->moov);
+    out.append(file.from(movie->box.end()).toView());
+
+    // The new file must be whole, carry the very same audio bytes, and read back as written.
+    const mp4::Structure after = mp4::checkStructure(ByteView(out));
+    StoredTags expected = expectedAfter(storedTags(moov), values, coverBytes);
+    StoredTags written = storedTags(ByteView(rewrite.value->moov));
+    if (values.coverImage && values.coverImage->isEmpty()) {
+        written.cover = expected.cover = std::nullopt; // another picture of the file may show now
+    }
+    if (!after.ok() || !mp4::sameMediaData(before, after) || written != expected) {
+        return Result::failure(TagStatus::failure(
+            TagError::writeFailure,
+            QCoreApplication::translate("M4ATagEditor", "Rewriting the tags would damage "
+                                                        "the file; it was left unchanged.")));
+    }
+    return Result::success(std::move(out));
+}
+
 TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& values,
                                      WriteCancellation* cancellation) {
     const auto cancelled = [&] { return cancellation && cancellation->isCancelled(); };
-    const auto cancelledStatus = [&] { return cancelledWrite(path); };
     if (cancelled()) {
-        return cancelledStatus();
+        return cancelledWrite(path);
     }
     if (TagStatus status = checkOriginal(path); !status.ok()) {
         return status;
     }
-    const QString folder = paths::privateTempDir();
-    if (folder.isEmpty()) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QCoreApplication::translate("M4ATagEditor", "The private temporary folder cannot be used."));
+    if (!values.any()) {
+        return TagStatus::success();
     }
     TagResult<QByteArray> original = atomicfile::readWholeFile(path);
     if (!original.ok()) {
         return original.status;
     }
-    const mp4::Structure before = mp4::checkStructure(*original.value);
-    if (!before.ok()) {
-        return TagStatus::failure(
-            TagError::notValidFormat,
-            QCoreApplication::translate("M4ATagEditor", "“%1” is not a valid M4A file. %2")
-                .arg(displayName(path), before.problem));
-    }
     if (cancelled()) {
-        return cancelledStatus();
+        return cancelledWrite(path);
     }
-    TemporaryCopy copy(folder + QLatin1Char('/') + QLatin1String(kTempPrefix) +
-                       QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".m4a"));
-    if (TagStatus status = writeTemporary(path, copy.path(), *original.value); !status.ok()) {
-        return status;
+    std::optional<QByteArray> cover;
+    if (values.coverImage && !values.coverImage->isEmpty()) {
+        // 300-pixel fit and JPEG within 500,000 bytes; bytes that do not decode are written unchanged.
+        cover = ImageProcessor::coverDataForFormat(*values.coverImage, QStringLiteral("m4a"))
+                    .value_or(*values.coverImage);
     }
-    if (cancelled()) {
-        return cancelledStatus();
+    TagResult<QByteArray> rebuilt = rebuild(ByteView(*original.value), values, cover);
+    if (!rebuilt.ok()) {
+        return rebuilt.status;
     }
-    if (TagStatus status = tagCopy(path, copy.path(), values); !status.ok()) {
-        return status;
-    }
-    if (cancelled()) {
-        return cancelledStatus();
-    }
-    // The rewritten copy must still be a whole file with the very same audio bytes before it may
-    // take the original's place.
-    TagResult<QByteArray> rewritten = atomicfile::readWholeFile(copy.path());
-    if (!rewritten.ok()) {
-        return rewritten.status;
-    }
-    const mp4::Structure after = mp4::checkStructure(*rewritten.value);
-    if (!after.ok() || !mp4::sameMediaData(before, after)) {
-        return TagStatus::failure(
-            TagError::writeFailure,
-            QCoreApplication::translate(
-                "M4ATagEditor", "Rewriting the tags of “%1” would damage its audio; the file is unchanged.")
-                .arg(displayName(path)));
-    }
+    original = {};
     if (cancellation && !cancellation->beginReplacement()) {
-        return cancelledStatus();
+        return cancelledWrite(path);
     }
-    TagStatus replaced = atomicfile::replaceWithFile(path, copy.path());
-    if (replaced.ok()) {
-        copy.release();
-    }
-    return replaced;
+    return atomicfile::replaceContents(path, *rebuilt.value);
 }
 
 QFuture<TagStatus> M4ATagEditor::writeTags(const QString& path, TagValues values,

@@ -16,42 +16,6 @@ constexpr int kMaxDepth = 16;
 // Far more boxes than a real file has (a long recording has a few hundred below "moov").
 constexpr int kMaxBoxes = 100000;
 
-struct Box {
-    std::array<char, 4> type{};
-    std::uint64_t headerSize = 8;
-    std::uint64_t size = 0;
-
-    bool is(const char (&name)[5]) const { return std::memcmp(type.data(), name, 4) == 0; }
-};
-
-// The box starting at `offset`, or nothing when its header or its declared size does not fit.
-std::optional<Box> readBox(ByteView level, std::uint64_t offset) {
-    const std::optional<std::uint32_t> size32 = level.u32BE(offset);
-    if (!size32 || !level.has(offset, 8)) {
-        return std::nullopt;
-    }
-    Box box;
-    std::memcpy(box.type.data(), level.data() + offset + 4, 4);
-    const std::uint64_t remaining = level.size() - offset;
-    box.size = *size32;
-    if (box.size == 1) {
-        // A 64-bit size follows the type.
-        const std::optional<std::uint32_t> high = level.u32BE(offset + 8);
-        const std::optional<std::uint32_t> low = level.u32BE(offset + 12);
-        if (!high || !low) {
-            return std::nullopt;
-        }
-        box.size = std::uint64_t{*high} << 32 | *low;
-        box.headerSize = 16;
-    } else if (box.size == 0) {
-        box.size = remaining; // the box runs to the end of its parent
-    }
-    if (box.size < box.headerSize || box.size > remaining) {
-        return std::nullopt;
-    }
-    return box;
-}
-
 bool isContainer(const Box& box) {
     for (const char* name :
          {"moov", "trak", "mdia", "minf", "stbl", "udta", "edts", "dinf", "mvex", "meta"}) {
@@ -105,6 +69,35 @@ QString checkChildren(ByteView content, int depth, int& budget) {
 }
 
 } // namespace
+
+std::optional<Box> readBox(ByteView level, std::uint64_t offset) {
+    const std::optional<std::uint32_t> size32 = level.u32BE(offset);
+    if (!size32 || !level.has(offset, 8)) {
+        return std::nullopt;
+    }
+    Box box;
+    box.offset = offset;
+    std::memcpy(box.type.data(), level.data() + offset + 4, 4);
+    const std::uint64_t remaining = level.size() - offset;
+    box.size = *size32;
+    if (box.size == 1) {
+        // A 64-bit size follows the type.
+        const std::optional<std::uint32_t> high = level.u32BE(offset + 8);
+        const std::optional<std::uint32_t> low = level.u32BE(offset + 12);
+        if (!high || !low) {
+            return std::nullopt;
+        }
+        box.size = std::uint64_t{*high} << 32 | *low;
+        box.headerSize = 16;
+    } else if (box.size == 0) {
+        box.size = remaining; // the box runs to the end of its parent
+        box.toEnd = true;
+    }
+    if (box.size < box.headerSize || box.size > remaining) {
+        return std::nullopt;
+    }
+    return box;
+}
 
 Structure checkStructure(ByteView file) {
     Structure result;

@@ -9,9 +9,28 @@
 
 #include <QString>
 
+#include <array>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace quirella::mp4 {
+
+// One box: its type, where its header starts in the bytes it was read from, and its sizes.
+struct Box {
+    std::array<char, 4> type{};
+    std::uint64_t offset = 0;
+    std::uint64_t headerSize = 8; // 16 with a 64-bit size
+    std::uint64_t size = 0;       // header included
+    bool toEnd = false;           // its size field is 0: it runs to the end of its parent
+
+    bool is(const char (&name)[5]) const { return std::memcmp(type.data(), name, 4) == 0; }
+    std::uint64_t end() const { return offset + size; }
+    std::uint64_t payloadOffset() const { return offset + headerSize; }
+};
+
+// The box starting at `offset` of `level`, or nothing when its header or its declared size does not fit.
+std::optional<Box> readBox(ByteView level, std::uint64_t offset);
 
 struct Structure {
     // Empty when the file is whole; otherwise what is wrong, in words for a person.

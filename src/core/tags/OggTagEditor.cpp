@@ -26,10 +26,11 @@ struct Codec {
     QByteArrayView identification; // how the first packet starts
     QByteArrayView comments;       // how the comment packet starts
     int headerPackets = 0;
+    qsizetype identificationSize = 0; // the least an identification packet holds
 };
 
-constexpr Codec kVorbis{"\x01vorbis", "\x03vorbis", 3};
-constexpr Codec kOpus{"OpusHead", "OpusTags", 2};
+constexpr Codec kVorbis{"\x01vorbis", "\x03vorbis", 3, 30};
+constexpr Codec kOpus{"OpusHead", "OpusTags", 2, 19};
 
 void storeU32(QByteArray& out, qsizetype at, std::uint32_t value) {
     storeU32LE(out, at, value);
@@ -75,13 +76,27 @@ std::uint32_t OggTagEditor::checksum(QByteArrayView page) {
     return crc;
 }
 
-TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
+TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file, bool* cutOff) {
     using Result = TagResult<QList<Page>>;
-    const auto damaged = [](const QString& what) { return Result::failure(refused(what)); };
     QList<Page> pages;
+    const auto damaged = [&](const QString& what) { return Result::failure(refused(what)); };
+    // Bytes that end inside a page: the pages before it, for a reader of the head of a file.
+    const auto cutShort = [&] {
+        if (cutOff) {
+            *cutOff = true;
+            return Result::success(std::move(pages));
+        }
+        return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
+    };
+    if (cutOff) {
+        *cutOff = false;
+    }
     std::uint32_t serial = 0;
     bool ended = false;
     for (std::uint64_t offset = 0; offset < file.size();) {
+        if (!file.has(offset, 4) && !pages.isEmpty()) {
+            return cutShort();
+        }
         if (!file.matches(offset, "OggS")) {
             return damaged(pages.isEmpty()
                                ? QCoreApplication::translate("OggTagEditor", "The file is not an Ogg file.")
@@ -90,12 +105,12 @@ TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
         }
         const std::optional<ByteView> header = file.slice(offset, kPageHeader);
         if (!header) {
-            return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
+            return cutShort();
         }
         const std::uint8_t segmentCount = *header->u8(26);
         const std::optional<ByteView> segments = file.slice(offset + kPageHeader, segmentCount);
         if (!segments) {
-            return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
+            return cutShort();
         }
         std::uint64_t bodySize = 0;
         for (std::uint64_t i = 0; i < segmentCount; ++i) {
@@ -104,7 +119,7 @@ TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
         const std::uint64_t pageSize = kPageHeader + segmentCount + bodySize;
         const std::optional<ByteView> whole = file.slice(offset, pageSize);
         if (!whole) {
-            return damaged(QCoreApplication::translate("OggTagEditor", "The last Ogg page is cut off."));
+            return cutShort();
         }
         QByteArray zeroed = whole->toByteArray();
         storeU32(zeroed, 22, 0);
@@ -141,22 +156,34 @@ TagResult<QList<OggTagEditor::Page>> OggTagEditor::pagesOf(ByteView file) {
     return Result::success(std::move(pages));
 }
 
-TagResult<OggTagEditor::Rewrite> OggTagEditor::rebuild(ByteView file, const TagValues& values) {
-    using Result = TagResult<Rewrite>;
-    TagResult<QList<Page>> paged = pagesOf(file);
-    if (!paged.ok()) {
-        return Result::failure(paged.status);
-    }
-    const QList<Page>& pages = *paged.value;
+namespace {
 
-    // The header packets, and the number of pages they take: the first page holds the first packet
-    // alone, and the last header packet ends its page.
+struct Headers {
+    Codec codec;
     QList<QByteArray> packets;
+    qsizetype pageCount = 0; // pages the header packets take
+};
+
+// The header packets of a stream whose first pages are `pages`. The first page must hold the
+// identification packet alone and whole, and the last header packet must end its page: the rewrite keeps
+// the first page as it is and lays the others out anew. `needMore` (when given) is set instead of a
+// refusal when the pages end before the headers do.
+TagResult<Headers> headersOf(ByteView file, const QList<OggTagEditor::Page>& pages,
+                             bool* needMore = nullptr) {
+    using Result = TagResult<Headers>;
+    const auto refuse = [](const QString& what) { return Result::failure(refused(what)); };
+    const auto unusual = [&] {
+        return refuse(
+            QCoreApplication::translate("OggTagEditor", "The Ogg headers are laid out in an unusual way."));
+    };
+    Headers headers;
     QByteArray current;
-    qsizetype headerPages = 0;
     std::optional<Codec> codec;
-    for (const Page& page : pages) {
+    for (const OggTagEditor::Page& page : pages) {
         qint64 at = page.bodyOffset;
+        if (headers.pageCount == 0 && (page.flags & 0x01)) {
+            return unusual();
+        }
         for (qsizetype i = 0; i < page.segments.size(); ++i) {
             const auto length = static_cast<std::uint8_t>(page.segments.at(i));
             current.append(file.slice(std::uint64_t(at), length)->toView());
@@ -164,59 +191,121 @@ TagResult<OggTagEditor::Rewrite> OggTagEditor::rebuild(ByteView file, const TagV
             if (length == kMaxSegments) {
                 continue;
             }
-            packets.append(std::exchange(current, {}));
+            headers.packets.append(std::exchange(current, {}));
             const bool pageEnds = i + 1 == page.segments.size();
-            if (packets.size() == 1) {
+            if (headers.packets.size() == 1) {
+                const QByteArray& first = headers.packets.first();
                 for (const Codec& known : {kVorbis, kOpus}) {
-                    if (packets.first().startsWith(known.identification)) {
+                    if (first.startsWith(known.identification) && first.size() >= known.identificationSize) {
                         codec = known;
                     }
                 }
                 if (!codec) {
-                    return Result::failure(refused(
-                        packets.first().startsWith("\x7F"
-                                                   "FLAC")
+                    return refuse(
+                        first.startsWith("\x7F"
+                                         "FLAC")
                             ? QCoreApplication::translate("OggTagEditor", "FLAC inside Ogg is not written.")
                             : QCoreApplication::translate("OggTagEditor",
-                                                          "The Ogg stream is neither Vorbis nor Opus.")));
+                                                          "The Ogg stream is neither Vorbis nor Opus."));
                 }
             }
-            if ((packets.size() == 1 || packets.size() == codec->headerPackets) && !pageEnds) {
-                return Result::failure(refused(QCoreApplication::translate(
-                    "OggTagEditor", "The Ogg headers are laid out in an unusual way.")));
+            if ((headers.packets.size() == 1 || headers.packets.size() == codec->headerPackets) &&
+                !pageEnds) {
+                return unusual();
             }
         }
-        ++headerPages;
-        if (codec && packets.size() == codec->headerPackets) {
+        ++headers.pageCount;
+        // The first page holds the identification packet, whole, and nothing else.
+        if (headers.pageCount == 1 && (headers.packets.size() != 1 || !current.isEmpty())) {
+            return unusual();
+        }
+        if (codec && headers.packets.size() == codec->headerPackets) {
             break;
         }
     }
-    if (!codec || packets.size() < codec->headerPackets) {
-        return Result::failure(
-            refused(QCoreApplication::translate("OggTagEditor", "The Ogg headers are incomplete.")));
+    if (!codec || headers.packets.size() < codec->headerPackets) {
+        if (needMore) {
+            *needMore = true;
+        }
+        return refuse(QCoreApplication::translate("OggTagEditor", "The Ogg headers are incomplete."));
     }
+    headers.codec = *codec;
+    return Result::success(std::move(headers));
+}
 
-    // The comment packet: its prefix, the list, and whatever follows the list, kept as it is.
-    const QByteArray& packet = packets.at(1);
-    if (!packet.startsWith(codec->comments)) {
-        return Result::failure(
+struct CommentPacket {
+    vorbis::CommentList list;
+    QByteArray trailing; // whatever follows the list in the packet (the framing bit, Opus padding)
+};
+
+TagResult<CommentPacket> commentPacketOf(const Headers& headers) {
+    const QByteArray& packet = headers.packets.at(1);
+    const auto damaged = [] {
+        return TagResult<CommentPacket>::failure(
             refused(QCoreApplication::translate("OggTagEditor", "The Ogg comment header is damaged.")));
+    };
+    if (!packet.startsWith(headers.codec.comments)) {
+        return damaged();
     }
     std::uint64_t consumed = 0;
     std::optional<vorbis::CommentList> list =
-        vorbis::parseComments(ByteView(packet).from(std::uint64_t(codec->comments.size())), &consumed);
+        vorbis::parseComments(ByteView(packet).from(std::uint64_t(headers.codec.comments.size())), &consumed);
     if (!list) {
-        return Result::failure(
-            refused(QCoreApplication::translate("OggTagEditor", "The Ogg comment header is damaged.")));
+        return damaged();
     }
-    QList<QByteArray> comments = vorbis::withValues(list->comments, values);
+    return TagResult<CommentPacket>::success(
+        {std::move(*list), packet.mid(headers.codec.comments.size() + qsizetype(consumed))});
+}
+
+} // namespace
+
+TagResult<StoredTags> OggTagEditor::storedTags(ByteView head, bool* needMore) {
+    using Result = TagResult<StoredTags>;
+    if (needMore) {
+        *needMore = false;
+    }
+    bool cutOff = false;
+    const TagResult<QList<Page>> paged = pagesOf(head, &cutOff);
+    if (!paged.ok()) {
+        return Result::failure(paged.status);
+    }
+    const TagResult<Headers> headers = headersOf(head, *paged.value, cutOff ? needMore : nullptr);
+    if (!headers.ok()) {
+        return Result::failure(headers.status);
+    }
+    const TagResult<CommentPacket> packet = commentPacketOf(*headers.value);
+    if (!packet.ok()) {
+        return Result::failure(packet.status);
+    }
+    return Result::success(vorbis::storedTags(packet.value->list.comments));
+}
+
+TagResult<OggTagEditor::Rewrite> OggTagEditor::rebuild(ByteView file, const TagValues& values) {
+    using Result = TagResult<Rewrite>;
+    TagResult<QList<Page>> paged = pagesOf(file);
+    if (!paged.ok()) {
+        return Result::failure(paged.status);
+    }
+    const QList<Page>& pages = *paged.value;
+    TagResult<Headers> read = headersOf(file, pages);
+    if (!read.ok()) {
+        return Result::failure(read.status);
+    }
+    Headers& headers = *read.value;
+    QList<QByteArray>& packets = headers.packets;
+    const qsizetype headerPages = headers.pageCount;
+    TagResult<CommentPacket> packet = commentPacketOf(headers);
+    if (!packet.ok()) {
+        return Result::failure(packet.status);
+    }
+    vorbis::CommentList& list = packet.value->list;
+    QList<QByteArray> comments = vorbis::withValues(list.comments, values);
     comments = vorbis::withCover(comments, values, QStringLiteral("ogg"));
-    if (comments == list->comments) {
+    if (comments == list.comments) {
         return Result::success({});
     }
-    const QByteArray trailing = packet.mid(codec->comments.size() + qsizetype(consumed));
-    list->comments = std::move(comments);
-    packets[1] = codec->comments.toByteArray() + vorbis::serialise(*list) + trailing;
+    list.comments = std::move(comments);
+    packets[1] = headers.codec.comments.toByteArray() + vorbis::serialise(list) + packet.value->trailing;
 
     // The first page as it was, then the other header packets on new pages.
     const Page& first = pages.first();
@@ -293,6 +382,9 @@ QFuture<TagStatus> OggTagEditor::writeTags(const QString& path, TagValues values
 TagStatus OggTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
     if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
         return writable;
+    }
+    if (!values.any()) {
+        return TagStatus::success();
     }
     // Every page is read: its checksum is how a damaged or cut-off file shows.
     const TagResult<QByteArray> file = atomicfile::readWholeFile(path);

@@ -11,13 +11,15 @@
 // (the framing bit, Opus padding) stay as they were. A file whose values already are the ones given is not
 // touched.
 //
-// Refused, and left as it was: a page that is damaged (its checksum, its sizes) or cut off, bytes after
+// Refused, and left as it was: a first page that holds anything but the identification packet whole, a
+// page that is damaged (its checksum, its sizes) or cut off, bytes after
 // the last page, pages missing from the sequence, more than one logical stream, and streams that are not
 // Vorbis or Opus (FLAC in Ogg, for one).
 #pragma once
 
 #include "tags/ByteView.h"
 #include "tags/SerialExecutor.h"
+#include "tags/StoredTags.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
 #include "tags/TagWriter.h"
@@ -52,8 +54,13 @@ public:
 
     static TagStatus writeTagsNow(const QString& path, const TagValues& values);
 
-    // Every page of a file, checked as described above.
-    static TagResult<QList<Page>> pagesOf(ByteView file);
+    // Every page of a file, checked as described above. With `cutOff`, bytes that end inside a page are
+    // not refused: the pages before it come back and `*cutOff` is set (for a reader of a file's head).
+    static TagResult<QList<Page>> pagesOf(ByteView file, bool* cutOff = nullptr);
+    // What loading shows, from the first bytes of a file: the fields of the comment header by the rules
+    // the writer follows (see VorbisComment.h), and the shown METADATA_BLOCK_PICTURE or COVERART picture.
+    // When the bytes end before the header packets do, `*needMore` is set and more should be read.
+    static TagResult<StoredTags> storedTags(ByteView head, bool* needMore = nullptr);
     // The rewrite of `file` for `values`, or an empty head when nothing changes.
     static TagResult<Rewrite> rebuild(ByteView file, const TagValues& values);
     // The checksum of a page whose checksum field holds zeros.

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tags/Riff.h"
 
+#include "model/Year.h"
+#include "tags/TextDecoding.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -145,46 +148,30 @@ void appendInfoField(QByteArrayView id, const QString& text, QByteArray& into) {
     into.append(body);
 }
 
-bool hasInfoValues(const TagValues& values) {
-    return values.title || values.artist || values.album || values.year || values.genre;
+namespace {
+
+// Control characters include the terminating zeros of INFO texts; format characters such as a soft
+// hyphen at either end are no more wanted.
+QString stripControlCharacters(const QString& text) {
+    const auto isControl = [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+    };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isControl(text.at(begin))) {
+        ++begin;
+    }
+    while (end > begin && isControl(text.at(end - 1))) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
 }
 
-QByteArray buildInfoList(const TagValues& values, QByteArrayView keptSubChunks) {
-    QByteArray list = QByteArrayLiteral("LIST");
-    appendU32LE(list, 0);
-    list.append("INFO");
-    if (values.title) {
-        appendInfoField("INAM", *values.title, list);
-    }
-    if (values.artist) {
-        appendInfoField("IART", *values.artist, list);
-        appendInfoField("ISTR", *values.artist, list);
-    }
-    if (values.album) {
-        appendInfoField("IPRD", *values.album, list);
-    }
-    if (values.year) {
-        appendInfoField("ICRD", QString::number(*values.year), list);
-    }
-    if (values.genre) {
-        appendInfoField("IGNR", *values.genre, list);
-    }
-    list.append(keptSubChunks);
-    storeU32LE(list, 4, static_cast<std::uint32_t>(list.size() - 8));
-    return list;
-}
-
-bool isManagedInfoId(QByteArrayView id, bool albumGiven) {
-    if (id == "IPRD") {
-        return albumGiven;
-    }
-    return id == "INAM" || id == "IART" || id == "ISTR" || id == "ICRD" || id == "IGNR";
-}
-
-QByteArray unmanagedInfoSubChunks(ByteView listPayload, bool albumGiven) {
-    QByteArray kept;
+// The sub-chunks of an INFO payload, each with its header and (when its length is odd) its pad byte.
+template <typename Visit>
+void forEachInfoField(ByteView listPayload, Visit&& visit) {
     if (!listPayload.matches(0, "INFO")) {
-        return kept;
+        return;
     }
     std::uint64_t position = 4;
     for (int count = 0; count < kMaxChunks && listPayload.has(position, kChunkHeaderSize); ++count) {
@@ -197,15 +184,78 @@ QByteArray unmanagedInfoSubChunks(ByteView listPayload, bool albumGiven) {
         if (!body) {
             break;
         }
-        if (!isManagedInfoId(id.toView(), albumGiven)) {
-            kept.append(listPayload.slice(position, kChunkHeaderSize + length)->toView());
-            if (length % 2 != 0) {
-                kept.append('\0');
+        const std::uint64_t whole = kChunkHeaderSize + length + (length & 1u);
+        const ByteView stored = listPayload.slice(position, whole).value_or(listPayload.from(position));
+        visit(id.toView(), *body, stored);
+        position += whole;
+    }
+}
+
+bool isReplacedInfoId(QByteArrayView id, const TagValues& values) {
+    return (values.title && id == "INAM") || (values.artist && (id == "IART" || id == "ISTR")) ||
+           (values.album && id == "IPRD") || (values.year && id == "ICRD") || (values.genre && id == "IGNR");
+}
+
+} // namespace
+
+StoredTags infoFields(ByteView listPayload) {
+    StoredTags fields;
+    forEachInfoField(listPayload, [&](QByteArrayView id, ByteView body, ByteView) {
+        QByteArrayView bytes = body.toView();
+        if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0) {
+            bytes = bytes.first(zero);
+        }
+        const QString text = stripControlCharacters(decodeUtf8OrLatin1(bytes));
+        if (id == "INAM") {
+            fields.title = text;
+        } else if (id == "IART") {
+            fields.artist = text;
+        } else if (id == "IPRD") {
+            fields.album = text;
+        } else if (id == "IGNR") {
+            fields.genre = text;
+        } else if (id == "ICRD") {
+            fields.year = yearOfDate(text).value_or(0);
+        }
+    });
+    return fields;
+}
+
+bool changesInfo(const TagValues& values) {
+    return values.title || values.artist || values.album || values.year || values.genre;
+}
+
+QByteArray rebuiltInfoList(ByteView oldPayload, const TagValues& values) {
+    QByteArray list = QByteArrayLiteral("LIST");
+    appendU32LE(list, 0);
+    list.append("INFO");
+    const auto add = [&](QByteArrayView id, const std::optional<QString>& text) {
+        if (text && !text->isEmpty()) {
+            appendInfoField(id, *text, list);
+        }
+    };
+    add("INAM", values.title);
+    add("IART", values.artist);
+    add("ISTR", values.artist);
+    add("IPRD", values.album);
+    if (values.year && *values.year != 0) {
+        add("ICRD", QString::number(*values.year));
+    }
+    add("IGNR", values.genre);
+    forEachInfoField(oldPayload, [&](QByteArrayView id, ByteView body, ByteView stored) {
+        if (!isReplacedInfoId(id, values)) {
+            list.append(stored.toView());
+            // A list that ended without the pad byte gets one, so the next sub-chunk starts even.
+            if (stored.size() == kChunkHeaderSize + body.size() && (body.size() & 1u)) {
+                list.append('\0');
             }
         }
-        position += kChunkHeaderSize + length + (length & 1u);
+    });
+    if (list.size() == 12) {
+        return {};
     }
-    return kept;
+    storeU32LE(list, 4, static_cast<std::uint32_t>(list.size() - 8));
+    return list;
 }
 
 } // namespace quirella::riff

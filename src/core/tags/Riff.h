@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tags/ByteView.h"
+#include "tags/StoredTags.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
 
@@ -62,20 +63,20 @@ std::optional<ByteView> payload(ByteView file, const RIFFChunk& chunk);
 // than with replacement characters.
 void appendInfoField(QByteArrayView id, const QString& text, QByteArray& into);
 
-// Whether any value that goes into the INFO list is given (an empty text counts as given).
-bool hasInfoValues(const TagValues& values);
+// The fields an INFO list payload (starting with "INFO") holds: INAM title, IART artist, IPRD album, IGNR
+// genre, ICRD year (its first four digits, when they make a year). Texts end at their first zero byte and
+// lose control characters at either end; they are UTF-8 when the bytes are valid UTF-8 (as ffmpeg writes
+// them), else ISO-8859-1. A later sub-chunk with the same id wins.
+StoredTags infoFields(ByteView listPayload);
 
-// "LIST" size "INFO", then INAM title, IART and ISTR artist, IPRD album, ICRD year in decimal (any value),
-// IGNR genre, each when given, then `keptSubChunks` as they are.
-QByteArray buildInfoList(const TagValues& values, QByteArrayView keptSubChunks = {});
+// Whether writing `values` changes the INFO list: a title, artist, album, year or genre is given.
+bool changesInfo(const TagValues& values);
 
-// Whether the writer produces sub-chunks with this id (IPRD only when an album is passed), so that an old
-// one is replaced rather than kept.
-bool isManagedInfoId(QByteArrayView id, bool albumGiven);
-
-// The sub-chunks of an INFO list payload (starting with "INFO") that the writer does not manage, each
-// copied with its header and a zero pad byte when its length is odd. A sub-chunk that runs past the end of
-// the list ends the walk.
-QByteArray unmanagedInfoSubChunks(ByteView listPayload, bool albumGiven);
+// The INFO list chunk ("LIST", size, "INFO", sub-chunks) that replaces the list `oldPayload` (empty when
+// the file has none) for the given fields: new sub-chunks for them, INAM title, IART and ISTR artist, IPRD
+// album, ICRD year, IGNR genre, in that order and each only when not empty (no ICRD for the year 0), then
+// every old sub-chunk of a field that is not given, byte for byte with its pad byte. Empty when no
+// sub-chunk is left. A sub-chunk that runs past the end of the old list ends the walk.
+QByteArray rebuiltInfoList(ByteView oldPayload, const TagValues& values);
 
 } // namespace quirella::riff

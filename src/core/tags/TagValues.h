@@ -8,19 +8,23 @@
 
 namespace quirella {
 
-// The values one writer call puts into a file. Absent means "not given"; what an empty or out-of-range
-// value writes differs by format and is each writer's business.
+// The fields one writer call changes. An absent field is not touched: whatever the file holds for it
+// (every frame, item, chunk or comment loading reads for it) stays exactly as stored. A given field
+// replaces all of those with the new value in the format's own layout; an empty text, a year outside
+// 1900..2099 or a rating of 0 removes them.
 struct TagValues {
     std::optional<QString> title;
     std::optional<QString> artist;
     std::optional<qint64> year;
     std::optional<QString> genre;
-    std::optional<QString> album;         // the batch never passes one
-    std::optional<QByteArray> coverImage; // encoded JPEG or PNG bytes
-    // The pictures in the file stay exactly as they are (no cover given does not remove them): the song
-    // has a cover whose file could not be read, and the one in the file must not be lost unasked.
-    bool keepPictures = false;
+    std::optional<QString> album;
+    // Encoded JPEG or PNG bytes replace the picture loading shows (a new one is added when there is
+    // none); empty bytes remove it. Other pictures are never touched.
+    std::optional<QByteArray> coverImage;
     std::optional<qint64> rating;
+
+    // Whether the call changes anything at all: a write without a given field leaves the file alone.
+    bool any() const { return title || artist || year || genre || album || coverImage || rating; }
 };
 
 } // namespace quirella

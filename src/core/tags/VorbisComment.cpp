@@ -4,6 +4,7 @@
 #include "covers/ImageProcessor.h"
 #include "model/Year.h"
 #include "tags/Id3.h"
+#include "tags/TextDecoding.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -30,24 +31,6 @@ bool sameName(QByteArrayView name, QByteArrayView upperCaseName) {
         }
     }
     return true;
-}
-
-// The year of a date value: its first four digits, standing together ("1999-05-01", "May 1999"), when they
-// make a year from 1900 to 2099. Other texts ("05/01/1999") give nothing.
-std::optional<int> yearOf(const QString& value) {
-    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
-    const auto first = std::find_if(value.begin(), value.end(), isDigit);
-    if (value.end() - first < 4) {
-        return std::nullopt;
-    }
-    int year = 0;
-    for (auto digit = first; digit != first + 4; ++digit) {
-        if (!isDigit(*digit)) {
-            return std::nullopt;
-        }
-        year = year * 10 + (digit->unicode() - u'0');
-    }
-    return isValidYear(year) ? std::optional<int>(year) : std::nullopt;
 }
 
 QByteArray comment(QByteArrayView name, const QString& value) {
@@ -81,18 +64,6 @@ void replaceNamed(QList<QByteArray>& comments, std::initializer_list<QByteArrayV
 
 QList<QByteArray> single(QByteArrayView name, const QString& value) {
     return value.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{comment(name, value)};
-}
-
-QString firstValue(const QList<QByteArray>& comments, QByteArrayView name) {
-    for (const QByteArray& each : comments) {
-        if (hasName(each, name)) {
-            const QString value = valueOf(each);
-            if (!value.isEmpty()) {
-                return value;
-            }
-        }
-    }
-    return {};
 }
 
 } // namespace
@@ -161,7 +132,14 @@ bool hasName(const QByteArray& comment, QByteArrayView upperCaseName) {
 
 QString valueOf(const QByteArray& comment) {
     const qsizetype equals = comment.indexOf('=');
-    return equals < 0 ? QString() : QString::fromUtf8(QByteArrayView(comment).sliced(equals + 1));
+    if (equals < 0) {
+        return {};
+    }
+    QByteArrayView value = QByteArrayView(comment).sliced(equals + 1);
+    if (const qsizetype zero = value.indexOf('\0'); zero >= 0) {
+        value = value.first(zero);
+    }
+    return decodeUtf8OrLatin1(value);
 }
 
 Shown shownValues(const QList<QByteArray>& comments) {
@@ -182,10 +160,12 @@ Shown shownValues(const QList<QByteArray>& comments) {
             shown.artist = value;
         } else if (sameName(*name, "GENRE") && shown.genre.isEmpty()) {
             shown.genre = value;
+        } else if (sameName(*name, "ALBUM") && shown.album.isEmpty()) {
+            shown.album = value;
         } else if (sameName(*name, "DATE") && !dateYear) {
-            dateYear = yearOf(value);
+            dateYear = yearOfDate(value);
         } else if (sameName(*name, "YEAR") && !yearYear) {
-            yearYear = yearOf(value);
+            yearYear = yearOfDate(value);
         } else if (sameName(*name, "FMPS_RATING") && !fmps) {
             fmps = rating::starsFromFmpsRating(value);
         } else if (sameName(*name, "RATING") && !scaled) {
@@ -207,6 +187,19 @@ Shown shownValues(const QList<QByteArray>& comments) {
     return shown;
 }
 
+StoredTags storedTags(const QList<QByteArray>& comments) {
+    const Shown shown = shownValues(comments);
+    StoredTags stored;
+    stored.title = shown.title;
+    stored.artist = shown.artist;
+    stored.album = shown.album;
+    stored.genre = shown.genre;
+    stored.year = shown.year;
+    stored.rating = shown.rating;
+    stored.cover = shownPictureData(comments);
+    return stored;
+}
+
 QList<QByteArray> withValues(const QList<QByteArray>& comments, const TagValues& values) {
     const Shown shown = shownValues(comments);
     QList<QByteArray> out = comments;
@@ -219,7 +212,7 @@ QList<QByteArray> withValues(const QList<QByteArray>& comments, const TagValues&
     if (values.genre && *values.genre != shown.genre) {
         replaceNamed(out, {"GENRE"}, single("GENRE", *values.genre));
     }
-    if (values.album && *values.album != firstValue(comments, "ALBUM")) {
+    if (values.album && *values.album != shown.album) {
         replaceNamed(out, {"ALBUM"}, single("ALBUM", *values.album));
     }
     if (values.year) {
@@ -321,10 +314,10 @@ qsizetype shownPicture(const QList<std::uint32_t>& types) {
 }
 
 PictureEdit pictureEdit(const std::optional<QByteArray>& shownData, const TagValues& values) {
-    if (values.keepPictures) {
+    if (!values.coverImage) {
         return PictureEdit::keep;
     }
-    if (!values.coverImage) {
+    if (values.coverImage->isEmpty()) {
         return shownData ? PictureEdit::remove : PictureEdit::keep;
     }
     return shownData && *shownData == *values.coverImage ? PictureEdit::keep : PictureEdit::replace;
@@ -354,16 +347,32 @@ std::optional<Picture> frontCover(const QByteArray& imageBytes, const QString& f
     return picture;
 }
 
-std::optional<Picture> pictureOfComment(const QByteArray& comment) {
-    if (!hasName(comment, "METADATA_BLOCK_PICTURE")) {
+std::optional<Picture> pictureOfComment(const QByteArray& comment, const QList<QByteArray>& comments) {
+    const bool block = hasName(comment, "METADATA_BLOCK_PICTURE");
+    if (!block && !hasName(comment, "COVERART")) {
         return std::nullopt;
     }
-    const auto decoded = QByteArray::fromBase64Encoding(comment.mid(comment.indexOf('=') + 1),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded) {
+    QByteArray text = comment.mid(comment.indexOf('=') + 1);
+    // Some programs leave out the "=" padding at the end.
+    if (text.size() % 4 != 0) {
+        text.append(QByteArray(4 - text.size() % 4, '='));
+    }
+    const auto decoded = QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded || decoded.decoded.isEmpty()) {
         return std::nullopt;
     }
-    return parsePicture(ByteView(*decoded));
+    if (block) {
+        return parsePicture(ByteView(*decoded));
+    }
+    // The older COVERART comment holds the image alone, its type in COVERARTMIME.
+    Picture picture;
+    picture.type = 0;
+    const auto mime = std::find_if(comments.begin(), comments.end(),
+                                   [](const QByteArray& each) { return hasName(each, "COVERARTMIME"); });
+    picture.mimeType =
+        mime == comments.end() ? id3::pictureMimeType(*decoded) : mime->mid(mime->indexOf('=') + 1);
+    picture.data = *decoded;
+    return picture;
 }
 
 QByteArray pictureComment(const Picture& picture) {
@@ -376,7 +385,7 @@ QList<QByteArray> withCover(const QList<QByteArray>& comments, const TagValues& 
     QList<std::uint32_t> types;
     QList<QByteArray> data;
     for (qsizetype i = 0; i < comments.size(); ++i) {
-        if (const std::optional<Picture> picture = pictureOfComment(comments.at(i))) {
+        if (const std::optional<Picture> picture = pictureOfComment(comments.at(i), comments)) {
             places.append(i);
             types.append(picture->type);
             data.append(picture->data);
@@ -399,7 +408,26 @@ QList<QByteArray> withCover(const QList<QByteArray>& comments, const TagValues& 
             out.append(pictureComment(*cover));
         }
     }
+    // COVERARTMIME describes a COVERART comment; without one it describes nothing.
+    if (edit != PictureEdit::keep && std::none_of(out.begin(), out.end(), [](const QByteArray& each) {
+            return hasName(each, "COVERART");
+        })) {
+        out.removeIf([](const QByteArray& each) { return hasName(each, "COVERARTMIME"); });
+    }
     return out;
+}
+
+std::optional<QByteArray> shownPictureData(const QList<QByteArray>& comments) {
+    QList<std::uint32_t> types;
+    QList<QByteArray> data;
+    for (const QByteArray& each : comments) {
+        if (const std::optional<Picture> picture = pictureOfComment(each, comments)) {
+            types.append(picture->type);
+            data.append(picture->data);
+        }
+    }
+    const qsizetype shown = shownPicture(types);
+    return shown >= 0 ? std::optional<QByteArray>(data.at(shown)) : std::nullopt;
 }
 
 } // namespace quirella::vorbis

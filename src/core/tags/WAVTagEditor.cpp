@@ -2,7 +2,6 @@
 #include "tags/WAVTagEditor.h"
 
 #include "covers/ImageProcessor.h"
-#include "model/CoverStore.h"
 #include "tags/AtomicFile.h"
 #include "tags/Id3.h"
 #include "tags/Rating.h"
@@ -28,101 +27,6 @@ constexpr qint64 kMaxRiffSize = 0xFFFFFFFF;
 // Recorders that never finished a file leave the "data" size at this placeholder.
 constexpr quint32 kUnknownDataSize = 0xFFFFFFFF;
 
-bool isAscii(ByteView bytes) {
-    return std::all_of(bytes.data(), bytes.data() + bytes.size(), [](std::uint8_t b) { return b < 0x80; });
-}
-
-bool isInfoList(const RIFFChunk& chunk, ByteView body) {
-    return chunk.id == "LIST" && body.matches(0, "INFO");
-}
-
-bool isId3Chunk(const RIFFChunk& chunk) {
-    return chunk.id == "ID3 " || chunk.id == "id3 ";
-}
-
-// Filler that only reserves room; a rebuilt file needs none of it.
-bool isFiller(const RIFFChunk& chunk) {
-    return chunk.id == "JUNK" || chunk.id == "PAD ";
-}
-
-// Control characters include the terminating zeros of INFO texts; format characters such as a soft
-// hyphen at either end are no more wanted.
-QString stripControlCharacters(const QString& text) {
-    const auto isControl = [](QChar c) {
-        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
-    };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isControl(text.at(begin))) {
-        ++begin;
-    }
-    while (end > begin && isControl(text.at(end - 1))) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
-
-QString infoKey(QByteArrayView id) {
-    if (id == "INAM") {
-        return QStringLiteral("title");
-    }
-    if (id == "IART") {
-        return QStringLiteral("artist");
-    }
-    if (id == "IPRD") {
-        return QStringLiteral("album");
-    }
-    if (id == "ICRD") {
-        return QStringLiteral("year");
-    }
-    if (id == "IGNR") {
-        return QStringLiteral("genre");
-    }
-    return {};
-}
-
-void readInfoList(ByteView list, WavTags& tags) {
-    if (!list.matches(0, "INFO")) {
-        return;
-    }
-    std::uint64_t position = 4;
-    for (int count = 0; count < riff::kMaxChunks && list.has(position, 8); ++count) {
-        const ByteView id = *list.slice(position, 4);
-        if (!isAscii(id)) {
-            break;
-        }
-        const std::uint32_t length = *list.u32LE(position + 4);
-        if (const std::optional<ByteView> body = list.slice(position + 8, length)) {
-            // A later sub-chunk with the same id wins.
-            if (const QString key = infoKey(id.toView()); !key.isEmpty()) {
-                tags.fields.insert(key, stripControlCharacters(QString::fromLatin1(body->toView())));
-            }
-        }
-        position += 8 + std::uint64_t{length} + (length & 1u);
-    }
-}
-
-void readFrame(QByteArrayView id, ByteView content, WavTags& tags) {
-    if (id == "POPM") {
-        // A later POPM frame replaces the rating of an earlier one.
-        if (const std::optional<int> stars = rating::starsFromPopmBody(content)) {
-            tags.fields.insert(QStringLiteral("rating"), QString::number(*stars));
-        }
-    } else if (id == "APIC") {
-        // The first front cover, else the first picture of type "other": the pictures the writers
-        // manage, so that a removed cover stays removed (see id3::isShownPictureType).
-        const std::optional<std::uint64_t> mimeEnd = content.find(0x00, 1);
-        const std::optional<std::uint8_t> type = mimeEnd ? content.u8(*mimeEnd + 1) : std::nullopt;
-        if (!id3::isShownPictureType(type) || (tags.picture && (tags.pictureIsFront || type != 0x03))) {
-            return;
-        }
-        if (std::optional<QByteArray> picture = extractPicture(content)) {
-            tags.picture = std::move(picture);
-            tags.pictureIsFront = type == 0x03;
-        }
-    }
-}
-
 TagStatus refuse(TagError error, const char* message) {
     return TagStatus::failure(error, QCoreApplication::translate("WAVTagEditor", message));
 }
@@ -142,59 +46,59 @@ TagStatus checkWaveHeader(QByteArrayView bytes) {
     return TagStatus::success();
 }
 
-std::optional<QByteArray> extractPicture(ByteView body) {
-    if (body.size() < 5) {
-        return std::nullopt;
+bool isInfoList(ByteView file, const RIFFChunk& chunk) {
+    if (chunk.id != "LIST") {
+        return false;
     }
-    const std::uint8_t encoding = *body.u8(0);
-    const std::optional<std::uint64_t> mimeEnd = body.find(0x00, 1);
-    if (!mimeEnd || !body.has(*mimeEnd + 1, 1)) {
-        return std::nullopt;
-    }
-    const std::uint64_t descriptionStart = *mimeEnd + 2; // after the picture type byte
-    std::optional<std::uint64_t> imageStart;
-    if (encoding == 1 || encoding == 2) {
-        // UTF-16 descriptions hold zero bytes of their own and end with a zero code unit.
-        for (std::uint64_t i = descriptionStart; body.has(i, 2); i += 2) {
-            if (body.data()[i] == 0 && body.data()[i + 1] == 0) {
-                imageStart = i + 2;
-                break;
-            }
-        }
-    } else if (const std::optional<std::uint64_t> zero = body.find(0x00, descriptionStart)) {
-        imageStart = *zero + 1;
-    }
-    if (!imageStart || *imageStart >= body.size()) {
-        return std::nullopt;
-    }
-    return body.from(*imageStart).toByteArray();
+    const std::optional<ByteView> body = riff::payload(file, chunk);
+    return body && body->matches(0, "INFO");
 }
 
-TagResult<WavTags> readTags(QByteArrayView bytes) {
+bool isId3Chunk(const RIFFChunk& chunk) {
+    return chunk.id == "ID3 " || chunk.id == "id3 ";
+}
+
+StoredTags storedTags(std::optional<ByteView> infoPayload, std::optional<ByteView> id3Payload) {
+    const StoredTags info = infoPayload ? riff::infoFields(*infoPayload) : StoredTags();
+    StoredTags stored;
+    if (id3Payload) {
+        if (const std::optional<id3::Tag> tag = id3::parseTag(id3Payload->toView())) {
+            stored = id3::shownValues(*tag).values;
+        }
+    }
+    const auto fallBack = [](QString& value, const QString& other) {
+        if (value.isEmpty()) {
+            value = other;
+        }
+    };
+    fallBack(stored.title, info.title);
+    fallBack(stored.artist, info.artist);
+    fallBack(stored.album, info.album);
+    if (stored.year == 0) {
+        stored.year = info.year;
+    }
+    if (!info.genre.isEmpty()) {
+        stored.genre = info.genre;
+    }
+    return stored;
+}
+
+TagResult<StoredTags> readTags(QByteArrayView bytes) {
     if (TagStatus status = checkWaveHeader(bytes); !status.ok()) {
-        return TagResult<WavTags>::failure(std::move(status));
+        return TagResult<StoredTags>::failure(std::move(status));
     }
     const ByteView file(bytes);
     const QList<RIFFChunk> chunks = riff::parseChunks(bytes);
-    WavTags tags;
-    // Only the first "LIST" chunk counts, whatever its type, and only the first ID3 chunk.
-    const auto list =
-        std::find_if(chunks.cbegin(), chunks.cend(), [](const RIFFChunk& c) { return c.id == "LIST"; });
-    if (list != chunks.cend()) {
-        if (const std::optional<ByteView> body = riff::payload(file, *list)) {
-            readInfoList(*body, tags);
+    std::optional<ByteView> info;
+    std::optional<ByteView> id3;
+    for (const RIFFChunk& chunk : chunks) {
+        if (!info && isInfoList(file, chunk)) {
+            info = riff::payload(file, chunk);
+        } else if (!id3 && isId3Chunk(chunk)) {
+            id3 = riff::payload(file, chunk);
         }
     }
-    const auto id3 = std::find_if(chunks.cbegin(), chunks.cend(), isId3Chunk);
-    if (id3 != chunks.cend()) {
-        if (const std::optional<ByteView> body = riff::payload(file, *id3)) {
-            id3::forEachFrame(body->toView(), [&](QByteArrayView id, ByteView content) {
-                readFrame(id, content, tags);
-                return true;
-            });
-        }
-    }
-    return TagResult<WavTags>::success(std::move(tags));
+    return TagResult<StoredTags>::success(storedTags(info, id3));
 }
 
 TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
@@ -253,50 +157,57 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
         return Result::failure(std::move(status));
     }
 
-    // What the old tags hold that the writer does not manage.
-    const bool albumGiven = values.album.has_value();
-    QByteArray keptInfo;
-    std::optional<ByteView> oldTag;
-    for (const RIFFChunk& chunk : chunks) {
-        const std::optional<ByteView> body = riff::payload(file, chunk);
-        if (!body) {
-            continue;
-        }
-        if (isInfoList(chunk, *body)) {
-            keptInfo.append(riff::unmanagedInfoSubChunks(*body, albumGiven));
-        } else if (isId3Chunk(chunk) && !oldTag) {
-            oldTag = body;
-        }
+    // The tags loading reads: the first INFO list and the first ID3 chunk.
+    const auto info = std::find_if(chunks.cbegin(), chunks.cend(),
+                                   [&](const RIFFChunk& chunk) { return isInfoList(file, chunk); });
+    const auto oldId3 = std::find_if(chunks.cbegin(), chunks.cend(), isId3Chunk);
+    const bool rebuildInfo = riff::changesInfo(values);
+    const QByteArray newInfo =
+        rebuildInfo
+            ? riff::rebuiltInfoList(info == chunks.cend() ? ByteView() : *riff::payload(file, *info), values)
+            : QByteArray();
+    std::optional<id3::Tag> oldTag;
+    if (oldId3 != chunks.cend()) {
+        oldTag = id3::parseTag(riff::payload(file, *oldId3)->toView());
     }
-    id3::FrameList frames = id3::managedFrames(values, coverBytes);
-    if (oldTag) {
-        frames.append(id3::keptFrames(oldTag->toView(), albumGiven, values.keepPictures));
+    TagResult<id3::FrameList> frames = id3::rewrittenFrames(oldTag, values, coverBytes);
+    if (!frames.ok()) {
+        return Result::failure(frames.status);
     }
 
     QByteArray out;
-    out.reserve(bytes.size() + keptInfo.size() + (coverBytes ? coverBytes->size() : 0) + 4096);
+    out.reserve(bytes.size() + newInfo.size() + (coverBytes ? coverBytes->size() : 0) + 4096);
     out.append("RIFF");
     appendU32LE(out, 0);
     out.append("WAVE");
+    QByteArray laterId3Chunks;
+    // A chunk as it stands, with its pad byte (supplied when the file ends without it).
+    const auto whole = [&](const RIFFChunk& chunk) {
+        const auto offset = static_cast<std::uint64_t>(chunk.offset);
+        const std::uint64_t size = 8 + std::uint64_t{chunk.size};
+        QByteArray stored =
+            file.slice(offset, size + (chunk.size & 1u)).value_or(*file.slice(offset, size)).toByteArray();
+        if (std::uint64_t(stored.size()) < size + (chunk.size & 1u)) {
+            stored.append('\0');
+        }
+        return stored;
+    };
     for (auto chunk = chunks.cbegin(); chunk != chunks.cend(); ++chunk) {
-        // A chunk cut off by the end of the file cannot be copied whole; "fmt " and "data" were checked
-        // above, anything else that is incomplete is left behind.
-        const std::optional<ByteView> body = riff::payload(file, *chunk);
-        if (!body || isInfoList(*chunk, *body) || isId3Chunk(*chunk) || isFiller(*chunk)) {
+        if (chunk == oldId3 || (rebuildInfo && chunk == info)) {
             continue;
         }
-        out.append(file.slice(static_cast<std::uint64_t>(chunk->offset), 8)->toView());
-        out.append(body->toView());
-        if (chunk->size % 2 != 0) {
-            out.append('\0');
+        if (isId3Chunk(*chunk)) {
+            laterId3Chunks.append(whole(*chunk));
+            continue;
         }
-        // The new INFO list goes directly after "fmt ", so it is the first "LIST" chunk readers meet.
-        if (chunk == format && (riff::hasInfoValues(values) || !keptInfo.isEmpty())) {
-            out.append(riff::buildInfoList(values, keptInfo));
+        out.append(whole(*chunk));
+        // The new INFO list goes directly after "fmt ", so it is the first INFO list readers meet.
+        if (chunk == format) {
+            out.append(newInfo);
         }
     }
-    if (!frames.isEmpty()) {
-        const QByteArray tag = id3::buildTag(frames, 0);
+    if (!frames.value->isEmpty()) {
+        const QByteArray tag = id3::buildTag(*frames.value, 0);
         if (tag.size() - static_cast<qsizetype>(kId3HeaderSize) > kMaxId3TagBody) {
             return Result::failure(
                 refuse(TagError::writeFailure,
@@ -309,6 +220,7 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
             out.append('\0');
         }
     }
+    out.append(laterId3Chunks);
     if (out.size() - 8 > kMaxRiffSize) {
         return Result::failure(
             refuse(TagError::writeFailure,
@@ -320,10 +232,6 @@ TagResult<QByteArray> rebuildWAV(QByteArrayView bytes, const TagValues& values,
 }
 
 } // namespace wav
-
-QFuture<TagResult<WavMetadata>> WAVTagEditor::readMetadata(const QString& path) {
-    return m_executor.run([path] { return readMetadataNow(path); });
-}
 
 QFuture<TagStatus> WAVTagEditor::writeTags(const QString& path, TagValues values,
                                            std::shared_ptr<WriteCancellation> cancellation) {
@@ -337,28 +245,12 @@ QFuture<TagStatus> WAVTagEditor::writeTags(const QString& path, TagValues values
     });
 }
 
-TagResult<WavMetadata> WAVTagEditor::readMetadataNow(const QString& path) {
-    TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
-    if (!bytes.ok()) {
-        return TagResult<WavMetadata>::failure(std::move(bytes.status));
-    }
-    TagResult<wav::WavTags> tags = wav::readTags(*bytes.value);
-    if (!tags.ok()) {
-        return TagResult<WavMetadata>::failure(std::move(tags.status));
-    }
-    WavMetadata metadata = std::move(tags.value->fields);
-    if (tags.value->picture) {
-        if (const std::optional<QString> coverPath =
-                saveCoverToTemp(*tags.value->picture, QStringLiteral("WAV_Cover"))) {
-            metadata.insert(QStringLiteral("cover_path"), *coverPath);
-        }
-    }
-    return TagResult<WavMetadata>::success(std::move(metadata));
-}
-
 TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
     if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
         return writable;
+    }
+    if (!values.any()) {
+        return TagStatus::success();
     }
     TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
     if (!bytes.ok()) {
@@ -369,7 +261,7 @@ TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& value
         return status;
     }
     std::optional<QByteArray> cover;
-    if (values.coverImage) {
+    if (values.coverImage && !values.coverImage->isEmpty()) {
         cover = prepareCover(QStringLiteral("wav"), *values.coverImage);
     }
     TagResult<QByteArray> rebuilt = wav::rebuildWAV(*bytes.value, values, cover);
