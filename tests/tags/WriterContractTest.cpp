@@ -24,7 +24,11 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <taglib/mp4file.h>
@@ -496,7 +500,7 @@ TEST(KilledWriter, LeavesTheOldOrTheNewFileNeverAMix) {
 }
 
 // A write the file system cuts short (a full disk, here the file size limit) fails with the system's
-// reason, leaving the original and no temporary file; so does a missing file, which is not created.
+// reason, leaving the original and no temporary file.
 TEST(AtomicFile, AShortWriteLeavesTheOriginal) {
     ScratchDir dir;
     const QByteArray original = mp3Audio(4);
@@ -513,14 +517,199 @@ TEST(AtomicFile, AShortWriteLeavesTheOriginal) {
     const TagStatus tagged = MP3TagEditor::writeTagsNow(path, values);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-    const TagStatus missing = atomicfile::replaceContents(dir.filePath(u"missing.mp3"_s), "x");
-
-    for (const TagStatus& status : {direct, tagged, missing}) {
+    for (const TagStatus& status : {direct, tagged}) {
         EXPECT_EQ(status.error, TagError::platform);
         EXPECT_TRUE(status.message.contains(u".mp3"_s)) << status.message.toStdString();
     }
     EXPECT_EQ(readAll(path), original);
     EXPECT_EQ(entries(dir.path()), QStringList{u"full.mp3"_s});
+}
+
+// Sets or clears the append-only attribute of a folder (chattr +a); false where it cannot be set (not
+// root, or a container that forbids it).
+bool setAppendOnly(const QString& folder, bool on) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    const bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                      (flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL, true) &&
+                      ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+using FileAction = void (*)(const QString& path);
+FileAction duringSave = nullptr;
+std::optional<QByteArray> leftByOthers; // what the file held once the other program was done
+
+// Another program saving over the file, by a rename as careful programs do.
+void saveOver(const QString& path, const QByteArray& bytes) {
+    writeAll(path + u".theirs"_s, bytes);
+    ::rename(QFile::encodeName(path + u".theirs"_s).constData(), QFile::encodeName(path).constData());
+}
+
+// Another program changes the file while the new one is being flushed (which takes seconds on a USB
+// stick), or the folder cannot take the rename: the file stays as the other program made it, the song
+// is not written, and no temporary file of ours is left, or the one the system keeps is named.
+TEST(AtomicFile, AFileChangedOnDiskDuringTheSaveIsLeftAsTheOtherProgramMadeIt) {
+    const struct {
+        const char* name;
+        FileAction during;
+        bool appendOnly = false; // the folder, from the start
+        TagError error = TagError::writeFailure;
+        const char* reason = "changed on disk";
+    } rows[] = {
+        {"saved by another program", [](const QString& p) { saveOver(p, "their version"); }},
+        // Our tag over the other file's audio would match neither version.
+        {"replaced by a file of the same size",
+         [](const QString& p) { saveOver(p, QByteArray(QFileInfo(p).size(), 'x')); }},
+        {"removed", [](const QString& p) { QFile::remove(p); }},
+        {"grown in place", [](const QString& p) { writeAll(p, readAll(p) + "more"); }},
+        {"append-only folder", nullptr, true, TagError::writeFailure, "does not allow changes"},
+        {"folder made append-only", [](const QString& p) { setAppendOnly(QFileInfo(p).path(), true); }, false,
+         TagError::platform, "could not be removed"},
+    };
+    const ScratchDir probe;
+    const bool appendOnlyWorks = setAppendOnly(probe.path(), true) && setAppendOnly(probe.path(), false);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const bool platform = row.error == TagError::platform;
+        if ((row.appendOnly || platform) && !appendOnlyWorks) {
+            continue;
+        }
+        ScratchDir dir;
+        const QString path = dir.write(u"song.mp3"_s, oldId3Tag() + mp3Audio(20));
+        const std::optional<QByteArray> before = readAll(path);
+        setAppendOnly(dir.path(), row.appendOnly);
+        duringSave = row.during;
+        leftByOthers = before;
+        atomicfile::setBeforeReplacingHookForTests([](const QString& target) {
+            if (duringSave) {
+                duringSave(target);
+            }
+            leftByOthers = QFileInfo::exists(target) ? std::optional(readAll(target)) : std::nullopt;
+        });
+        const TagStatus status = MP3TagEditor::writeTagsNow(path, sampleValues());
+        atomicfile::setBeforeReplacingHookForTests(nullptr);
+        setAppendOnly(dir.path(), false);
+        EXPECT_EQ(status.error, row.error);
+        EXPECT_TRUE(status.message.contains(QLatin1String(row.reason))) << status.message.toStdString();
+        EXPECT_EQ(QFileInfo::exists(path) ? std::optional(readAll(path)) : std::nullopt, leftByOthers);
+        EXPECT_EQ(temporaryFiles(dir.path()).size(), platform ? 1 : 0);
+    }
+}
+
+// Takes the identity of the user nobody, a member of the group users (100), while it lives; root's saved
+// user id lets it come back.
+class AsNobody {
+public:
+    AsNobody()
+        : m_groups(::getgroups(0, nullptr), 0) {
+        ::getgroups(int(m_groups.size()), m_groups.data());
+        const gid_t users = 100;
+        ok = ::setgroups(1, &users) == 0 && ::setresgid(65534, 65534, 0) == 0 &&
+             ::setresuid(65534, 65534, 0) == 0;
+    }
+    ~AsNobody() {
+        ::setresuid(0, 0, 0);
+        ::setresgid(0, 0, 0);
+        ::setgroups(m_groups.size(), m_groups.data());
+    }
+    bool ok = false;
+
+private:
+    std::vector<gid_t> m_groups;
+};
+
+// The new file gets the original's mode bits, setuid and setgid included, its owner and its group
+// (files given away by root first, so that keeping them means giving the new file away; numbers are
+// compared). A member of a shared folder's group saving another member's file keeps the group; a user
+// who could keep neither is refused.
+TEST(AtomicFile, ReplacementKeepsModeOwnerAndGroupOrRefuses) {
+    const uid_t me = ::geteuid();
+    const gid_t myGroup = ::getegid();
+    const struct {
+        const char* name;
+        mode_t mode;
+        uid_t owner;
+        gid_t group;
+        bool byNobody = false;
+        bool saved = true;
+    } rows[] = {
+        {"0644", 0644, me, myGroup},
+        {"0640", 0640, me, myGroup},
+        {"0755", 0755, me, myGroup},
+        {"setuid, given away", 04755, 65534, 65534},
+        {"setgid, given away", 02755, 65534, 65534},
+        {"another member's file of a shared group", 0664, 0, 100, true},
+        {"another user's and group's file", 0666, 0, 0, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (me != 0 && (row.owner != me || row.byNobody)) {
+            continue; // only root may give files away or take another user's identity
+        }
+        ScratchDir dir;
+        const QString path = dir.write(u"song.mp3"_s, "old");
+        const QByteArray native = QFile::encodeName(path);
+        // Open to all, up to the root: the tests' private home is closed to others.
+        for (QString up = dir.path(); up.size() > 1; up = QFileInfo(up).path()) {
+            struct stat folder {};
+            ::stat(QFile::encodeName(up).constData(), &folder);
+            ::chmod(QFile::encodeName(up).constData(),
+                    (folder.st_mode & 07777) | (up == dir.path() ? 0777 : 0111));
+        }
+        ASSERT_EQ(::chown(native.constData(), row.owner, row.group), 0);
+        ASSERT_EQ(::chmod(native.constData(), row.mode), 0);
+        std::optional<AsNobody> nobody;
+        if (row.byNobody) {
+            ASSERT_TRUE(nobody.emplace().ok);
+        }
+        const TagStatus status = atomicfile::replaceContents(path, "new");
+        nobody.reset();
+        EXPECT_EQ(status.ok(), row.saved) << status.message.toStdString();
+        EXPECT_EQ(readAll(path), row.saved ? "new" : "old");
+        struct stat after {};
+        ASSERT_EQ(::stat(native.constData(), &after), 0);
+        EXPECT_EQ(std::tuple(after.st_mode & 07777, after.st_uid, after.st_gid),
+                  std::tuple(row.mode, row.byNobody && row.saved ? 65534 : row.owner, row.group));
+        EXPECT_EQ(entries(dir.path()), QStringList{u"song.mp3"_s});
+    }
+}
+
+// Temporary names keep a part of the file's name, cut where a character starts (exFAT and FAT refuse
+// names that are not UTF-8), and fit the folder's name limit.
+TEST(AtomicFile, TemporaryNamesKeepWholeCharactersWithinTheNameLimit) {
+    const QByteArray cjk = u"曲"_s.repeated(30).toUtf8(); // three bytes each
+    const struct {
+        const char* name;
+        QByteArray file;
+        qsizetype limit;
+        QByteArray kept;
+    } rows[] = {
+        {"short name", "song.mp3", 255, "song.mp3"},
+        {"long name", QByteArray(100, 'a'), 255, QByteArray(64, 'a')},
+        {"long name of three-byte characters", cjk, 255, cjk.left(63)},
+        {"small name limit", QByteArray(100, 'a'), 40, QByteArray(40 - 14 - 7, 'a')},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(atomicfile::temporaryName(row.file, row.limit),
+                  atomicfile::kTempPrefix + row.kept + ".XXXXXX")
+            << row.name;
+    }
+}
+
+// A pipe or a device in a song's place is refused at once: an ordinary open of a pipe waits for a
+// writer, and /dev/zero never ends.
+TEST(AtomicFile, OnlyRegularFilesAreOpened) {
+    ScratchDir dir;
+    const QString pipe = dir.filePath(u"pipe.wav"_s);
+    const QString zero = dir.filePath(u"zero.mp3"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(u"/dev/zero"_s, zero));
+    for (const QString& path : {pipe, zero}) {
+        EXPECT_TRUE(atomicfile::readWholeFile(path).status.message.contains(u"not a regular file"_s));
+        EXPECT_FALSE(atomicfile::SourceFile::open(path).ok());
+    }
 }
 
 TEST(AtomicFile, SweepRemovesOnlyOldTemporaryFilesOfOurs) {

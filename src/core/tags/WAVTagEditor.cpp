@@ -357,10 +357,11 @@ TagResult<WavMetadata> WAVTagEditor::readMetadataNow(const QString& path) {
 }
 
 TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
-        return writable;
+    TagResult<atomicfile::SourceFile> file = atomicfile::SourceFile::open(path);
+    if (!file.ok()) {
+        return file.status;
     }
-    TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
+    TagResult<QByteArray> bytes = file.value->readAll();
     if (!bytes.ok()) {
         return bytes.status;
     }
@@ -377,7 +378,7 @@ TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& value
         return rebuilt.status;
     }
     bytes = {};
-    return atomicfile::replaceContents(path, *rebuilt.value);
+    return file.value->replaceContents(*rebuilt.value);
 }
 
 } // namespace quirella
