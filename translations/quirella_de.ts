@@ -82,8 +82,16 @@
         <translation>„%1“ kann nicht ersetzt werden: %2</translation>
     </message>
     <message>
-        <source>“%1” changed while it was being written; it was left as it was.</source>
-        <translation>„%1“ wurde während des Schreibens verändert; die Datei blieb, wie sie war.</translation>
+        <source>“%1” changed on disk while it was being saved, so it was not written.</source>
+        <translation>„%1“ wurde während des Speicherns auf dem Datenträger verändert und deshalb nicht geschrieben.</translation>
+    </message>
+    <message>
+        <source>The temporary file “%1” could not be removed: %2</source>
+        <translation>Die temporäre Datei „%1“ konnte nicht entfernt werden: %2</translation>
+    </message>
+    <message>
+        <source>“%1” belongs to another user and to a group you are not in: saved by you, it would be yours alone, so it was not written.</source>
+        <translation>„%1“ gehört einem anderen Benutzer und einer Gruppe, der Sie nicht angehören: von Ihnen gespeichert, gehörte sie Ihnen allein, deshalb wurde sie nicht geschrieben.</translation>
     </message>
 </context>
 <context>
@@ -91,6 +99,10 @@
     <message>
         <source>FFmpeg could not be loaded: %1</source>
         <translation>FFmpeg konnte nicht geladen werden: %1</translation>
+    </message>
+    <message>
+        <source>This is not a regular file (but a folder, a pipe or a device), so it is not read.</source>
+        <translation>Dies ist keine reguläre Datei (sondern ein Ordner, eine Pipe oder ein Gerät) und wird deshalb nicht gelesen.</translation>
     </message>
 </context>
 <context>
@@ -589,6 +601,10 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>--pattern takes artist-title, artist-title-year or bpm-artist-title, not &quot;%1&quot;</source>
         <translation>--pattern nimmt artist-title, artist-title-year oder bpm-artist-title, nicht „%1“</translation>
+    </message>
+    <message>
+        <source>%1: not a regular file but a pipe or a device; left alone</source>
+        <translation>%1: keine reguläre Datei, sondern eine Pipe oder ein Gerät; übergangen</translation>
     </message>
 </context>
 <context>
