@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   qt6-image-formats-plugins libqt6svg6 libgl-dev
   libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
-  libgtest-dev libgmock-dev libbenchmark-dev attr acl
+  libgtest-dev libgmock-dev libbenchmark-dev attr acl e2fsprogs
   fonts-noto-color-emoji fonts-dejavu-core xvfb xauth
   appstream desktop-file-utils dpkg-dev lintian scdoc bash-completion
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

@@ -82,8 +82,16 @@
         <translation>„%1“ kann nicht ersetzt werden: %2</translation>
     </message>
     <message>
-        <source>“%1” changed while it was being written; it was left as it was.</source>
-        <translation>„%1“ wurde während des Schreibens verändert; die Datei blieb, wie sie war.</translation>
+        <source>“%1” changed on disk while it was being saved, so it was not written.</source>
+        <translation>„%1“ wurde während des Speicherns auf dem Datenträger verändert und deshalb nicht geschrieben.</translation>
+    </message>
+    <message>
+        <source>The temporary file “%1” could not be removed: %2</source>
+        <translation>Die temporäre Datei „%1“ konnte nicht entfernt werden: %2</translation>
+    </message>
+    <message>
+        <source>“%1” belongs to another user and to a group you are not in: saved by you, it would be yours alone, so it was not written.</source>
+        <translation>„%1“ gehört einem anderen Benutzer und einer Gruppe, der Sie nicht angehören: von Ihnen gespeichert, gehörte sie Ihnen allein, deshalb wurde sie nicht geschrieben.</translation>
     </message>
 </context>
 <context>
@@ -91,6 +99,10 @@
     <message>
         <source>FFmpeg could not be loaded: %1</source>
         <translation>FFmpeg konnte nicht geladen werden: %1</translation>
+    </message>
+    <message>
+        <source>This is not a regular file (but a folder, a pipe or a device), so it is not read.</source>
+        <translation>Dies ist keine reguläre Datei (sondern ein Ordner, eine Pipe oder ein Gerät) und wird deshalb nicht gelesen.</translation>
     </message>
 </context>
 <context>
@@ -590,6 +602,10 @@ Falsche Argumente ergeben Status 2.
         <source>--pattern takes artist-title, artist-title-year or bpm-artist-title, not &quot;%1&quot;</source>
         <translation>--pattern nimmt artist-title, artist-title-year oder bpm-artist-title, nicht „%1“</translation>
     </message>
+    <message>
+        <source>%1: not a regular file but a pipe or a device; left alone</source>
+        <translation>%1: keine reguläre Datei, sondern eine Pipe oder ein Gerät; übergangen</translation>
+    </message>
 </context>
 <context>
     <name>ContentViewModel</name>
@@ -879,14 +895,6 @@ Falsche Argumente ergeben Status 2.
 <context>
     <name>M4ATagEditor</name>
     <message>
-        <source>Cannot open “%1”: %2</source>
-        <translation>„%1“ kann nicht geöffnet werden: %2</translation>
-    </message>
-    <message>
-        <source>“%1” is not a regular file.</source>
-        <translation>„%1“ ist keine normale Datei.</translation>
-    </message>
-    <message>
         <source>The file is not a valid M4A file. %1</source>
         <translation>Die Datei ist keine gültige M4A-Datei. %1</translation>
     </message>
@@ -1125,10 +1133,6 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>The file&apos;s tags cannot be read; it is damaged or not the kind of file its name says.</source>
         <translation>Die Tags der Datei können nicht gelesen werden; sie ist beschädigt oder nicht die Art Datei, die ihr Name angibt.</translation>
-    </message>
-    <message>
-        <source>The file cannot be read.</source>
-        <translation>Die Datei kann nicht gelesen werden.</translation>
     </message>
 </context>
 <context>

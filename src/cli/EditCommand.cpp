@@ -256,14 +256,10 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
     // The songs, as `write` builds them: a file that no loader takes is named and left out.
     QStringList paths;
     for (const QString& path : request.paths) {
-        const QFileInfo info(path);
-        if (info.isDir() || isSupportedExtension(info.suffix())) {
-            paths.append(path);
+        if (const std::optional<QString> problem = unusablePath(path)) {
+            printText(stderr, u"quirella-cli: "_s + *problem + u'\n');
         } else {
-            printText(stderr,
-                      u"quirella-cli: "_s +
-                          QCoreApplication::translate("Cli", "%1: not a supported music file").arg(path) +
-                          u'\n');
+            paths.append(path);
         }
     }
     if (paths.isEmpty()) {

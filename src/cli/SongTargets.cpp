@@ -23,6 +23,24 @@ bool isFolder(const QString& path) {
     return ::stat(paths::nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<QString> unusablePath(const QString& path) {
+    struct stat info {};
+    const bool found = ::stat(paths::nativePath(path).constData(), &info) == 0;
+    if (found && S_ISDIR(info.st_mode)) {
+        return std::nullopt;
+    }
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    if (!name.contains(u'.') || !isSupportedExtension(QStringView(name).mid(name.lastIndexOf(u'.') + 1))) {
+        return QCoreApplication::translate("Cli", "%1: not a supported music file")
+            .arg(paths::displayText(path));
+    }
+    if (found && !S_ISREG(info.st_mode)) {
+        return QCoreApplication::translate("Cli", "%1: not a regular file but a pipe or a device; left alone")
+            .arg(paths::displayText(path));
+    }
+    return std::nullopt;
+}
+
 WriteTargets collectFiles(const QStringList& paths) {
     WriteTargets targets;
     QSet<QString> seen;

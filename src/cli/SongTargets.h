@@ -19,6 +19,9 @@ struct WriteTargets {
 // QFileInfo, which would replace them, is not used on them.
 bool pathExists(const QString& path);
 bool isFolder(const QString& path);
+// Why a path given to `write` or `edit` is left out, as a line for the terminal: not a folder and not a
+// file of a supported format, or no regular file (a pipe would block the loading, a device never end).
+std::optional<QString> unusablePath(const QString& path);
 
 // Walks folders off the UI thread's way: call it through QtConcurrent.
 WriteTargets collectFiles(const QStringList& paths);

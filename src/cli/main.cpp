@@ -96,14 +96,10 @@ int runWrite(const cli::WriteCommand& command) {
     // A file that no loader or writer takes is named, and the others are still written.
     QStringList paths;
     for (const QString& path : command.paths) {
-        const QString suffix = path.mid(path.lastIndexOf(u'.') + 1);
-        if (cli::isFolder(path) || (path.contains(u'.') && isSupportedExtension(suffix))) {
-            paths.append(path);
+        if (const std::optional<QString> problem = cli::unusablePath(path)) {
+            cli::printText(stderr, u"quirella-cli: "_s + *problem + u'\n');
         } else {
-            cli::printText(stderr, u"quirella-cli: "_s +
-                                       QCoreApplication::translate("Cli", "%1: not a supported music file")
-                                           .arg(paths::displayText(path)) +
-                                       u'\n');
+            paths.append(path);
         }
     }
     const bool someUnsupported = paths.size() < command.paths.size();

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace quirella;
 using namespace quirella::test;
@@ -143,6 +144,14 @@ TEST_F(BPMFiles, PlayerCheckReadsOnlyTheFileItIsGiven) {
     EXPECT_FALSE(isDecodableAudio(write(u"list.mp3"_s, "ffconcat version 1.0\nfile 'clicks.wav'\n")));
     EXPECT_FALSE(isDecodableAudio(write(u"text.mp3"_s, "no audio in here")));
     EXPECT_FALSE(isDecodableAudio(m_dir.filePath(u"gone.wav"_s)));
+    // A pipe (an ordinary open waits for a writer) or a device (/dev/zero never ends) is not read.
+    const QStringList special = {m_dir.filePath(u"pipe.wav"_s), m_dir.filePath(u"zero.mp3"_s)};
+    ASSERT_TRUE(::mkfifo(QFile::encodeName(special[0]).constData(), 0644) == 0 &&
+                QFile::link(u"/dev/zero"_s, special[1]));
+    for (const QString& path : special) {
+        EXPECT_FALSE(isDecodableAudio(path));
+        EXPECT_TRUE(BPMAnalyzer::analyzeBPM(path).error.description.contains(u"not a regular file"_s));
+    }
     const BPMResult missing = BPMAnalyzer::analyzeBPM(m_dir.filePath(u"gone.wav"_s));
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(std::tuple(missing.error.domain, missing.error.code, missing.error.description),

@@ -59,9 +59,16 @@ public:
 
 class FileSource final : public Source {
 public:
+    // Only a regular file is read, checked on the descriptor, which is opened without blocking: an
+    // ordinary open of a pipe waits for a writer, and a device (/dev/zero under a song's name) never ends.
     explicit FileSource(const QByteArray& nativePath)
-        : m_fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC)) {
-        m_openError = m_fd < 0 ? errno : 0;
+        : m_fd(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {
+        struct stat info {};
+        m_openError = m_fd < 0 || ::fstat(m_fd, &info) != 0 ? errno : 0;
+        m_regular = m_openError == 0 && S_ISREG(info.st_mode);
+        if (m_regular) {
+            ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        }
     }
     ~FileSource() override {
         if (m_fd >= 0) {
@@ -69,6 +76,7 @@ public:
         }
     }
     int openError() const { return m_openError; }
+    bool isRegular() const { return m_regular; }
 
     int read(std::uint8_t* buffer, int size) override {
         for (;;) {
@@ -96,6 +104,7 @@ public:
 private:
     int m_fd;
     int m_openError = 0;
+    bool m_regular = false;
 };
 
 class MemorySource final : public Source {
@@ -470,13 +479,20 @@ DecodeResult decodeLeadingAudio(const QByteArray& nativePath, int seconds, const
     if (source.openError() != 0) {
         return failure(AVERROR(source.openError()));
     }
+    if (!source.isRegular()) {
+        DecodeResult result = failure(AVERROR(EINVAL));
+        result.message = QCoreApplication::translate(
+            "AudioDecoder",
+            "This is not a regular file (but a folder, a pipe or a device), so it is not read.");
+        return result;
+    }
     return decode(source, seconds, consume);
 }
 
 bool hasDecodableAudio(const QByteArray& nativePath) {
     FileSource source(nativePath);
     OpenedAudio opened;
-    return source.openError() == 0 && !unavailable() && !openAudio(source, opened);
+    return source.isRegular() && !unavailable() && !openAudio(source, opened);
 }
 
 DecodeResult decodeLeadingAudio(QByteArrayView bytes, int seconds, const PcmConsumer& consume) {

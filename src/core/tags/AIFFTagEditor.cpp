@@ -36,19 +36,20 @@ QFuture<TagStatus> AIFFTagEditor::writeTags(const QString& path, TagValues value
 }
 
 TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
-        return writable;
-    }
     if (!values.any()) {
         return TagStatus::success();
     }
-    if (atomicfile::fileSize(path) > kMaxFileSize + 8) {
+    TagResult<atomicfile::SourceFile> file = atomicfile::SourceFile::open(path);
+    if (!file.ok()) {
+        return file.status;
+    }
+    if (file.value->size() > kMaxFileSize + 8) {
         return TagStatus::failure(
             TagError::notValidFormat,
             QCoreApplication::translate("AIFFTagEditor",
                                         "The file is larger than an AIFF file can be (4 GiB)."));
     }
-    TagResult<QByteArray> old = atomicfile::readWholeFile(path);
+    TagResult<QByteArray> old = file.value->readAll();
     if (!old.ok()) {
         return old.status;
     }
@@ -61,7 +62,7 @@ TagStatus AIFFTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     if (!rebuilt.ok()) {
         return rebuilt.status;
     }
-    return atomicfile::replaceContents(path, *rebuilt.value);
+    return file.value->replaceContents(*rebuilt.value);
 }
 
 TagResult<QByteArray> AIFFTagEditor::rebuild(QByteArrayView fileBytes, const TagValues& values,

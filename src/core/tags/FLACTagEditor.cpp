@@ -352,24 +352,25 @@ QFuture<TagStatus> FLACTagEditor::writeTags(const QString& path, TagValues value
 }
 
 TagStatus FLACTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
-        return writable;
-    }
     if (!values.any()) {
         return TagStatus::success();
     }
-    const qint64 size = atomicfile::fileSize(path);
+    TagResult<atomicfile::SourceFile> file = atomicfile::SourceFile::open(path);
+    if (!file.ok()) {
+        return file.status;
+    }
+    const qint64 size = file.value->size();
     // Only the metadata is read, as far as it goes, and the last frame; the frames in between are
     // copied into the new file by the kernel.
     qint64 wanted = 64 * 1024;
-    TagResult<QByteArray> head = atomicfile::readHead(path, wanted);
+    TagResult<QByteArray> head = file.value->read(0, wanted);
     while (head.ok()) {
         const qint64 needed = moreBytesNeeded(ByteView(*head.value));
         if (needed <= head.value->size() || head.value->size() < wanted) {
             break;
         }
         wanted = needed;
-        head = atomicfile::readHead(path, wanted);
+        head = file.value->read(0, wanted);
     }
     if (!head.ok()) {
         return head.status;
@@ -384,7 +385,7 @@ TagStatus FLACTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     const std::uint32_t largestFrame = u24(ByteView(metadata.value->blocks.first().body), 7);
     qint64 window = std::max(2 * qint64{largestFrame}, kDefaultFrameWindow);
     window = std::min({window, kMaxFrameWindow, size - metadata.value->framesOffset});
-    TagResult<QByteArray> tail = atomicfile::readRange(path, size - window, window);
+    TagResult<QByteArray> tail = file.value->read(size - window, window);
     if (!tail.ok()) {
         return tail.status;
     }
@@ -406,7 +407,7 @@ TagStatus FLACTagEditor::writeTagsNow(const QString& path, const TagValues& valu
     if (rebuilt.value->isEmpty()) {
         return TagStatus::success(); // the file holds these values already
     }
-    return atomicfile::replaceHead(path, *rebuilt.value, metadata.value->framesOffset, size);
+    return file.value->replaceHead(*rebuilt.value, metadata.value->framesOffset);
 }
 
 } // namespace quirella

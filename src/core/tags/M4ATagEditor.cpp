@@ -2,7 +2,6 @@
 #include "tags/M4ATagEditor.h"
 
 #include "covers/ImageProcessor.h"
-#include "model/Paths.h"
 #include "tags/AtomicFile.h"
 #include "tags/Mp4Structure.h"
 #include "tags/Mp4Tags.h"
@@ -11,33 +10,10 @@
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace quirella {
 
 namespace {
-
-QString displayName(const QString& path) {
-    return paths::displayText(QStringView(path).mid(path.lastIndexOf(u'/') + 1));
-}
-
-// The original must be a regular file we may replace; this is checked before anything is read.
-TagStatus checkOriginal(const QString& path) {
-    struct stat info {};
-    if (::stat(paths::nativePath(path).constData(), &info) != 0) {
-        return TagStatus::failure(TagError::platform,
-                                  QCoreApplication::translate("M4ATagEditor", "Cannot open “%1”: %2")
-                                      .arg(displayName(path), QString::fromLocal8Bit(std::strerror(errno))));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return TagStatus::failure(TagError::writeFailure,
-                                  QCoreApplication::translate("M4ATagEditor", "“%1” is not a regular file.")
-                                      .arg(displayName(path)));
-    }
-    return atomicfile::checkWritable(path);
-}
 
 // The top-level movie box of a whole file, and whether fragments of the movie follow it.
 struct MovieBox {
@@ -158,13 +134,14 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (cancelled()) {
         return cancelledWrite(path);
     }
-    if (TagStatus status = checkOriginal(path); !status.ok()) {
-        return status;
-    }
     if (!values.any()) {
         return TagStatus::success();
     }
-    TagResult<QByteArray> original = atomicfile::readWholeFile(path);
+    TagResult<atomicfile::SourceFile> file = atomicfile::SourceFile::open(path);
+    if (!file.ok()) {
+        return file.status;
+    }
+    TagResult<QByteArray> original = file.value->readAll();
     if (!original.ok()) {
         return original.status;
     }
@@ -185,7 +162,7 @@ TagStatus M4ATagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (cancellation && !cancellation->beginReplacement()) {
         return cancelledWrite(path);
     }
-    return atomicfile::replaceContents(path, *rebuilt.value);
+    return file.value->replaceContents(*rebuilt.value);
 }
 
 QFuture<TagStatus> M4ATagEditor::writeTags(const QString& path, TagValues values,

@@ -37,13 +37,14 @@ QFuture<TagStatus> MP3TagEditor::writeTags(const QString& path, TagValues values
 }
 
 TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
-        return writable;
-    }
     if (!values.any()) {
         return TagStatus::success();
     }
-    const qint64 size = atomicfile::fileSize(path);
+    TagResult<atomicfile::SourceFile> file = atomicfile::SourceFile::open(path);
+    if (!file.ok()) {
+        return file.status;
+    }
+    const qint64 size = file.value->size();
     // Even after dropping the largest possible old tag, such a file could not stay under the limit.
     if (size > kMaxFileSize + 10 + id3::kMaxTagBodySize) {
         return refusal(
@@ -53,9 +54,9 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     }
     // Only the old tag and the start of the audio are read; the audio is copied into the new file by the
     // kernel.
-    TagResult<QByteArray> head = atomicfile::readHead(path, 10);
+    TagResult<QByteArray> head = file.value->read(0, 10);
     if (head.ok()) {
-        head = atomicfile::readHead(path, id3::headBytesToRead(*head.value) + kAudioSearch);
+        head = file.value->read(0, id3::headBytesToRead(*head.value) + kAudioSearch);
     }
     if (!head.ok()) {
         return head.status;
@@ -68,7 +69,7 @@ TagStatus MP3TagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (!rebuilt.ok()) {
         return rebuilt.status;
     }
-    return atomicfile::replaceHead(path, rebuilt.value->tag, rebuilt.value->restOffset, size);
+    return file.value->replaceHead(rebuilt.value->tag, rebuilt.value->restOffset);
 }
 
 TagResult<QByteArray> MP3TagEditor::rebuild(QByteArrayView file, const TagValues& values,

@@ -380,14 +380,15 @@ QFuture<TagStatus> OggTagEditor::writeTags(const QString& path, TagValues values
 }
 
 TagStatus OggTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
-        return writable;
-    }
     if (!values.any()) {
         return TagStatus::success();
     }
+    TagResult<atomicfile::SourceFile> source = atomicfile::SourceFile::open(path);
+    if (!source.ok()) {
+        return source.status;
+    }
     // Every page is read: its checksum is how a damaged or cut-off file shows.
-    const TagResult<QByteArray> file = atomicfile::readWholeFile(path);
+    const TagResult<QByteArray> file = source.value->readAll();
     if (!file.ok()) {
         return file.status;
     }
@@ -398,7 +399,7 @@ TagStatus OggTagEditor::writeTagsNow(const QString& path, const TagValues& value
     if (rewrite.value->head.isEmpty()) {
         return TagStatus::success(); // the file holds these values already
     }
-    return atomicfile::replaceHead(path, rewrite.value->head, rewrite.value->restOffset, file.value->size());
+    return source.value->replaceHead(rewrite.value->head, rewrite.value->restOffset);
 }
 
 } // namespace quirella

@@ -37,7 +37,7 @@ Result unreadable() {
 // Reads `length` bytes at `offset` of the file, or of the bytes in memory; a read error fails the whole
 // read.
 struct Reader {
-    QString path;
+    const atomicfile::ReadableFile* file = nullptr;
     QByteArrayView memory;
     TagStatus error = TagStatus::success();
 
@@ -45,12 +45,12 @@ struct Reader {
         if (!error.ok() || length <= 0) {
             return {};
         }
-        if (path.isEmpty()) {
+        if (!file) {
             return offset < memory.size()
                        ? memory.sliced(offset, std::min(length, memory.size() - offset)).toByteArray()
                        : QByteArray();
         }
-        TagResult<QByteArray> bytes = atomicfile::readRange(path, offset, std::min(length, kMaxTagRead));
+        TagResult<QByteArray> bytes = file->read(offset, std::min(length, kMaxTagRead));
         if (!bytes.ok()) {
             error = bytes.status;
             return {};
@@ -239,17 +239,16 @@ Result read(Reader& reader, qint64 size, const QString& extension) {
 } // namespace
 
 TagResult<StoredTags> readStoredTags(const QString& path, const QString& extension) {
-    const qint64 size = atomicfile::fileSize(path);
-    if (size < 0) {
-        return Result::failure(TagStatus::failure(
-            TagError::platform, QCoreApplication::translate("TagReader", "The file cannot be read.")));
+    const TagResult<atomicfile::ReadableFile> file = atomicfile::ReadableFile::open(path);
+    if (!file.ok()) {
+        return Result::failure(file.status);
     }
-    Reader reader{path, {}};
-    return read(reader, size, extension);
+    Reader reader{&*file.value, {}};
+    return read(reader, file.value->size(), extension);
 }
 
 TagResult<StoredTags> storedTagsOf(QByteArrayView file, const QString& extension) {
-    Reader reader{QString(), file};
+    Reader reader{nullptr, file};
     return read(reader, file.size(), extension);
 }
 

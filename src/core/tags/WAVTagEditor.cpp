@@ -246,13 +246,14 @@ QFuture<TagStatus> WAVTagEditor::writeTags(const QString& path, TagValues values
 }
 
 TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& values) {
-    if (TagStatus writable = atomicfile::checkWritable(path); !writable.ok()) {
-        return writable;
-    }
     if (!values.any()) {
         return TagStatus::success();
     }
-    TagResult<QByteArray> bytes = atomicfile::readWholeFile(path);
+    TagResult<atomicfile::SourceFile> file = atomicfile::SourceFile::open(path);
+    if (!file.ok()) {
+        return file.status;
+    }
+    TagResult<QByteArray> bytes = file.value->readAll();
     if (!bytes.ok()) {
         return bytes.status;
     }
@@ -269,7 +270,7 @@ TagStatus WAVTagEditor::writeTagsNow(const QString& path, const TagValues& value
         return rebuilt.status;
     }
     bytes = {};
-    return atomicfile::replaceContents(path, *rebuilt.value);
+    return file.value->replaceContents(*rebuilt.value);
 }
 
 } // namespace quirella
