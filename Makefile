@@ -23,10 +23,17 @@ run: build
 	./build/release/src/ui/quirella $(ARGS)
 
 # Tests run under AddressSanitizer and UndefinedBehaviorSanitizer.
+# intercept_tls_get_addr=0: the sanitizer runtime (GCC 12's and clang 14's) sizes the thread-local block
+# of a library loaded at run time (libjpeg behind Qt's JPEG plugin, Mesa, the codecs FFmpeg pulls in)
+# from the 16 bytes before it whenever the block starts 16 bytes past a page boundary, a layout glibc
+# left in 2.19. Today those bytes are the allocator's own header, and the leak check at exit dies
+# scanning a range from address 0x49f ("Tracer caught signal 11"). Where the block lands depends on how
+# many small blocks came first, so one more file in Qt's plugin folders decides it. The leak check loses
+# nothing: it scans every block the dynamic linker allocates, these among them.
 test: setup
 	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUIRELLA_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build build/asan -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:intercept_tls_get_addr=0 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir build/asan --output-on-failure -j $(JOBS)

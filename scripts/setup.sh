@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git clang clang-format clang-format-14 libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins qt6-wayland qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   qt6-image-formats-plugins libqt6svg6 libgl-dev
   libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev attr acl e2fsprogs
