@@ -960,10 +960,6 @@ Falsche Argumente ergeben Status 2.
         <translation>Die Datei wurde nicht verändert.</translation>
     </message>
     <message>
-        <source>The file has too many boxes.</source>
-        <translation>Die Datei hat zu viele Boxen.</translation>
-    </message>
-    <message>
         <source>A box of the file&apos;s movie header is damaged.</source>
         <translation>Eine Box im Movie-Header der Datei ist beschädigt.</translation>
     </message>

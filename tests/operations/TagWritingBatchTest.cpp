@@ -35,6 +35,10 @@ public:
         return m_songs.last();
     }
     void addBrokenWav(const QString& fileName) { add(fileName, "RIFF but not really a WAV file"_ba); }
+    // A file another program tagged, loaded and left as it was.
+    void addUntouched(const QString& fileName, const QByteArray& bytes) {
+        m_songs.append(*createSong(m_dir.write(fileName, bytes)));
+    }
 
     QString path(const QString& fileName) const { return m_dir.filePath(fileName); }
     const QList<Song>& songs() const { return m_songs; }
@@ -68,7 +72,7 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     BatchFolder folder;
     QStringList written = {u"a.mp3"_s, u"LOUD.MP3"_s, u"c.wav"_s, u"d.wav"_s, u"e.aiff"_s,
                            u"f.Aif"_s, u"g.m4a"_s,    u"h.m4a"_s, u"o.flac"_s};
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 6; ++i) {
         written.append(u"song%1.mp3"_s.arg(i));
     }
     for (const QString& name : written) {
@@ -78,6 +82,8 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     folder.add(u"locked.mp3"_s);
     folder.add(u"gone.mp3"_s);
     folder.add(u"unresolvable.mp3"_s).bookmarkData.clear();
+    const QByteArray untouched = id3Tag(id3Frame("TIT2", textBody("As tagged"), 4), 4) + mp3Audio();
+    folder.addUntouched(u"untouched.mp3"_s, untouched);
     ASSERT_TRUE(QFile::remove(folder.path(u"gone.mp3"_s)));
     const Unwritable lock(folder.path(u"locked.mp3"_s));
     ASSERT_TRUE(lock.active()) << "cannot make a file unwritable for root here through "
@@ -88,8 +94,8 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     Feedback feedback;
     const TagBatchResult result = run(feedback, folder.songs());
 
-    EXPECT_EQ(result.successCount, 16);
-    EXPECT_EQ(result.skipCount, 1); // the file that is gone
+    EXPECT_EQ(result.successCount, 16); // the untouched song counts as written, its file as it was
+    EXPECT_EQ(result.skipCount, 1);     // the file that is gone
     // Each line names the song and says why, in words a person can act on.
     EXPECT_EQ(result.errorLines, (QStringList{u"Title broken: The file is not a RIFF/WAVE file."_s,
                                               u"Title locked: “locked.mp3” is read-only."_s,
@@ -105,6 +111,7 @@ TEST(TagWritingBatch, SmallFolderOfEveryFormatWithFailuresAndSkips) {
     }
     EXPECT_EQ(readAll(folder.path(u"broken.wav"_s)), brokenBefore);
     EXPECT_EQ(readAll(folder.path(u"locked.mp3"_s)), lockedBefore);
+    EXPECT_EQ(readAll(folder.path(u"untouched.mp3"_s)), untouched);
 
     // A song whose cover file was removed behind the application's back keeps the picture in its file (no
     // picture change is written), and the summary names it; a song without a cover loses its picture. The
@@ -188,6 +195,19 @@ TEST(TagWritingBatch, LargeFolderUsesTheOverlayAndListsFiveFailuresInTheAlert) {
     EXPECT_EQ(feedback.details.last(), u"Processing Title broken8"_s);
     EXPECT_FALSE(feedback.progress.isVisible());
     EXPECT_TRUE(feedback.toastTexts.isEmpty());
+
+    // What the files hold is remembered apart from the history: an edit written and then undone is
+    // written back on the next save.
+    const QString first = folder.path(u"song00.mp3"_s);
+    const auto writeAndRead = [&] {
+        EXPECT_TRUE(waitFor(writeTagsToFiles(&model, &feedback.progress, &feedback.toasts), 120000));
+        QCoreApplication::processEvents();
+        return createSong(first)->name;
+    };
+    model.commitEdit(model.currentFolder()->songs.first().id, u"title", u"Changed"_s);
+    EXPECT_EQ(writeAndRead(), u"Changed"_s);
+    model.undo();
+    EXPECT_EQ(writeAndRead(), u"Title song00"_s);
 
     ContentViewModel none;
     const QFuture<TagBatchResult> nothing = writeTagsToFiles(&none, &feedback.progress, &feedback.toasts);

@@ -164,16 +164,21 @@ QString taggedFile(const ScratchDir& dir, const QString& name,
     return saved ? path : QString();
 }
 
-QByteArray patched(QByteArray file, QByteArrayView from, QByteArrayView to) {
-    Q_ASSERT(from.size() == to.size());
-    file.replace(from, to);
-    for (qsizetype at = 0; at + 27 <= file.size() && file.mid(at, 4) == "OggS";) {
+namespace {
+
+// Every page of an Ogg file, changed by `change(page, index)` (its header included), with its checksum
+// renewed.
+template <typename Change>
+QByteArray eachPage(QByteArray file, Change&& change) {
+    int index = 0;
+    for (qsizetype at = 0; at + 27 <= file.size() && file.mid(at, 4) == "OggS"; ++index) {
         const int segments = quint8(file.at(at + 26));
         qsizetype size = 27 + segments;
         for (int i = 0; i < segments; ++i) {
             size += quint8(file.at(at + 27 + i));
         }
         QByteArray page = file.mid(at, size);
+        change(page, index);
         page.replace(22, 4, QByteArray(4, '\0'));
         quint32 crc = 0;
         for (const char byte : page) {
@@ -183,11 +188,31 @@ QByteArray patched(QByteArray file, QByteArrayView from, QByteArrayView to) {
             }
         }
         for (int i = 0; i < 4; ++i) {
-            file[at + 22 + i] = static_cast<char>(crc >> (8 * i));
+            page[22 + i] = static_cast<char>(crc >> (8 * i));
         }
+        file.replace(at, size, page);
         at += size;
     }
     return file;
+}
+
+} // namespace
+
+QByteArray patched(QByteArray file, QByteArrayView from, QByteArrayView to) {
+    Q_ASSERT(from.size() == to.size());
+    return eachPage(file.replace(from, to), [](QByteArray&, int) {});
+}
+
+QByteArray withEmptyFirstPage(const QByteArray& file) {
+    // A page of no segments that begins the stream, in front of the identification packet's page.
+    const QByteArray empty = "OggS" + QByteArray(1, '\0') + '\x02' + QByteArray(8, '\0') + file.mid(14, 4) +
+                             QByteArray(8, '\0') + QByteArray(1, '\0');
+    return eachPage(empty + file, [](QByteArray& page, int index) {
+        if (index == 1) {
+            page[5] = static_cast<char>(page.at(5) & ~0x02);
+        }
+        page[18] = static_cast<char>(index); // the sequence number of the few pages of a fixture
+    });
 }
 
 QByteArray withFlacBlock(const QByteArray& file, int type, const QByteArray& body) {

@@ -30,6 +30,8 @@ QString taggedFile(const ScratchDir& dir, const QString& name,
 // `file` with every `from` replaced by `to` of the same length, page checksums of an Ogg file renewed:
 // comments as no TagLib call writes them (other encodings, zero bytes).
 QByteArray patched(QByteArray file, QByteArrayView from, QByteArrayView to);
+// An Ogg file whose stream begins with a page of no packet in front of the identification packet's.
+QByteArray withEmptyFirstPage(const QByteArray& file);
 // A FLAC file with a metadata block of `type` and `body` inserted right behind STREAMINFO.
 QByteArray withFlacBlock(const QByteArray& file, int type, const QByteArray& body);
 

@@ -204,6 +204,7 @@ TEST_P(XiphWriter, RefusesWhatItCannotWriteSafelyAndChangesNothing) {
         flipped[good.size() / 2] = static_cast<char>(flipped.at(good.size() / 2) ^ 0x5A);
         rows.append({"a damaged page", flipped});
         rows.append({"two streams", good + good});
+        rows.append({"a first page without the identification packet", withEmptyFirstPage(good)});
     }
     TagValues values;
     values.title = u"Never"_s;

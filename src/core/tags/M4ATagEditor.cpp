@@ -10,6 +10,7 @@
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <cstring>
 
 namespace quirella {
 
@@ -119,7 +120,18 @@ TagResult<QByteArray> M4ATagEditor::rebuild(ByteView file, const TagValues& valu
     if (values.coverImage && values.coverImage->isEmpty()) {
         written.cover = expected.cover = std::nullopt; // another picture of the file may show now
     }
-    if (!after.ok() || !mp4::sameMediaData(before, after) || written != expected) {
+    // Every chunk offset must still point at the same audio bytes.
+    const std::optional<QList<std::uint64_t>> offsetsBefore = mp4::chunkOffsets(moov);
+    const std::optional<QList<std::uint64_t>> offsetsAfter = mp4::chunkOffsets(ByteView(rewrite.value->moov));
+    bool samePlaces = offsetsBefore && offsetsAfter && offsetsBefore->size() == offsetsAfter->size();
+    for (qsizetype i = 0; samePlaces && i < offsetsBefore->size(); ++i) {
+        const ByteView was = file.from(offsetsBefore->at(i));
+        const ByteView now = ByteView(out).from(offsetsAfter->at(i));
+        const std::uint64_t compared = std::min<std::uint64_t>(was.size(), 16);
+        samePlaces =
+            now.size() >= compared && (compared == 0 || std::memcmp(was.data(), now.data(), compared) == 0);
+    }
+    if (!after.ok() || !mp4::sameMediaData(before, after) || written != expected || !samePlaces) {
         return Result::failure(TagStatus::failure(
             TagError::writeFailure,
             QCoreApplication::translate("M4ATagEditor", "Rewriting the tags would damage "

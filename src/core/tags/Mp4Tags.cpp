@@ -538,22 +538,21 @@ void storeSize(QByteArray& bytes, const Box& box, std::uint64_t size) {
     }
 }
 
-// Moves every chunk offset of the movie that points at or behind `from` by `shift`.
-TagStatus shiftChunkOffsets(QByteArray& moov, std::uint64_t from, std::int64_t shift) {
-    const ByteView view(moov);
-    QList<Box> pending = childrenOf(view, *readBox(view, 0)).value_or(QList<Box>());
-    int budget = 100000;
-    while (!pending.isEmpty()) {
-        if (--budget < 0) {
-            return refusal(TagError::notValidFormat,
-                           QT_TRANSLATE_NOOP("Mp4Tags", "The file has too many boxes."));
-        }
+// Every chunk offset table (stco, co64) of the tracks of a movie: `visit(tableOffset, count, wide)` with
+// the table's first entry's offset in `moov`. False when a box on the way or a table is damaged.
+template <typename Visit>
+bool forEachOffsetTable(ByteView moov, Visit&& visit) {
+    const std::optional<Box> movie = readBox(moov, 0);
+    QList<Box> pending = movie ? childrenOf(moov, *movie).value_or(QList<Box>()) : QList<Box>();
+    for (int budget = 100000; !pending.isEmpty(); --budget) {
         const Box current = pending.takeFirst();
+        if (budget < 0) {
+            return false;
+        }
         if (current.is("trak") || current.is("mdia") || current.is("minf") || current.is("stbl")) {
-            const std::optional<QList<Box>> children = childrenOf(view, current);
+            const std::optional<QList<Box>> children = childrenOf(moov, current);
             if (!children) {
-                return refusal(TagError::notValidFormat,
-                               QT_TRANSLATE_NOOP("Mp4Tags", "A box of the file's movie header is damaged."));
+                return false;
             }
             pending.append(*children);
             continue;
@@ -563,26 +562,35 @@ TagStatus shiftChunkOffsets(QByteArray& moov, std::uint64_t from, std::int64_t s
             continue;
         }
         const std::uint64_t table = current.payloadOffset() + 8; // after version, flags and count
-        const std::optional<std::uint32_t> count = view.u32BE(current.payloadOffset() + 4);
+        const std::optional<std::uint32_t> count = moov.u32BE(current.payloadOffset() + 4);
         const std::uint64_t width = wide ? 8 : 4;
-        if (!count || !view.has(table, std::uint64_t{*count} * width) ||
+        if (!count || !moov.has(table, std::uint64_t{*count} * width) ||
             table + std::uint64_t{*count} * width > current.end()) {
-            return refusal(TagError::notValidFormat,
-                           QT_TRANSLATE_NOOP("Mp4Tags", "A chunk offset table of the file is damaged."));
+            return false;
         }
-        for (std::uint64_t i = 0; i < *count; ++i) {
-            const std::uint64_t at = table + i * width;
-            std::uint64_t offset = wide ? (std::uint64_t{*view.u32BE(at)} << 32 | *view.u32BE(at + 4))
-                                        : std::uint64_t{*view.u32BE(at)};
+        visit(table, *count, wide);
+    }
+    return true;
+}
+
+std::uint64_t offsetAt(ByteView moov, std::uint64_t at, bool wide) {
+    return wide ? (std::uint64_t{*moov.u32BE(at)} << 32 | *moov.u32BE(at + 4))
+                : std::uint64_t{*moov.u32BE(at)};
+}
+
+// Moves every chunk offset of the movie that points at or behind `from` by `shift`.
+TagStatus shiftChunkOffsets(QByteArray& moov, std::uint64_t from, std::int64_t shift) {
+    const ByteView view(moov);
+    bool overflow = false;
+    const bool whole = forEachOffsetTable(view, [&](std::uint64_t table, std::uint32_t count, bool wide) {
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint64_t at = table + i * (wide ? 8 : 4);
+            std::uint64_t offset = offsetAt(view, at, wide);
             if (offset < from) {
                 continue;
             }
             offset = std::uint64_t(std::int64_t(offset) + shift);
-            if (!wide && offset > 0xFFFFFFFFu) {
-                return refusal(TagError::writeFailure,
-                               QT_TRANSLATE_NOOP("Mp4Tags", "The audio would move beyond what the file's "
-                                                            "chunk offsets can point at."));
-            }
+            overflow = overflow || (!wide && offset > 0xFFFFFFFFu);
             if (wide) {
                 storeU32BE(moov, qsizetype(at), static_cast<std::uint32_t>(offset >> 32));
                 storeU32BE(moov, qsizetype(at + 4), static_cast<std::uint32_t>(offset));
@@ -590,6 +598,15 @@ TagStatus shiftChunkOffsets(QByteArray& moov, std::uint64_t from, std::int64_t s
                 storeU32BE(moov, qsizetype(at), static_cast<std::uint32_t>(offset));
             }
         }
+    });
+    if (!whole) {
+        return refusal(TagError::notValidFormat,
+                       QT_TRANSLATE_NOOP("Mp4Tags", "A chunk offset table of the file is damaged."));
+    }
+    if (overflow) {
+        return refusal(TagError::writeFailure,
+                       QT_TRANSLATE_NOOP("Mp4Tags", "The audio would move beyond what "
+                                                    "the file's chunk offsets can point at."));
     }
     return TagStatus::success();
 }
@@ -623,6 +640,16 @@ StoredTags storedTags(const QList<Item>& items) {
     stored.rating = ratingOfItems(items);
     stored.cover = coverOfItems(items);
     return stored;
+}
+
+std::optional<QList<std::uint64_t>> chunkOffsets(ByteView moov) {
+    QList<std::uint64_t> offsets;
+    const bool whole = forEachOffsetTable(moov, [&](std::uint64_t table, std::uint32_t count, bool wide) {
+        for (std::uint64_t i = 0; i < count; ++i) {
+            offsets.append(offsetAt(moov, table + i * (wide ? 8 : 4), wide));
+        }
+    });
+    return whole ? std::optional(offsets) : std::nullopt;
 }
 
 std::optional<QList<Item>> itemsOfMovie(ByteView moov) {

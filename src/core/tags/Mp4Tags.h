@@ -69,6 +69,9 @@ StoredTags storedTags(const QList<Item>& items);
 // The items of a whole "moov" box (header included), or nothing when it has no item list.
 std::optional<QList<Item>> itemsOfMovie(ByteView moov);
 
+// The chunk offsets of every track of a whole "moov" box, in order; nothing when a table is damaged.
+std::optional<QList<std::uint64_t>> chunkOffsets(ByteView moov);
+
 // The new "moov" box for the given fields (`coverBytes` already converted for M4A), and how far every
 // byte behind the old one moves. `moov` is the old box, `moovOffset` where it stands in the file; a
 // non-zero shift moves the chunk offsets (stco, co64) that point behind it. Refused when a box on the way
