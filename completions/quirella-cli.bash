@@ -12,7 +12,7 @@ _quirella_cli() {
         return
     fi
 
-    local command=${words[1]} columns="title artist genre year"
+    local command=${words[1]} columns="title artist genre year album album-artist"
     case $prev in
         --pattern)
             COMPREPLY=($(compgen -W "artist-title artist-title-year bpm-artist-title" -- "$cur"))
@@ -39,7 +39,7 @@ _quirella_cli() {
             return
             ;;
         --title | --artist | --year | --genre | --set-genre | --remove | --remove-replacement | \
-            --replace-text)
+            --replace-text | --album | --album-artist | --track | --disc | --bpm)
             return
             ;;
     esac
@@ -50,13 +50,17 @@ _quirella_cli() {
 
     local options=""
     case $command in
-        write) options="--title --artist --year --genre --rating --cover --no-cover" ;;
+        write)
+            options="--title --artist --year --genre --rating --cover --no-cover --album --album-artist --track
+                --disc --bpm"
+            ;;
+        bpm) options="--write" ;;
         rename) options="--pattern --analyze-bpm" ;;
         auto-search) options="--covers --genres --years --write" ;;
         edit)
             options="--uppercase --title-case --clean-characters --swap --clear --replace --set-genre
-                --set-rating --clear-ratings --remove --remove-replacement --replace-text --cover-all
-                --clear-covers --write"
+                --set-rating --clear-ratings --number-tracks --remove --remove-replacement --replace-text
+                --cover-all --clear-covers --write"
             ;;
         lookup | --help | --version) return ;;
     esac

@@ -3,7 +3,7 @@
 # folder names where a path is expected.
 
 set -l commands scan write bpm rename clean-bpm lookup auto-search edit
-set -l columns title artist genre year
+set -l columns title artist genre year album album-artist
 
 complete -c quirella-cli -f
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a scan -d "Print a folder as JSON"
@@ -28,6 +28,12 @@ complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l genre -r -d "
 complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l rating -x -a "0 1 2 3 4 5" -d "The star rating"
 complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l cover -r -F -d "The cover, from an image file"
 complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l no-cover -d "No cover"
+complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l album -r -d "The album"
+complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l album-artist -r -d "The album's artist"
+complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l track -r -d "The track number, N or N/T"
+complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l disc -r -d "The disc number, N or N/T"
+complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l bpm -r -d "The tempo, 1 to 999"
+complete -c quirella-cli -n "__fish_seen_subcommand_from bpm" -l write -d "Write the tempi into the tags"
 
 complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l pattern -x -a "artist-title artist-title-year bpm-artist-title" -d "The naming pattern"
 complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l analyze-bpm -d "Detect missing tempos first"
@@ -46,6 +52,7 @@ complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l replace -x -a 
 complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l set-genre -r -d "One genre for every song"
 complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l set-rating -x -a "1 2 3 4" -d "Stars for every song"
 complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l clear-ratings -d "No rating for any song"
+complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l number-tracks -d "Track numbers in the order of the songs"
 complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l remove -r -d "Take a text out"
 complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l remove-replacement -r -d "What replaces a removed text"
 complete -c quirella-cli -n "__fish_seen_subcommand_from edit" -l replace-text -r -d "Replace a text"

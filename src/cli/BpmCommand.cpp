@@ -1,24 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// quirella-cli bpm PATH...: the tempo of each file, one line per file ("<bpm>\t<path>"); a folder stands
-// for its music files in load order.
+// quirella-cli bpm PATH... [--write]: the tempo of each file, one line per file ("<bpm>\t<path>"); a folder
+// stands for its music files in load order. With --write the tempi go into the files' tags.
 #include "FileCommands.h"
+#include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
 #include "audio/BPMAnalyzer.h"
+#include "model/ProgressManager.h"
+#include "model/ToastManager.h"
+#include "operations/TagWritingBatch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
 
-int runBpmCommand(const QStringList& arguments) {
+int runBpmCommand(const QStringList& options) {
     QStringList files;
     bool failed = false;
-    for (const QString& argument : arguments) {
-        if (argument.startsWith("--"_L1)) {
+    QStringList arguments;
+    bool write = false;
+    for (const QString& argument : options) {
+        if (argument == "--write"_L1) {
+            write = true;
+        } else if (argument.startsWith("--"_L1)) {
             return reportArgumentError(QCoreApplication::translate("Cli", "unknown option %1").arg(argument));
+        } else {
+            arguments.append(argument);
         }
     }
     if (arguments.isEmpty()) {
@@ -46,14 +57,33 @@ int runBpmCommand(const QStringList& arguments) {
         QtConcurrent::blockingMapped<QList<BPMResult>>(files, [](const QString& path) {
             return BPMAnalyzer::analyzeBPM(QFileInfo(path).absoluteFilePath());
         });
+    QStringList analysed;
+    QList<qint64> tempi;
     for (qsizetype i = 0; i < files.size(); ++i) {
         const BPMResult& result = results.at(i);
         if (result.ok()) {
             printText(stdout, QString::number(*result.bpm) + u'\t' + files.at(i) + u'\n');
+            analysed.append(QFileInfo(files.at(i)).absoluteFilePath());
+            tempi.append(*result.bpm);
         } else {
             printText(stderr, files.at(i) + u": "_s + result.error.description + u'\n');
             failed = true;
         }
+    }
+    if (write && !analysed.isEmpty()) {
+        // The tempi go into the files' tags, whatever the preference says; nothing else changes.
+        QList<Song> songs = awaitResult(QtConcurrent::run(createSongs, analysed, nullptr));
+        for (Song& song : songs) {
+            song.bpm = tempi.at(analysed.indexOf(song.filePath()));
+        }
+        ProgressManager progress;
+        ToastManager toasts;
+        TagBatchOptions batchOptions;
+        batchOptions.writeBpm = true;
+        const TagBatchResult written =
+            awaitResult(writeTagsToSongs(std::move(songs), &progress, &toasts, {}, batchOptions));
+        printTagBatch(written);
+        failed = failed || !written.errorLines.isEmpty();
     }
     return failed ? 1 : 0;
 }

@@ -13,8 +13,9 @@ QString usage() {
     return QCoreApplication::translate("Cli", R"(Usage:
   quirella-cli scan FOLDER
   quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
-                             [--cover IMAGE | --no-cover]
-  quirella-cli bpm PATH...
+                             [--cover IMAGE | --no-cover] [--album A] [--album-artist A]
+                             [--track N[/T]] [--disc N[/T]] [--bpm N]
+  quirella-cli bpm PATH... [--write]
   quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
   quirella-cli clean-bpm FOLDER
   quirella-cli lookup ARTIST TITLE
@@ -43,10 +44,21 @@ write  Builds a song from each PATH as loading does (a folder stands for the mus
   --rating N     the star rating, 0 to 5
   --cover IMAGE  the cover, from an image file
   --no-cover     no cover
+  --album A      the album
+  --album-artist A
+                 the album's artist
+  --track N[/T]  the track number, 1 to 999, with the number of tracks after "/" (0 for none)
+  --disc N[/T]   the disc number, likewise
+  --bpm N        the tempo, 1 to 999, written into the tags even when "Write BPM into tags" is off
+
+Only what differs from a file's tags is written: a file whose tags already hold the values is left
+as it is.
 
 bpm    Analyses the tempo of each PATH (a folder stands for its music files in load order) and
        prints one line per file: the whole-number tempo, a tab, the path. A file whose analysis
-       fails gets its error on standard error; the status is 1 when any failed.
+       fails gets its error on standard error; the status is 1 when any failed. With --write the
+       tempi also go into the files' tags (as "Write BPM into tags" does), and the outcome is printed
+       as write prints it.
 
 rename Loads FOLDER as dropping it does and renames its files by the pattern, as the window's
        pattern sheet does; with --analyze-bpm "Search BPM" runs first. Prints the final message;
@@ -66,11 +78,12 @@ auto-search  Loads FOLDER, then looks up the missing covers, genres or years of 
              Offline mode (the window's switch) is honoured: status 1.
 
 edit   Builds the songs as write does, then runs the operations in the order given, each as the
-       window's command does (COLUMN is title, artist, genre or year). Prints the folder as scan
-       does, or with --write writes the tags and prints the outcome as write does. Messages of the
-       operations go to standard error; an edit that changes nothing is no error.
+       window's command does (COLUMN is title, artist, genre, year, album or album-artist). Prints
+       the folder as scan does, or with --write writes the tags and prints the outcome as write
+       does. Messages of the operations go to standard error; an edit that changes nothing is no
+       error.
 
-  --uppercase COLUMN|all      upper case (all: title, artist and genre)
+  --uppercase COLUMN|all      upper case (all: title, artist, genre, album and album artist)
   --title-case COLUMN|all     first letters in capitals ("First Letter")
   --clean-characters          the sidebar's "Characters" clean-up
   --swap                      swap artist and title of every song
@@ -79,10 +92,11 @@ edit   Builds the songs as write does, then runs the operations in the order giv
   --set-genre TEXT            one genre for every song
   --set-rating N              N stars (1 to 4) for every song
   --clear-ratings             no rating for any song
-  --remove TERM               take TERM out of titles, artists and genres (repeatable: all terms
+  --number-tracks             track numbers 1 to N, and the total N, in the order of the songs
+  --remove TERM               take TERM out of every text field (repeatable: all terms
                               apply together, in order, where the first --remove stands)
   --remove-replacement TEXT   put TEXT where a --remove term was, instead of a space
-  --replace-text FROM TO      replace FROM by TO in titles, artists and genres
+  --replace-text FROM TO      replace FROM by TO in every text field
   --cover-all IMAGE           IMAGE (PNG or JPEG, at most 1,000,000 bytes and 2000 x 2000) as the
                               cover of every song without a cover file, as "Set Cover" does
   --clear-covers              no cover for any song
@@ -145,8 +159,9 @@ Command parseWrite(const QStringList& arguments) {
             value = argument.mid(equals + 1);
             argument.truncate(equals);
         }
-        static const QStringList valueOptions = {u"--title"_s, u"--artist"_s, u"--year"_s,
-                                                 u"--genre"_s, u"--rating"_s, u"--cover"_s};
+        static const QStringList valueOptions = {
+            u"--title"_s, u"--artist"_s,       u"--year"_s,  u"--genre"_s, u"--rating"_s, u"--cover"_s,
+            u"--album"_s, u"--album-artist"_s, u"--track"_s, u"--disc"_s,  u"--bpm"_s};
         if (!valueOptions.contains(argument)) {
             return ArgumentError{QCoreApplication::translate("Cli", "unknown option %1").arg(argument)};
         }
@@ -163,6 +178,25 @@ Command parseWrite(const QStringList& arguments) {
             ok = setOnce(command.artist, *value, argument, error);
         } else if (argument == "--genre"_L1) {
             ok = setOnce(command.genre, *value, argument, error);
+        } else if (argument == "--album"_L1) {
+            ok = setOnce(command.album, *value, argument, error);
+        } else if (argument == "--album-artist"_L1) {
+            ok = setOnce(command.albumArtist, *value, argument, error);
+        } else if (argument == "--track"_L1 || argument == "--disc"_L1) {
+            const NumberPairInput number = parseNumberPair(*value);
+            if (!number.value) {
+                return ArgumentError{argument + u": "_s + number.error};
+            }
+            ok = setOnce(argument == "--track"_L1 ? command.track : command.disc, *number.value, argument,
+                         error);
+        } else if (argument == "--bpm"_L1) {
+            const std::optional<qint64> bpm = parseInteger(*value);
+            if (!bpm || *bpm < 1 || *bpm > 999) {
+                return ArgumentError{
+                    QCoreApplication::translate("Cli", "--bpm takes a tempo from 1 to 999, not \"%1\"")
+                        .arg(*value)};
+            }
+            ok = setOnce(command.bpm, *bpm, argument, error);
         } else if (argument == "--cover"_L1) {
             if (value->isEmpty()) {
                 return ArgumentError{QCoreApplication::translate("Cli", "--cover needs an image file")};

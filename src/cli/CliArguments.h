@@ -2,6 +2,8 @@
 // The command line of quirella-cli, parsed into what a run needs.
 #pragma once
 
+#include "model/TrackNumber.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +29,11 @@ struct WriteCommand {
     std::optional<qint64> rating;
     std::optional<QString> coverPath; // --cover
     bool clearCover = false;          // --no-cover
+    std::optional<QString> album;
+    std::optional<QString> albumArtist;
+    std::optional<NumberPair> track;
+    std::optional<NumberPair> disc;
+    std::optional<qint64> bpm; // written into the tags even when the preference says not to
 };
 
 // One look-up through the catalogues: `lookup ARTIST TITLE`.

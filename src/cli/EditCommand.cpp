@@ -44,6 +44,11 @@ struct ParseError {
     QString message;
 };
 
+// The column a COLUMN argument names: the table's ids, with "album-artist" for "albumArtist".
+QString columnOf(const QString& argument) {
+    return argument == "album-artist"_L1 ? u"albumArtist"_s : argument;
+}
+
 // The remove-text window's apply: every --remove term, in order, at the place of the first --remove.
 struct RemoveApply {
     QStringList terms;
@@ -81,9 +86,10 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
         } else if (argument == "--uppercase"_L1 || argument == "--title-case"_L1) {
             const std::optional<QStringList> value = values(1);
             if (!value) {
-                return needs(QCoreApplication::translate("Cli", "title, artist, genre or all"));
+                return needs(
+                    QCoreApplication::translate("Cli", "title, artist, genre, album, album-artist or all"));
             }
-            const QString target = value->first();
+            const QString target = columnOf(value->first());
             const bool upper = argument == "--uppercase"_L1;
             if (target == "all"_L1) {
                 request.operations.append([upper](BulkEditor& e, ContentViewModel&) {
@@ -95,8 +101,9 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
                 });
             } else {
                 return ParseError{
-                    QCoreApplication::translate("Cli", "%1 takes title, artist, genre or all, not \"%2\"")
-                        .arg(argument, target)};
+                    QCoreApplication::translate(
+                        "Cli", "%1 takes title, artist, genre, album, album-artist or all, not \"%2\"")
+                        .arg(argument, value->first())};
             }
         } else if (argument == "--clean-characters"_L1) {
             request.operations.append(
@@ -117,14 +124,17 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
             if (!value) {
                 return needs(
                     replace ? QCoreApplication::translate(
-                                  "Cli", "a column (title, artist, genre or year) and a value")
-                            : QCoreApplication::translate("Cli", "a column: title, artist, genre or year"));
+                                  "Cli",
+                                  "a column (title, artist, genre, year, album or album-artist) and a value")
+                            : QCoreApplication::translate(
+                                  "Cli", "a column: title, artist, genre, year, album or album-artist"));
             }
-            const QString target = value->first();
+            const QString target = columnOf(value->first());
             if (!isBulkColumn(target)) {
                 return ParseError{
-                    QCoreApplication::translate("Cli", "%1 takes title, artist, genre or year, not \"%2\"")
-                        .arg(argument, target)};
+                    QCoreApplication::translate(
+                        "Cli", "%1 takes title, artist, genre, year, album or album-artist, not \"%2\"")
+                        .arg(argument, value->first())};
             }
             if (!replace) {
                 request.operations.append(
@@ -165,6 +175,8 @@ std::variant<EditRequest, ParseError> parseEdit(const QStringList& arguments) {
             }
             request.operations.append(
                 [stars](BulkEditor& e, ContentViewModel&) { e.setRatingForAll(stars); });
+        } else if (argument == "--number-tracks"_L1) {
+            request.operations.append([](BulkEditor& e, ContentViewModel&) { e.numberTracks(); });
         } else if (argument == "--clear-ratings"_L1) {
             request.operations.append([](BulkEditor& e, ContentViewModel&) { e.clearRatings(); });
         } else if (argument == "--remove"_L1) {

@@ -69,6 +69,21 @@ void applyValues(Song& song, const cli::WriteCommand& command, const std::option
     if (command.rating) {
         song.rating = *command.rating;
     }
+    if (command.album) {
+        song.album = *command.album;
+    }
+    if (command.albumArtist) {
+        song.albumArtist = *command.albumArtist;
+    }
+    if (command.track) {
+        song.track = *command.track;
+    }
+    if (command.disc) {
+        song.disc = *command.disc;
+    }
+    if (command.bpm) {
+        song.bpm = *command.bpm;
+    }
     if (coverPath) {
         song.coverImagePath = coverPath;
     } else if (command.clearCover) {
@@ -125,7 +140,9 @@ int runWrite(const cli::WriteCommand& command) {
 
     ProgressManager progress;
     ToastManager toasts;
-    QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts);
+    TagBatchOptions options;
+    options.writeBpm = options.writeBpm || command.bpm.has_value();
+    QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts, {}, options);
     cli::awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();
     cli::printTagBatch(result);

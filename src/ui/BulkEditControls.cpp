@@ -147,9 +147,12 @@ void BulkEditControls::addHeaderMenus() {
         QString replaceAll;
         QString clearAll;
     };
-    const QList<TextColumn> textColumns{{column::title, tr("Replace All Titles"), tr("Clear All Titles")},
-                                        {column::artist, tr("Replace All Artists"), tr("Clear All Artists")},
-                                        {column::genre, tr("Replace All Genres"), tr("Clear All Genres")}};
+    const QList<TextColumn> textColumns{
+        {column::title, tr("Replace All Titles"), tr("Clear All Titles")},
+        {column::artist, tr("Replace All Artists"), tr("Clear All Artists")},
+        {column::genre, tr("Replace All Genres"), tr("Clear All Genres")},
+        {column::album, tr("Replace All Albums"), tr("Clear All Albums")},
+        {column::albumArtist, tr("Replace All Album Artists"), tr("Clear All Album Artists")}};
     for (const TextColumn& textColumn : textColumns) {
         const QString id = textColumn.id.toString();
         table->addHeaderMenuProvider(
@@ -172,6 +175,14 @@ void BulkEditControls::addHeaderMenus() {
         HeaderMenus::Slot::editing);
     table->addHeaderMenuProvider(
         column::rating, [this](QMenu& menu) { addRatingMenu(menu); }, HeaderMenus::Slot::editing);
+    table->addHeaderMenuProvider(
+        column::track,
+        [this](QMenu& menu) { menu.addAction(tr("Number Tracks"), this, [this] { numberTracks(); }); },
+        HeaderMenus::Slot::editing);
+}
+
+void BulkEditControls::numberTracks() {
+    m_editor.numberTracks();
 }
 
 void BulkEditControls::addRatingMenu(QMenu& menu) {

@@ -32,6 +32,8 @@ public:
     // The remove-text window, once opened.
     RemoveTextWindow* removeTextWindow() const;
     void showRemoveTextWindow();
+    // "Number Tracks": the selected songs, or all, get track numbers 1 to N in the table's order.
+    void numberTracks();
 
 signals:
     // Asks the window for the column replacement sheet of `column` ("title", "artist", "genre", "year");

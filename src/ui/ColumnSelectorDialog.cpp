@@ -73,6 +73,10 @@ QList<ColumnSelectorDialog::Card> ColumnSelectorDialog::cards() {
         {QStringLiteral("year"), tr("Year"), QStringLiteral("calendar")},
         {QStringLiteral("duration"), tr("Duration"), QStringLiteral("clock.fill")},
         {QStringLiteral("extension"), tr("Type"), QStringLiteral("doc.fill")},
+        {QStringLiteral("album"), tr("Album"), QStringLiteral("music.note.list")},
+        {QStringLiteral("albumArtist"), tr("Album Artist"), QStringLiteral("person.fill")},
+        {QStringLiteral("track"), tr("Track"), QStringLiteral("number")},
+        {QStringLiteral("disc"), tr("Disc"), QStringLiteral("opticaldisc")},
     };
 }
 

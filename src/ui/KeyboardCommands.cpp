@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/KeyboardCommands.h"
 
+#include "app/TagPreferences.h"
+#include "ui/BulkEditControls.h"
 #include "ui/HeaderBar.h"
 #include "ui/Icons.h"
 #include "ui/KeyboardNavigation.h"
@@ -94,7 +96,7 @@ QList<std::pair<QString, QString>> KeyboardCommands::shortcutTexts() {
         {tr("Up, Down, Page Up, Page Down, Home, End"), tr("Move to a song and select it")},
         {tr("Shift with those keys"), tr("Extend the selection")},
         {tr("Left, Right"), tr("Move to another cell of the song")},
-        {tr("F2, Return"), tr("Edit the title, artist, genre or year cell")},
+        {tr("F2, Return"), tr("Edit the text cell (title, artist, genre, year, album, track …)")},
         {tr("Return, Escape (editing)"), tr("Keep the edit, or cancel it")},
         {tr("Tab, Shift+Tab (editing)"), tr("Keep the edit and edit the next or previous text cell")},
         {tr("Up, Down (editing)"), tr("Keep the edit and edit the cell above or below")},
@@ -133,6 +135,12 @@ KeyboardCommands::KeyboardCommands(MainWindow& window)
             add(entry.title ? tr(entry.title) : button->text(), {}, [button] { button->click(); });
         }
     }
+    m_menu->addSeparator();
+    add(tr("Number Tracks"), {}, [this] { m_window.bulkEditing()->numberTracks(); });
+    QAction* writeBpm = add(tr("Write BPM into tags"), {}, [] {});
+    writeBpm->setCheckable(true);
+    writeBpm->setChecked(preferences::writeBpmIntoTags());
+    connect(writeBpm, &QAction::toggled, this, [](bool on) { preferences::setWriteBpmIntoTags(on); });
     if (auto* online = m_window.headerBar()->findChild<NetworkModeButton*>()) {
         QAction* action = add(tr("Online Mode"), {}, [online] { online->click(); });
         action->setCheckable(true);

@@ -3,8 +3,12 @@
 
 #include "app/ContentViewModel.h"
 #include "model/Columns.h"
+#include "model/EditingManager.h"
+#include "model/ToastManager.h"
 
 #include <cmath>
+
+using namespace Qt::StringLiterals;
 
 namespace quirella::ui {
 
@@ -65,6 +69,18 @@ QString SongTableModel::headerLabel(QStringView id) {
     if (id == column::extension) {
         return tr("Type");
     }
+    if (id == column::album) {
+        return tr("Album");
+    }
+    if (id == column::albumArtist) {
+        return tr("Album Artist");
+    }
+    if (id == column::track) {
+        return tr("Track");
+    }
+    if (id == column::disc) {
+        return tr("Disc");
+    }
     return {}; // "swap" and "actions" have empty headers
 }
 
@@ -73,12 +89,14 @@ QString SongTableModel::placeholder(QStringView id) {
 }
 
 bool SongTableModel::isEditable(QStringView id) {
-    return id == column::title || id == column::artist || id == column::genre || id == column::year;
+    return id == column::title || id == column::artist || id == column::genre || id == column::year ||
+           id == column::album || id == column::albumArtist || id == column::track || id == column::disc;
 }
 
 bool SongTableModel::isSortable(QStringView id) {
     return id == column::title || id == column::artist || id == column::genre || id == column::rating ||
-           id == column::year || id == column::bpm || id == column::duration || id == column::extension;
+           id == column::year || id == column::bpm || id == column::duration || id == column::extension ||
+           id == column::album || id == column::albumArtist || id == column::track || id == column::disc;
 }
 
 QString SongTableModel::bpmText(const Song& song) {
@@ -123,6 +141,18 @@ QString SongTableModel::cellText(const Song& song, QStringView id) {
     }
     if (id == column::extension) {
         return song.fileExtension;
+    }
+    if (id == column::album) {
+        return song.album;
+    }
+    if (id == column::albumArtist) {
+        return song.albumArtist;
+    }
+    if (id == column::track) {
+        return numberPairText(song.track);
+    }
+    if (id == column::disc) {
+        return numberPairText(song.disc);
     }
     return {};
 }
@@ -222,6 +252,11 @@ bool SongTableModel::setData(const QModelIndex& index, const QVariant& value, in
     const Song& song = m_songs.at(index.row());
     const QString text = value.toString();
     if (text == cellText(song, id)) {
+        return false;
+    }
+    // A track or disc number that is no number changes nothing; the user is told why.
+    if (const std::optional<QString> refusal = refusalOfFieldEdit(id, text)) {
+        m_viewModel.toastManager().show(u"⚠️ "_s + *refusal, ToastManager::ToastType::warning);
         return false;
     }
     // The view model answers with songChanged, which announces the changed row.

@@ -9,7 +9,7 @@ namespace quirella::ui {
 
 VisibleColumns::VisibleColumns(QObject* parent)
     : QObject(parent)
-    , m_ids(column::allIds()) {
+    , m_ids(column::defaultIds()) {
     const QVariant stored = QSettings().value(preferenceKey);
     if (stored.isValid() && stored.canConvert<QStringList>()) {
         const QStringList known = column::allIds();

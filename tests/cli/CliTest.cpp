@@ -94,7 +94,9 @@ TEST(Cli, HelpVersionAndWrongArguments) {
         {u"write"_s, song, u"--title"_s, u"A"_s, u"--title"_s, u"B"_s},
         {u"write"_s, song, u"--cover"_s, song, u"--no-cover"_s},
         {u"write"_s, song, u"--cover"_s, dir.filePath(u"missing.jpg"_s)},
-        {u"write"_s, song, u"--bpm"_s, u"120"_s},
+        {u"write"_s, song, u"--tempo"_s, u"120"_s},
+        {u"write"_s, song, u"--track"_s, u"3/2"_s},
+        {u"write"_s, song, u"--bpm"_s, u"0"_s},
         {u"write"_s, dir.filePath(u"missing.mp3"_s)},
         {u"edit"_s, song},
         {u"edit"_s, u"--swap"_s},
@@ -176,9 +178,12 @@ TEST(Cli, WrittenValuesShowInTheNextScan) {
     for (const QString& name : {u"Old - One.mp3"_s, u"two.wav"_s, u"sub/three.m4a"_s, u"four.flac"_s}) {
         dir.write(name, plainFile(QFileInfo(name).suffix()));
     }
-    const CliRun write =
-        cli({u"write"_s, dir.path(), u"--title"_s, u"Écrit"_s, u"--artist="_s, u"--year"_s, u"1984"_s,
-             u"--genre"_s, u"Synth"_s, u"--rating"_s, u"5"_s, u"--cover"_s, cover});
+    const CliRun write = cli({u"write"_s,     dir.path(),    u"--title"_s,   u"Écrit"_s,
+                              u"--artist="_s, u"--year"_s,   u"1984"_s,      u"--genre"_s,
+                              u"Synth"_s,     u"--rating"_s, u"5"_s,         u"--cover"_s,
+                              cover,          u"--album"_s,  u"Homogenic"_s, u"--album-artist"_s,
+                              u"Björk"_s,     u"--track"_s,  u" 3 / 12 "_s,  u"--disc=1"_s,
+                              u"--bpm"_s,     u"120"_s});
     EXPECT_EQ(write.status, 0) << write.err.toStdString();
     EXPECT_EQ(write.out, u"✅ Tags written to 4 songs successfully!\n"_s);
 
@@ -189,6 +194,11 @@ TEST(Cli, WrittenValuesShowInTheNextScan) {
     EXPECT_EQ(song[u"genre"_s].toString(), u"Synth"_s);
     EXPECT_EQ(song[u"rating"_s].toInt(), 5);
     EXPECT_TRUE(song[u"coverImagePath"_s].isString());
+    EXPECT_EQ(QStringList({song[u"album"_s].toString(), song[u"albumArtist"_s].toString()}),
+              QStringList({u"Homogenic"_s, u"Björk"_s}));
+    EXPECT_EQ(QList<int>({song[u"track"_s].toInt(), song[u"trackTotal"_s].toInt(), song[u"disc"_s].toInt(),
+                          song[u"discTotal"_s].toInt()}),
+              QList<int>({3, 12, 1, 0}));
     // An empty artist is written as no artist, so the file name's guess shows again.
     EXPECT_EQ(scanned(dir, u"Old - One.mp3"_s)[u"artist"_s].toString(), u"Old"_s);
 
@@ -254,10 +264,15 @@ TEST(CliEdit, RunsTheOperationsInOrderAndWritesOnlyWhenAsked) {
     EXPECT_TRUE(run.err.contains(u"1899"_s)); // the year that changed nothing is named, not an error
     EXPECT_EQ(readAll(first), mp3Audio());    // nothing written without --write
 
-    const CliRun swapped = cli({u"edit"_s, dir.path(), u"--swap"_s, u"--clean-characters"_s,
-                                u"--replace-text"_s, u"Zoe"_s, u"Zed"_s});
+    const CliRun swapped =
+        cli({u"edit"_s, dir.path(), u"--swap"_s, u"--clean-characters"_s, u"--replace-text"_s, u"Zoe"_s,
+             u"Zed"_s, u"--number-tracks"_s, u"--replace"_s, u"album-artist"_s, u"Various"_s});
     EXPECT_EQ(printedSongs(swapped).value(u"Zoë - Café Noir.mp3"_s).mid(0, 2),
               (QStringList{u"Zed"_s, u"Cafe Noir"_s}));
+    const QJsonObject second = songNamed(songsOf(swapped), u"Zoë - Café Noir.mp3"_s);
+    EXPECT_EQ(QStringList({second[u"albumArtist"_s].toString(), QString::number(second[u"track"_s].toInt()),
+                           QString::number(second[u"trackTotal"_s].toInt())}),
+              QStringList({u"Various"_s, u"2"_s, u"2"_s}));
 
     const CliRun written = cli({u"edit"_s, first, u"--uppercase"_s, u"all"_s, u"--write"_s});
     ASSERT_EQ(written.status, 0) << written.err.toStdString();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace quirella;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,11 +36,36 @@ TEST(YearCommit, StoresOnlyYearsOfTheValidRange) {
     }
 }
 
+// Track and disc numbers as typed: whole numbers 1 to 999, a total after "/" not below the number.
+TEST(NumberCommit, TakesNumbersWithTotalsAndRefusesAnythingElse) {
+    const std::pair<const char*, NumberPair> taken[] = {
+        {"3", {3, 0}},           {"03", {3, 0}}, {"3/12", {3, 12}}, {" 3 / 12 ", {3, 12}},
+        {"999/999", {999, 999}}, {"", {0, 0}},   {"0", {0, 0}},     {"7/7", {7, 7}}};
+    for (const auto& [typed, pair] : taken) {
+        EXPECT_EQ(parseNumberPair(QString::fromUtf8(typed)).value, pair) << typed;
+    }
+    for (const char* typed : {"abc", "3/2", "-1", "1000", "3/1000", "3/", "/3", "3/12/1", "0/5", "1 2"}) {
+        const NumberPairInput refused = parseNumberPair(QString::fromUtf8(typed));
+        EXPECT_FALSE(refused.value) << typed;
+        EXPECT_TRUE(refused.error.contains(QString::fromUtf8(typed))) << typed;
+    }
+    EXPECT_EQ(numberPairText({3, 12}) + u'|' + numberPairText({3, 0}) + u'|' + numberPairText({}),
+              u"3/12|3|"_s);
+    EXPECT_EQ(storedNumberPair(u"03 of 12"), (NumberPair{3, 0}));
+    EXPECT_EQ(storedNumberPair(u"4/ 9"), (NumberPair{4, 9}));
+}
+
 TEST(ApplyFieldEdit, TextFieldsTakeTheTextAsTypedAndOtherFieldsAreLeftAlone) {
     Song song = namedSong(QStringLiteral("x"));
     EXPECT_TRUE(applyFieldEdit(song, u"artist", QStringLiteral(" Drum & Bass ")));
     EXPECT_TRUE(applyFieldEdit(song, u"genre", QString()));
     EXPECT_EQ(song.artist + u'|' + song.genre, QStringLiteral(" Drum & Bass |"));
+    EXPECT_TRUE(applyFieldEdit(song, u"albumArtist", QStringLiteral("Various ")));
+    EXPECT_TRUE(applyFieldEdit(song, u"disc", QStringLiteral("1/2")));
+    EXPECT_FALSE(applyFieldEdit(song, u"track", QStringLiteral("3/2")));
+    EXPECT_TRUE(refusalOfFieldEdit(u"track", u"3/2") && !refusalOfFieldEdit(u"album", u"3/2"));
+    EXPECT_EQ(std::tuple(song.albumArtist, song.disc, song.track),
+              std::tuple(u"Various "_s, NumberPair{1, 2}, NumberPair{}));
     for (const char16_t* field : {u"bpm", u"rating", u"duration", u"extension", u"Title", u""}) {
         Song other = namedSong(QStringLiteral("x"));
         EXPECT_FALSE(applyFieldEdit(other, field, QStringLiteral("2001")));

@@ -30,6 +30,10 @@ Song sampleSong() {
             .rating = 4,
             .bpm = 120,
             .isMetadataLoaded = true,
+            .album = u"LP"_s,
+            .albumArtist = u"Various"_s,
+            .track = {3, 12},
+            .disc = {1, 2},
             .fileValues = std::nullopt};
 }
 
@@ -37,7 +41,7 @@ Song sampleSong() {
 
 TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlagAndOptionalKeysReadAsDefaults) {
     QJsonObject object = toJson(sampleSong());
-    EXPECT_EQ(object.keys().size(), 14);
+    EXPECT_EQ(object.keys().size(), 20);
     const auto read = songFromJson(object);
     ASSERT_TRUE(read);
     QJsonObject expected = object;
@@ -45,12 +49,15 @@ TEST(SongJson, RoundTripKeepsEveryFieldButTheLoadedFlagAndOptionalKeysReadAsDefa
     EXPECT_EQ(toJson(*read), expected);
     EXPECT_FALSE(read->isMetadataLoaded);
 
-    for (const char* key : {"genre", "rating", "bpm", "hasID3Tags", "coverImagePath", "isMetadataLoaded"}) {
+    // A folder stored before albums and track numbers were known reads with none.
+    for (const char* key : {"genre", "rating", "bpm", "hasID3Tags", "coverImagePath", "isMetadataLoaded",
+                            "album", "albumArtist", "track", "trackTotal", "disc", "discTotal"}) {
         object.remove(QLatin1String(key));
     }
     const auto defaults = songFromJson(object);
     ASSERT_TRUE(defaults);
-    EXPECT_TRUE(defaults->genre.isEmpty());
+    EXPECT_TRUE(defaults->genre.isEmpty() && defaults->album.isEmpty() && defaults->albumArtist.isEmpty());
+    EXPECT_TRUE(defaults->track.isEmpty() && defaults->disc.isEmpty());
     EXPECT_EQ(QList<qint64>({defaults->rating, defaults->bpm}), QList<qint64>({0, 0}));
     EXPECT_FALSE(defaults->hasID3Tags);
     EXPECT_FALSE(defaults->coverImagePath);

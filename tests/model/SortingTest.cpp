@@ -38,13 +38,24 @@ Song titled(const char* label, const char* name, const char* extension = "") {
 // visible: d and e tie on title, b and e on artist, a and d on genre and rating, c and e on year, b and
 // e on duration.
 QList<Song> library() {
-    return {
+    QList<Song> songs{
         song("a", "zed", "Beta", "rock", 1999, 3, 120, 200.5, "mp3"),
         song("b", "émile", "alpha", "Jazz", 0, 5, 0, 61.0, "wav"),
         song("c", "Emile", "Gamma", "blues", 2024, 0, 95, 300.0, "aif"),
         song("d", "apple", "beta", "Rock", 1985, 3, 174, 12.25, "aiff"),
         song("e", "Apple", "ALPHA", "", 2024, 1, 60, 61.0, "m4a"),
     };
+    // Albums "B" on two discs and "a" without a disc; b has no album and no numbers.
+    const std::tuple<const char*, const char*, int, int> albums[] = {
+        {"B", "x", 1, 2}, {"", "", 0, 0}, {"a", "", 0, 5}, {"B", "y", 1, 1}, {"B", "x", 2, 1}};
+    for (qsizetype i = 0; i < songs.size(); ++i) {
+        const auto& [album, albumArtist, disc, track] = albums[i];
+        songs[i].album = QString::fromUtf8(album);
+        songs[i].albumArtist = QString::fromUtf8(albumArtist);
+        songs[i].disc = {disc, 0};
+        songs[i].track = {track, 9};
+    }
+    return songs;
 }
 
 QString labels(const QList<Song>& songs) {
@@ -67,6 +78,11 @@ TEST(SortSongs, EveryColumnOrdersTheLibrary) {
         {"bpm", "becad", "daceb"},
         {"duration", "dbeac", "cabed"},
         {"extension", "cdeab", "baedc"},
+        // By album, then disc, then track; without an album, or without a number, last when ascending.
+        {"album", "cdaeb", "beadc"},
+        {"albumArtist", "bcaed", "daebc"},
+        {"track", "cdaeb", "beadc"},
+        {"disc", "daebc", "cbead"},
         // An unknown column sorts by title.
         {"play", "decba", "abcde"},
     };

@@ -25,6 +25,10 @@ inline Song makeSong(const QString& name, const QString& artist = {}, qint64 yea
             .rating = rating,
             .bpm = bpm,
             .isMetadataLoaded = true,
+            .album = {},
+            .albumArtist = {},
+            .track = {},
+            .disc = {},
             .fileValues = std::nullopt};
 }
 

@@ -3,6 +3,7 @@
 // real clicks (sorting, editing, stars, selection, menus, the trash, the artist column's limits).
 #include "UiFixtures.h"
 #include "model/Columns.h"
+#include "ui/KeyboardCommands.h"
 #include "ui/HeaderBar.h"
 #include "ui/SongDelegates.h"
 #include "ui/ThumbnailCache.h"
@@ -155,15 +156,16 @@ TEST_F(SongTable, HeaderSortsOnClickAndKeepsTheArtistColumnWithin100And400) {
     EXPECT_EQ(header->sectionSize(table().songModel().sectionOf(column::artist)), 260);
 }
 
-TEST_F(SongTable, YearCellCommitsOnFocusLossAndCancelsOnEscape) {
+TEST_F(SongTable, CellsCommitOnFocusLossCancelOnEscapeAndRefuseWhatIsNoNumber) {
     load({makeSong(u"One"_s, {}, 1990), makeSong(u"Two"_s, {}, 1991)});
+    window->visibleColumns().toggle(column::track); // the album's columns are hidden until chosen
     const QList<MusicFolder>& history = model().historyManager().historyStack();
-    // Opens the editor of the first year, types, and ends with `key` (none: a click on another row).
-    auto edit = [this](const QString& text, std::optional<Qt::Key> key) {
-        click(0, column::year);
-        auto* editor = qobject_cast<QLineEdit*>(table().indexWidget(cell(0, column::year)));
-        EXPECT_EQ(editor->text(), column(column::year).at(0));
-        EXPECT_EQ(model().editingField(), u"year"_s);
+    // Opens the editor of the first row's cell, types, and ends with `key` (none: a click on another row).
+    auto edit = [this](QStringView id, const QString& text, std::optional<Qt::Key> key) {
+        click(0, id);
+        auto* editor = qobject_cast<QLineEdit*>(table().indexWidget(cell(0, id)));
+        EXPECT_EQ(editor->text(), column(id).at(0));
+        EXPECT_EQ(model().editingField(), id.toString());
         editor->selectAll();
         QTest::keyClicks(editor, text);
         if (key) {
@@ -173,12 +175,26 @@ TEST_F(SongTable, YearCellCommitsOnFocusLossAndCancelsOnEscape) {
         }
         ASSERT_TRUE(QTest::qWaitFor([this] { return !model().editingField(); }));
     };
-    edit(u"1999"_s, Qt::Key_Escape);
+    edit(column::year, u"1999"_s, Qt::Key_Escape);
     EXPECT_EQ(column(column::year).at(0), u"1990"_s);
     EXPECT_EQ(history.size(), 0);
-    edit(u"1987"_s, std::nullopt);
+    edit(column::year, u"1987"_s, std::nullopt);
     EXPECT_EQ(column(column::year).at(0), u"1987"_s);
     EXPECT_EQ(history.size(), 1);
+    // A total below its number changes nothing and says why.
+    edit(column::track, u"3/2"_s, Qt::Key_Return);
+    EXPECT_EQ(column(column::track).at(0), QString());
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_TRUE(toasts.message().contains(u"“3/2”"_s)) << toasts.message().toStdString();
+    edit(column::track, u" 7 / 9 "_s, Qt::Key_Return);
+    EXPECT_EQ(column(column::track).at(0), u"7/9"_s);
+    // "Number Tracks" in the menu numbers the songs in the table's order (all of them when none is
+    // selected), as one undo step.
+    model().setSelectedSongIds({});
+    menuEntry(*window->keyboardCommands()->menu(), u"Number Tracks"_s)->trigger();
+    EXPECT_EQ(column(column::track), (QStringList{u"1/2"_s, u"2/2"_s}));
+    window->undo();
+    EXPECT_EQ(column(column::track), (QStringList{u"7/9"_s, QString()}));
 }
 
 TEST_F(SongTable, StarSwapAndModifierClicksActAsTheCellSays) {

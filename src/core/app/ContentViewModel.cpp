@@ -292,6 +292,9 @@ void ContentViewModel::commitEdit(const QUuid& songId, QStringView field, const 
     if (!song) {
         return;
     }
+    if (refusalOfFieldEdit(field, text)) {
+        return; // the cell editor says why; nothing changes
+    }
     Song edited = *song;
     m_historyManager.saveState(*m_currentFolder);
     applyFieldEdit(edited, field, text);

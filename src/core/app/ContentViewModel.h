@@ -154,8 +154,9 @@ public:
     void selectAllVisible();
 
     // ---- Editing ----
-    // Commits an inline edit of a title, artist, genre or year cell. Every commit on a known song records
-    // an undo snapshot first; the row is updated in place without re-sorting.
+    // Commits an inline edit of a title, artist, genre, year, album, album artist, track or disc cell. Every
+    // commit on a known song records an undo snapshot first; the row is updated in place without
+    // re-sorting. A track or disc number that refusalOfFieldEdit refuses changes nothing.
     void commitEdit(const QUuid& songId, QStringView field, const QString& text);
     // A click on star `stars` (1..5): the same value as the current rating clears it. Not undoable.
     void setRating(const QUuid& songId, int stars);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SongBuilder.h"
 
+#include "app/TagPreferences.h"
 #include "model/Bookmark.h"
 #include "model/CoverStore.h"
 #include "model/Paths.h"
@@ -54,8 +55,16 @@ void applyStoredTags(Song& song, const StoredTags& stored) {
             song.coverImagePath = *path;
         }
     }
-    song.fileValues =
-        FileValues{stored.title, stored.artist, song.year, song.genre, song.rating, song.coverImagePath};
+    song.album = stored.album;
+    song.albumArtist = stored.albumArtist;
+    song.track = stored.track;
+    song.disc = stored.disc;
+    if (song.bpm == 0 && preferences::writeBpmIntoTags()) {
+        song.bpm = stored.bpm;
+    }
+    song.fileValues = FileValues{stored.title, stored.artist,       song.year,    song.genre,
+                                 song.rating,  song.coverImagePath, stored.album, stored.albumArtist,
+                                 stored.track, stored.disc,         stored.bpm};
 }
 
 std::optional<Song> createSong(const QString& path) {

@@ -26,7 +26,8 @@ ArtistTitle parseArtistTitle(const QString& baseName);
 
 // Lays the tags a file holds over a song guessed from its file name, and records them as the song's
 // file values: a non-empty title or artist (which set `hasID3Tags`), a genre, a year 1900..2099, the
-// rating, and the picture (saved as a cover file).
+// rating, the picture (saved as a cover file), album, album artist, track and disc, and the stored tempo
+// for a song without one when tempi go into the tags (preferences::writeBpmIntoTags).
 void applyStoredTags(Song& song, const StoredTags& stored);
 
 // Builds the song for one file. Blocking and thread-safe: loading calls it from worker threads. A file

@@ -22,18 +22,33 @@ inline constexpr QStringView bpm{u"bpm"};
 inline constexpr QStringView duration{u"duration"};
 inline constexpr QStringView extension{u"extension"};
 inline constexpr QStringView actions{u"actions"};
+inline constexpr QStringView album{u"album"};
+inline constexpr QStringView albumArtist{u"albumArtist"};
+inline constexpr QStringView track{u"track"};
+inline constexpr QStringView disc{u"disc"};
 
-// Every column in table order, left to right.
-inline constexpr std::array<QStringView, 12> all{play,   swap, cover, title,    artist,    genre,
-                                                 rating, year, bpm,   duration, extension, actions};
+// The twelve columns shown until the user chooses others, in table order, left to right.
+inline constexpr std::array<QStringView, 12> defaults{play,   swap, cover, title,    artist,    genre,
+                                                      rating, year, bpm,   duration, extension, actions};
+// Every column, in the order the column chooser lists them: the default ones, then the album's.
+inline constexpr std::array<QStringView, 16> all{play,   swap,        cover, title,    artist,    genre,
+                                                 rating, year,        bpm,   duration, extension, actions,
+                                                 album,  albumArtist, track, disc};
 
-inline QStringList allIds() {
+template <std::size_t N>
+QStringList idsOf(const std::array<QStringView, N>& columns) {
     QStringList ids;
-    ids.reserve(qsizetype(all.size()));
-    for (const QStringView id : all) {
+    ids.reserve(qsizetype(N));
+    for (const QStringView id : columns) {
         ids.append(id.toString());
     }
     return ids;
+}
+inline QStringList allIds() {
+    return idsOf(all);
+}
+inline QStringList defaultIds() {
+    return idsOf(defaults);
 }
 
 } // namespace quirella::column

@@ -37,10 +37,28 @@ bool applyFieldEdit(Song& song, QStringView field, const QString& text) {
         song.genre = text;
     } else if (field == column::year) {
         song.year = parseYearText(text);
+    } else if (field == column::album) {
+        song.album = text;
+    } else if (field == column::albumArtist) {
+        song.albumArtist = text;
+    } else if (field == column::track || field == column::disc) {
+        const NumberPairInput number = parseNumberPair(text);
+        if (!number.value) {
+            return false;
+        }
+        (field == column::track ? song.track : song.disc) = *number.value;
     } else {
         return false;
     }
     return true;
+}
+
+std::optional<QString> refusalOfFieldEdit(QStringView field, QStringView text) {
+    if (field != column::track && field != column::disc) {
+        return std::nullopt;
+    }
+    NumberPairInput number = parseNumberPair(text);
+    return number.value ? std::nullopt : std::optional<QString>(std::move(number.error));
 }
 
 std::optional<MusicFolder> EditingManager::updateField(MusicFolder folder, const QUuid& songId,

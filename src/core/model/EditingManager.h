@@ -23,10 +23,13 @@ constexpr qint64 clampRating(qint64 rating) {
     return rating < 0 ? 0 : (rating > 5 ? 5 : rating);
 }
 
-// The commit rule of one edited cell: "title", "artist" and "genre" take the text exactly as typed
-// (leading and trailing blanks included), "year" goes through parseYearText, and any other field is left
-// alone. Returns whether the field is one of those four.
+// The commit rule of one edited cell: "title", "artist", "genre", "album" and "albumArtist" take the text
+// exactly as typed (leading and trailing blanks included), "year" goes through parseYearText, "track" and
+// "disc" through parseNumberPair (input it refuses changes nothing), and any other field is left alone.
+// Returns whether the field changed by the rule.
 bool applyFieldEdit(Song& song, QStringView field, const QString& text);
+// Why `text` cannot go into `field` ("track" and "disc" refuse what is no number), or nothing.
+std::optional<QString> refusalOfFieldEdit(QStringView field, QStringView text);
 
 class EditingManager {
 public:

@@ -125,6 +125,12 @@ QJsonObject toJson(const Song& song) {
     object.insert(QStringLiteral("isMetadataLoaded"), song.isMetadataLoaded);
     object.insert(QStringLiteral("rating"), song.rating);
     object.insert(QStringLiteral("bpm"), song.bpm);
+    object.insert(QStringLiteral("album"), song.album);
+    object.insert(QStringLiteral("albumArtist"), song.albumArtist);
+    object.insert(QStringLiteral("track"), song.track.number);
+    object.insert(QStringLiteral("trackTotal"), song.track.total);
+    object.insert(QStringLiteral("disc"), song.disc.number);
+    object.insert(QStringLiteral("discTotal"), song.disc.total);
     return object;
 }
 
@@ -208,15 +214,23 @@ std::optional<Song> songFromJson(const QJsonObject& object, QString* error) {
         }
         song.hasID3Tags = value.toBool();
     }
-    if (object.contains(QStringLiteral("genre")) && !text("genre", &song.genre)) {
-        return std::nullopt;
+    for (const auto& [key, field] : {std::pair{"genre", &song.genre}, std::pair{"album", &song.album},
+                                     std::pair{"albumArtist", &song.albumArtist}}) {
+        if (object.contains(QLatin1String(key)) && !text(key, field)) {
+            return std::nullopt;
+        }
     }
-    for (const auto& [key, field] : {std::pair{"rating", &song.rating}, std::pair{"bpm", &song.bpm}}) {
+    qint64 numbers[4] = {};
+    for (const auto& [key, field] : {std::pair{"rating", &song.rating}, std::pair{"bpm", &song.bpm},
+                                     std::pair{"track", &numbers[0]}, std::pair{"trackTotal", &numbers[1]},
+                                     std::pair{"disc", &numbers[2]}, std::pair{"discTotal", &numbers[3]}}) {
         if (object.contains(QLatin1String(key)) && !readInteger(object.value(QLatin1String(key)), field)) {
             fail(error, QStringLiteral("key \"%1\" is not a whole number").arg(QLatin1String(key)));
             return std::nullopt;
         }
     }
+    song.track = {int(numbers[0]), int(numbers[1])};
+    song.disc = {int(numbers[2]), int(numbers[3])};
     // "isMetadataLoaded" is never read: a song read back has not been loaded from its file.
     song.isMetadataLoaded = false;
     return song;

@@ -4,6 +4,8 @@
 // a thousand songs copies pointers, not text.
 #pragma once
 
+#include "model/TrackNumber.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
@@ -25,6 +27,11 @@ struct FileValues {
     QString genre;
     qint64 rating = 0;
     std::optional<QString> coverImagePath;
+    QString album;
+    QString albumArtist;
+    NumberPair track;
+    NumberPair disc;
+    qint64 bpm = 0; // the tempo stored in the tags, 0 when none
 
     bool operator==(const FileValues&) const = default;
 };
@@ -44,6 +51,10 @@ struct Song {
     qint64 rating = 0; // whole stars 0..5; 0 means unrated
     qint64 bpm = 0;    // 0 means not analysed
     bool isMetadataLoaded = false;
+    QString album;
+    QString albumArtist;
+    NumberPair track; // number and total, 0 for none
+    NumberPair disc;
     // Set when the song was read from its file; absent, every field is written (a song made otherwise).
     // It describes the file, not the edit: undo and redo leave it as it is.
     std::optional<FileValues> fileValues;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace quirella {
@@ -41,6 +42,9 @@ const QString& textField(const Song& song, QStringView columnId) {
     if (columnId == column::artist) {
         return song.artist;
     }
+    if (columnId == column::albumArtist) {
+        return song.albumArtist;
+    }
     if (columnId == column::genre) {
         return song.genre;
     }
@@ -68,6 +72,12 @@ SortComparison sortComparisonFor(QStringView columnId) {
     }
     if (columnId == column::extension) {
         return SortComparison::codePoint;
+    }
+    if (columnId == column::album) {
+        return SortComparison::album;
+    }
+    if (columnId == column::track || columnId == column::disc) {
+        return SortComparison::number;
     }
     return SortComparison::text;
 }
@@ -126,6 +136,44 @@ void sortSongs(QList<Song>& songs, QStringView columnId, bool ascending, const Q
                                                      : song.duration);
         }
         sortByKeys(songs, keys, ascending, std::less<double>());
+        break;
+    }
+    case SortComparison::album: {
+        QCollator collator(locale);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        struct Key {
+            bool missing;
+            QCollatorSortKey album;
+            int disc;
+            int track;
+        };
+        std::vector<Key> keys;
+        keys.reserve(size_t(songs.size()));
+        for (const Song& song : std::as_const(songs)) {
+            keys.push_back(
+                {song.album.isEmpty(), collator.sortKey(song.album), song.disc.number, song.track.number});
+        }
+        sortByKeys(songs, keys, ascending, [](const Key& a, const Key& b) {
+            if (a.missing != b.missing) {
+                return b.missing;
+            }
+            if (const int order = a.album.compare(b.album); order != 0) {
+                return order < 0;
+            }
+            return std::pair(a.disc, a.track) < std::pair(b.disc, b.track);
+        });
+        break;
+    }
+    case SortComparison::number: {
+        // Without a number of its column a song comes last; the others go by disc, then by track.
+        const bool byTrack = columnId == column::track;
+        std::vector<std::tuple<bool, int, int>> keys;
+        keys.reserve(size_t(songs.size()));
+        for (const Song& song : std::as_const(songs)) {
+            const bool missing = (byTrack ? song.track.number : song.disc.number) == 0;
+            keys.emplace_back(missing, song.disc.number, song.track.number);
+        }
+        sortByKeys(songs, keys, ascending, std::less<std::tuple<bool, int, int>>());
         break;
     }
     }

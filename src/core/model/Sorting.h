@@ -17,6 +17,8 @@ enum class SortComparison {
     codePoint, // extension: plain character order, case-sensitive
     integer,   // year, rating, bpm
     real,      // duration
+    album,     // album: the album's text, then the disc and the track
+    number,    // track, disc: the disc, then the track, as numbers
 };
 
 // The field and comparison behind a column id; an unknown id sorts like "title".
@@ -26,7 +28,8 @@ SortComparison sortComparisonFor(QStringView columnId);
 // C/POSIX locale, whose collation would compare raw bytes and so put every capital before "a".
 QLocale collationLocale();
 
-// Stable sort of `songs` by the column. Descending puts a before b when b's value is less than a's, so
+// Stable sort of `songs` by the column. Songs without an album, or without a track or disc number, come
+// last in ascending order. Descending puts a before b when b's value is less than a's, so
 // equal values keep their relative order in both directions. Text columns compute one collation key
 // per song up front instead of collating inside every comparison.
 void sortSongs(QList<Song>& songs, QStringView columnId, bool ascending,

@@ -147,6 +147,18 @@ bool BulkEditor::removeTerms(const QStringList& terms, const QString& replacemen
     });
 }
 
+bool BulkEditor::numberTracks() {
+    QList<QUuid> order;
+    const QSet<QUuid>& selected = m_viewModel.selectedSongIds();
+    for (const Song& song : m_viewModel.visibleSongs()) {
+        if (selected.isEmpty() || selected.contains(song.id)) {
+            order.append(song.id);
+        }
+    }
+    return m_viewModel.applyChange(
+        true, [&](MusicFolder& folder) { folder = quirella::numberTracks(std::move(folder), order); });
+}
+
 bool BulkEditor::uppercaseAll() {
     stopPlayback();
     return m_viewModel.applyChange(

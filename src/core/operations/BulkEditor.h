@@ -37,7 +37,7 @@ public:
 
     // ---- Sheets ----
     bool setGenreForAll(const QString& genre);
-    // The remove and replace sheets: one term over title, artist and genre of every song. One undo step,
+    // The remove and replace sheets: one term over the text fields of every song. One undo step,
     // like every other bulk change, so a mistaken replacement over a whole folder can be taken back.
     bool replaceTextInFields(const QString& term, const QString& replacement);
     // The remove-text window: its terms in order (empty ones skipped). Records the undo step even when
@@ -48,6 +48,10 @@ public:
     bool uppercaseAll();
     bool titleCaseAll();
     bool cleanCharactersInAllSongs();
+
+    // "Number Tracks": the selected songs, or every song when none is selected, get the numbers 1 to N in
+    // the table's order and the total N. One undo step.
+    bool numberTracks();
 
     // ---- Rows ----
     // One undo step; the row is updated in place, the table keeps its order.

@@ -22,6 +22,12 @@ QString* textField(Song& song, QStringView column) {
     if (column == column::genre) {
         return &song.genre;
     }
+    if (column == column::album) {
+        return &song.album;
+    }
+    if (column == column::albumArtist) {
+        return &song.albumArtist;
+    }
     return nullptr;
 }
 
@@ -49,6 +55,8 @@ MusicFolder transformAll(MusicFolder folder, const std::function<QString(QString
         assignIfChanged(song.name, transform(song.name));
         assignIfChanged(song.artist, transform(song.artist));
         assignIfChanged(song.genre, transform(song.genre));
+        assignIfChanged(song.album, transform(song.album));
+        assignIfChanged(song.albumArtist, transform(song.albumArtist));
     }
     return folder;
 }
@@ -56,7 +64,8 @@ MusicFolder transformAll(MusicFolder folder, const std::function<QString(QString
 } // namespace
 
 bool isBulkTextColumn(QStringView column) {
-    return column == column::title || column == column::artist || column == column::genre;
+    return column == column::title || column == column::artist || column == column::genre ||
+           column == column::album || column == column::albumArtist;
 }
 
 bool isBulkColumn(QStringView column) {
@@ -127,6 +136,16 @@ MusicFolder removeTerms(MusicFolder folder, const QStringList& terms, const QStr
     }
     const TermReplacer replacer(used, replacement);
     return transformAll(std::move(folder), [&](QStringView text) { return replacer.apply(text); });
+}
+
+MusicFolder numberTracks(MusicFolder folder, const QList<QUuid>& order) {
+    const int total = int(std::min<qsizetype>(order.size(), 999));
+    for (int i = 0; i < total; ++i) {
+        if (Song* song = findSong(folder.songs, order.at(i))) {
+            song->track = {i + 1, total};
+        }
+    }
+    return folder;
 }
 
 MusicFolder swapArtistAndTitle(MusicFolder folder, const QUuid& songId) {

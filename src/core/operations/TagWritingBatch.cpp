@@ -151,7 +151,7 @@ struct SongOutcome {
 
 } // namespace
 
-TagValues changedValues(const Song& song) {
+TagValues changedValues(const Song& song, bool writeBpm) {
     TagValues values;
     const std::optional<FileValues>& file = song.fileValues;
     if (!file || song.name != file->title) {
@@ -172,6 +172,22 @@ TagValues changedValues(const Song& song) {
     if (!file || song.coverImagePath != file->coverImagePath) {
         values.coverImage = QByteArray(); // filled in from the cover file by the batch
     }
+    // Fields beyond the six every song writes: only what differs from the file, even without file values.
+    if (song.album != (file ? file->album : QString())) {
+        values.album = song.album;
+    }
+    if (song.albumArtist != (file ? file->albumArtist : QString())) {
+        values.albumArtist = song.albumArtist;
+    }
+    if (song.track != (file ? file->track : NumberPair())) {
+        values.track = song.track;
+    }
+    if (song.disc != (file ? file->disc : NumberPair())) {
+        values.disc = song.disc;
+    }
+    if (writeBpm && song.bpm != 0 && song.bpm != (file ? file->bpm : 0)) {
+        values.bpm = song.bpm;
+    }
     return values;
 }
 
@@ -191,7 +207,7 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
         return {SongOutcome::Kind::skipped,
                 QCoreApplication::translate("TagWriting", "no writer for this kind of file")};
     }
-    TagValues values = changedValues(song);
+    TagValues values = changedValues(song, options.writeBpm);
     CoverChoice cover;
     if (values.coverImage) {
         cover = coverFor(song, route->convertsCover);
@@ -246,8 +262,18 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
         switch (outcome.kind) {
         case SongOutcome::Kind::success: {
             ++result.successCount;
-            FileValues written{song.name,  song.artist, song.year,
-                               song.genre, song.rating, song.coverImagePath};
+            const qint64 storedBpm = song.fileValues ? song.fileValues->bpm : 0;
+            FileValues written{song.name,
+                               song.artist,
+                               song.year,
+                               song.genre,
+                               song.rating,
+                               song.coverImagePath,
+                               song.album,
+                               song.albumArtist,
+                               song.track,
+                               song.disc,
+                               options.writeBpm && song.bpm != 0 ? song.bpm : storedBpm};
             if (outcome.keptEmbeddedCover) {
                 result.keptCovers.append(song.name);
                 written.coverImagePath = song.fileValues ? song.fileValues->coverImagePath : std::nullopt;

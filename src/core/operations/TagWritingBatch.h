@@ -3,6 +3,7 @@
 // outcome is reported as a toast or, for a large folder with failures, as the information alert.
 #pragma once
 
+#include "app/TagPreferences.h"
 #include "model/Song.h"
 #include "tags/TagError.h"
 #include "tags/TagValues.h"
@@ -63,12 +64,16 @@ struct TagBatchOptions {
     // Stands in for the M4A writer when set. The batch cancels the future it returns on a timeout; the
     // M4A writer takes that as the order not to replace the file.
     std::function<QFuture<TagStatus>(const QString& path, TagValues values)> m4aWriter;
+    // Songs' tempi go into the tags: the stored preference unless a caller says otherwise.
+    bool writeBpm = preferences::writeBpmIntoTags();
 };
 
 // The fields a save writes for a song: those whose value differs from what its file held when it was read
 // (every field for a song not read from its file). A cover that differs is given as empty bytes here; the
 // batch reads the song's cover file into it.
-TagValues changedValues(const Song& song);
+// Album, album artist, track and disc are written only where they differ from the file's (a song not read
+// from its file has none), and the tempo only with `writeBpm`, when it is not 0.
+TagValues changedValues(const Song& song, bool writeBpm = false);
 
 // Runs off the UI thread. Reads the view model's current folder when called (on the UI thread), reports
 // progress and toasts through the managers, and raises the view model's alert at the end when needed.

@@ -639,6 +639,13 @@ int yearOf(const Tag& tag, std::initializer_list<QByteArrayView> ids) {
     return 0;
 }
 
+// The whole tempo of a TBPM text ("120", "119.6"); 0 when it holds none.
+int tempoOf(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && value >= 1 && value < 10000 ? int(value + 0.5) : 0;
+}
+
 // The stars a rating frame gives, or nothing. `numericOnly`: only POPM and "RATING_NUMERIC" count.
 std::optional<int> ratingOfFrame(const Frame& frame, bool numericOnly) {
     if (!frame.content) {
@@ -717,6 +724,8 @@ bool isReplaced(const Frame& frame, qsizetype index, qsizetype shownPicture, con
     return (values.title && id == "TIT2") || (values.artist && id == "TPE1") ||
            (values.album && id == "TALB") || (values.year && isYearFrame(id)) ||
            (values.genre && id == "TCON") || (coverReplaced && index == shownPicture) ||
+           (values.albumArtist && id == "TPE2") || (values.track && id == "TRCK") ||
+           (values.disc && id == "TPOS") || (values.bpm && id == "TBPM") ||
            (values.rating && (id == "TXXX" || (id == "POPM" && frame.content && isOwnPopm(*frame.content))) &&
             isRatingFrame(ID3Frame{id, 0, 0, frame.content.value_or(QByteArray())}));
 }
@@ -748,6 +757,10 @@ Shown shownValues(const Tag& tag) {
         values.year = yearOf(tag, {"TDRL"});
     }
     values.genre = genreOf(tag).value_or(QString());
+    values.albumArtist = firstText(tag, "TPE2");
+    values.track = storedNumberPair(firstText(tag, "TRCK"));
+    values.disc = storedNumberPair(firstText(tag, "TPOS"));
+    values.bpm = tempoOf(firstText(tag, "TBPM"));
     qsizetype other = -1;
     for (qsizetype i = 0; i < tag.frames.size(); ++i) {
         const Frame& frame = tag.frames.at(i);
@@ -816,6 +829,16 @@ FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>
         body.append('\0');
         body.append(QByteArray::number(std::clamp<qint64>(*values.rating, 0, rating::kMaxStars)));
         frames.append(makeFrame(QByteArrayLiteral("TXXX"), std::move(body)));
+    }
+    setText("TPE2", values.albumArtist);
+    if (values.track) {
+        setText("TRCK", numberPairText(*values.track));
+    }
+    if (values.disc) {
+        setText("TPOS", numberPairText(*values.disc));
+    }
+    if (values.bpm && *values.bpm > 0) {
+        setText("TBPM", QString::number(*values.bpm));
     }
     return frames;
 }

@@ -67,7 +67,8 @@ struct Tag {
 std::optional<Tag> parseTag(QByteArrayView bytes);
 
 // The values loading shows from a tag:
-//   title TIT2, artist TPE1, album TALB: the first such frame that holds text, its texts joined by "; ";
+//   title TIT2, artist TPE1, album TALB, album artist TPE2: the first such frame that holds text, its texts
+//     joined by "; "; track TRCK and disc TPOS ("n" or "n/t"); tempo TBPM;
 //   year: the first TDRC or TYER that holds a year (extractYear), else the first TDRL;
 //   genre: the first TCON, with the genre references of other programs as names (see genreOfTag);
 //   rating: every POPM (its rating byte) and TXXX "RATING_NUMERIC" (a number) or "RATING" (stars) frame
@@ -98,13 +99,15 @@ std::optional<int> readRating(QByteArrayView fileBytes);
 // ---- The write ---------------------------------------------------------------------------------------
 
 // The frames built for the given fields, in the fixed order TIT2, TPE1, TALB, TYER, TCON, APIC, POPM x3,
-// TXXX "RATING_NUMERIC". Empty texts, years outside 1900..2099 and a rating of 0 build nothing.
+// TXXX "RATING_NUMERIC", then TPE2, TRCK, TPOS, TBPM. Empty texts, years outside 1900..2099, a rating of 0,
+// an empty number and a tempo of 0 build nothing.
 // `coverBytes` is the picture already converted for the format (absent: no APIC).
 FrameList managedFrames(const TagValues& values, const std::optional<QByteArray>& coverBytes);
 
 // The frames of the version 2.3 tag that replaces `old` (nothing when the file had no tag): the frames
 // built for the given fields (`managedFrames`), then every old frame in its order except those loading
-// reads for a given field: TIT2, TPE1, TALB; TYER, TDRC, TDRL, TDAT and TIME for the year; TCON; the shown
+// reads for a given field: TIT2, TPE1, TALB, TPE2, TRCK, TPOS, TBPM; TYER, TDRC, TDRL, TDAT and TIME for the
+// year; TCON; the shown
 // picture for the cover (other pictures stay); for the rating our own POPM frames and the TXXX frames that
 // name a rating, while a POPM of another program keeps its e-mail and play counter and only gets the new
 // rating byte. A cover that is given but could not be converted (`coverBytes` absent) leaves the pictures

@@ -65,6 +65,18 @@ StoredTags expectedAfter(StoredTags before, const TagValues& values,
     if (values.coverImage && !values.coverImage->isEmpty() && coverBytes) {
         before.cover = coverBytes;
     }
+    if (values.albumArtist) {
+        before.albumArtist = *values.albumArtist;
+    }
+    if (values.track) {
+        before.track = *values.track;
+    }
+    if (values.disc) {
+        before.disc = *values.disc;
+    }
+    if (values.bpm) {
+        before.bpm = int(std::clamp<qint64>(*values.bpm, 0, 0xFFFF));
+    }
     return before;
 }
 

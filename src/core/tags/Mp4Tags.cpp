@@ -250,6 +250,29 @@ std::optional<QByteArray> coverOfItems(const QList<Item>& items) {
     return std::nullopt;
 }
 
+// A track or disc number item: two bytes of padding, the number and the total, each 16 bits.
+NumberPair numberPairOf(const QList<Item>& items, const QString& identifier) {
+    for (const Item& item : items) {
+        if (item.identifier == identifier && !item.data.isEmpty()) {
+            const ByteView payload(item.data.first().payload);
+            return {payload.u16BE(2).value_or(0), payload.u16BE(4).value_or(0)};
+        }
+    }
+    return {};
+}
+
+QByteArray numberPairPayload(const NumberPair& pair, bool trailingPadding) {
+    QByteArray payload(2, '\0');
+    for (const int value : {pair.number, pair.total}) {
+        payload.append(static_cast<char>(value >> 8));
+        payload.append(static_cast<char>(value & 0xFF));
+    }
+    if (trailingPadding) {
+        payload.append(2, '\0');
+    }
+    return payload;
+}
+
 // The text of a "mean" or "name" box of a free-form item: after four bytes of version and flags.
 QByteArray freeFormText(ByteView bytes, const Box& child) {
     return bytes.slice(child.payloadOffset(), child.size - child.headerSize)->from(4).toByteArray();
@@ -456,6 +479,27 @@ QByteArray newItemPayload(const QList<Item>& items, const TagValues& values,
     text("\xA9"
          "alb",
          values.album);
+    text("aART", values.albumArtist);
+    // iTunes writes the track number with two more bytes of padding than the disc number.
+    if (values.track) {
+        editor.replace([](const Item& item) { return item.identifier == u"trkn"_s; },
+                       values.track->isEmpty()
+                           ? QByteArray()
+                           : box("trkn", dataBox(implicit, numberPairPayload(*values.track, true))));
+    }
+    if (values.disc) {
+        editor.replace([](const Item& item) { return item.identifier == u"disk"_s; },
+                       values.disc->isEmpty()
+                           ? QByteArray()
+                           : box("disk", dataBox(implicit, numberPairPayload(*values.disc, false))));
+    }
+    if (values.bpm) {
+        QByteArray tempo;
+        tempo.append(static_cast<char>((*values.bpm >> 8) & 0xFF));
+        tempo.append(static_cast<char>(*values.bpm & 0xFF));
+        editor.replace([](const Item& item) { return item.identifier == u"tmpo"_s; },
+                       *values.bpm <= 0 ? QByteArray() : box("tmpo", dataBox(signedInteger, tempo)));
+    }
     if (values.year) {
         const QByteArray day = isValidYear(*values.year) ? textItem("\xA9"
                                                                     "day",
@@ -639,6 +683,16 @@ StoredTags storedTags(const QList<Item>& items) {
     stored.genre = genreOfItems(items);
     stored.rating = ratingOfItems(items);
     stored.cover = coverOfItems(items);
+    stored.albumArtist = firstTexts(items, u"aART"_s);
+    stored.track = numberPairOf(items, u"trkn"_s);
+    stored.disc = numberPairOf(items, u"disk"_s);
+    for (const Item& item : items) {
+        if (item.identifier == u"tmpo"_s && !item.data.isEmpty()) {
+            const std::optional<qint64> tempo = numberOf(item.data.first());
+            stored.bpm = tempo && *tempo > 0 && *tempo < 10000 ? int(*tempo) : 0;
+            break;
+        }
+    }
     return stored;
 }
 

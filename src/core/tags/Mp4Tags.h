@@ -5,7 +5,8 @@
 //
 // What loading reads (an item's identifier is its box type, "©nam", or "<mean>.<name>" for a free-form
 // "----" item, e.g. "com.apple.iTunes.year"):
-//   title ©nam, artist ©ART, album ©alb: the texts of the first such item, joined by "; ";
+//   title ©nam, artist ©ART, album ©alb, album artist aART: the texts of the first such item, joined by
+//     "; "; track trkn and disc disk (number and total, 16 bits each after two bytes); tempo tmpo;
 //   year: the first year ©day gives, else the first item named like a year or a date ("year", "date",
 //     ©day...) that gives one, as text or as a number;
 //   genre: ©gen, else the ID3v1 genre number of "gnre", else an item named like a genre;

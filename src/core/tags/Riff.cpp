@@ -193,7 +193,8 @@ void forEachInfoField(ByteView listPayload, Visit&& visit) {
 
 bool isReplacedInfoId(QByteArrayView id, const TagValues& values) {
     return (values.title && id == "INAM") || (values.artist && (id == "IART" || id == "ISTR")) ||
-           (values.album && id == "IPRD") || (values.year && id == "ICRD") || (values.genre && id == "IGNR");
+           (values.album && id == "IPRD") || (values.year && id == "ICRD") ||
+           (values.genre && id == "IGNR") || (values.track && id == "ITRK");
 }
 
 } // namespace
@@ -216,13 +217,15 @@ StoredTags infoFields(ByteView listPayload) {
             fields.genre = text;
         } else if (id == "ICRD") {
             fields.year = yearOfDate(text).value_or(0);
+        } else if (id == "ITRK") {
+            fields.track = storedNumberPair(text);
         }
     });
     return fields;
 }
 
 bool changesInfo(const TagValues& values) {
-    return values.title || values.artist || values.album || values.year || values.genre;
+    return values.title || values.artist || values.album || values.year || values.genre || values.track;
 }
 
 QByteArray rebuiltInfoList(ByteView oldPayload, const TagValues& values) {
@@ -242,6 +245,9 @@ QByteArray rebuiltInfoList(ByteView oldPayload, const TagValues& values) {
         add("ICRD", QString::number(*values.year));
     }
     add("IGNR", values.genre);
+    if (values.track && values.track->number != 0) {
+        add("ITRK", QString::number(values.track->number)); // readers of INFO take the number alone
+    }
     forEachInfoField(oldPayload, [&](QByteArrayView id, ByteView body, ByteView stored) {
         if (!isReplacedInfoId(id, values)) {
             list.append(stored.toView());

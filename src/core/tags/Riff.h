@@ -64,18 +64,18 @@ std::optional<ByteView> payload(ByteView file, const RIFFChunk& chunk);
 void appendInfoField(QByteArrayView id, const QString& text, QByteArray& into);
 
 // The fields an INFO list payload (starting with "INFO") holds: INAM title, IART artist, IPRD album, IGNR
-// genre, ICRD year (its first four digits, when they make a year). Texts end at their first zero byte and
-// lose control characters at either end; they are UTF-8 when the bytes are valid UTF-8 (as ffmpeg writes
-// them), else ISO-8859-1. A later sub-chunk with the same id wins.
+// genre, ITRK track, ICRD year (its first four digits, when they make a year). Texts end at their first zero
+// byte and lose control characters at either end; they are UTF-8 when the bytes are valid UTF-8 (as ffmpeg
+// writes them), else ISO-8859-1. A later sub-chunk with the same id wins.
 StoredTags infoFields(ByteView listPayload);
 
-// Whether writing `values` changes the INFO list: a title, artist, album, year or genre is given.
+// Whether writing `values` changes the INFO list: a title, artist, album, year, genre or track is given.
 bool changesInfo(const TagValues& values);
 
 // The INFO list chunk ("LIST", size, "INFO", sub-chunks) that replaces the list `oldPayload` (empty when
 // the file has none) for the given fields: new sub-chunks for them, INAM title, IART and ISTR artist, IPRD
-// album, ICRD year, IGNR genre, in that order and each only when not empty (no ICRD for the year 0), then
-// every old sub-chunk of a field that is not given, byte for byte with its pad byte. Empty when no
+// album, ICRD year, IGNR genre, ITRK track, in that order and each only when not empty (no ICRD for the year
+// 0), then every old sub-chunk of a field that is not given, byte for byte with its pad byte. Empty when no
 // sub-chunk is left. A sub-chunk that runs past the end of the old list ends the walk.
 QByteArray rebuiltInfoList(ByteView oldPayload, const TagValues& values);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/TrackNumber.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,6 +21,10 @@ struct StoredTags {
     int year = 0;                    // 1900..2099; 0 when the tags hold none
     int rating = 0;                  // whole stars 0..5
     std::optional<QByteArray> cover; // the image bytes of the picture loading shows
+    QString albumArtist;
+    NumberPair track;
+    NumberPair disc;
+    int bpm = 0; // the tempo in whole beats per minute, 0 when none
 
     bool operator==(const StoredTags&) const = default;
 };

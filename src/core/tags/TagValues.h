@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/TrackNumber.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -22,9 +24,16 @@ struct TagValues {
     // none); empty bytes remove it. Other pictures are never touched.
     std::optional<QByteArray> coverImage;
     std::optional<qint64> rating;
+    std::optional<QString> albumArtist;
+    std::optional<NumberPair> track; // an empty pair removes the number and the total
+    std::optional<NumberPair> disc;
+    std::optional<qint64> bpm; // 0 removes the tempo
 
     // Whether the call changes anything at all: a write without a given field leaves the file alone.
-    bool any() const { return title || artist || year || genre || album || coverImage || rating; }
+    bool any() const {
+        return title || artist || year || genre || album || coverImage || rating || albumArtist || track ||
+               disc || bpm;
+    }
 };
 
 } // namespace quirella

@@ -2,6 +2,7 @@
 #include "tags/VorbisComment.h"
 
 #include "covers/ImageProcessor.h"
+#include "model/TrackNumber.h"
 #include "model/Year.h"
 #include "tags/Id3.h"
 #include "tags/TextDecoding.h"
@@ -148,6 +149,10 @@ Shown shownValues(const QList<QByteArray>& comments) {
     std::optional<int> yearYear;
     std::optional<int> fmps;
     std::optional<rating::ScaledRating> scaled;
+    std::optional<NumberPair> trackNumber;
+    std::optional<int> trackTotal;
+    std::optional<NumberPair> discNumber;
+    std::optional<int> discTotal;
     for (const QByteArray& each : comments) {
         const std::optional<QByteArrayView> name = nameOf(each);
         if (!name) {
@@ -162,6 +167,22 @@ Shown shownValues(const QList<QByteArray>& comments) {
             shown.genre = value;
         } else if (sameName(*name, "ALBUM") && shown.album.isEmpty()) {
             shown.album = value;
+        } else if ((sameName(*name, "ALBUMARTIST") || sameName(*name, "ALBUM ARTIST") ||
+                    sameName(*name, "ALBUM_ARTIST")) &&
+                   shown.albumArtist.isEmpty()) {
+            shown.albumArtist = value;
+        } else if (sameName(*name, "TRACKNUMBER") && !trackNumber) {
+            trackNumber = storedNumberPair(value);
+        } else if ((sameName(*name, "TRACKTOTAL") || sameName(*name, "TOTALTRACKS")) && !trackTotal) {
+            trackTotal = storedNumberPair(value).number;
+        } else if (sameName(*name, "DISCNUMBER") && !discNumber) {
+            discNumber = storedNumberPair(value);
+        } else if ((sameName(*name, "DISCTOTAL") || sameName(*name, "TOTALDISCS")) && !discTotal) {
+            discTotal = storedNumberPair(value).number;
+        } else if (sameName(*name, "BPM") && shown.bpm == 0) {
+            bool ok = false;
+            const double tempo = value.trimmed().toDouble(&ok);
+            shown.bpm = ok && tempo >= 1 && tempo < 10000 ? int(tempo + 0.5) : 0;
         } else if (sameName(*name, "DATE") && !dateYear) {
             dateYear = yearOfDate(value);
         } else if (sameName(*name, "YEAR") && !yearYear) {
@@ -184,6 +205,15 @@ Shown shownValues(const QList<QByteArray>& comments) {
         shown.rating = scaled->stars;
         shown.ratingReadFrom = scaled->scale;
     }
+    // "3/12" in TRACKNUMBER holds the total too; TRACKTOTAL gives it otherwise.
+    shown.track = trackNumber.value_or(NumberPair());
+    if (shown.track.total == 0) {
+        shown.track.total = trackTotal.value_or(0);
+    }
+    shown.disc = discNumber.value_or(NumberPair());
+    if (shown.disc.total == 0) {
+        shown.disc.total = discTotal.value_or(0);
+    }
     return shown;
 }
 
@@ -193,6 +223,10 @@ StoredTags storedTags(const QList<QByteArray>& comments) {
     stored.title = shown.title;
     stored.artist = shown.artist;
     stored.album = shown.album;
+    stored.albumArtist = shown.albumArtist;
+    stored.track = shown.track;
+    stored.disc = shown.disc;
+    stored.bpm = shown.bpm;
     stored.genre = shown.genre;
     stored.year = shown.year;
     stored.rating = shown.rating;
@@ -214,6 +248,27 @@ QList<QByteArray> withValues(const QList<QByteArray>& comments, const TagValues&
     }
     if (values.album && *values.album != shown.album) {
         replaceNamed(out, {"ALBUM"}, single("ALBUM", *values.album));
+    }
+    if (values.albumArtist && *values.albumArtist != shown.albumArtist) {
+        replaceNamed(out, {"ALBUMARTIST", "ALBUM ARTIST", "ALBUM_ARTIST"},
+                     single("ALBUMARTIST", *values.albumArtist));
+    }
+    // A number goes into TRACKNUMBER (DISCNUMBER), its total into TRACKTOTAL (DISCTOTAL).
+    const auto number = [&](const std::optional<NumberPair>& given, const NumberPair& now,
+                            QByteArrayView name, QByteArrayView total, QByteArrayView otherTotal) {
+        if (!given || *given == now) {
+            return;
+        }
+        replaceNamed(out, {name},
+                     given->number ? single(name, QString::number(given->number)) : QList<QByteArray>{});
+        replaceNamed(out, {total, otherTotal},
+                     given->total ? single(total, QString::number(given->total)) : QList<QByteArray>{});
+    };
+    number(values.track, shown.track, "TRACKNUMBER", "TRACKTOTAL", "TOTALTRACKS");
+    number(values.disc, shown.disc, "DISCNUMBER", "DISCTOTAL", "TOTALDISCS");
+    if (values.bpm && *values.bpm != shown.bpm) {
+        replaceNamed(out, {"BPM"},
+                     *values.bpm > 0 ? single("BPM", QString::number(*values.bpm)) : QList<QByteArray>{});
     }
     if (values.year) {
         const int year = isValidYear(*values.year) ? static_cast<int>(*values.year) : 0;

@@ -5,7 +5,10 @@
 // PICTURE block body, which Ogg files carry base64-encoded in a METADATA_BLOCK_PICTURE comment.
 //
 // Which comments a field is read from, and how a write changes them:
-//   title TITLE, artist ARTIST, album ALBUM, genre GENRE: the first non-empty value is shown.
+//   title TITLE, artist ARTIST, album ALBUM, genre GENRE, album artist ALBUMARTIST (or "ALBUM ARTIST",
+//   "ALBUM_ARTIST"): the first non-empty value is shown.
+//   track TRACKNUMBER ("3" or "3/12"), its total else TRACKTOTAL or TOTALTRACKS; the disc likewise with
+//   DISCNUMBER, DISCTOTAL, TOTALDISCS; tempo BPM.
 //   year: the first four digits of DATE when they make a year (1999-05-01), else those of YEAR.
 //   rating: FMPS_RATING (0.0 to 1.0), else RATING (1 to 5 stars, or 6 to 100 percent).
 // Values are UTF-8; a value that is not (older programs wrote ISO-8859-1) is read as ISO-8859-1, and a
@@ -55,6 +58,10 @@ struct Shown {
     QString artist;
     QString genre;
     QString album;
+    QString albumArtist;
+    NumberPair track;
+    NumberPair disc;
+    int bpm = 0;
     int year = 0;
     int rating = 0;
     bool yearFromYearComment = false;                  // DATE gave no year, YEAR did

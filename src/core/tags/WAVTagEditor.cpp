@@ -74,6 +74,9 @@ StoredTags storedTags(std::optional<ByteView> infoPayload, std::optional<ByteVie
     fallBack(stored.title, info.title);
     fallBack(stored.artist, info.artist);
     fallBack(stored.album, info.album);
+    if (stored.track.isEmpty()) {
+        stored.track = info.track;
+    }
     if (stored.year == 0) {
         stored.year = info.year;
     }

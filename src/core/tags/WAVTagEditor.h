@@ -31,7 +31,7 @@ bool isInfoList(ByteView file, const riff::RIFFChunk& chunk);
 bool isId3Chunk(const riff::RIFFChunk& chunk);
 
 // What loading shows of a file whose INFO list and ID3 chunk have these payloads: the title, artist,
-// album and year of the ID3 tag, else of INFO; the genre of INFO, else of the ID3 tag; the rating and
+// album, track and year of the ID3 tag, else of INFO; the genre of INFO, else of the ID3 tag; the rating and
 // the cover of the ID3 tag.
 StoredTags storedTags(std::optional<ByteView> infoPayload, std::optional<ByteView> id3Payload);
 
