@@ -16,9 +16,6 @@ namespace quirella::mp4 {
 
 namespace {
 
-// Containers deeper than this are not followed.
-constexpr int kMaxDepth = 16;
-
 QString message(const char* source) {
     return QCoreApplication::translate("Mp4Tags", source);
 }
