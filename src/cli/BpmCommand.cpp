@@ -80,6 +80,7 @@ int runBpmCommand(const QStringList& options) {
         ToastManager toasts;
         TagBatchOptions batchOptions;
         batchOptions.writeBpm = true;
+        batchOptions.refuseChangedFiles = true;
         const TagBatchResult written =
             awaitResult(writeTagsToSongs(std::move(songs), &progress, &toasts, {}, batchOptions));
         printTagBatch(written);

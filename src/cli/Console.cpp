@@ -50,4 +50,10 @@ void awaitFinished(const QFuture<void>& future) {
     }
 }
 
+TagBatchOptions refusingChangedFiles() {
+    TagBatchOptions options;
+    options.refuseChangedFiles = true;
+    return options;
+}
+
 } // namespace quirella::cli

@@ -8,7 +8,8 @@
 
 namespace quirella {
 struct TagBatchResult;
-}
+struct TagBatchOptions;
+} // namespace quirella
 
 #include <cstdio>
 
@@ -23,6 +24,9 @@ int reportArgumentError(const QString& message);
 // The outcome of a tag-writing batch: its message on standard output, then each failed and each skipped
 // file with its reason on standard error (the window's toast has no room for them).
 void printTagBatch(const TagBatchResult& result);
+// The tag-writing options of the command line: a file another program saved since it was read is left
+// alone and reported.
+TagBatchOptions refusingChangedFiles();
 // Runs the event loop until the future has finished.
 void awaitFinished(const QFuture<void>& future);
 

@@ -319,8 +319,8 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
         return someLeftOut ? 1 : 0;
     }
     QObject::disconnect(toastLines); // the batch's own toasts are summed up by its final message
-    const TagBatchResult result =
-        awaitResult(writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts));
+    const TagBatchResult result = awaitResult(
+        writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts, {}, refusingChangedFiles()));
     printTagBatch(result);
     return result.errorLines.isEmpty() && !someLeftOut ? 0 : 1;
 }

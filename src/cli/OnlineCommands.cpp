@@ -86,7 +86,8 @@ int runAutoSearch(const AutoSearchCommand& command) {
                               QJsonDocument(toJson(*model.currentFolder())).toJson(QJsonDocument::Indented)));
         return 0;
     }
-    QFuture<TagBatchResult> writing = writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts);
+    QFuture<TagBatchResult> writing =
+        writeTagsToSongs(model.currentFolder()->songs, &progress, &toasts, {}, refusingChangedFiles());
     awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();
     printTagBatch(result);

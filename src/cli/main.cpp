@@ -142,6 +142,7 @@ int runWrite(const cli::WriteCommand& command) {
     ToastManager toasts;
     TagBatchOptions options;
     options.writeBpm = options.writeBpm || command.bpm.has_value();
+    options.refuseChangedFiles = true; // another program's save since the songs were read is not undone
     QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts, {}, options);
     cli::awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();

@@ -3,8 +3,8 @@
 // real clicks (sorting, editing, stars, selection, menus, the trash, the artist column's limits).
 #include "UiFixtures.h"
 #include "model/Columns.h"
-#include "ui/KeyboardCommands.h"
 #include "ui/HeaderBar.h"
+#include "ui/KeyboardCommands.h"
 #include "ui/SongDelegates.h"
 #include "ui/ThumbnailCache.h"
 

@@ -64,7 +64,7 @@ void applyStoredTags(Song& song, const StoredTags& stored) {
     }
     song.fileValues = FileValues{stored.title, stored.artist,       song.year,    song.genre,
                                  song.rating,  song.coverImagePath, stored.album, stored.albumArtist,
-                                 stored.track, stored.disc,         stored.bpm};
+                                 stored.track, stored.disc,         stored.bpm,   FileIdentity()};
 }
 
 std::optional<Song> createSong(const QString& path) {
@@ -88,9 +88,12 @@ std::optional<Song> createSong(const QString& path) {
     song.fileExtension = info.suffix().toLower();
 
     // A file whose tags cannot be read whole keeps the guess and no file values: its writer refuses it on
-    // the same parse, so nothing is ever written into it from the guess.
+    // the same parse, so nothing is ever written into it from the guess. The file's identity is taken
+    // before its tags are read: a change while they are read shows as a change later.
+    const FileIdentity identity = fileIdentity(path);
     if (const TagResult<StoredTags> stored = readStoredTags(path, song.fileExtension); stored.ok()) {
         applyStoredTags(song, *stored.value);
+        song.fileValues->identity = identity;
     }
     if (const std::optional<double> duration = readDuration(path, song.fileExtension)) {
         song.duration = *duration;

@@ -7,10 +7,20 @@
 #include <QJsonValue>
 
 #include <cmath>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace quirella {
+
+FileIdentity fileIdentity(const QString& path) {
+    struct stat info {};
+    if (::stat(paths::nativePath(path).constData(), &info) != 0) {
+        return {};
+    }
+    return {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+            quint64(info.st_ino), quint64(info.st_dev)};
+}
 
 MusicFolder MusicFolder::make(const QUrl& location, QList<Song> songs) {
     MusicFolder folder;

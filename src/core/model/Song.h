@@ -17,6 +17,19 @@
 
 namespace quirella {
 
+// Which file a path named when it was read, and in what state: a file replaced, rewritten or touched since
+// differs in one of these.
+struct FileIdentity {
+    qint64 size = -1;
+    qint64 modified = 0; // nanoseconds since the epoch
+    quint64 inode = 0;
+    quint64 device = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the file at `path` (following links), or a default one when it cannot be read.
+FileIdentity fileIdentity(const QString& path);
+
 // What a song's file held for the fields a save writes, when the file was read: a save writes a field
 // only where the song's value differs. The title is the tags' own (empty when they hold none, so that a
 // title taken from the file name is written); the cover is the path loading gave the file's picture.
@@ -31,7 +44,8 @@ struct FileValues {
     QString albumArtist;
     NumberPair track;
     NumberPair disc;
-    qint64 bpm = 0; // the tempo stored in the tags, 0 when none
+    qint64 bpm = 0;        // the tempo stored in the tags, 0 when none
+    FileIdentity identity; // the file when these values were read or written
 
     bool operator==(const FileValues&) const = default;
 };

@@ -41,7 +41,8 @@ NumberPairInput parseNumberPair(QStringView text) {
     const QStringView trimmed = text.trimmed();
     const qsizetype slash = trimmed.indexOf(u'/');
     const std::optional<int> number = wholeNumber(slash < 0 ? trimmed : trimmed.first(slash).trimmed());
-    const std::optional<int> total = slash < 0 ? std::optional<int>(0) : wholeNumber(trimmed.sliced(slash + 1).trimmed());
+    const std::optional<int> total =
+        slash < 0 ? std::optional<int>(0) : wholeNumber(trimmed.sliced(slash + 1).trimmed());
     if (trimmed.isEmpty()) {
         return {NumberPair{}, {}};
     }
@@ -50,10 +51,10 @@ NumberPairInput parseNumberPair(QStringView text) {
         return {NumberPair{*number, *number == 0 ? 0 : *total}, {}};
     }
     return {std::nullopt,
-            QCoreApplication::translate("TrackNumber",
-                                        "“%1” is not a number for a track or disc: use a whole number from 1 to "
-                                        "999, with a total after “/” if you like that is not below it (“3” or "
-                                        "“3/12”).")
+            QCoreApplication::translate(
+                "TrackNumber", "“%1” is not a number for a track or disc: use a whole number from 1 to "
+                               "999, with a total after “/” if you like that is not below it (“3” or "
+                               "“3/12”).")
                 .arg(text.toString())};
 }
 
@@ -61,12 +62,14 @@ QString numberPairText(const NumberPair& pair) {
     if (pair.number == 0) {
         return {};
     }
-    return pair.total == 0 ? QString::number(pair.number) : QStringLiteral("%1/%2").arg(pair.number).arg(pair.total);
+    return pair.total == 0 ? QString::number(pair.number)
+                           : QStringLiteral("%1/%2").arg(pair.number).arg(pair.total);
 }
 
 NumberPair storedNumberPair(QStringView text) {
     const qsizetype slash = text.indexOf(u'/');
-    return {leadingNumber(slash < 0 ? text : text.first(slash)), slash < 0 ? 0 : leadingNumber(text.sliced(slash + 1))};
+    return {leadingNumber(slash < 0 ? text : text.first(slash)),
+            slash < 0 ? 0 : leadingNumber(text.sliced(slash + 1))};
 }
 
 } // namespace quirella

@@ -147,6 +147,22 @@ struct SongOutcome {
     Kind kind = Kind::success;
     QString reason;
     bool keptEmbeddedCover = false; // the song's cover file could not be read; the file's picture stayed
+    bool changedOnDisk = false;     // another program changed the file since it was read
+    FileIdentity written;           // the file after the write
+
+    static SongOutcome of(Kind kind, QString reason) {
+        SongOutcome outcome;
+        outcome.kind = kind;
+        outcome.reason = std::move(reason);
+        return outcome;
+    }
+    static SongOutcome succeeded(bool keptEmbeddedCover, bool changedOnDisk, FileIdentity written) {
+        SongOutcome outcome;
+        outcome.keptEmbeddedCover = keptEmbeddedCover;
+        outcome.changedOnDisk = changedOnDisk;
+        outcome.written = written;
+        return outcome;
+    }
 };
 
 } // namespace
@@ -196,16 +212,17 @@ namespace {
 SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions& options) {
     const bookmark::Resolution resolved = bookmark::resolve(song.bookmarkData);
     if (!resolved.path) {
-        return {SongOutcome::Kind::failed, resolved.error};
+        return SongOutcome::of(SongOutcome::Kind::failed, resolved.error);
     }
     const bookmark::ScopedAccess access(*resolved.path);
     if (!access.granted()) {
-        return {SongOutcome::Kind::skipped, QCoreApplication::translate("TagWriting", "the file is gone")};
+        return SongOutcome::of(SongOutcome::Kind::skipped,
+                               QCoreApplication::translate("TagWriting", "the file is gone"));
     }
     const Route* route = routeFor(song.fileExtension);
     if (!route) {
-        return {SongOutcome::Kind::skipped,
-                QCoreApplication::translate("TagWriting", "no writer for this kind of file")};
+        return SongOutcome::of(SongOutcome::Kind::skipped,
+                               QCoreApplication::translate("TagWriting", "no writer for this kind of file"));
     }
     TagValues values = changedValues(song, options.writeBpm);
     CoverChoice cover;
@@ -213,9 +230,15 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
         cover = coverFor(song, route->convertsCover);
         values.coverImage = cover.bytes;
     }
+    const bool changedOnDisk = song.fileValues && fileIdentity(*resolved.path) != song.fileValues->identity;
     if (!values.any()) {
         // Nothing the user changed: the file is left exactly as it is, and the song counts as written.
-        return {SongOutcome::Kind::success, {}, cover.keepEmbedded};
+        return SongOutcome::succeeded(cover.keepEmbedded, changedOnDisk, fileIdentity(*resolved.path));
+    }
+    if (changedOnDisk && options.refuseChangedFiles) {
+        return SongOutcome::of(
+            SongOutcome::Kind::failed,
+            QCoreApplication::translate("TagWriting", "changed on disk since it was loaded"));
     }
 
     const QString& path = *resolved.path;
@@ -235,17 +258,17 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
             if (cancellation->cancel()) {
                 write.cancel();
                 writers.m4aAbandoned = true;
-                return {SongOutcome::Kind::timedOut,
-                        QCoreApplication::translate("TagWriting", "M4A tag writing timeout")};
+                return SongOutcome::of(SongOutcome::Kind::timedOut,
+                                       QCoreApplication::translate("TagWriting", "M4A tag writing timeout"));
             }
             write.waitForFinished();
         }
         status = write.result();
     }
     if (!status.ok()) {
-        return {SongOutcome::Kind::failed, status.message};
+        return SongOutcome::of(SongOutcome::Kind::failed, status.message);
     }
-    return {SongOutcome::Kind::success, {}, cover.keepEmbedded};
+    return SongOutcome::succeeded(cover.keepEmbedded, changedOnDisk, fileIdentity(path));
 }
 
 TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForPlayer,
@@ -273,12 +296,17 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
                                song.albumArtist,
                                song.track,
                                song.disc,
-                               options.writeBpm && song.bpm != 0 ? song.bpm : storedBpm};
+                               options.writeBpm && song.bpm != 0 ? song.bpm : storedBpm,
+                               FileIdentity()};
             if (outcome.keptEmbeddedCover) {
                 result.keptCovers.append(song.name);
                 written.coverImagePath = song.fileValues ? song.fileValues->coverImagePath : std::nullopt;
             }
-            result.fileValues.append({song.id, std::move(written)});
+            written.identity = outcome.written;
+            // A file another program changed holds values the song does not know: it is read again instead.
+            if (!outcome.changedOnDisk) {
+                result.fileValues.append({song.id, std::move(written)});
+            }
             break;
         }
         case SongOutcome::Kind::skipped:

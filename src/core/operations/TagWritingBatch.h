@@ -64,6 +64,11 @@ struct TagBatchOptions {
     // Stands in for the M4A writer when set. The batch cancels the future it returns on a timeout; the
     // M4A writer takes that as the order not to replace the file.
     std::function<QFuture<TagStatus>(const QString& path, TagValues values)> m4aWriter;
+    // A song whose file changed on disk since it was read (another program saved it): with this set it is
+    // not written and counts as failed ("changed on disk since it was loaded"); otherwise only the fields
+    // the user changed are written over the file as it is now, and its file values are not recorded, so
+    // that the folder watch reads it again.
+    bool refuseChangedFiles = false;
     // Songs' tempi go into the tags: the stored preference unless a caller says otherwise.
     bool writeBpm = preferences::writeBpmIntoTags();
 };
