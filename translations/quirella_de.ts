@@ -1281,6 +1281,10 @@ Falsche Argumente ergeben Status 2.
             <numerusform>✏️ Tags werden in %n Songs geschrieben …</numerusform>
         </translation>
     </message>
+    <message>
+        <source>changed on disk since it was loaded</source>
+        <translation>seit dem Laden auf dem Datenträger verändert</translation>
+    </message>
 </context>
 <context>
     <name>TrackNumber</name>

@@ -116,9 +116,13 @@ TEST_F(ViewModel, HeaderClicksToggleOrSwitchReorderTheFolderAndSurviveARestart) 
     EXPECT_FALSE(resets.at(0).at(0).toBool()) << "sorting does not animate";
 
     model.reset();
-    ContentViewModel restarted;
-    EXPECT_EQ(restarted.sortColumn(), u"extension"_s);
-    EXPECT_FALSE(restarted.sortAscending());
+    {
+        const ContentViewModel restarted; // stores what it read again, done when it ends
+        EXPECT_EQ(restarted.sortColumn(), u"extension"_s);
+        EXPECT_FALSE(restarted.sortAscending());
+    }
+    QSettings().remove(ContentViewModel::preferredSortAscendingKey); // a column stored without a direction
+    EXPECT_TRUE(ContentViewModel().sortAscending());
 }
 
 TEST_F(ViewModel, ShiftRangeFollowsTheVisibleOrderAndSurvivesSorting) {

@@ -108,10 +108,17 @@ TEST_F(OnlineTest, BusyRepliesAreRetriedAfterRetryAfterAndNeverCachedAsNoMatch) 
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(server.requests("/mb/").size(), 2);
 
-    // Always busy (429 for iTunes, 403 for MusicBrainz): the look-up says so and caches nothing.
+    // Always busy (429 for iTunes, 503 then 403 for MusicBrainz): the look-up says so and caches nothing.
+    // Its retries wait for the back-off and for MusicBrainz's turn: beyond a request a second it answers
+    // 503 and may block the address. The server stamps arrivals on the test's clock.
     clock->setSkipping(true);
-    server.setHandler([](const ServedRequest& request) {
-        return ServedReply::json("{}", request.target.startsWith("/itunes/") ? 429 : 403);
+    server.setClock([clock] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock->now().time_since_epoch()).count();
+    });
+    mbCalls = 0;
+    server.setHandler([&](const ServedRequest& request) {
+        const bool itunes = request.target.startsWith("/itunes/");
+        return ServedReply::json("{}", itunes ? 429 : mbCalls.fetch_add(1) == 0 ? 503 : 403);
     });
     server.clearRequests();
     const LookupResult busy = await(manager->fetchMetadata(u"B"_s, u"U"_s));
@@ -119,6 +126,11 @@ TEST_F(OnlineTest, BusyRepliesAreRetriedAfterRetryAfterAndNeverCachedAsNoMatch) 
     EXPECT_EQ(busy.error, MetadataError::rateLimitExceeded);
     EXPECT_EQ(server.requests("/itunes/").size(), 4); // the first try and three retries
     EXPECT_EQ(cache.get(u"B"_s, u"U"_s), std::nullopt);
+    const QList<ServedRequest> mb = server.requests("/mb/");
+    ASSERT_EQ(mb.size(), 4);
+    for (qsizetype i = 1; i < mb.size(); ++i) {
+        EXPECT_GE(mb[i].arrivalMs - mb[i - 1].arrivalMs, 1000) << "requests " << i - 1 << " and " << i;
+    }
 }
 
 TEST_F(OnlineTest, TransfersFailAtTheirLimitsAndTheirCaps) {

@@ -66,10 +66,10 @@ private:
                                        lines.at(i).mid(colon + 1).trimmed());
             }
         }
-        request.arrivalMs = m_clock.elapsed();
         Handler handler;
         {
             QMutexLocker locker(&m_owner->m_mutex);
+            request.arrivalMs = m_owner->m_nowMs ? m_owner->m_nowMs() : m_clock.elapsed();
             m_owner->m_requests.append(request);
             ++m_owner->m_open;
             m_owner->m_maxOpen = qMax(m_owner->m_maxOpen, m_owner->m_open);
@@ -145,6 +145,11 @@ LocalHttpServer::~LocalHttpServer() {
 void LocalHttpServer::setHandler(Handler handler) {
     QMutexLocker locker(&m_mutex);
     m_handler = std::move(handler);
+}
+
+void LocalHttpServer::setClock(std::function<qint64()> nowMs) {
+    QMutexLocker locker(&m_mutex);
+    m_nowMs = std::move(nowMs);
 }
 
 QUrl LocalHttpServer::url() const {

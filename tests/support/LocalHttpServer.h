@@ -23,7 +23,7 @@ struct ServedRequest {
     QByteArray method;
     QByteArray target;                    // the path and query exactly as sent
     QMap<QByteArray, QByteArray> headers; // names in lower case
-    qint64 arrivalMs = 0;                 // on a monotonic clock shared by all requests of the server
+    qint64 arrivalMs = 0;                 // on the server's clock, shared by all its requests
 };
 
 struct ServedReply {
@@ -51,6 +51,8 @@ public:
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
     void setHandler(Handler handler);
+    // The clock that stamps arrivals, in milliseconds (a test's own clock); a monotonic one by default.
+    void setClock(std::function<qint64()> nowMs);
     // http://127.0.0.1:<port>
     QUrl url() const;
     QList<ServedRequest> requests() const;
@@ -70,6 +72,7 @@ private:
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     Handler m_handler;
+    std::function<qint64()> m_nowMs;
     QList<ServedRequest> m_requests;
     int m_open = 0;
     int m_maxOpen = 0;

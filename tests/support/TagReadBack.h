@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <taglib/aifffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v2tag.h>
@@ -22,6 +23,8 @@
 #include <taglib/popularimeterframe.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/wavfile.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace quirella::test {
 
@@ -51,6 +54,26 @@ inline void expectRefused(const TagStatus& status, TagError error, const QString
     EXPECT_EQ(status.error, error) << status.message.toStdString();
     EXPECT_FALSE(status.message.isEmpty());
     EXPECT_EQ(readAll(path), before);
+}
+
+// Gives a file the permission bits `mode` and the owner and group given (-1: unchanged).
+inline bool giveAway(const QString& path, uid_t owner, gid_t group, mode_t mode) {
+    return ::chown(QFile::encodeName(path).constData(), owner, group) == 0 &&
+           ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// The user nobody where this process may give files away (root, as in CI), else -1 (unchanged): a save
+// by root that lost the owner would turn a root-owned file into root's again, without a trace.
+inline uid_t strangerIfRoot() {
+    return ::geteuid() == 0 ? 65534 : uid_t(-1);
+}
+
+// Permission bits, owner and group as numbers: an owner without a name (nobody in a user namespace)
+// shows as well as any.
+inline std::tuple<unsigned, unsigned, unsigned> ownership(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    return {info.st_mode & 07777, info.st_uid, info.st_gid};
 }
 
 // An MP3, AIFF or WAV file (by its extension) opened through TagLib, with its ID3v2 tag if it has one.

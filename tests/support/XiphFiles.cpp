@@ -54,8 +54,10 @@ quint32 le32(const QByteArray& bytes, qsizetype at) {
     return b(3) << 24 | b(2) << 16 | b(1) << 8 | b(0);
 }
 
-// A picture record; one that does not parse comes back whole as the data of a picture of type -1.
-TestPicture pictureOf(const QByteArray& body) {
+// A picture record, and the size it declares; one that does not parse comes back whole as the data of a
+// picture of type -1.
+TestPicture pictureOf(const QByteArray& body, Parts& parts) {
+    parts.pictureSizes.append(QSize());
     const auto fits = [&](qint64 at, qint64 count) {
         return at >= 0 && count >= 0 && at + count <= body.size();
     };
@@ -68,6 +70,7 @@ TestPicture pictureOf(const QByteArray& body) {
     if (!fits(data, 4) || !fits(data + 4, be32(body, data))) {
         return {-1, {}, body};
     }
+    parts.pictureSizes.last() = QSize(int(be32(body, data - 16)), int(be32(body, data - 12)));
     return {int(be32(body, 0)), body.mid(8, mime), body.mid(data + 4, be32(body, data))};
 }
 
@@ -83,7 +86,7 @@ void readComments(const QByteArray& bytes, qsizetype at, Parts& parts) {
         const QByteArray comment = bytes.mid(at + 4, length);
         at += 4 + length;
         if (comment.toUpper().startsWith("METADATA_BLOCK_PICTURE=")) {
-            parts.pictures.append(pictureOf(QByteArray::fromBase64(comment.mid(23))));
+            parts.pictures.append(pictureOf(QByteArray::fromBase64(comment.mid(23)), parts));
         } else {
             parts.comments.append(comment);
         }
@@ -101,7 +104,7 @@ Parts flacParts(const QByteArray& file) {
         if (type == 4) {
             readComments(body, 0, parts);
         } else if (type == 6) {
-            parts.pictures.append(pictureOf(body));
+            parts.pictures.append(pictureOf(body, parts));
         }
         at += 4 + length;
     }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <utility>
@@ -39,6 +40,7 @@ struct Parts {
     QByteArray vendor;
     QList<QByteArray> comments; // "NAME=value" as stored, without the picture comments of Ogg files
     QList<TestPicture> pictures;
+    QList<QSize> pictureSizes; // the width and height a picture record declares
     QByteArray audio;
     bool ok = false;
 };

@@ -70,6 +70,14 @@ TEST(WavRebuild, ExactBytes) {
          riffFile(fmt + data + oldInfo + wavChunk("ID3 ", ourTag({.rating = 5})))},
         {"nothing given, the pad byte kept", riffFile(wavChunk("fmt ", fmt17, '\xAB') + data), TagValues(),
          riffFile(wavChunk("fmt ", fmt17, '\xAB') + data)},
+        {"odd INFO sub-chunks keep their pad byte, a missing one is supplied",
+         riffFile(fmt + data +
+                  wavChunk("LIST", "INFO" + wavChunk("ICMT", "abc", 'U') + raw("IKEY\3\0\0\0xyz"))),
+         TagValues{.title = u"T"_s},
+         riffFile(fmt +
+                  wavChunk("LIST", "INFO" + wavChunk("INAM", raw("T\0")) + wavChunk("ICMT", "abc", 'U') +
+                                       wavChunk("IKEY", "xyz")) +
+                  data + wavChunk("ID3 ", ourTag({.title = u"T"_s})))},
         {"a tag of odd length is padded", riffFile(fmt + data), TagValues{.title = u"AB"_s},
          riffFile(fmt + info("INAM=AB") + data + wavChunk("ID3 ", ourTag({.title = u"AB"_s})))},
         // A character beyond Latin-1 empties the whole INFO text rather than becoming '?'.

@@ -243,8 +243,8 @@ TEST(Id3Shown, FieldsOfATag) {
          id3Frame("TYER", textBody("1850")) + id3Frame("TDRL", textBody("2003")),
          {.year = 2003}},
         {"the last rating wins",
-         id3Frame("POPM", popmBody(255)) + id3Frame("TXXX", txxxBody("RATING_NUMERIC", "2")),
-         {.rating = 2}},
+         id3Frame("TXXX", txxxBody("RATING_NUMERIC", "2")) + id3Frame("POPM", popmBody(255)),
+         {.rating = 5}},
         {"pictures",
          id3Frame("APIC", apicBody("back", 4)) + id3Frame("APIC", apicBody("other", 0)) +
              id3Frame("APIC", apicBody(front, 3)),

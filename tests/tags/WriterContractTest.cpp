@@ -148,14 +148,17 @@ QString runTool(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// A second write of the same values changes no byte.
+// A write keeps the file's permission bits and owner; a second write of the same values changes no byte.
 TEST_P(Writers, ASecondWriteChangesNoByte) {
     const Writer& writer = GetParam();
     ScratchDir dir;
     const QString path = dir.write(fileName(writer), writer.file);
+    ASSERT_TRUE(giveAway(path, strangerIfRoot(), strangerIfRoot(), 0644));
+    const auto owned = ownership(path);
     TagValues values = sampleValues();
     values.coverImage = imageBytes(QColor(0, 0, 255, 128), 400, 400, "PNG");
     ASSERT_TRUE(writer.write(path, values).ok());
+    EXPECT_EQ(ownership(path), owned);
     const QByteArray first = readAll(path);
     ASSERT_TRUE(writer.write(path, values).ok());
     EXPECT_EQ(readAll(path), first);
@@ -278,6 +281,7 @@ TEST(M4ATagEditor, SetsManagedItemsAndKeepsTheRest) {
     } rows[] = {
         {"all fields on a bare file", plain, sampleValues(),
          "©nam=Évening Song|©ART=Ünïcode Band|©day=2005|©gen=Rock|©cmt=Rating: ★★★★|©alb="},
+        {"year 2099 is written", plain, TagValues{.year = 2099}, "©day=2099"},
         {"year 2100 removes the date", tagged, TagValues{.year = 2100},
          "©day=|©alb=Fixture Album|©cmt=Recorded live"},
         {"empty title removes it", tagged, TagValues{.title = QString(), .artist = u"X"_s}, "©nam=|©ART=X"},
@@ -328,6 +332,7 @@ TEST(Mp4Structure, AcceptsWholeFilesOnlyAndComparesTheirAudio) {
     } rows[] = {
         {"64-bit box size", ftyp + moov + be32(1) + "mdat" + be32(0) + be32(16 + 3) + "xyz", true},
         {"zero padding shorter than a header", ftyp + moov + box("mdat", "a") + QByteArray(4, '\0'), true},
+        {"size 0: the last box runs to the end of the file", ftyp + moov + be32(0) + "mdatabc", true},
         {"child runs past its parent", ftyp + box("moov", be32(40) + "trak") + box("mdat", "a"), false},
         {"no movie box", ftyp + box("mdat", "a"), false},
         {"no audio box", ftyp + moov, false},
@@ -424,11 +429,6 @@ bool setAppendOnly(const QString& file, bool on) {
 // Another program saving over the file.
 bool saveOver(const QString& path, const QByteArray& bytes) {
     return writeAll(path + u"~"_s, bytes) && QFile::remove(path) && QFile::rename(path + u"~"_s, path);
-}
-
-bool giveAway(const QString& path, uid_t owner, gid_t group, mode_t mode) {
-    return ::chown(QFile::encodeName(path).constData(), owner, group) == 0 &&
-           ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 using FileAction = bool (*)(const QString& path);

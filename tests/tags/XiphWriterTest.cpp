@@ -137,11 +137,11 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     EXPECT_EQ(readAll(path), original);
 
     // A cover of noise: large enough to move the Ogg audio onto other page numbers.
-    const QByteArray noise = randomBytes(9, 300 * 300 * 4);
+    const QByteArray noise = randomBytes(9, 300 * 200 * 4);
     QByteArray noiseBytes;
     QBuffer buffer(&noiseBytes);
     buffer.open(QIODevice::WriteOnly);
-    QImage(reinterpret_cast<const uchar*>(noise.constData()), 300, 300, QImage::Format_RGB32)
+    QImage(reinterpret_cast<const uchar*>(noise.constData()), 300, 200, QImage::Format_RGB32)
         .save(&buffer, "PNG");
     TagValues changed = valuesOf(shown);
     changed.coverImage = noiseBytes;
@@ -149,8 +149,11 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     changed.year = 2005;
     changed.genre = u"Jazz"_s;
     changed.rating = 5;
+    ASSERT_TRUE(giveAway(path, strangerIfRoot(), strangerIfRoot(), 0755));
+    const auto owned = ownership(path);
     const TagStatus status = write(path, changed);
     ASSERT_TRUE(status.ok()) << status.message.toStdString();
+    EXPECT_EQ(ownership(path), owned);
     const Parts after = partsOf(path);
     EXPECT_EQ(after.comments, vorbis::withValues(before.comments, changed));
     EXPECT_EQ(after.vendor, before.vendor);
@@ -162,6 +165,7 @@ TEST_P(XiphWriter, ChangesOnlyWhatChangedAndKeepsEverythingElseByteForByte) {
     EXPECT_EQ(after.pictures.at(0), before.pictures.at(0)); // the back cover
     EXPECT_EQ(after.pictures.at(1).type, 3);
     EXPECT_EQ(after.pictures.at(1).mimeType, "image/jpeg");
+    EXPECT_EQ(after.pictureSizes.at(1), QSize(300, 200));
     EXPECT_NE(after.pictures.at(1).data, front);
 
     const StoredTags again = loaded(path);
@@ -205,6 +209,11 @@ TEST_P(XiphWriter, RefusesWhatItCannotWriteSafelyAndChangesNothing) {
         rows.append({"a damaged page", flipped});
         rows.append({"two streams", good + good});
         rows.append({"a first page without the identification packet", withEmptyFirstPage(good)});
+        const QList<OggTagEditor::Page> pages =
+            OggTagEditor::pagesOf(ByteView(good)).value.value_or(QList<OggTagEditor::Page>());
+        ASSERT_GE(pages.size(), 4);
+        const OggTagEditor::Page& audio = pages.at(pages.size() - 2);
+        rows.append({"an audio page missing", QByteArray(good).remove(audio.offset, audio.size)});
     }
     TagValues values;
     values.title = u"Never"_s;

@@ -170,6 +170,8 @@ TEST_F(Themes, WallpapersAreCheckedStoredRestoredAndRemoved) {
         EXPECT_EQ(themes->customWallpaperData(), std::optional<QByteArray>(accepted));
         EXPECT_EQ(stored(ThemeManager::customWallpaperKey).toByteArray(), accepted);
     }
+    // Decoded elsewhere (off the UI thread), the bytes still count against the limit.
+    EXPECT_FALSE(makeManager()->setCustomWallpaper(heavy, QImage(8, 8, QImage::Format_RGB32)));
     // Restored at the next start, until it is removed.
     const auto themes = makeManager();
     ASSERT_TRUE(themes->hasCustomWallpaper());

@@ -7,6 +7,7 @@
 #include "ui/KeyboardCommands.h"
 #include "ui/SidebarView.h"
 
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -90,6 +91,30 @@ TEST_F(KeyboardWindow, AFolderIsOpenedEditedRatedAndWrittenByKeysAlone) {
     EXPECT_EQ(first->name, u"One"_s);
     EXPECT_EQ(second->name, u"Beta"_s);
     EXPECT_EQ(second->rating, 4);
+}
+
+// From the middle of a long list, Home and End go to the first and the last song, Page Up and Page Down
+// a screen less one row, which stays in sight.
+TEST_F(KeyboardWindow, HomeEndAndPageKeysMoveFromTheMiddle) {
+    QList<Song> songs;
+    for (int i = 0; i < 200; ++i) {
+        songs.append(makeSong(QString::number(i)));
+    }
+    load(songs);
+    table().setFocus();
+    const int middle = 100;
+    const int page = table().viewport()->height() / quirella::ui::SongTableView::rowHeight - 1;
+    ASSERT_GT(page, 1);
+    const std::pair<Qt::Key, int> rows[] = {{Qt::Key_Home, 0},
+                                            {Qt::Key_End, 199},
+                                            {Qt::Key_PageUp, middle - page},
+                                            {Qt::Key_PageDown, middle + page}};
+    for (const auto& [key, row] : rows) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        table().setCurrentIndex(table().model()->index(middle, 0));
+        pressKey(key);
+        EXPECT_EQ(selectedTitles(), QStringList{QString::number(row)});
+    }
 }
 
 TEST_F(KeyboardWindow, EveryCommandIsInTheMenuAndTabReachesTheButtons) {

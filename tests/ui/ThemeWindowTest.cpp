@@ -131,7 +131,9 @@ TEST_F(ThemedWindow, EverySheetKeepsItsTextReadableInLightAndDarkThemes) {
 TEST_F(ThemedWindow, SystemDefaultRestylesTheOpenWindowWhenTheDesktopSwitches) {
     window.reset();
     std::optional<QColor> desktop = QColor(0xEC, 0xEC, 0xEC);
-    ThemeManager own([&desktop] { return desktop; });
+    // As the desktop's colour is read: not through a palette a theme forced.
+    ThemeManager own(
+        [&desktop] { return QCoreApplication::testAttribute(Qt::AA_SetPalette) ? std::nullopt : desktop; });
     window = std::make_unique<MainWindow>(&progress, &toasts, nullptr, &own);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -150,6 +152,11 @@ TEST_F(ThemedWindow, SystemDefaultRestylesTheOpenWindowWhenTheDesktopSwitches) {
     // A dark theme forces its own palette, and the desktop no longer matters.
     own.setCurrentTheme(*own.themeNamed(u"Dark Steel"));
     EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_SetPalette));
+    // The desktop turns light unseen meanwhile; back on System Default the window reads it anew.
+    desktop = QColor(0xEC, 0xEC, 0xEC);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &paletteChange);
+    own.setCurrentTheme(*own.themeNamed(systemDefaultThemeName));
+    EXPECT_EQ(table().colors().text, QColor(Qt::black));
     window.reset();
 }
 
