@@ -31,6 +31,7 @@ constexpr std::uint16_t kV3ReadOnly = 0x2000;
 constexpr std::uint16_t kV3Compressed = 0x0080;
 constexpr std::uint16_t kV3Encrypted = 0x0040;
 constexpr std::uint16_t kV3Grouped = 0x0020;
+constexpr std::uint16_t kV3StatusFlags = 0xFF00;
 
 // Frame flags of version 2.4: status byte (high), format byte (low).
 constexpr std::uint16_t kV4TagAlterPreservation = 0x4000;
@@ -864,10 +865,14 @@ TagResult<FrameList> rewrittenFrames(const std::optional<Tag>& old, const TagVal
         }
         ID3Frame kept = frame.stored;
         // Another program's popularimeter keeps its e-mail and play counter; only its rating follows ours.
-        if (values.rating && kept.id == "POPM" && kept.flags == 0) {
-            const qsizetype emailEnd = kept.data.indexOf('\0');
-            if (emailEnd >= 0 && emailEnd + 1 < kept.data.size()) {
+        // It is stored plainly then, so that a compressed or grouped one cannot keep its old rating.
+        if (values.rating && kept.id == "POPM" && frame.content) {
+            const qsizetype emailEnd = frame.content->indexOf('\0');
+            if (emailEnd >= 0 && emailEnd + 1 < frame.content->size()) {
+                kept.data = *frame.content;
                 kept.data[emailEnd + 1] = static_cast<char>(rating::popmByte(*values.rating));
+                kept.size = kept.data.size();
+                kept.flags &= kV3StatusFlags;
             }
         }
         frames.append(std::move(kept));
