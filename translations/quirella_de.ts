@@ -859,6 +859,44 @@ Falsche Argumente ergeben Status 2.
     </message>
 </context>
 <context>
+    <name>FolderChanges</name>
+    <message numerus="yes">
+        <source>%n songs added</source>
+        <translation>
+            <numerusform>%n Song hinzugefügt</numerusform>
+            <numerusform>%n Songs hinzugefügt</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n songs removed</source>
+        <translation>
+            <numerusform>%n Song entfernt</numerusform>
+            <numerusform>%n Songs entfernt</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n removed</source>
+        <translation>
+            <numerusform>%n entfernt</numerusform>
+            <numerusform>%n entfernt</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n songs changed on disk</source>
+        <translation>
+            <numerusform>%n Song auf dem Datenträger verändert</numerusform>
+            <numerusform>%n Songs auf dem Datenträger verändert</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n changed on disk</source>
+        <translation>
+            <numerusform>%n auf dem Datenträger verändert</numerusform>
+            <numerusform>%n auf dem Datenträger verändert</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>FolderScanner</name>
     <message>
         <source>The folder “%1” doesn’t exist.</source>

@@ -180,6 +180,7 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
     , m_theme(m_themes.currentTheme()) {
     icons::ensureResources();
     m_viewModel.setFeedback(&m_progress, &m_toasts);
+    m_folderWatch = new FolderWatch(m_viewModel, this);
     setWindowTitle(tr("Quirella Tag-Editor"));
     setWindowIcon(QIcon(QStringLiteral(":/quirella/logo.svg")));
     setMinimumSize(300, 400);

@@ -10,6 +10,7 @@
 
 #include "app/ActiveSheet.h"
 #include "app/ContentViewModel.h"
+#include "app/FolderWatch.h"
 #include "ui/PreviewHooks.h"
 #include "ui/SidebarView.h"
 #include "ui/Theme.h"
@@ -68,6 +69,8 @@ public:
     ~MainWindow() override;
 
     ContentViewModel& viewModel() { return m_viewModel; }
+    // Keeps the table current while other programs change the folder's files.
+    FolderWatch& folderWatch() { return *m_folderWatch; }
     ProgressManager& progress() { return m_progress; }
     ToastManager& toasts() { return m_toasts; }
     VisibleColumns& visibleColumns() { return *m_visibleColumns; }
@@ -159,6 +162,7 @@ private:
     ToastManager& m_toasts;
     ThemeManager& m_themes;
     ContentViewModel m_viewModel;
+    FolderWatch* m_folderWatch = nullptr;
     VisibleColumns* m_visibleColumns = nullptr;
     FolderDropQueue* m_drops = nullptr;
     Theme m_theme;

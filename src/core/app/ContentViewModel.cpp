@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ContentViewModel.h"
 
+#include "app/FolderChanges.h"
 #include "app/Trash.h"
 #include "model/Bookmark.h"
 #include "model/ProgressManager.h"
@@ -14,6 +15,9 @@
 #include <QSettings>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <atomic>
+#include <utility>
 
 namespace quirella {
 
@@ -47,7 +51,8 @@ TrashOutcome trashFile(const QByteArray& bookmarkData) {
 ContentViewModel::ContentViewModel(QObject* parent)
     : QObject(parent)
     , m_progress(&ProgressManager::instance())
-    , m_toasts(&ToastManager::instance()) {
+    , m_toasts(&ToastManager::instance())
+    , m_fileWork(std::make_shared<FileWork>()) {
     const QSettings settings;
     const QVariant column = settings.value(preferredSortColumnKey);
     setSortColumn(column.isValid() ? std::optional<QString>(column.toString()) : std::nullopt);
@@ -389,6 +394,65 @@ void ContentViewModel::recordFileValues(const QList<std::pair<QUuid, FileValues>
     apply(m_visibleSongs);
 }
 
+// ---- Changes made outside ----
+
+struct ContentViewModel::FileWork {
+    std::atomic<int> running{0};
+    std::atomic<quint64> generation{0};
+};
+
+ContentViewModel::FileWorkHold::FileWorkHold(std::shared_ptr<FileWork> work)
+    : m_work(std::move(work)) {
+    ++m_work->running;
+    ++m_work->generation;
+}
+
+ContentViewModel::FileWorkHold::~FileWorkHold() {
+    release();
+}
+
+void ContentViewModel::FileWorkHold::release() {
+    if (!std::exchange(m_released, true)) {
+        --m_work->running;
+    }
+}
+
+std::shared_ptr<ContentViewModel::FileWorkHold> ContentViewModel::holdFileWork() {
+    return std::make_shared<FileWorkHold>(m_fileWork);
+}
+
+bool ContentViewModel::isDoingFileWork() const {
+    return m_fileWork->running.load() > 0;
+}
+
+quint64 ContentViewModel::fileWorkGeneration() const {
+    return m_fileWork->generation.load();
+}
+
+void ContentViewModel::applyOutsideChanges(const FolderChanges& changes) {
+    assertUiThread();
+    if (!m_currentFolder || changes.isEmpty()) {
+        return;
+    }
+    QHash<QUuid, std::optional<FileValues>> loaded;
+    for (const RereadSong& reread : changes.reread) {
+        if (const Song* song = findSong(m_currentFolder->songs, reread.fresh.id)) {
+            loaded.insert(song->id, song->fileValues);
+        }
+    }
+    const auto change = [&](MusicFolder& folder) { applyFolderChanges(folder, changes, loaded); };
+    m_historyManager.changeAll(change);
+    applyChange(false, change);
+    if (!changes.added.isEmpty()) {
+        applySort();
+    }
+    QSet<QUuid> selected = m_selectedSongIds;
+    for (const QUuid& id : changes.removed) {
+        selected.remove(id);
+    }
+    setSelectedSongIds(selected);
+}
+
 // ---- Trash ----
 
 QFuture<void> ContentViewModel::moveToTrash(const QUuid& songId) {
@@ -398,7 +462,8 @@ QFuture<void> ContentViewModel::moveToTrash(const QUuid& songId) {
         return QtFuture::makeReadyFuture();
     }
     return QtConcurrent::run(trashFile, song->bookmarkData)
-        .then(this, [this, songId](const TrashOutcome& outcome) {
+        .then(this, [this, songId, hold = holdFileWork()](const TrashOutcome& outcome) {
+            hold->release();
             if (!outcome.trashed) {
                 showAlert(tr("Error deleting file: %1").arg(outcome.error));
                 return;

@@ -37,6 +37,7 @@ namespace quirella {
 
 class ProgressManager;
 class ToastManager;
+struct FolderChanges;
 
 class ContentViewModel : public QObject {
     Q_OBJECT
@@ -171,6 +172,34 @@ public:
     // Neither an edit nor undoable; nothing shown changes.
     void recordFileValues(const QList<std::pair<QUuid, FileValues>>& written);
 
+    // ---- Changes made outside (FolderWatch.h) ----
+    // Our own work on the files (a save, a rename, a trash move) holds this while it runs: what the folder
+    // watch sees meanwhile is not another program's change. The hold ends with release() (from any
+    // thread) or when its last copy goes.
+    struct FileWork;
+    class FileWorkHold {
+    public:
+        explicit FileWorkHold(std::shared_ptr<FileWork> work);
+        FileWorkHold(const FileWorkHold&) = delete;
+        FileWorkHold& operator=(const FileWorkHold&) = delete;
+        ~FileWorkHold();
+        void release();
+
+    private:
+        std::shared_ptr<FileWork> m_work;
+        bool m_released = false;
+    };
+    std::shared_ptr<FileWorkHold> holdFileWork();
+    bool isDoingFileWork() const;
+    // Counts the holds ever taken: a comparison begun before the latest one is stale.
+    quint64 fileWorkGeneration() const;
+    // A load or reload runs or waits for its turn.
+    bool isLoadQueued() const { return m_runningLoad || !m_pendingLoads.isEmpty(); }
+    // Lays what other programs changed in the files over the folder and over every value undo and redo
+    // bring back: gone songs leave the list and the selection, new ones are appended (sorted in when the
+    // list is sorted), and songs read again keep the user's unsaved edits. Not undoable.
+    void applyOutsideChanges(const FolderChanges& changes);
+
     // Moves the song's file to the user's trash off the UI thread, then drops the song from the folder
     // and the visible list and counts it out. Failures show "Error deleting file: " and the reason in the
     // alert. Not undoable, and the selection is left as it is. The future finishes once the outcome has
@@ -234,6 +263,7 @@ private:
     std::function<std::optional<Song>(const QString&)> m_songFactory;
     ProgressManager* m_progress;
     ToastManager* m_toasts;
+    std::shared_ptr<FileWork> m_fileWork;
 };
 
 } // namespace quirella

@@ -67,6 +67,16 @@ void applyStoredTags(Song& song, const StoredTags& stored) {
                                  stored.track, stored.disc,         stored.bpm,   FileIdentity()};
 }
 
+ArtistTitle guessFromFileName(const QString& path) {
+    // Shown as text: bytes of a name that are not UTF-8 appear as replacement characters.
+    const QString baseName = paths::displayText(QFileInfo(path).completeBaseName());
+    ArtistTitle guess = parseArtistTitle(baseName);
+    if (guess.title.isEmpty()) {
+        guess.title = baseName;
+    }
+    return guess;
+}
+
 std::optional<Song> createSong(const QString& path) {
     const QFileInfo info(path);
     bookmark::Creation bookmark = bookmark::create(path);
@@ -76,13 +86,11 @@ std::optional<Song> createSong(const QString& path) {
         return std::nullopt;
     }
 
-    // Shown as text: bytes of a name that are not UTF-8 appear as replacement characters.
-    const QString baseName = paths::displayText(info.completeBaseName());
-    const ArtistTitle guess = parseArtistTitle(baseName);
+    const ArtistTitle guess = guessFromFileName(path);
     Song song;
     song.id = QUuid::createUuid();
     song.url = QUrl::fromLocalFile(path);
-    song.name = guess.title.isEmpty() ? baseName : guess.title;
+    song.name = guess.title;
     song.artist = guess.artist;
     song.bookmarkData = std::move(*bookmark.data);
     song.fileExtension = info.suffix().toLower();

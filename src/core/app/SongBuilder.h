@@ -23,6 +23,9 @@ struct ArtistTitle {
 // then the bare "-", "–", "—"; both parts are trimmed. Without such a separator the artist is empty and
 // the title is the whole name, trimmed.
 ArtistTitle parseArtistTitle(const QString& baseName);
+// What a song shows of a file whose tags hold no title or artist: the base name split as above, the
+// whole base name as the title when it has no separator.
+ArtistTitle guessFromFileName(const QString& path);
 
 // Lays the tags a file holds over a song guessed from its file name, and records them as the song's
 // file values: a non-empty title or artist (which set `hasID3Tags`), a genre, a year 1900..2099, the

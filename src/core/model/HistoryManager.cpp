@@ -29,6 +29,14 @@ std::optional<MusicFolder> HistoryManager::redo(const MusicFolder& current) {
     return next;
 }
 
+void HistoryManager::changeAll(const std::function<void(MusicFolder&)>& change) {
+    for (QList<MusicFolder>* stack : {&m_historyStack, &m_redoStack}) {
+        for (MusicFolder& folder : *stack) {
+            change(folder);
+        }
+    }
+}
+
 void HistoryManager::clear() {
     m_historyStack.clear();
     m_redoStack.clear();

@@ -8,6 +8,7 @@
 
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 namespace quirella {
@@ -24,6 +25,9 @@ public:
     std::optional<MusicFolder> undo(const MusicFolder& current);
     // Likewise in the other direction; `current` becomes undoable again.
     std::optional<MusicFolder> redo(const MusicFolder& current);
+    // Changes every value of both stacks alike: a change made outside (files added or changed on disk)
+    // holds whichever value undo or redo brings back.
+    void changeAll(const std::function<void(MusicFolder&)>& change);
     // Forgets both stacks (the application reset).
     void clear();
 

@@ -234,6 +234,8 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
         viewModel->toastManager().show(texts.startToast, ToastManager::ToastType::info);
     }
 
+    // The renames and the reload after them are ours: the folder watch waits until the reload is done.
+    auto hold = viewModel->holdFileWork();
     auto done = std::make_shared<QPromise<FileBatchResult>>();
     done->start();
     QFuture<FileBatchResult> finished = done->future();
@@ -255,7 +257,7 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
             }
         }
         return result;
-    }).then(viewModel, [viewModel, largeBatch, texts, options, done](FileBatchResult result) {
+    }).then(viewModel, [viewModel, largeBatch, texts, options, done, hold](FileBatchResult result) {
         composeReport(result, texts);
         if (largeBatch) {
             viewModel->progressManager().finishOperation();
@@ -267,8 +269,9 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
         }
         // The files have new names: the folder is read again rather than patched, so names,
         // locations and bookmarks all come from the disk.
-        QTimer::singleShot(options.reloadDelay, viewModel, [viewModel, result, done] {
-            viewModel->reloadFolder().then(viewModel, [result, done] {
+        QTimer::singleShot(options.reloadDelay, viewModel, [viewModel, result, done, hold] {
+            viewModel->reloadFolder().then(viewModel, [result, done, hold] {
+                hold->release();
                 done->addResult(result);
                 done->finish();
             });

@@ -483,9 +483,11 @@ QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressMa
     if (!viewModel->currentFolder()) {
         return QtFuture::makeReadyFuture(TagBatchResult{});
     }
+    auto hold = viewModel->holdFileWork();
     return writeTagsToSongs(viewModel->currentFolder()->songs, progress, toasts, std::move(playback), options)
-        .then(viewModel, [viewModel](const TagBatchResult& result) {
+        .then(viewModel, [viewModel, hold](const TagBatchResult& result) {
             viewModel->recordFileValues(result.fileValues);
+            hold->release();
             if (result.report == TagBatchResult::Report::alert) {
                 viewModel->showAlert(result.message);
             }
