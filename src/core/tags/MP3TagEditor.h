@@ -52,8 +52,9 @@ public:
                                          const std::optional<QByteArray>& coverBytes = std::nullopt);
 
     // What loading shows for a file whose first bytes (its whole ID3v2 tag, if any) are `head` and whose
-    // last 128 bytes are `tail`: the ID3v2 fields, the rating of the first rating frame when the others
-    // give none, and the title and artist of an ID3v1 tag where the ID3v2 tag has none.
+    // last 128 bytes, where they follow that tag, are `tail`: the ID3v2 fields, the rating of the first
+    // rating frame when the others give none, and the title and artist of an ID3v1 tag where the ID3v2 tag
+    // has none.
     static StoredTags storedTags(QByteArrayView head, QByteArrayView tail);
 
     // Whether MPEG audio starts in `bytes`: a valid frame header at the first byte that is not zero.

@@ -62,7 +62,9 @@ struct Reader {
 Result readMp3(Reader& reader, qint64 size) {
     const QByteArray first = reader.read(0, 10);
     const QByteArray head = reader.read(0, id3::headBytesToRead(first));
-    const QByteArray tail = size >= MP3TagEditor::kId3v1Size
+    // An ID3v1 tag follows everything else: "TAG" inside the ID3v2 tag of a short file is not one.
+    const qint64 tagEnd = qint64(id3::locateTag(head).end);
+    const QByteArray tail = size - MP3TagEditor::kId3v1Size >= tagEnd
                                 ? reader.read(size - MP3TagEditor::kId3v1Size, MP3TagEditor::kId3v1Size)
                                 : QByteArray();
     if (!reader.error.ok()) {
