@@ -40,6 +40,10 @@ struct ReadRow {
     QString expected; // a refusal is compared by its start
 };
 
+void PrintTo(const ReadRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class NamePatternReading : public ::testing::TestWithParam<ReadRow> {};
 
 TEST_P(NamePatternReading, GivesTheValuesOrNone) {
