@@ -6,7 +6,7 @@ _quirella_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan write bpm rename clean-bpm lookup auto-search edit --help --version"
+    local commands="scan write bpm rename clean-bpm tag-from-name lookup auto-search edit --help --version"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
         return
@@ -15,7 +15,9 @@ _quirella_cli() {
     local command=${words[1]} columns="title artist genre year album album-artist"
     case $prev in
         --pattern)
-            COMPREPLY=($(compgen -W "artist-title artist-title-year bpm-artist-title" -- "$cur"))
+            # A pattern of one's own ("%artist% - %title%") is free text; rename also takes three names.
+            [[ $command == rename ]] &&
+                COMPREPLY=($(compgen -W "artist-title artist-title-year bpm-artist-title" -- "$cur"))
             return
             ;;
         --uppercase | --title-case)
@@ -55,7 +57,8 @@ _quirella_cli() {
                 --disc --bpm"
             ;;
         bpm) options="--write" ;;
-        rename) options="--pattern --analyze-bpm" ;;
+        rename) options="--pattern --analyze-bpm --dry-run" ;;
+        tag-from-name) options="--pattern --write" ;;
         auto-search) options="--covers --genres --years --write" ;;
         edit)
             options="--uppercase --title-case --clean-characters --swap --clear --replace --set-genre
@@ -70,7 +73,7 @@ _quirella_cli() {
     fi
     case $command in
         scan | rename | clean-bpm | auto-search) _filedir -d ;;
-        write | bpm | edit) _filedir '@(mp3|m4a|wav|aiff|aif|flac|ogg|oga|opus|MP3|M4A|WAV|AIFF|AIF|FLAC|OGG|OGA|OPUS)' ;;
+        write | bpm | edit | tag-from-name) _filedir '@(mp3|m4a|wav|aiff|aif|flac|ogg|oga|opus|MP3|M4A|WAV|AIFF|AIF|FLAC|OGG|OGA|OPUS)' ;;
     esac
 } && complete -F _quirella_cli quirella-cli
 

@@ -2,7 +2,7 @@
 # fish completion for quirella-cli: commands, options, --pattern values, column names, and file or
 # folder names where a path is expected.
 
-set -l commands scan write bpm rename clean-bpm lookup auto-search edit
+set -l commands scan write bpm rename clean-bpm tag-from-name lookup auto-search edit
 set -l columns title artist genre year album album-artist
 
 complete -c quirella-cli -f
@@ -11,6 +11,7 @@ complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a write
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a bpm -d "Detect the tempo of files"
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a rename -d "Rename files after their tags"
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a clean-bpm -d "Remove tempo tags from file names"
+complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a tag-from-name -d "Read tags from file and folder names"
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a lookup -d "Ask the catalogues about a recording"
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a auto-search -d "Look up missing covers, genres or years"
 complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -a edit -d "Run the window's edits on files"
@@ -19,7 +20,7 @@ complete -c quirella-cli -n "not __fish_seen_subcommand_from $commands" -l versi
 
 # Folders, or music files and folders, where a path is expected.
 complete -c quirella-cli -n "__fish_seen_subcommand_from scan rename clean-bpm auto-search" -a "(__fish_complete_directories)"
-complete -c quirella-cli -n "__fish_seen_subcommand_from write bpm edit" -F
+complete -c quirella-cli -n "__fish_seen_subcommand_from write bpm edit tag-from-name" -F
 
 complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l title -r -d "The title"
 complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l artist -r -d "The artist"
@@ -37,6 +38,9 @@ complete -c quirella-cli -n "__fish_seen_subcommand_from bpm" -l write -d "Write
 
 complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l pattern -x -a "artist-title artist-title-year bpm-artist-title" -d "The naming pattern"
 complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l analyze-bpm -d "Detect missing tempos first"
+complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l dry-run -d "Print old and new names, rename nothing"
+complete -c quirella-cli -n "__fish_seen_subcommand_from tag-from-name" -l pattern -x -d "The pattern, such as %artist% - %title%"
+complete -c quirella-cli -n "__fish_seen_subcommand_from tag-from-name" -l write -d "Write the tags into the files"
 
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l covers -d "Look up covers"
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l genres -d "Look up genres"

@@ -317,10 +317,6 @@
         <translation>auto-search nimmt genau einen Ordner</translation>
     </message>
     <message>
-        <source>a command is needed: scan, write, bpm, rename, clean-bpm, lookup or auto-search</source>
-        <translation>ein Befehl wird gebraucht: scan, write, bpm, rename, clean-bpm, lookup oder auto-search</translation>
-    </message>
-    <message>
         <source>scan takes exactly one folder</source>
         <translation>scan nimmt genau einen Ordner</translation>
     </message>
@@ -401,16 +397,32 @@
         <translation>rename nimmt genau einen Ordner</translation>
     </message>
     <message>
-        <source>rename needs --pattern artist-title, artist-title-year or bpm-artist-title</source>
-        <translation>rename braucht --pattern artist-title, artist-title-year oder bpm-artist-title</translation>
-    </message>
-    <message>
-        <source>--pattern takes artist-title, artist-title-year or bpm-artist-title, not &quot;%1&quot;</source>
-        <translation>--pattern nimmt artist-title, artist-title-year oder bpm-artist-title, nicht „%1“</translation>
-    </message>
-    <message>
         <source>%1: not a regular file but a pipe or a device; left alone</source>
         <translation>%1: keine reguläre Datei, sondern eine Pipe oder ein Gerät; übergangen</translation>
+    </message>
+    <message>
+        <source>--bpm takes a tempo from 1 to 999, not &quot;%1&quot;</source>
+        <translation>--bpm nimmt ein Tempo von 1 bis 999, nicht „%1“</translation>
+    </message>
+    <message>
+        <source>title, artist, genre, album, album-artist or all</source>
+        <translation>title, artist, genre, album, album-artist oder all</translation>
+    </message>
+    <message>
+        <source>%1 takes title, artist, genre, album, album-artist or all, not &quot;%2&quot;</source>
+        <translation>%1 nimmt title, artist, genre, album, album-artist oder all, nicht „%2“</translation>
+    </message>
+    <message>
+        <source>a column (title, artist, genre, year, album or album-artist) and a value</source>
+        <translation>eine Spalte (title, artist, genre, year, album oder album-artist) und einen Wert</translation>
+    </message>
+    <message>
+        <source>a column: title, artist, genre, year, album or album-artist</source>
+        <translation>eine Spalte: title, artist, genre, year, album oder album-artist</translation>
+    </message>
+    <message>
+        <source>%1 takes title, artist, genre, year, album or album-artist, not &quot;%2&quot;</source>
+        <translation>%1 nimmt title, artist, genre, year, album oder album-artist, nicht „%2“</translation>
     </message>
     <message>
         <source>Usage:
@@ -419,8 +431,10 @@
                              [--cover IMAGE | --no-cover] [--album A] [--album-artist A]
                              [--track N[/T]] [--disc N[/T]] [--bpm N]
   quirella-cli bpm PATH... [--write]
-  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
+  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title|PATTERN
+                         [--analyze-bpm] [--dry-run]
   quirella-cli clean-bpm FOLDER
+  quirella-cli tag-from-name PATH... --pattern PATTERN [--write]
   quirella-cli lookup ARTIST TITLE
   quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
   quirella-cli edit PATH... OPERATION... [--write]
@@ -465,11 +479,27 @@ bpm    Analyses the tempo of each PATH (a folder stands for its music files in l
 
 rename Loads FOLDER as dropping it does and renames its files by the pattern, as the window&apos;s
        pattern sheet does; with --analyze-bpm &quot;Search BPM&quot; runs first. Prints the final message;
-       the status is 0 when nothing failed, 1 otherwise.
+       the status is 0 when nothing failed, 1 otherwise. PATTERN is a pattern of your own (see
+       below): a song it needs an empty field for is skipped and named on standard error. With
+       --dry-run nothing is renamed: each file&apos;s old and new name are printed, parted by a tab.
 
 clean-bpm
        Loads FOLDER and removes a leading tempo tag (&quot;[120 BPM] &quot;) from its file names, printing
        the same way.
+
+tag-from-name
+       Builds the songs as write does and gives each the values its name yields by PATTERN, as
+       the window&apos;s &quot;Tags from File Names&quot; does. Prints the songs as scan does, or with --write
+       writes the tags and prints the outcome as write does. A song whose name does not match is
+       named on standard error, keeps its values, and makes the status 1.
+
+Patterns: %title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%, and
+%ignore% for text to skip; any other text is literal. &quot;/&quot; reads the folders above the file:
+&quot;%artist%/%album% (%year%)/%track%. %title%&quot;. Reading a name, the extension is left out,
+%year% takes four digits, %track% and %disc% digits with an optional &quot;/total&quot;, %bpm% digits,
+and a text field the shortest text that lets the rest match. Writing a name, %track% and
+%disc% get two digits (&quot;03&quot;). A pattern with an unknown field, no field, or two fields with
+nothing between them is refused with status 2.
 
 lookup       Asks the music catalogues (iTunes, then MusicBrainz) about one recording and prints
              what was found as JSON (title, artist, year, coverURL, genre; absent fields left
@@ -515,8 +545,10 @@ Wrong arguments give status 2.
                              [--cover BILD | --no-cover] [--album A] [--album-artist A]
                              [--track N[/T]] [--disc N[/T]] [--bpm N]
   quirella-cli bpm PFAD... [--write]
-  quirella-cli rename ORDNER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
+  quirella-cli rename ORDNER --pattern artist-title|artist-title-year|bpm-artist-title|MUSTER
+                         [--analyze-bpm] [--dry-run]
   quirella-cli clean-bpm ORDNER
+  quirella-cli tag-from-name PFAD... --pattern MUSTER [--write]
   quirella-cli lookup INTERPRET TITEL
   quirella-cli auto-search ORDNER --covers|--genres|--years [--write]
   quirella-cli edit PFAD... OPERATION... [--write]
@@ -566,11 +598,30 @@ bpm    Analysiert das Tempo jedes PFADES (ein Ordner steht für seine Musikdatei
 
 rename Lädt ORDNER wie beim Ziehen und benennt seine Dateien nach dem Muster um, wie es das
        Musterfenster des Fensters tut; mit --analyze-bpm läuft zuerst „BPM suchen“. Gibt die
-       abschließende Meldung aus; der Status ist 0, wenn nichts fehlschlug, sonst 1.
+       abschließende Meldung aus; der Status ist 0, wenn nichts fehlschlug, sonst 1. MUSTER ist
+       ein eigenes Muster (siehe unten): Ein Song, für den es ein leeres Feld bräuchte, wird
+       übersprungen und auf der Standardfehlerausgabe genannt. Mit --dry-run wird nichts
+       umbenannt: Für jede Datei werden alter und neuer Name ausgegeben, durch einen Tabulator
+       getrennt.
 
 clean-bpm
        Lädt ORDNER und entfernt eine Tempo-Angabe am Anfang („[120 BPM] “) aus seinen
        Dateinamen, mit derselben Ausgabe.
+
+tag-from-name
+       Baut die Songs wie write und gibt jedem die Werte, die sein Name nach MUSTER hergibt, wie
+       es „Tags aus Dateinamen“ im Fenster tut. Gibt die Songs wie scan aus, oder schreibt mit
+       --write die Tags und gibt das Ergebnis wie write aus. Ein Song, dessen Name nicht passt,
+       wird auf der Standardfehlerausgabe genannt, behält seine Werte und macht den Status 1.
+
+Muster: %title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%, und
+%ignore% für zu überspringenden Text; jeder andere Text gilt wörtlich. „/“ liest die Ordner
+über der Datei: „%artist%/%album% (%year%)/%track%. %title%“. Beim Lesen eines Namens bleibt
+die Endung außen vor, %year% nimmt vier Ziffern, %track% und %disc% Ziffern mit einem
+optionalen „/Gesamtzahl“, %bpm% Ziffern, und ein Textfeld den kürzesten Text, mit dem der Rest
+passt. Beim Schreiben eines Namens bekommen %track% und %disc% zwei Ziffern („03“). Ein Muster
+mit einem unbekannten Feld, ohne Feld oder mit zwei Feldern ohne etwas dazwischen wird mit
+Status 2 abgelehnt.
 
 lookup       Fragt die Musikkataloge (iTunes, dann MusicBrainz) nach einer Aufnahme und gibt das
              Gefundene als JSON aus (title, artist, year, coverURL, genre; fehlende Felder
@@ -618,28 +669,24 @@ Falsche Argumente ergeben Status 2.
 </translation>
     </message>
     <message>
-        <source>--bpm takes a tempo from 1 to 999, not &quot;%1&quot;</source>
-        <translation>--bpm nimmt ein Tempo von 1 bis 999, nicht „%1“</translation>
+        <source>a command is needed: scan, write, bpm, rename, clean-bpm, tag-from-name, lookup or auto-search</source>
+        <translation>ein Befehl wird gebraucht: scan, write, bpm, rename, clean-bpm, tag-from-name, lookup oder auto-search</translation>
     </message>
     <message>
-        <source>title, artist, genre, album, album-artist or all</source>
-        <translation>title, artist, genre, album, album-artist oder all</translation>
+        <source>rename needs --pattern artist-title, artist-title-year, bpm-artist-title or a pattern</source>
+        <translation>rename braucht --pattern artist-title, artist-title-year, bpm-artist-title oder ein Muster</translation>
     </message>
     <message>
-        <source>%1 takes title, artist, genre, album, album-artist or all, not &quot;%2&quot;</source>
-        <translation>%1 nimmt title, artist, genre, album, album-artist oder all, nicht „%2“</translation>
+        <source>tag-from-name needs at least one file or folder</source>
+        <translation>tag-from-name braucht mindestens eine Datei oder einen Ordner</translation>
     </message>
     <message>
-        <source>a column (title, artist, genre, year, album or album-artist) and a value</source>
-        <translation>eine Spalte (title, artist, genre, year, album oder album-artist) und einen Wert</translation>
+        <source>tag-from-name needs --pattern</source>
+        <translation>tag-from-name braucht --pattern</translation>
     </message>
     <message>
-        <source>a column: title, artist, genre, year, album or album-artist</source>
-        <translation>eine Spalte: title, artist, genre, year, album oder album-artist</translation>
-    </message>
-    <message>
-        <source>%1 takes title, artist, genre, year, album or album-artist, not &quot;%2&quot;</source>
-        <translation>%1 nimmt title, artist, genre, year, album oder album-artist, nicht „%2“</translation>
+        <source>%1: the name does not match the pattern</source>
+        <translation>%1: Der Name passt nicht zum Muster</translation>
     </message>
 </context>
 <context>
@@ -857,6 +904,17 @@ Falsche Argumente ergeben Status 2.
             <numerusform>✅ BPM aus %n Dateien entfernt!</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>(%n skipped)</source>
+        <translation>
+            <numerusform>(%n übersprungen)</numerusform>
+            <numerusform>(%n übersprungen)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 is empty</source>
+        <translation>%1 ist leer</translation>
+    </message>
 </context>
 <context>
     <name>FolderChanges</name>
@@ -1066,6 +1124,33 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>The music catalogues are busy; try again later</source>
         <translation>Die Musikkataloge sind ausgelastet; versuchen Sie es später erneut</translation>
+    </message>
+</context>
+<context>
+    <name>NamePattern</name>
+    <message>
+        <source>“%1” is no field: use %title%, %artist%, %album%, %albumartist%, %year%, %genre%, %track%, %disc%, %bpm% or %ignore%.</source>
+        <translation>„%1“ ist kein Feld: Verwenden Sie %title%, %artist%, %album%, %albumartist%, %year%, %genre%, %track%, %disc%, %bpm% oder %ignore%.</translation>
+    </message>
+    <message>
+        <source>%1 and %2 have nothing between them, so where one ends cannot be told.</source>
+        <translation>Zwischen %1 und %2 steht nichts, daher lässt sich nicht sagen, wo das eine endet.</translation>
+    </message>
+    <message>
+        <source>The pattern has no field such as %artist% or %title%.</source>
+        <translation>Das Muster hat kein Feld wie %artist% oder %title%.</translation>
+    </message>
+    <message>
+        <source>A folder level of the pattern is empty: remove the extra “/”.</source>
+        <translation>Eine Ordnerebene des Musters ist leer: Entfernen Sie das überzählige „/“.</translation>
+    </message>
+    <message>
+        <source>Files are renamed within their folder: a file name pattern cannot hold “/”.</source>
+        <translation>Dateien werden in ihrem Ordner umbenannt: Ein Dateinamensmuster kann kein „/“ enthalten.</translation>
+    </message>
+    <message>
+        <source>%ignore% has no value to write into a file name.</source>
+        <translation>%ignore% hat keinen Wert, der in einen Dateinamen geschrieben werden könnte.</translation>
     </message>
 </context>
 <context>
@@ -1994,6 +2079,10 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
         <source>Write BPM into tags</source>
         <translation>BPM in Tags schreiben</translation>
     </message>
+    <message>
+        <source>Tags from File Names…</source>
+        <translation>Tags aus Dateinamen …</translation>
+    </message>
 </context>
 <context>
     <name>quirella::ui::MainWindow</name>
@@ -2118,6 +2207,33 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Or write a pattern (%title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%):</source>
+        <translation>Oder schreiben Sie ein Muster (%title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%):</translation>
+    </message>
+    <message>
+        <source>Rename by Pattern</source>
+        <translation>Nach Muster umbenennen</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>Übersprungen: %1</translation>
+    </message>
+    <message>
+        <source>Current Name</source>
+        <translation>Jetziger Name</translation>
+    </message>
+    <message>
+        <source>New Name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n files get a new name; the others are skipped.</source>
+        <translation>
+            <numerusform>%1 von %n Datei bekommt einen neuen Namen; die anderen werden übersprungen.</numerusform>
+            <numerusform>%1 von %n Dateien bekommen einen neuen Namen; die anderen werden übersprungen.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -2392,6 +2508,44 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     <message>
         <source>Clear Cover</source>
         <translation>Cover entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>quirella::ui::TagsFromNamesSheet</name>
+    <message>
+        <source>Tags from File Names</source>
+        <translation>Tags aus Dateinamen</translation>
+    </message>
+    <message>
+        <source>Fields: %title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%, and %ignore% for text to skip. &quot;/&quot; reads the folders above the file.</source>
+        <translation>Felder: %title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%, und %ignore% für zu überspringenden Text. „/“ liest die Ordner über der Datei.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>Write a pattern, for example %artist% - %title%.</source>
+        <translation>Schreiben Sie ein Muster, zum Beispiel %artist% - %title%.</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>No match: left as it is</source>
+        <translation>Passt nicht: bleibt, wie es ist</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n songs match.</source>
+        <translation>
+            <numerusform>%1 von %n Song passt.</numerusform>
+            <numerusform>%1 von %n Songs passen.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

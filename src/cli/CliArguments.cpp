@@ -16,8 +16,10 @@ QString usage() {
                              [--cover IMAGE | --no-cover] [--album A] [--album-artist A]
                              [--track N[/T]] [--disc N[/T]] [--bpm N]
   quirella-cli bpm PATH... [--write]
-  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
+  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title|PATTERN
+                         [--analyze-bpm] [--dry-run]
   quirella-cli clean-bpm FOLDER
+  quirella-cli tag-from-name PATH... --pattern PATTERN [--write]
   quirella-cli lookup ARTIST TITLE
   quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
   quirella-cli edit PATH... OPERATION... [--write]
@@ -62,11 +64,27 @@ bpm    Analyses the tempo of each PATH (a folder stands for its music files in l
 
 rename Loads FOLDER as dropping it does and renames its files by the pattern, as the window's
        pattern sheet does; with --analyze-bpm "Search BPM" runs first. Prints the final message;
-       the status is 0 when nothing failed, 1 otherwise.
+       the status is 0 when nothing failed, 1 otherwise. PATTERN is a pattern of your own (see
+       below): a song it needs an empty field for is skipped and named on standard error. With
+       --dry-run nothing is renamed: each file's old and new name are printed, parted by a tab.
 
 clean-bpm
        Loads FOLDER and removes a leading tempo tag ("[120 BPM] ") from its file names, printing
        the same way.
+
+tag-from-name
+       Builds the songs as write does and gives each the values its name yields by PATTERN, as
+       the window's "Tags from File Names" does. Prints the songs as scan does, or with --write
+       writes the tags and prints the outcome as write does. A song whose name does not match is
+       named on standard error, keeps its values, and makes the status 1.
+
+Patterns: %title% %artist% %album% %albumartist% %year% %genre% %track% %disc% %bpm%, and
+%ignore% for text to skip; any other text is literal. "/" reads the folders above the file:
+"%artist%/%album% (%year%)/%track%. %title%". Reading a name, the extension is left out,
+%year% takes four digits, %track% and %disc% digits with an optional "/total", %bpm% digits,
+and a text field the shortest text that lets the rest match. Writing a name, %track% and
+%disc% get two digits ("03"). A pattern with an unknown field, no field, or two fields with
+nothing between them is refused with status 2.
 
 lookup       Asks the music catalogues (iTunes, then MusicBrainz) about one recording and prints
              what was found as JSON (title, artist, year, coverURL, genre; absent fields left
@@ -301,8 +319,9 @@ Command parseArguments(const QStringList& arguments) {
         return VersionCommand{};
     }
     if (arguments.isEmpty()) {
-        return ArgumentError{QCoreApplication::translate(
-            "Cli", "a command is needed: scan, write, bpm, rename, clean-bpm, lookup or auto-search")};
+        return ArgumentError{
+            QCoreApplication::translate("Cli", "a command is needed: scan, write, bpm, rename, clean-bpm, "
+                                               "tag-from-name, lookup or auto-search")};
     }
     const QString& command = arguments.first();
     const QStringList rest = arguments.mid(1);

@@ -20,6 +20,9 @@ std::optional<int> runFileCommand(const QStringList& arguments) {
     if (command == "clean-bpm"_L1) {
         return runCleanBpmCommand(arguments.mid(1));
     }
+    if (command == "tag-from-name"_L1) {
+        return runTagFromNameCommand(arguments.mid(1));
+    }
     return std::nullopt;
 }
 

@@ -6,9 +6,11 @@
 #include "model/EditingManager.h"
 #include "ui/EditingSheets.h"
 #include "ui/Icons.h"
+#include "ui/KeyboardNavigation.h"
 #include "ui/MainWindow.h"
 #include "ui/RemoveTextWindow.h"
 #include "ui/SongTableView.h"
+#include "ui/TagsFromNamesSheet.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -183,6 +185,26 @@ void BulkEditControls::addHeaderMenus() {
 
 void BulkEditControls::numberTracks() {
     m_editor.numberTracks();
+}
+
+TagsFromNamesSheet* BulkEditControls::tagsFromNamesSheet() const {
+    return m_tagsFromNames;
+}
+
+void BulkEditControls::showTagsFromNames() {
+    if (m_tagsFromNames) {
+        m_tagsFromNames->raise();
+        return;
+    }
+    if (!m_window.viewModel().currentFolder()) {
+        return;
+    }
+    auto* sheet = new TagsFromNamesSheet(
+        m_editor.targetSongs(), [this](const NamePattern& pattern) { m_editor.tagsFromNames(pattern); },
+        &m_window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_tagsFromNames = sheet;
+    keyboard::openWithKeyboard(sheet);
 }
 
 void BulkEditControls::addRatingMenu(QMenu& menu) {

@@ -19,6 +19,7 @@ namespace quirella::ui {
 
 class MainWindow;
 class RemoveTextWindow;
+class TagsFromNamesSheet;
 
 class BulkEditControls : public QObject {
     Q_OBJECT
@@ -34,6 +35,10 @@ public:
     void showRemoveTextWindow();
     // "Number Tracks": the selected songs, or all, get track numbers 1 to N in the table's order.
     void numberTracks();
+    // "Tags from File Names…": the pattern sheet over the same songs as numberTracks; nothing without a
+    // folder, and the open sheet is raised rather than opened twice.
+    void showTagsFromNames();
+    TagsFromNamesSheet* tagsFromNamesSheet() const;
 
 signals:
     // Asks the window for the column replacement sheet of `column` ("title", "artist", "genre", "year");
@@ -48,6 +53,7 @@ private:
     MainWindow& m_window;
     BulkEditor m_editor;
     QPointer<RemoveTextWindow> m_removeTextWindow;
+    QPointer<TagsFromNamesSheet> m_tagsFromNames;
 };
 
 } // namespace quirella::ui

@@ -59,11 +59,12 @@ void FileNameCommands::renameOriginal() {
     if (preview.playing() && preview.stop) {
         preview.stop();
     }
-    auto* sheet = new RenamePatternSheet(int(m_window.viewModel().currentFolder()->songs.size()),
-                                         m_window.theme(), &m_window);
+    const QList<Song>& songs = m_window.viewModel().currentFolder()->songs;
+    auto* sheet = new RenamePatternSheet(int(songs.size()), m_window.theme(), &m_window, songs);
     sheet->setWindowModality(Qt::WindowModal);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     connect(sheet, &RenamePatternSheet::patternSelected, this, &FileNameCommands::rename);
+    connect(sheet, &RenamePatternSheet::customPatternSelected, this, &FileNameCommands::renameByPattern);
     connect(sheet, &QDialog::finished, this, [this, sheet] {
         if (m_sheet == sheet) {
             m_sheet = nullptr;
@@ -76,6 +77,12 @@ void FileNameCommands::renameOriginal() {
 }
 
 void FileNameCommands::rename(FileNamingPattern pattern) {
+    if (canStart()) {
+        track(renameFiles(&m_window.viewModel(), pattern));
+    }
+}
+
+void FileNameCommands::renameByPattern(const NamePattern& pattern) {
     if (canStart()) {
         track(renameFiles(&m_window.viewModel(), pattern));
     }

@@ -29,6 +29,7 @@ public:
     // Stops the preview player if it plays, then opens the pattern sheet.
     void renameOriginal();
     void rename(FileNamingPattern pattern);
+    void renameByPattern(const NamePattern& pattern);
 
     bool showRenameSheet() const { return m_sheet != nullptr; }
     RenamePatternSheet* renameSheet() const { return m_sheet; }

@@ -137,6 +137,7 @@ KeyboardCommands::KeyboardCommands(MainWindow& window)
     }
     m_menu->addSeparator();
     add(tr("Number Tracks"), {}, [this] { m_window.bulkEditing()->numberTracks(); });
+    add(tr("Tags from File Names…"), {}, [this] { m_window.bulkEditing()->showTagsFromNames(); });
     QAction* writeBpm = add(tr("Write BPM into tags"), {}, [] {});
     writeBpm->setCheckable(true);
     writeBpm->setChecked(preferences::writeBpmIntoTags());

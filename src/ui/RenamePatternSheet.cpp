@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/RenamePatternSheet.h"
 
+#include "model/Paths.h"
 #include "ui/KeyboardNavigation.h"
+#include "ui/PatternPreview.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QTableView>
 
 namespace quirella::ui {
 
@@ -75,8 +80,9 @@ void PatternButton::paintEvent(QPaintEvent*) {
 
 // ---- RenamePatternSheet ----
 
-RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent)
-    : QDialog(parent) {
+RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent, QList<Song> songs)
+    : QDialog(parent)
+    , m_songs(std::move(songs)) {
     setWindowTitle(tr("Rename Original Files"));
     setFixedWidth(sheetWidth);
     const bool light = isLightTheme(theme);
@@ -114,6 +120,8 @@ RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidge
         layout->addWidget(button);
     }
 
+    addCustomPattern(layout);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* cancel = new QPushButton(tr("Cancel"), this);
@@ -123,6 +131,83 @@ RenamePatternSheet::RenamePatternSheet(int songCount, const Theme& theme, QWidge
     keyboard::tabOnly({cancel});
     cancel->setAutoDefault(false); // Return takes the focused pattern, never "Cancel" by default
     layout->addLayout(buttons);
+}
+
+void RenamePatternSheet::addCustomPattern(QBoxLayout* layout) {
+    auto* caption = new QLabel(tr("Or write a pattern (%title% %artist% %album% %albumartist% %year% %genre% "
+                                  "%track% %disc% %bpm%):"),
+                               this);
+    caption->setWordWrap(true);
+    layout->addWidget(caption);
+    m_customField = makePatternField(recentPatterns::Kind::fileNames,
+                                     QStringLiteral("%track%. %artist% - %title%"), this);
+    m_customField->setObjectName(QStringLiteral("customPattern"));
+    // An empty field until the user picks a recent pattern: the sheet opens on the three patterns.
+    m_customField->setCurrentIndex(-1);
+    layout->addWidget(m_customField);
+    m_customMessage = new QLabel(this);
+    m_customMessage->setObjectName(QStringLiteral("customMessage"));
+    m_customMessage->setWordWrap(true);
+    layout->addWidget(m_customMessage);
+    m_customModel = new PatternPreviewModel(this);
+    m_customTable = makePreviewTable(m_customModel, this);
+    m_customTable->setFixedHeight(150);
+    layout->addWidget(m_customTable);
+    m_customButton = new QPushButton(tr("Rename by Pattern"), this);
+    m_customButton->setObjectName(QStringLiteral("customRename"));
+    m_customButton->setAutoDefault(false);
+    keyboard::tabOnly({m_customButton});
+    layout->addWidget(m_customButton, 0, Qt::AlignRight);
+
+    const auto choose = [this] {
+        if (!m_custom || !m_customButton->isEnabled()) {
+            return;
+        }
+        recentPatterns::remember(recentPatterns::Kind::fileNames, m_custom->text);
+        const NamePattern pattern = *m_custom;
+        accept();
+        emit customPatternSelected(pattern);
+    };
+    connect(m_customButton, &QPushButton::clicked, this, choose);
+    connect(m_customField->lineEdit(), &QLineEdit::returnPressed, this, choose);
+    connect(m_customField, &QComboBox::editTextChanged, this, &RenamePatternSheet::updateCustomPreview);
+    updateCustomPreview();
+}
+
+void RenamePatternSheet::updateCustomPreview() {
+    m_custom.reset();
+    m_customButton->setEnabled(false);
+    const QString text = m_customField->currentText();
+    m_customTable->setVisible(!text.isEmpty());
+    if (text.isEmpty()) {
+        m_customModel->setContent({}, {});
+        m_customMessage->clear();
+        return;
+    }
+    const NamePatternParse parsed = parseNamePattern(text);
+    const QString problem = parsed.pattern ? fileNamePatternProblem(*parsed.pattern) : parsed.error;
+    if (!problem.isEmpty()) {
+        m_customModel->setContent({}, {});
+        m_customMessage->setText(problem);
+        return;
+    }
+    QList<PatternPreviewModel::Row> rows;
+    rows.reserve(m_songs.size());
+    int renamed = 0;
+    for (const Song& song : m_songs) {
+        const PlannedName plan = planFileName(song, *parsed.pattern);
+        const bool skipped = plan.newName.isEmpty();
+        renamed += skipped ? 0 : 1;
+        rows.append({{paths::displayText(plan.oldName),
+                      skipped ? tr("Skipped: %1").arg(plan.skipReason) : paths::displayText(plan.newName)},
+                     skipped});
+    }
+    m_customModel->setContent({tr("Current Name"), tr("New Name")}, std::move(rows));
+    m_customMessage->setText(
+        tr("%1 of %n files get a new name; the others are skipped.", nullptr, int(m_songs.size()))
+            .arg(renamed));
+    m_custom = *parsed.pattern;
+    m_customButton->setEnabled(renamed > 0);
 }
 
 void RenamePatternSheet::showEvent(QShowEvent* event) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// "Rename Original Files": the sheet that asks which naming pattern the song files get. It only
-// collects the choice; the rename itself is the core's (operations/FileRenaming.h).
+// "Rename Original Files": the sheet that asks which naming pattern the song files get: one of three, or a
+// pattern the user writes, whose preview lists old and new names (and the songs it would skip) before
+// anything is renamed. It only collects the choice; the rename itself is the core's
+// (operations/FileRenaming.h).
 #pragma once
 
 #include "operations/FileRenaming.h"
@@ -10,7 +12,18 @@
 #include <QDialog>
 #include <QList>
 
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+class QBoxLayout;
+
 namespace quirella::ui {
+
+class PatternPreviewModel;
 
 // A full-width button with a title over an example, lit while hovered or pressed.
 class PatternButton : public QAbstractButton {
@@ -39,15 +52,22 @@ class RenamePatternSheet : public QDialog {
 public:
     static constexpr int sheetWidth = 420;
 
-    RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent = nullptr);
+    // `songs`: the folder's, for the written pattern's preview.
+    RenamePatternSheet(int songCount, const Theme& theme, QWidget* parent = nullptr, QList<Song> songs = {});
 
     // One per pattern, in the order of FileNamingPattern.
     const QList<PatternButton*>& patternButtons() const { return m_buttons; }
     QAbstractButton* cancelButton() const { return m_cancel; }
+    // The written pattern: its field, the refusal's reason or the counts, the preview, its button.
+    QComboBox* customField() const { return m_customField; }
+    QLabel* customMessage() const { return m_customMessage; }
+    PatternPreviewModel* customPreview() const { return m_customModel; }
+    QPushButton* customButton() const { return m_customButton; }
 
 signals:
     // A pattern was chosen; the sheet has closed itself.
     void patternSelected(quirella::FileNamingPattern pattern);
+    void customPatternSelected(const quirella::NamePattern& pattern);
 
 protected:
     // Up and Down move between the patterns (the buttons would otherwise take the arrows themselves),
@@ -56,8 +76,18 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void addCustomPattern(QBoxLayout* layout);
+    void updateCustomPreview();
+
     QList<PatternButton*> m_buttons;
     QAbstractButton* m_cancel = nullptr;
+    QList<Song> m_songs;
+    std::optional<NamePattern> m_custom;
+    QComboBox* m_customField = nullptr;
+    QLabel* m_customMessage = nullptr;
+    PatternPreviewModel* m_customModel = nullptr;
+    QTableView* m_customTable = nullptr;
+    QPushButton* m_customButton = nullptr;
 };
 
 } // namespace quirella::ui

@@ -119,6 +119,10 @@ TEST(Cli, HelpVersionAndWrongArguments) {
         {u"rename"_s, folder, u"--pattern"_s, u"title-artist"_s},
         {u"rename"_s, folder, folder, u"--pattern=artist-title"_s},
         {u"rename"_s, folder, u"--pattern=artist-title"_s, u"--pattern=artist-title"_s},
+        {u"rename"_s, folder, u"--pattern"_s, u"%titel% - %artist%"_s},
+        {u"rename"_s, folder, u"--pattern"_s, u"%artist%/%title%"_s},
+        {u"tag-from-name"_s, song},
+        {u"tag-from-name"_s, song, u"--pattern"_s, u"%artist%%title%"_s, u"--write"_s},
         {u"clean-bpm"_s, folder, u"--all"_s},
         {u"lookup"_s, u"Only artist"_s},
         {u"auto-search"_s, folder},
@@ -345,6 +349,42 @@ TEST(CliFileCommands, BpmRenameWithTempoAndCleanTheTempoAgain) {
     EXPECT_EQ(missing.err, notAFolder + u'\n');
 }
 
+// Name patterns both ways: tags from a name and its folders (a name that does not match is named), the
+// dry run's "old<TAB>new", then the rename by the same kind of pattern.
+TEST(CliFileCommands, TagsFromNamesAndNamesFromTags) {
+    const ScratchDir dir;
+    const QString album = dir.filePath(u"Björk/Homogenic (1997)"_s);
+    dir.write(u"Björk/Homogenic (1997)/03. Jóga.mp3"_s, mp3Audio());
+    dir.write(u"Björk/Homogenic (1997)/Bonus.mp3"_s, mp3Audio());
+    const QString pattern = u"%artist%/%album% (%year%)/%track%. %title%"_s;
+    const CliRun printed = cli({u"tag-from-name"_s, album, u"--pattern"_s, pattern});
+    EXPECT_EQ(printed.status, 1);
+    EXPECT_EQ(printed.err, album + u"/Bonus.mp3: the name does not match the pattern\n"_s);
+    const QJsonArray songs = QJsonDocument::fromJson(printed.out.toUtf8()).object()[u"songs"_s].toArray();
+    const QJsonObject joga = songNamed(songs, u"03. Jóga.mp3"_s);
+    EXPECT_EQ(
+        (QStringList{joga[u"name"_s].toString(), joga[u"artist"_s].toString(), joga[u"album"_s].toString()}),
+        (QStringList{u"Jóga"_s, u"Björk"_s, u"Homogenic"_s}));
+    EXPECT_EQ(readAll(album + u"/Bonus.mp3"_s), mp3Audio()); // printed, not written
+
+    const CliRun written = cli({u"tag-from-name"_s, album, u"--pattern="_s + pattern, u"--write"_s});
+    EXPECT_EQ(written.status, 1);
+    const QJsonObject tagged = scanned(dir, u"03. Jóga.mp3"_s);
+    EXPECT_EQ(std::pair(tagged[u"year"_s].toInt(), tagged[u"track"_s].toInt()), std::pair(1997, 3));
+
+    const QString named = u"%track% - %title% (%year%)"_s;
+    const CliRun dry = cli({u"rename"_s, album, u"--pattern"_s, named, u"--dry-run"_s});
+    EXPECT_EQ(dry.status, 0);
+    EXPECT_EQ(dry.out, u"03. Jóga.mp3\t03 - Jóga (1997).mp3\n"_s);
+    EXPECT_EQ(dry.err, u"Bonus.mp3: skipped: %track% is empty\n"_s);
+    EXPECT_EQ(QDir(album).entryList(QDir::Files, QDir::Name),
+              (QStringList{u"03. Jóga.mp3"_s, u"Bonus.mp3"_s}));
+    const CliRun renamed = cli({u"rename"_s, album, u"--pattern"_s, named});
+    EXPECT_EQ(renamed.status, 0) << renamed.err.toStdString();
+    EXPECT_EQ(QDir(album).entryList(QDir::Files, QDir::Name),
+              (QStringList{u"03 - Jóga (1997).mp3"_s, u"Bonus.mp3"_s}));
+}
+
 // FLAC, Ogg Vorbis and Opus files as a user with such a folder meets them: listed with the fields of
 // their comments, written, and decoded for their tempo.
 TEST(CliFileCommands, XiphFilesAreListedWrittenAndDecoded) {
@@ -450,8 +490,8 @@ QString flattened(QString text) {
 TEST(ManualPage, SaysWhatHelpSays) {
     QProcessEnvironment english = QProcessEnvironment::systemEnvironment();
     english.insert(u"LANGUAGE"_s, u"en"_s);
-    const QStringList commands{u"scan"_s,      u"write"_s,  u"bpm"_s,         u"rename"_s,
-                               u"clean-bpm"_s, u"lookup"_s, u"auto-search"_s, u"edit"_s};
+    const QStringList commands{u"scan"_s,   u"write"_s,       u"bpm"_s,  u"rename"_s,       u"clean-bpm"_s,
+                               u"lookup"_s, u"auto-search"_s, u"edit"_s, u"tag-from-name"_s};
     for (const auto& [program, page] :
          {std::pair{QStringLiteral(QUIRELLA_CLI_PATH), u"quirella-cli.1.scd"_s},
           std::pair{QStringLiteral(QUIRELLA_WINDOW_PATH), u"quirella.1.scd"_s}}) {

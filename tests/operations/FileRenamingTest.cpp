@@ -2,13 +2,17 @@
 #include "operations/FileRenaming.h"
 
 #include "model/NoReplaceMove.h"
+#include "model/Paths.h"
 #include "operations/LoadedFolder.h"
 #include "support/AudioFiles.h"
 #include "support/Songs.h"
 
 #include <QFile>
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quirella;
 using namespace quirella::test;
@@ -167,6 +171,60 @@ TEST(RenameFiles, LargeFolderListsTenFailuresAndStopsAfterNinetyEightSuffixes) {
     // Another extension is another name.
     EXPECT_TRUE(QFile::exists(folder.dir.filePath(u"Taken.wav"_s)));
     EXPECT_TRUE(QFile::exists(folder.dir.filePath(u"x.mp3"_s)));
+}
+
+// A written pattern: the preview's names are the ones the files get; a song the pattern needs an empty
+// field for is skipped, not failed; a taken name gets a suffix; a long name is cut to the file system's
+// limit at a character's end; a folder whose name is not UTF-8 keeps its bytes.
+TEST(RenameFiles, WrittenPatternAsPreviewed) {
+    LoadedFolder folder;
+    const QByteArray cafe = QFile::encodeName(folder.dir.path()) + "/Caf\xE9";
+    ASSERT_EQ(::mkdir(cafe.constData(), 0700), 0);
+    for (const QByteArray& name : {QByteArray("/a.mp3"), QByteArray("/01. A - T.mp3")}) {
+        std::FILE* file = std::fopen((cafe + name).constData(), "wb");
+        ASSERT_TRUE(file);
+        const QByteArray bytes = name == "/a.mp3" ? mp3Audio() : plainFile(u"mp3"_s);
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+        std::fclose(file);
+    }
+    folder.add(u"b.mp3"_s, mp3Audio());
+    folder.load();
+    const QString longTitle(200, u'é');
+    folder.viewModel.applyChange(false, [&](MusicFolder& loaded) {
+        for (Song& song : loaded.songs) {
+            const bool a = song.bookmarkData.endsWith("/a.mp3");
+            if (a || song.bookmarkData.endsWith("/b.mp3")) {
+                song.name = a ? u"T"_s : longTitle;
+                song.artist = u"A"_s;
+                song.track = {a ? 1 : 2, 0};
+            }
+        }
+    });
+    const NamePattern pattern = *parseNamePattern(u"%track%. %artist% - %title%"_s).pattern;
+    QStringList planned;
+    for (const Song& song : folder.viewModel.currentFolder()->songs) {
+        const PlannedName plan = planFileName(song, pattern);
+        planned.append(plan.newName.isEmpty() ? plan.oldName + u": "_s + plan.skipReason : plan.newName);
+    }
+    planned.sort();
+    const QString cut = u"02. A - "_s + QString(121, u'é') + u".mp3"_s; // 254 bytes: 255 would split an é
+    EXPECT_EQ(planned, (QStringList{u"01. A - T.mp3"_s, u"01. A - T.mp3: %track% is empty"_s, cut}));
+
+    QFuture<FileBatchResult> batch = renameFiles(&folder.viewModel, pattern);
+    ASSERT_TRUE(waitFor(batch, 120000));
+    EXPECT_EQ(batch.result().failureCount, 0);
+    EXPECT_EQ(batch.result().skippedLines, QStringList{u"T - %track% is empty"_s}); // its guessed title
+    EXPECT_EQ(folder.toastTexts.last(), u"✅ 2 files renamed successfully! (1 skipped)"_s);
+    EXPECT_EQ(folder.fileNames(), QStringList{cut});
+    // Found by the folder's raw bytes: Qt would decode the name.
+    EXPECT_EQ(::access((cafe + "/01. A - T_1.mp3").constData(), F_OK), 0);
+    EXPECT_EQ(::access((cafe + "/01. A - T.mp3").constData(), F_OK), 0);
+    EXPECT_EQ(::access((cafe + "/a.mp3").constData(), F_OK), -1);
+    // QTemporaryDir cannot remove what it cannot name.
+    for (const char* name : {"/01. A - T_1.mp3", "/01. A - T.mp3"}) {
+        ::unlink((cafe + name).constData());
+    }
+    ::rmdir(cafe.constData());
 }
 
 TEST(CleanBPMFromFilenames, RemovesTagsWithoutReplacingFiles) {

@@ -30,11 +30,13 @@ expect() {
     fi
 }
 
-expect "quirella-cli " "--help --version auto-search bpm clean-bpm edit lookup rename scan write"
+expect "quirella-cli " "--help --version auto-search bpm clean-bpm edit lookup rename scan tag-from-name write"
 expect "quirella-cli c" "clean-bpm"
 expect "quirella-cli rename Inbox --pattern " "artist-title artist-title-year bpm-artist-title"
 expect "quirella-cli rename Inbox --pattern bpm" "bpm-artist-title"
-expect "quirella-cli rename Inbox --" "--analyze-bpm --pattern"
+expect "quirella-cli rename Inbox --" "--analyze-bpm --dry-run --pattern"
+expect "quirella-cli tag-from-name song.mp3 --pattern " ""
+expect "quirella-cli tag-from-name song.mp3 --" "--pattern --write"
 expect "quirella-cli edit song.mp3 --uppercase " "album album-artist all artist genre title year"
 expect "quirella-cli edit song.mp3 --clear " "album album-artist artist genre title year"
 expect "quirella-cli edit song.mp3 --replace title " ""

@@ -8,17 +8,24 @@
 #include "online/NetworkModeManager.h"
 #include "support/ClickTracks.h"
 #include "support/TagReadBack.h"
+#include "ui/BulkEditControls.h"
 #include "ui/CoverCommands.h"
 #include "ui/CoverConfirmationOverlay.h"
 #include "ui/CoverPickerDialog.h"
 #include "ui/FileNameCommands.h"
 #include "ui/HeaderBar.h"
+#include "ui/KeyboardCommands.h"
 #include "ui/NetworkModeButton.h"
+#include "ui/PatternPreview.h"
 #include "ui/RenamePatternSheet.h"
+#include "ui/TagsFromNamesSheet.h"
 #include "ui/ThumbnailCache.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QThreadPool>
 
@@ -209,6 +216,51 @@ TEST_F(FileNameWindow, RenameOriginalStopsThePlayerAndRenamesByTheChosenPattern)
     EXPECT_FALSE(commands().showRenameSheet());
     waitForCommand();
     EXPECT_EQ(fileNames().filter(u"[128 BPM] Artist "_s).size(), 1);
+
+    // A written pattern: the preview marks the songs it would skip, and Return in its field renames.
+    model().applyChange(false, [](MusicFolder& folder) { folder.songs.first().track = {7, 0}; });
+    press(SidebarView::Action::renameOriginal);
+    sheet = commands().renameSheet();
+    ASSERT_TRUE(hasKeyboard(sheet));
+    sheet->customField()->lineEdit()->setFocus();
+    typeKeys(u"%track% %artist%"_s);
+    EXPECT_EQ(sheet->customPreview()->rowCount(), 12);
+    EXPECT_EQ(sheet->customMessage()->text(), u"1 of 12 files get a new name; the others are skipped."_s);
+    typeKeys(u"\n"_s);
+    waitForCommand();
+    EXPECT_EQ(fileNames().filter(QRegularExpression(u"^07 "_s)).size(), 1);
+}
+
+// "Tags from File Names…" in the F10 menu: the sheet opens with the keyboard in its pattern, previews the
+// songs with a name that does not match marked, and Return applies in one undo step.
+TEST_F(FileNameWindow, TagsFromFileNamesPreviewsAndAppliesInOneUndoStep) {
+    dir.write(u"Björk/Homogenic (1997)/03. Jóga.wav"_s, wavFile());
+    dir.write(u"Björk/Homogenic (1997)/Bonus.wav"_s, wavFile());
+    loadFolder();
+    menuEntry(*window->keyboardCommands()->menu(), u"Tags from File Names…"_s)->trigger();
+    TagsFromNamesSheet* sheet = window->bulkEditing()->tagsFromNamesSheet();
+    ASSERT_TRUE(sheet && hasKeyboard(sheet));
+    EXPECT_TRUE(sheet->patternField()->hasFocus() || sheet->patternField()->lineEdit()->hasFocus());
+    const QString pattern = u"%artist%/%album% (%year%)/%track%. %title%"_s;
+    typeKeys(pattern);
+    const QList<PatternPreviewModel::Row>& rows = sheet->previewModel()->rows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows.at(0).cells, (QStringList{u"Björk/Homogenic (1997)/03. Jóga.wav"_s, u"Björk"_s,
+                                             u"Homogenic"_s, u"1997"_s, u"3"_s, u"Jóga"_s}));
+    EXPECT_TRUE(rows.at(1).marked && !rows.at(0).marked);
+    EXPECT_EQ(sheet->message()->text(), u"1 of 2 songs match."_s);
+    typeKeys(u"\n"_s);
+    const auto albums = [&] {
+        QStringList values;
+        for (const Song& song : model().currentFolder()->songs) {
+            values.append(song.album + u'|' + song.name + u'|' + QString::number(song.year));
+        }
+        return values;
+    };
+    EXPECT_EQ(albums(), (QStringList{u"Homogenic|Jóga|1997"_s, u"|Bonus|0"_s}));
+    EXPECT_EQ(recentPatterns::load(recentPatterns::Kind::tagsFromNames).value(0), pattern);
+    window->undo();
+    EXPECT_EQ(albums(), (QStringList{u"|03. Jóga|0"_s, u"|Bonus|0"_s}));
 }
 
 TEST_F(FileNameWindow, SearchAndCleanBpmButtonsReachTheTableAndTheDisk) {

@@ -147,16 +147,41 @@ bool BulkEditor::removeTerms(const QStringList& terms, const QString& replacemen
     });
 }
 
-bool BulkEditor::numberTracks() {
-    QList<QUuid> order;
+QList<Song> BulkEditor::targetSongs() const {
+    QList<Song> songs;
     const QSet<QUuid>& selected = m_viewModel.selectedSongIds();
     for (const Song& song : m_viewModel.visibleSongs()) {
         if (selected.isEmpty() || selected.contains(song.id)) {
-            order.append(song.id);
+            songs.append(song);
         }
     }
+    return songs;
+}
+
+namespace {
+
+QList<QUuid> idsOf(const QList<Song>& songs) {
+    QList<QUuid> ids;
+    ids.reserve(songs.size());
+    for (const Song& song : songs) {
+        ids.append(song.id);
+    }
+    return ids;
+}
+
+} // namespace
+
+bool BulkEditor::numberTracks() {
+    const QList<QUuid> order = idsOf(targetSongs());
     return m_viewModel.applyChange(
         true, [&](MusicFolder& folder) { folder = quirella::numberTracks(std::move(folder), order); });
+}
+
+bool BulkEditor::tagsFromNames(const NamePattern& pattern) {
+    const QList<QUuid> songIds = idsOf(targetSongs());
+    return m_viewModel.applyChange(true, [&](MusicFolder& folder) {
+        folder = quirella::tagsFromNames(std::move(folder), pattern, songIds);
+    });
 }
 
 bool BulkEditor::uppercaseAll() {

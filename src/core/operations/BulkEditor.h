@@ -5,6 +5,7 @@
 // does nothing and answers false. Lives on the view model's thread.
 #pragma once
 
+#include "operations/NamePattern.h"
 #include "operations/TagWritingBatch.h"
 
 #include <QFuture>
@@ -52,6 +53,11 @@ public:
     // "Number Tracks": the selected songs, or every song when none is selected, get the numbers 1 to N in
     // the table's order and the total N. One undo step.
     bool numberTracks();
+    // "Tags from File Names": the same songs as numberTracks, each whose name matches the pattern getting
+    // the values it gives. One undo step; the files are written only by WRITE TAGS.
+    bool tagsFromNames(const NamePattern& pattern);
+    // The songs those two work on: the selected ones, or all when none is selected, in the table's order.
+    QList<Song> targetSongs() const;
 
     // ---- Rows ----
     // One undo step; the row is updated in place, the table keeps its order.

@@ -148,6 +148,17 @@ MusicFolder numberTracks(MusicFolder folder, const QList<QUuid>& order) {
     return folder;
 }
 
+MusicFolder tagsFromNames(MusicFolder folder, const NamePattern& pattern, const QList<QUuid>& songIds) {
+    for (const QUuid& id : songIds) {
+        if (Song* song = findSong(folder.songs, id)) {
+            if (const std::optional<NameValues> values = readNameValues(pattern, *song)) {
+                applyNameValues(*song, *values);
+            }
+        }
+    }
+    return folder;
+}
+
 MusicFolder swapArtistAndTitle(MusicFolder folder, const QUuid& songId) {
     if (Song* song = findSong(folder.songs, songId)) {
         std::swap(song->name, song->artist);

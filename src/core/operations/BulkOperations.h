@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/Song.h"
+#include "operations/NamePattern.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,9 @@ MusicFolder removeTerms(MusicFolder folder, const QStringList& terms, const QStr
 // "Number Tracks": the songs of `order`, in that order, get the track numbers 1 to N and the total N
 // (at most 999 of them).
 MusicFolder numberTracks(MusicFolder folder, const QList<QUuid>& order);
+// "Tags from File Names": each song of `songIds` whose file name matches the pattern gets the values the
+// name gives; the others stay as they are.
+MusicFolder tagsFromNames(MusicFolder folder, const NamePattern& pattern, const QList<QUuid>& songIds);
 // Exchanges title and artist of the song with this id; nothing without it.
 MusicFolder swapArtistAndTitle(MusicFolder folder, const QUuid& songId);
 

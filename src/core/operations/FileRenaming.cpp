@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -114,9 +115,32 @@ bool fileExists(const QByteArray& path) {
 
 // Moves the file to `baseName` with its extension, or to the first free "_n" variant. Nothing when the
 // file already has that name. Returns the failure's line suffix, if any.
-std::optional<QString> moveToFreeName(const FileLocation& location, const QByteArray& baseName) {
+// `baseName` cut so that it and `tailBytes` more fit `limit` bytes, at the end of a UTF-8 character.
+QByteArray fitBaseName(const QByteArray& baseName, qsizetype tailBytes, int limit) {
+    qsizetype room = std::max<qsizetype>(0, limit - tailBytes);
+    if (baseName.size() <= room) {
+        return baseName;
+    }
+    while (room > 0 && (static_cast<unsigned char>(baseName.at(room)) & 0xC0) == 0x80) {
+        --room;
+    }
+    return baseName.left(room);
+}
+
+// The longest file name the folder's file system takes, in bytes.
+int nameLimitOf(const QByteArray& directory) {
+    const long limit = ::pathconf(directory.isEmpty() ? "/" : directory.constData(), _PC_NAME_MAX);
+    return limit > 0 && limit < 1 << 16 ? int(limit) : 255;
+}
+
+std::optional<QString> moveToFreeName(const FileLocation& location, const QByteArray& baseName,
+                                      std::optional<int> nameLimit = std::nullopt) {
+    const qsizetype extensionBytes = location.extension.isEmpty() ? 0 : location.extension.size() + 1;
     for (int suffix = 0; suffix <= kLastSuffix; ++suffix) {
-        const QByteArray name = suffix == 0 ? baseName : baseName + '_' + QByteArray::number(suffix);
+        const QByteArray suffixBytes = suffix == 0 ? QByteArray() : '_' + QByteArray::number(suffix);
+        const QByteArray base =
+            nameLimit ? fitBaseName(baseName, suffixBytes.size() + extensionBytes, *nameLimit) : baseName;
+        const QByteArray name = base + suffixBytes;
         const QByteArray target = pathFor(location, name);
         // A file that already carries a name the pattern allows keeps it: running a rename twice
         // changes nothing the second time.
@@ -134,6 +158,13 @@ std::optional<QString> moveToFreeName(const FileLocation& location, const QByteA
         }
     }
     return u" - "_s + QCoreApplication::translate("FileRenaming", "Too many duplicates");
+}
+
+QByteArray nativeName(const QString& baseName) {
+    QByteArray name = QFile::encodeName(baseName);
+    // A zero byte would silently cut the name short in every system call.
+    name.replace('\0', '_');
+    return name;
 }
 
 // The steps every song goes through before its own work: bookmark, file, access. `work` gets the
@@ -161,10 +192,14 @@ std::optional<QString> renameSong(const Song& song, FileNamingPattern pattern) {
         if (baseName.isEmpty()) {
             return u" - "_s + QCoreApplication::translate("FileRenaming", "Invalid name generated");
         }
-        QByteArray name = QFile::encodeName(baseName);
-        // A zero byte would silently cut the name short in every system call.
-        name.replace('\0', '_');
-        return moveToFreeName(location, name);
+        return moveToFreeName(location, nativeName(baseName));
+    });
+}
+
+std::optional<QString> renameSongByPattern(const Song& song, const NamePattern& pattern) {
+    return withSongFile(song, [&](const FileLocation& location) -> std::optional<QString> {
+        return moveToFreeName(location, nativeName(nameFromTags(pattern, song).baseName),
+                              nameLimitOf(location.directory));
     });
 }
 
@@ -194,6 +229,10 @@ void composeReport(FileBatchResult& result, const BatchTexts& texts) {
     if (result.failureCount < 1 || errors == 0) {
         result.report = FileBatchResult::Report::successToast;
         result.message = texts.successToast(result.doneCount);
+        if (!result.skippedLines.isEmpty()) {
+            result.message += u' ' + QCoreApplication::translate("FileRenaming", "(%n skipped)", nullptr,
+                                                                 int(result.skippedLines.size()));
+        }
         return;
     }
     QString message = texts.alertTitle;
@@ -212,8 +251,19 @@ void composeReport(FileBatchResult& result, const BatchTexts& texts) {
     result.message = message;
 }
 
+// What became of one song: renamed or cleaned, failed, or left alone; with the line's suffix.
+struct SongOutcome {
+    enum class Kind { done, failed, skipped };
+    Kind kind = Kind::done;
+    QString suffix;
+
+    static SongOutcome of(const std::optional<QString>& failure) {
+        return failure ? SongOutcome{Kind::failed, *failure} : SongOutcome{};
+    }
+};
+
 QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts texts,
-                                      std::function<std::optional<QString>(const Song&)> perSong,
+                                      std::function<SongOutcome(const Song&)> perSong,
                                       FileBatchOptions options) {
     Q_ASSERT(viewModel);
     if (!viewModel->currentFolder()) {
@@ -244,14 +294,21 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
         const auto total = static_cast<int>(songs.size());
         for (int i = 0; i < total; ++i) {
             const Song& song = songs.at(i);
-            const std::optional<QString> failure = perSong(song);
-            if (failure) {
-                result.errorLines.append(song.name + *failure);
-                ++result.failureCount;
-            } else {
+            const SongOutcome outcome = perSong(song);
+            switch (outcome.kind) {
+            case SongOutcome::Kind::done:
                 ++result.doneCount;
+                break;
+            case SongOutcome::Kind::failed:
+                result.errorLines.append(song.name + outcome.suffix);
+                ++result.failureCount;
+                break;
+            case SongOutcome::Kind::skipped:
+                result.skippedLines.append(song.name + outcome.suffix);
+                break;
             }
-            if (largeBatch && (!failure || !texts.progressOnlyAfterSuccess) &&
+            const bool renamed = outcome.kind == SongOutcome::Kind::done;
+            if (largeBatch && (renamed || !texts.progressOnlyAfterSuccess) &&
                 (i % 5 == 0 || i == total - 1)) {
                 progress->updateProgress(i + 1, total, texts.detailText.arg(i + 1).arg(total));
             }
@@ -280,10 +337,7 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
     return finished;
 }
 
-} // namespace
-
-QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, FileNamingPattern pattern,
-                                     FileBatchOptions options) {
+BatchTexts renameTexts(ContentViewModel* viewModel) {
     const int count = viewModel->currentFolder() ? int(viewModel->currentFolder()->songs.size()) : 0;
     BatchTexts texts;
     texts.overlayMessage = QCoreApplication::translate("FileRenaming", "Renaming files...");
@@ -295,8 +349,67 @@ QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, FileNamingPatt
         return QCoreApplication::translate("FileRenaming", "✅ %n files renamed successfully!", nullptr, done);
     };
     texts.progressOnlyAfterSuccess = true;
+    return texts;
+}
+
+QString skipReason(const NameFromTags& name) {
+    if (name.missing) {
+        return QCoreApplication::translate("FileRenaming", "%1 is empty").arg(nameFieldToken(*name.missing));
+    }
+    return QCoreApplication::translate("FileRenaming", "Invalid name generated");
+}
+
+QString resolvedPath(const Song& song) {
+    const bookmark::Resolution resolved = bookmark::resolve(song.bookmarkData);
+    return resolved.path ? *resolved.path : song.filePath();
+}
+
+} // namespace
+
+PlannedName planFileName(const Song& song, const RenamePattern& pattern, int nameLimit) {
+    const FileLocation location = locate(resolvedPath(song));
+    PlannedName plan;
+    plan.oldName = paths::fromNativePath(location.path.mid(location.directory.size() + 1));
+    QByteArray base;
+    if (const auto* fixed = std::get_if<FileNamingPattern>(&pattern)) {
+        const QString name = generateFileName(song, *fixed);
+        if (name.isEmpty()) {
+            plan.skipReason = QCoreApplication::translate("FileRenaming", "Invalid name generated");
+            return plan;
+        }
+        base = nativeName(name);
+    } else {
+        const NameFromTags name = nameFromTags(std::get<NamePattern>(pattern), song);
+        if (name.baseName.isEmpty()) {
+            plan.skipReason = skipReason(name);
+            return plan;
+        }
+        const qsizetype extensionBytes = location.extension.isEmpty() ? 0 : location.extension.size() + 1;
+        base = fitBaseName(nativeName(name.baseName), extensionBytes, nameLimit);
+    }
+    plan.newName =
+        paths::fromNativePath(location.extension.isEmpty() ? base : base + '.' + location.extension);
+    return plan;
+}
+
+QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, FileNamingPattern pattern,
+                                     FileBatchOptions options) {
     return runFileBatch(
-        viewModel, std::move(texts), [pattern](const Song& song) { return renameSong(song, pattern); },
+        viewModel, renameTexts(viewModel),
+        [pattern](const Song& song) { return SongOutcome::of(renameSong(song, pattern)); }, options);
+}
+
+QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, const NamePattern& pattern,
+                                     FileBatchOptions options) {
+    return runFileBatch(
+        viewModel, renameTexts(viewModel),
+        [pattern](const Song& song) {
+            const NameFromTags name = nameFromTags(pattern, song);
+            if (name.baseName.isEmpty()) {
+                return SongOutcome{SongOutcome::Kind::skipped, u" - "_s + skipReason(name)};
+            }
+            return SongOutcome::of(renameSongByPattern(song, pattern));
+        },
         options);
 }
 
@@ -319,7 +432,9 @@ QFuture<FileBatchResult> cleanBPMFromFilenames(ContentViewModel* viewModel, Play
     texts.successToast = [](int done) {
         return QCoreApplication::translate("FileRenaming", "✅ BPM cleaned from %n files!", nullptr, done);
     };
-    return runFileBatch(viewModel, std::move(texts), cleanSong, options);
+    return runFileBatch(
+        viewModel, std::move(texts), [](const Song& song) { return SongOutcome::of(cleanSong(song)); },
+        options);
 }
 
 } // namespace quirella

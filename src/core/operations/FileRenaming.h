@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/Song.h"
+#include "operations/NamePattern.h"
 #include "operations/TagWritingBatch.h"
 
 #include <QByteArray>
@@ -14,6 +15,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <variant>
 
 namespace quirella {
 
@@ -38,6 +40,21 @@ inline constexpr FileNamingPatternInfo fileNamingPatterns[] = {
 // or more. Each of \ / : * ? " < > | becomes "_"; nothing else changes. May be empty.
 QString generateFileName(const Song& song, FileNamingPattern pattern);
 
+// One of the three patterns, or a pattern the user wrote (which fileNamePatternProblem accepts).
+using RenamePattern = std::variant<FileNamingPattern, NamePattern>;
+
+// What a rename would do with one song's file, as the preview shows it: the file name now and the one it
+// gets (with the file's own extension, within `nameLimit` bytes for a written pattern: the base name is
+// cut at a character's end), or why it is skipped: a written pattern that needs a field the song has
+// empty, or an empty name. A "_1" … "_98" suffix for a taken name is found only by the rename. Names keep
+// the bytes that are not UTF-8 escaped as Paths.h does (paths::displayText shows them).
+struct PlannedName {
+    QString oldName;
+    QString newName;
+    QString skipReason; // set when newName is empty
+};
+PlannedName planFileName(const Song& song, const RenamePattern& pattern, int nameLimit = 255);
+
 // A base name without its leading tempo tag: "[128 BPM] " (any case, blanks optional), then "[12] ",
 // then blanks and tabs trimmed at both ends.
 QString cleanBPMPrefix(const QString& baseName);
@@ -47,7 +64,8 @@ struct FileBatchResult {
     enum class Report { none, successToast, alert };
     int doneCount = 0; // files renamed or cleaned, including those that kept their name
     int failureCount = 0;
-    QStringList errorLines; // "<song name> - <reason>", in folder order
+    QStringList errorLines;   // "<song name> - <reason>", in folder order
+    QStringList skippedLines; // songs a written pattern left alone, "<song name> - <reason>"
     Report report = Report::none;
     QString message; // the toast or alert text
 };
@@ -61,6 +79,10 @@ struct FileBatchOptions {
 // progress overlay (more than 20 songs) or toasts, the alert and the reload go through the view model.
 // The future finishes once the folder has been reloaded. Without a folder it finishes at once.
 QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, FileNamingPattern pattern,
+                                     FileBatchOptions options = {});
+// The same by a written pattern: songs it cannot name are skipped (not failed), and every name keeps
+// within the file system's length limit in bytes.
+QFuture<FileBatchResult> renameFiles(ContentViewModel* viewModel, const NamePattern& pattern,
                                      FileBatchOptions options = {});
 
 // Removes the leading tempo tag from every song file name of the current folder, the same way. Stops
