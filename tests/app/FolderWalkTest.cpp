@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How folders become song lists on a real Linux file system: natural name order instead of hash order,
 // and names that are not UTF-8.
+#include "app/FolderChanges.h"
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
 #include "app/SongBuilder.h"
@@ -133,6 +134,11 @@ TEST(FolderWalk, NamesThatAreNotUtf8AreListedReadAndWritten) {
     const QJsonObject json = toJson(*song);
     EXPECT_TRUE(json.value(u"url"_s).toString().endsWith(u"Caf%E9%20-%20Na%EFve.mp3"_s));
     EXPECT_EQ(paths::nativePath(songFromJson(json)->filePath()), paths::nativePath(path));
+    // The folder watch knows the file by the name its song carries.
+    const Song now = *createSong(path);
+    EXPECT_TRUE(
+        findFolderChanges(dir.path(), {{now.id, now.filePath(), now.fileValues, now.fileValues->identity}}, 1)
+            .isEmpty());
     // QTemporaryDir cannot name this file either.
     ::unlink(paths::nativePath(path).constData());
 }

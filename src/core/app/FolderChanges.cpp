@@ -3,6 +3,7 @@
 
 #include "app/FolderScanner.h"
 #include "app/SongBuilder.h"
+#include "model/Paths.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -55,13 +56,18 @@ FolderChanges findFolderChanges(const QString& folderPath, const QList<WatchedSo
     if (!scan.ok()) {
         return changes;
     }
-    const QSet<QString> present(scan.files.cbegin(), scan.files.cend());
-    QSet<QString> listed;
+    // Compared as the bytes the system sees: a name that is not UTF-8 has only one spelling there.
+    QSet<QByteArray> present;
+    for (const QString& path : scan.files) {
+        present.insert(paths::nativePath(path));
+    }
+    QSet<QByteArray> listed;
     QStringList reread;
     QList<const WatchedSong*> rereadSongs;
     for (const WatchedSong& song : known) {
-        listed.insert(song.path);
-        if (!present.contains(song.path)) {
+        const QByteArray native = paths::nativePath(song.path);
+        listed.insert(native);
+        if (!present.contains(native)) {
             changes.removed.append(song.id);
             continue;
         }
@@ -81,7 +87,7 @@ FolderChanges findFolderChanges(const QString& folderPath, const QList<WatchedSo
         if (added.size() >= room) {
             break;
         }
-        if (!listed.contains(path)) {
+        if (!listed.contains(paths::nativePath(path))) {
             added.append(path);
         }
     }
