@@ -11,6 +11,7 @@ packages=(
   libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev attr acl e2fsprogs
   fonts-noto-color-emoji fonts-dejavu-core xvfb xauth
+  weston dbus-daemon at-spi2-core python3-pyatspi
   appstream desktop-file-utils dpkg-dev lintian scdoc bash-completion
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )

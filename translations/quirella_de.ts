@@ -1827,6 +1827,10 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
         <source>%1 / %2 Processed</source>
         <translation>%1 / %2 verarbeitet</translation>
     </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
 </context>
 <context>
     <name>quirella::ui::GenreEditSheet</name>
@@ -2123,6 +2127,13 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     <message>
         <source>Unknown Artist</source>
         <translation>Unbekannter Interpret</translation>
+    </message>
+</context>
+<context>
+    <name>quirella::ui::PositionBar</name>
+    <message>
+        <source>Playback position</source>
+        <translation>Wiedergabeposition</translation>
     </message>
 </context>
 <context>
@@ -2509,6 +2520,10 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
         <source>Clear Cover</source>
         <translation>Cover entfernen</translation>
     </message>
+    <message>
+        <source>Songs</source>
+        <translation>Songs</translation>
+    </message>
 </context>
 <context>
     <name>quirella::ui::TagsFromNamesSheet</name>
@@ -2600,16 +2615,16 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
         <translation>Ordner öffnen … (Strg+O)</translation>
     </message>
     <message>
-        <source>Supported: MP3, M4A, WAV, AIFF / M4A - No Rating</source>
-        <translation>Unterstützt: MP3, M4A, WAV, AIFF / M4A – ohne Bewertung</translation>
-    </message>
-    <message>
         <source>Note: This app works on your &lt;b&gt;original files&lt;/b&gt;. Keep a backup if needed.</source>
         <translation>Hinweis: Diese App arbeitet mit Ihren &lt;b&gt;Originaldateien&lt;/b&gt;. Legen Sie bei Bedarf eine Sicherung an.</translation>
     </message>
     <message>
         <source>Features: tag editing • cover art • ratings • BPM detection • file renaming</source>
         <translation>Funktionen: Tags bearbeiten • Cover • Bewertungen • BPM-Erkennung • Dateien umbenennen</translation>
+    </message>
+    <message>
+        <source>Supported: MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis, Opus</source>
+        <translation>Unterstützt: MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis, Opus</translation>
     </message>
 </context>
 </TS>

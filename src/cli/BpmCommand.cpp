@@ -5,6 +5,7 @@
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
 #include "audio/BPMAnalyzer.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/TagWritingBatch.h"
@@ -41,7 +42,7 @@ int runBpmCommand(const QStringList& options) {
             files.append(argument);
             continue;
         }
-        const FolderScan scan = scanFolder(QFileInfo(argument).absoluteFilePath());
+        const FolderScan scan = scanFolder(paths::canonicalPath(argument));
         if (!scan.ok()) {
             printText(stderr,
                       argument + u": "_s +

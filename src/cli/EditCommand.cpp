@@ -11,6 +11,7 @@
 #include "app/FolderLoading.h"
 #include "app/FolderScanner.h"
 #include "model/EditingManager.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/BulkEditor.h"
@@ -18,10 +19,10 @@
 #include "operations/TagWritingBatch.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -295,8 +296,9 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
         });
     ContentViewModel model;
     model.setFeedback(&progress, &toasts);
-    const QFileInfo first(paths.first());
-    const QString location = first.isDir() ? first.absoluteFilePath() : first.absolutePath();
+    const QString first = quirella::paths::canonicalPath(paths.first());
+    const QString location =
+        isFolder(first) ? first : first.left(std::max<qsizetype>(1, first.lastIndexOf(u'/')));
     // In the order built, not re-sorted: the operations see the songs as `write` would write them.
     model.setCurrentFolder(MusicFolder::make(QUrl::fromLocalFile(location), std::move(songs)));
     model.refreshVisibleSongs();

@@ -5,6 +5,7 @@
 
 #include "FileCommands.h"
 #include "app/ContentViewModel.h"
+#include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/FileRenaming.h"
@@ -24,7 +25,8 @@ struct LoadedFolder {
 };
 
 // Loads the folder; on failure prints the window's alert on standard error and returns nothing.
-inline std::unique_ptr<LoadedFolder> loadFolderForCommand(const QString& folder) {
+inline std::unique_ptr<LoadedFolder> loadFolderForCommand(const QString& given) {
+    const QString folder = paths::canonicalPath(given); // "." is named as the folder it stands for
     auto loaded = std::make_unique<LoadedFolder>();
     awaitFinished(loaded->model.loadFolder(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath())));
     if (loaded->model.showExportAlert() || !loaded->model.currentFolder()) {

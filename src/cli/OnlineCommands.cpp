@@ -66,7 +66,7 @@ int runAutoSearch(const AutoSearchCommand& command) {
         printText(stderr, toasts.message() + u'\n');
         return 1;
     }
-    awaitFinished(QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder)))));
+    awaitFinished(QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::canonicalPath(command.folder)))));
     if (model.showExportAlert()) {
         printText(stderr, model.exportAlertMessage() + u'\n');
         return 1;

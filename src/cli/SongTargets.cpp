@@ -51,7 +51,7 @@ WriteTargets collectFiles(const QStringList& paths) {
         }
     };
     for (const QString& path : paths) {
-        const QString absolute = paths::absolutePath(path);
+        const QString absolute = paths::canonicalPath(path);
         if (!isFolder(absolute)) {
             add(absolute);
             continue;

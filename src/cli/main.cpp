@@ -34,7 +34,7 @@ namespace {
 int runScan(const cli::ScanCommand& command) {
     ContentViewModel model;
     cli::awaitFinished(
-        QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder)))));
+        QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::canonicalPath(command.folder)))));
     if (model.showExportAlert()) {
         cli::printText(stderr, model.exportAlertMessage() + u'\n');
         return 1;

@@ -152,6 +152,7 @@ CoverPickerDialog::CoverPickerDialog(const Theme& theme, QWidget* parent)
     m_close->setIconSize(QSize(20, 20));
     m_close->setAutoRaise(true);
     m_close->setToolTip(tr("Close"));
+    m_close->setAccessibleName(tr("Close"));
     connect(m_close, &QToolButton::clicked, this, &QDialog::reject);
     header->addWidget(m_close);
     layout->addLayout(header);

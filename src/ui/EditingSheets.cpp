@@ -75,6 +75,7 @@ QLineEdit* EditingSheet::addField(const QString& objectName, const QString& plac
     auto* field = new QLineEdit(this);
     field->setObjectName(objectName);
     field->setPlaceholderText(placeholder);
+    field->setAccessibleName(label.isEmpty() ? placeholder : label); // a screen reader reads no placeholder
     m_fields->addWidget(field);
     m_lineEdits.append(field);
     return field;

@@ -89,6 +89,7 @@ EnhancedProgressView::EnhancedProgressView(ProgressManager& progress, QWidget* p
     m_bar->setRange(0, 1000);
     m_bar->setTextVisible(false);
     m_bar->setFixedHeight(8);
+    m_bar->setAccessibleName(tr("Progress"));
     layout->addWidget(m_bar);
 
     m_count = makeLabel(12, false);
@@ -142,13 +143,6 @@ EnhancedProgressView::EnhancedProgressView(ProgressManager& progress, QWidget* p
                 }
             }
         }
-    });
-
-    m_smoothing.setDuration(250);
-    m_smoothing.setEasingCurve(QEasingCurve::OutCubic);
-    connect(&m_smoothing, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_smoothProgress = value.toDouble();
-        m_bar->setValue(int(m_smoothProgress * 10));
     });
 
     m_clock.setInterval(1000);
@@ -227,11 +221,8 @@ void EnhancedProgressView::syncVisibility() {
     m_shown = visible;
     m_fade.stop();
     if (visible) {
-        // The estimate and the bar start from the moment the overlay comes into view.
+        // The estimate starts from the moment the overlay comes into view.
         m_shownSince.start();
-        m_smoothing.stop();
-        m_smoothProgress = m_progress.progress();
-        m_bar->setValue(int(m_smoothProgress * 10));
         syncFields();
         refreshRemaining();
         m_clock.start();
@@ -263,20 +254,21 @@ void EnhancedProgressView::syncFields() {
     m_stop->setVisible(m_progress.isCancellable());
     // No measurable progress yet: the bar runs as a busy indicator.
     m_bar->setRange(0, m_progress.indeterminate() ? 0 : 1000);
+    syncBar();
     layoutCard();
     update();
 }
 
 void EnhancedProgressView::syncProgress() {
-    m_smoothing.stop();
-    m_smoothing.setStartValue(m_smoothProgress);
-    m_smoothing.setEndValue(m_progress.progress());
-    if (m_shown) {
-        m_smoothing.start();
-    } else {
-        m_smoothProgress = m_progress.progress();
-    }
+    syncBar();
     refreshRemaining();
+}
+
+// The bar is set to the value the count shows, at once. It used to ease towards each new value over a
+// quarter of a second, restarting from where it stood: the updates of a fast load come quicker than the
+// animation's frames, so the bar hardly moved and showed under a third while the count said 800 of 1000.
+void EnhancedProgressView::syncBar() {
+    m_bar->setValue(qRound(m_progress.progress() * 10));
 }
 
 void EnhancedProgressView::refreshRemaining() {

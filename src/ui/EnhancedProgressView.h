@@ -41,7 +41,6 @@ public:
     QString countText() const;
     QString remainingText() const;
     QPushButton* stopButton() const { return m_stop; }
-    double smoothProgress() const { return m_smoothProgress; }
     void setTheme(const Theme& theme);
 
 signals:
@@ -56,6 +55,7 @@ private:
     void syncVisibility();
     void syncFields();
     void syncProgress();
+    void syncBar();
     void refreshRemaining();
     void layoutCard();
 
@@ -63,11 +63,9 @@ private:
     bool m_shown = false;
     QPointer<QWidget> m_focusBefore;
     QString m_iconName;
-    double m_smoothProgress = 0;
     QElapsedTimer m_shownSince;
     QTimer m_clock;
     QVariantAnimation m_fade;
-    QVariantAnimation m_smoothing;
     QGraphicsOpacityEffect* m_opacity = nullptr;
     QWidget* m_card = nullptr;
     QLabel* m_icon = nullptr;

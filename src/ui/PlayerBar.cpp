@@ -34,6 +34,12 @@ PositionBar::PositionBar(QWidget* parent)
     setMinimumWidth(60);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
+    registerSliders(); // before the name, which makes the interface
+    setAccessibleName(tr("Playback position"));
+}
+
+QString PositionBar::accessibleValueText() const {
+    return SongTableModel::durationText(m_sliderValue);
 }
 
 void PositionBar::setTheme(const ThemeColors& colors) {
@@ -115,6 +121,7 @@ RoundPlayButton::RoundPlayButton(QWidget* parent)
 void RoundPlayButton::setPlaying(bool playing) {
     m_playing = playing;
     setToolTip(playing ? tr("Pause") : tr("Play"));
+    setAccessibleName(toolTip()); // the button shows only a symbol
     update();
 }
 

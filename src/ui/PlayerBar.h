@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Song.h"
+#include "ui/SliderAccessibility.h"
 #include "ui/Theme.h"
 
 #include <QAbstractButton>
@@ -24,11 +25,14 @@ class SimpleVolumeKnob;
 
 // A rounded bar whose filled part shows `sliderValue` against the song's duration. A drag (a press
 // counts) picks a position from where the pointer is, clamped to the ends; the seek happens on release.
-class PositionBar : public QWidget {
+class PositionBar : public QWidget, public AccessibleSlider {
     Q_OBJECT
 
 public:
     explicit PositionBar(QWidget* parent = nullptr);
+    double accessibleValue() const override { return m_sliderValue; }
+    double accessibleMaximum() const override { return span(); }
+    QString accessibleValueText() const override;
     void setTheme(const ThemeColors& colors);
 
     // Seconds of the song; a bar without a song spans 1.

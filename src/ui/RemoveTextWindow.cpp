@@ -43,8 +43,10 @@ RemoveTextWindow::RemoveTextWindow(Apply apply, QWidget* parent)
     }
     layout->addLayout(form);
 
-    layout->addWidget(new QLabel(tr("Replace with (optional - applies to all terms):"), this));
+    auto* replacementLabel = new QLabel(tr("Replace with (optional - applies to all terms):"), this);
+    layout->addWidget(replacementLabel);
     m_replacement = new QLineEdit(this);
+    replacementLabel->setBuddy(m_replacement); // which names the field for screen readers
     m_replacement->setObjectName(QStringLiteral("replacementField"));
     m_replacement->setPlaceholderText(tr("Replacement text"));
     layout->addWidget(m_replacement);

@@ -18,6 +18,8 @@ SimpleVolumeKnob::SimpleVolumeKnob(AudioManager& audio, QWidget* parent)
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
     setToolTip(tr("Volume"));
+    registerSliders(); // before the name, which makes the interface
+    setAccessibleName(toolTip());
     connect(&m_audio, &AudioManager::volumeChanged, this, qOverload<>(&QWidget::update));
     setTheme(Theme::deepCharcoal());
 }
@@ -25,6 +27,10 @@ SimpleVolumeKnob::SimpleVolumeKnob(AudioManager& audio, QWidget* parent)
 void SimpleVolumeKnob::setTheme(const Theme& theme) {
     m_colors = themeColors(theme);
     update();
+}
+
+double SimpleVolumeKnob::accessibleValue() const {
+    return int(m_audio.volume() * 100.0f);
 }
 
 QString SimpleVolumeKnob::percentText() const {

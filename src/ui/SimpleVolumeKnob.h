@@ -5,6 +5,7 @@
 // crosses twelve o'clock).
 #pragma once
 
+#include "ui/SliderAccessibility.h"
 #include "ui/Theme.h"
 
 #include <QPointF>
@@ -16,13 +17,16 @@ class AudioManager;
 
 namespace quirella::ui {
 
-class SimpleVolumeKnob : public QWidget {
+class SimpleVolumeKnob : public QWidget, public AccessibleSlider {
     Q_OBJECT
 
 public:
     static constexpr int side = 60;
 
     explicit SimpleVolumeKnob(AudioManager& audio, QWidget* parent = nullptr);
+    double accessibleValue() const override;
+    double accessibleMaximum() const override { return 100; }
+    QString accessibleValueText() const override { return percentText(); }
     void setTheme(const Theme& theme);
 
     bool isDragging() const { return m_isDragging; }

@@ -101,6 +101,7 @@ QWidget* TextCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     auto* editor = new CellEditor(parent);
     editor->setFont(m_font);
     editor->setPlaceholderText(index.data(SongTableModel::PlaceholderRole).toString());
+    editor->setAccessibleName(index.model()->headerData(index.column(), Qt::Horizontal).toString());
     QPalette palette = editor->palette();
     const QColor text = view().colors().text;
     palette.setColor(QPalette::Text, text);

@@ -30,6 +30,7 @@ SongTableView::SongTableView(ContentViewModel& viewModel, VisibleColumns& visibl
     , m_visibleColumns(visibleColumns)
     , m_colors(themeColors(Theme::deepCharcoal())) {
     m_model = new SongTableModel(viewModel, visibleColumns.ids(), this);
+    setAccessibleName(tr("Songs"));
     m_thumbnails = new ThumbnailCache(this);
     m_textDelegate = new TextCellDelegate(*this, 13, this);
     m_typeDelegate = new TextCellDelegate(*this, 11, this);

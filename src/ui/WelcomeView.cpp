@@ -162,7 +162,7 @@ WelcomeView::WelcomeView(QWidget* parent)
     outer->addSpacing(16);
 
     const QStringList notes{
-        tr("Supported: MP3, M4A, WAV, AIFF / M4A - No Rating"),
+        tr("Supported: MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis, Opus"),
         tr("Note: This app works on your <b>original files</b>. Keep a backup if needed."),
         tr("Features: tag editing • cover art • ratings • BPM detection • file renaming"),
     };

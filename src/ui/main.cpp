@@ -7,6 +7,7 @@
 #include "model/Paths.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPlayer.h"
+#include "ui/TerminationSignals.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -18,8 +19,8 @@
 namespace {
 
 // A folder named on the command line, as native path bytes. A desktop's "Open With" passes file URLs;
-// a shell passes paths, relative or with a trailing slash. The bytes are kept as they are: a name need
-// not be UTF-8.
+// a shell passes paths, relative or with a trailing slash, which are named by the folder they stand for
+// ("." by its own name, links resolved). The bytes are kept as they are: a name need not be UTF-8.
 QByteArray folderArgument(const QByteArray& argument) {
     if (argument.startsWith("file://")) {
         const QByteArray rest = argument.mid(7);
@@ -27,7 +28,7 @@ QByteArray folderArgument(const QByteArray& argument) {
         return slash < 0 ? QByteArray() : QByteArray::fromPercentEncoding(rest.mid(slash));
     }
     return quirella::paths::nativePath(
-        quirella::paths::absolutePath(quirella::paths::fromNativePath(argument)));
+        quirella::paths::canonicalPath(quirella::paths::fromNativePath(argument)));
 }
 
 QList<QUrl> folderLocations(const QByteArrayList& folders) {
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
     }
 
     quirella::lifecycle::runStartup();
+    quirella::ui::quitOnTerminationSignals(); // a session that ends quits as closing the window does
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { quirella::lifecycle::runExit(); });
 
     // The one preview player; it restores "PlayerVolume" now and stores it when the application quits.

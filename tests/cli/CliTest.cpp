@@ -142,10 +142,15 @@ TEST(Cli, ScanPrintsTheLoadedFolderOrWhatTheWindowWouldAlert) {
     const ScratchDir dir;
     const QByteArray tag = id3Tag(id3Frame("APIC", apicBody(imageBytes(Qt::red))));
     const QString file = dir.write(u"Artist - Song.mp3"_s, tag + mp3Audio());
-    const CliRun run = cli({u"scan"_s, dir.path()});
+    // A relative path through a link, ending in ".", names the folder it stands for, as the window does.
+    const ScratchDir elsewhere;
+    ASSERT_TRUE(QFile::link(dir.path(), elsewhere.filePath(u"link"_s)));
+    const CliRun run =
+        cli({u"scan"_s, QDir::current().relativeFilePath(elsewhere.filePath(u"link"_s)) + u"/."_s});
     const QJsonObject folder = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(folder.keys(), (QStringList{u"id"_s, u"name"_s, u"path"_s, u"songs"_s}));
     EXPECT_EQ(QUrl(folder[u"path"_s].toString()), QUrl::fromLocalFile(dir.path()));
+    EXPECT_EQ(folder[u"name"_s].toString(), QFileInfo(dir.path()).fileName());
     const QJsonObject song = songNamed(songsOf(run), u"Artist - Song.mp3"_s);
     EXPECT_TRUE(song[u"isMetadataLoaded"_s].toBool());
     // A cover is kept in one file named after its bytes: another process finds it instead of writing it.
@@ -327,7 +332,7 @@ TEST(CliFileCommands, BpmRenameWithTempoAndCleanTheTempoAgain) {
     const QString fast = dir.write(u"songs/Artist - Song.wav"_s, clickTrackWav(120, 12));
     const QString slow = dir.write(u"songs/Other - Tune.wav"_s, clickTrackWav(90, 12));
     const QString broken = dir.write(u"broken.mp3"_s, "not audio at all, not audio at all");
-    const CliRun bpm = cli({u"bpm"_s, broken, songs});
+    const CliRun bpm = cli({u"bpm"_s, broken, songs + u"/./"_s}); // the folder's own paths, without "."
     EXPECT_EQ(bpm.status, 1);
     EXPECT_EQ(bpm.out, u"120\t"_s + fast + u"\n90\t"_s + slow + u'\n'); // in load order
     EXPECT_TRUE(bpm.err.startsWith(broken + u": "_s)) << bpm.err.toStdString();
@@ -339,7 +344,7 @@ TEST(CliFileCommands, BpmRenameWithTempoAndCleanTheTempoAgain) {
     EXPECT_EQ(QDir(songs).entryList(QDir::Files, QDir::Name),
               (QStringList{u"[120 BPM] Artist - Song.wav"_s, u"[90 BPM] Other - Tune.wav"_s}));
 
-    const CliRun clean = cli({u"clean-bpm"_s, songs});
+    const CliRun clean = cli({u"clean-bpm"_s, songs + u"/../songs"_s});
     EXPECT_EQ(clean.status, 0) << clean.err.toStdString();
     EXPECT_EQ(clean.out, u"✅ BPM cleaned from 2 files!\n"_s);
     EXPECT_EQ(QDir(songs).entryList(QDir::Files, QDir::Name),

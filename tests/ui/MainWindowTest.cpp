@@ -16,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPromise>
 #include <QPushButton>
 #include <QThreadPool>
@@ -176,6 +177,21 @@ TEST_F(Window, ProgressOverlayShowsTheOperationAndStopsOnlineWork) {
             progress.finishOperation();
         }
         ASSERT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }));
+    }
+}
+
+// A fast load posts its updates quicker than an animation's frames: the bar shows what the count says.
+TEST(ProgressOverlay, BarAndCountShowTheSameProgressThroughAFastLoad) {
+    ProgressManager progress;
+    const EnhancedProgressView overlay(progress);
+    const auto* bar = overlay.findChild<QProgressBar*>();
+    progress.startOperation(
+        {ProgressManager::OperationType::loadingFolder, u"Loading"_s, {}, 1000, false, {}});
+    for (int done = 0; done <= 1000; done += 40) {
+        progress.updateProgress(done, 1000);
+        QCoreApplication::processEvents(); // the posted update, without waiting for a frame
+        ASSERT_EQ(overlay.countText(), u"%1 / 1000 Processed"_s.arg(done));
+        EXPECT_DOUBLE_EQ(double(bar->value()) / bar->maximum(), done / 1000.0);
     }
 }
 

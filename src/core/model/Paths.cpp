@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,6 +155,33 @@ QString absolutePath(const QString& path) {
         return path;
     }
     return fromNativePath(QByteArray(current)) + u'/' + path;
+}
+
+QString canonicalPath(const QString& path) {
+    const QString absolute = absolutePath(path);
+    const auto resolved = [](const QString& existing) -> std::optional<QString> {
+        char target[PATH_MAX];
+        if (::realpath(nativePath(existing).constData(), target) == nullptr) {
+            return std::nullopt;
+        }
+        return fromNativePath(QByteArray(target));
+    };
+    struct stat info {};
+    if (::stat(nativePath(absolute).constData(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (const std::optional<QString> folder = resolved(absolute)) {
+            return *folder;
+        }
+    } else {
+        const QString cleaned = QDir::cleanPath(absolute);
+        const qsizetype slash = cleaned.lastIndexOf(u'/');
+        const QString name = cleaned.mid(slash + 1);
+        if (slash > 0 && name != QLatin1StringView("..")) {
+            if (const std::optional<QString> folder = resolved(cleaned.left(slash))) {
+                return (*folder == QLatin1StringView("/") ? QString() : *folder) + u'/' + name;
+            }
+        }
+    }
+    return QDir::cleanPath(absolute);
 }
 
 bool openForReading(QFile& file, const QString& path) {

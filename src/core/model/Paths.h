@@ -31,6 +31,10 @@ QString displayText(QStringView path);
 bool hasEscapedBytes(QStringView path);
 // `path` made absolute against the current folder (kept as is when that cannot be read).
 QString absolutePath(const QString& path);
+// `path` as the window and the command line name what they open: absolute, without "." and ".." and with
+// every link in it resolved (realpath). A file keeps its own name, links included; only the folders
+// above it are resolved. A path that does not exist is made absolute and cleaned of "." and "..".
+QString canonicalPath(const QString& path);
 // Opens `file` for reading on the file at `path` (any name, see above). On failure `file` stays
 // closed and errno tells why.
 bool openForReading(QFile& file, const QString& path);
