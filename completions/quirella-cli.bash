@@ -38,6 +38,10 @@ _quirella_cli() {
             _filedir '@(png|PNG|jpg|JPG|jpeg|JPEG)'
             return
             ;;
+        --max-songs)
+            COMPREPLY=($(compgen -W "1000 5000 10000 50000 100000" -- "$cur"))
+            return
+            ;;
         --title | --artist | --year | --genre | --set-genre | --remove | --remove-replacement | \
             --replace-text)
             return
@@ -51,8 +55,9 @@ _quirella_cli() {
     local options=""
     case $command in
         write) options="--title --artist --year --genre --rating --cover --no-cover" ;;
-        rename) options="--pattern --analyze-bpm" ;;
-        auto-search) options="--covers --genres --years --write" ;;
+        scan | clean-bpm) options="--max-songs" ;;
+        rename) options="--pattern --analyze-bpm --max-songs" ;;
+        auto-search) options="--covers --genres --years --write --max-songs" ;;
         edit)
             options="--uppercase --title-case --clean-characters --swap --clear --replace --set-genre
                 --set-rating --clear-ratings --remove --remove-replacement --replace-text --cover-all

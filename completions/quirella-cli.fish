@@ -32,6 +32,8 @@ complete -c quirella-cli -n "__fish_seen_subcommand_from write" -l no-cover -d "
 complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l pattern -x -a "artist-title artist-title-year bpm-artist-title" -d "The naming pattern"
 complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l analyze-bpm -d "Detect missing tempos first"
 
+complete -c quirella-cli -n "__fish_seen_subcommand_from scan rename clean-bpm auto-search" -l max-songs -x -a "1000 5000 10000 50000 100000" -d "The largest folder taken"
+
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l covers -d "Look up covers"
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l genres -d "Look up genres"
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l years -d "Look up years"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Console.h"
 
+#include "app/ContentViewModel.h"
 #include "operations/TagWritingBatch.h"
 
 #include <QByteArray>
@@ -16,6 +17,17 @@ void printText(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fflush(stream);
+}
+
+std::optional<int>& maximumSongsOption() {
+    static std::optional<int> maximum;
+    return maximum;
+}
+
+void applyMaximumSongs(ContentViewModel& model) {
+    if (maximumSongsOption()) {
+        model.overrideMaximumSongs(*maximumSongsOption());
+    }
 }
 
 int reportArgumentError(const QString& message) {

@@ -6,9 +6,12 @@
 #include <QFuture>
 #include <QString>
 
+#include <optional>
+
 namespace quirella {
+class ContentViewModel;
 struct TagBatchResult;
-}
+} // namespace quirella
 
 #include <cstdio>
 
@@ -23,6 +26,9 @@ int reportArgumentError(const QString& message);
 // The outcome of a tag-writing batch: its message on standard output, then each failed and each skipped
 // file with its reason on standard error (the window's toast has no room for them).
 void printTagBatch(const TagBatchResult& result);
+// The --max-songs of this run, when given; applied to each view model that loads a folder.
+std::optional<int>& maximumSongsOption();
+void applyMaximumSongs(ContentViewModel& model);
 // Runs the event loop until the future has finished.
 void awaitFinished(const QFuture<void>& future);
 

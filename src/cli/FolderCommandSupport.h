@@ -26,6 +26,7 @@ struct LoadedFolder {
 // Loads the folder; on failure prints the window's alert on standard error and returns nothing.
 inline std::unique_ptr<LoadedFolder> loadFolderForCommand(const QString& folder) {
     auto loaded = std::make_unique<LoadedFolder>();
+    applyMaximumSongs(loaded->model);
     awaitFinished(loaded->model.loadFolder(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath())));
     if (loaded->model.showExportAlert() || !loaded->model.currentFolder()) {
         printText(stderr, loaded->model.exportAlertMessage() + u'\n');

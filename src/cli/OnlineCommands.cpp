@@ -57,6 +57,7 @@ int runAutoSearch(const AutoSearchCommand& command) {
     ToastManager toasts;
     ContentViewModel model;
     model.setFeedback(&progress, &toasts);
+    applyMaximumSongs(model);
     if (!NetworkModeManager::instance().isOnlineMode()) {
         AutoSearchHooks offline;
         offline.progress = &progress;

@@ -33,6 +33,7 @@ namespace {
 
 int runScan(const cli::ScanCommand& command) {
     ContentViewModel model;
+    cli::applyMaximumSongs(model);
     cli::awaitFinished(
         QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder)))));
     if (model.showExportAlert()) {
@@ -150,6 +151,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.append(paths::fromNativePath(QByteArray(argv[i])));
     }
+    const cli::MaximumSongsOption maximumSongs = cli::takeMaximumSongs(arguments);
+    if (maximumSongs.error) {
+        return cli::reportArgumentError(*maximumSongs.error);
+    }
+    cli::maximumSongsOption() = maximumSongs.maximum;
     if (const std::optional<int> status = cli::runEditCommand(arguments)) {
         return *status;
     }

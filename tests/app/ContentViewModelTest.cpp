@@ -52,6 +52,7 @@ protected:
         QSettings settings;
         settings.remove(ContentViewModel::preferredSortColumnKey);
         settings.remove(ContentViewModel::preferredSortAscendingKey);
+        settings.remove(ContentViewModel::largestFolderKey);
         model = std::make_unique<ContentViewModel>();
         QObject::connect(&ProgressManager::instance(), &ProgressManager::isVisibleChanged, model.get(),
                          [this] {
@@ -344,7 +345,7 @@ TEST_F(ViewModel, TrashFailuresShowTheReasonAndChangeNothing) {
     EXPECT_TRUE(environment.workingFolderIsEmpty());
 }
 
-TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
+TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMoreUnlessTheUserAllowsLargerFolders) {
     const ScratchDir dir;
     writeSongs(dir, 1000);
     load(dir.path());
@@ -360,6 +361,28 @@ TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
               "smaller folder or organize your music in subfolders with less than 1000 songs each."_s);
     // The previous folder was put away when the load began.
     EXPECT_TRUE(model->visibleSongs().isEmpty());
+
+    // A larger allowance is a stored preference; the command line's override stores nothing, and its
+    // alert says how to raise the allowance.
+    model->setMaximumSongs(5000);
+    model.reset(); // waits for the preference to be stored
+    model = std::make_unique<ContentViewModel>();
+    EXPECT_EQ(model->maximumSongs(), 5000);
+    load(dir.path());
+    EXPECT_EQ(loadedCount(), 1001);
+    model->overrideMaximumSongs(1000 - 1);
+    load(dir.path());
+    EXPECT_EQ(model->exportAlertMessage(),
+              u"⚠️ Too many songs detected!\n\nFound: 1001 songs\nMaximum allowed: 999 songs\n\nPlease "
+              u"select a smaller folder, or raise “Largest folder” under Preferences in the menu (F10); "
+              u"quirella-cli takes --max-songs N."_s);
+    model.reset(); // waits for the preference to be stored
+    model = std::make_unique<ContentViewModel>();
+    EXPECT_EQ(model->maximumSongs(), 5000);
+    model->setMaximumSongs(1000);
+    model.reset(); // waits for the preference to be stored
+    model = std::make_unique<ContentViewModel>();
+    EXPECT_FALSE(QSettings().contains(ContentViewModel::largestFolderKey));
 }
 
 TEST_F(ViewModel, LoadingWhatIsNoMusicFolderShowsTheAlert) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ContentViewModel.h"
 
+#include "app/FolderLoading.h"
 #include "app/Trash.h"
 #include "model/Bookmark.h"
 #include "model/ProgressManager.h"
@@ -53,6 +54,9 @@ ContentViewModel::ContentViewModel(QObject* parent)
     setSortColumn(column.isValid() ? std::optional<QString>(column.toString()) : std::nullopt);
     const QVariant ascending = settings.value(preferredSortAscendingKey);
     setSortAscending(ascending.isValid() ? ascending.toBool() : true);
+    bool counted = false;
+    const int largest = settings.value(largestFolderKey).toInt(&counted);
+    m_maximumSongs = counted && largest > 0 ? largest : defaultMaximumSongsPerFolder;
 }
 
 ContentViewModel::~ContentViewModel() = default;
@@ -119,6 +123,23 @@ void ContentViewModel::setSortAscending(bool ascending) {
     if (m_sortAscending != ascending) {
         m_sortAscending = ascending;
         emit sortAscendingChanged();
+    }
+}
+
+void ContentViewModel::setMaximumSongs(int maximum) {
+    if (maximum < 1) {
+        return;
+    }
+    storePreference(largestFolderKey, maximum == defaultMaximumSongsPerFolder
+                                          ? std::nullopt
+                                          : std::optional<QVariant>(maximum));
+    overrideMaximumSongs(maximum);
+}
+
+void ContentViewModel::overrideMaximumSongs(int maximum) {
+    if (maximum > 0 && m_maximumSongs != maximum) {
+        m_maximumSongs = maximum;
+        emit maximumSongsChanged();
     }
 }
 

@@ -43,6 +43,7 @@ class ContentViewModel : public QObject {
     Q_PROPERTY(QList<quirella::Song> visibleSongs READ visibleSongs NOTIFY visibleSongsChanged)
     Q_PROPERTY(int totalSongs READ totalSongs WRITE setTotalSongs NOTIFY totalSongsChanged)
     Q_PROPERTY(bool isLoading READ isLoading WRITE setIsLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(int maximumSongs READ maximumSongs WRITE setMaximumSongs NOTIFY maximumSongsChanged)
     Q_PROPERTY(std::optional<QString> sortColumn READ sortColumn WRITE setSortColumn NOTIFY sortColumnChanged)
     Q_PROPERTY(bool sortAscending READ sortAscending WRITE setSortAscending NOTIFY sortAscendingChanged)
     Q_PROPERTY(QSet<QUuid> selectedSongIds READ selectedSongIds WRITE setSelectedSongIds NOTIFY
@@ -60,8 +61,11 @@ public:
     // Preference keys of the sort, kept under these names across versions.
     static constexpr QLatin1StringView preferredSortColumnKey{"PreferredSortColumn"};
     static constexpr QLatin1StringView preferredSortAscendingKey{"PreferredSortAscending"};
+    // The largest folder a load takes ("Largest folder" in the preferences); absent means the default.
+    static constexpr QLatin1StringView largestFolderKey{"LargestFolder"};
 
     // Restores the stored sort: no stored column means unsorted, no stored direction means ascending.
+    // Restores the largest folder a load takes: the default unless a positive count is stored.
     explicit ContentViewModel(QObject* parent = nullptr);
     ~ContentViewModel() override;
 
@@ -72,6 +76,8 @@ public:
     const QList<Song>& visibleSongs() const { return m_visibleSongs; }
     int totalSongs() const { return m_totalSongs; }
     bool isLoading() const { return m_isLoading; }
+    // Loads refuse folders with more supported files than this.
+    int maximumSongs() const { return m_maximumSongs; }
     const std::optional<QString>& sortColumn() const { return m_sortColumn; }
     bool sortAscending() const { return m_sortAscending; }
     const QSet<QUuid>& selectedSongIds() const { return m_selectedSongIds; }
@@ -93,6 +99,11 @@ public:
     // destructor waits for the last store.
     void setSortColumn(const std::optional<QString>& column);
     void setSortAscending(bool ascending);
+    // Stores the preference too (the default itself is stored as no value). Counts below 1 are ignored.
+    void setMaximumSongs(int maximum);
+    // The same for this view model only, leaving the preference as it is (the command line's
+    // --max-songs).
+    void overrideMaximumSongs(int maximum);
     void setSelectedSongIds(const QSet<QUuid>& ids);
     void setShowExportAlert(bool show);
     void setExportAlertMessage(const QString& message);
@@ -184,6 +195,7 @@ signals:
     void songRemoved(int row);
     void totalSongsChanged();
     void isLoadingChanged();
+    void maximumSongsChanged();
     void sortColumnChanged();
     void sortAscendingChanged();
     void selectedSongIdsChanged();
@@ -193,6 +205,8 @@ signals:
     void editingFieldChanged();
 
 private:
+    // The alert of a folder with `count` supported files, more than `maximum`.
+    static QString tooManySongsMessage(int count, int maximum);
     // Puts a changed song back into the folder and into its row of the visible list.
     void replaceSong(const Song& song);
     // `restored` (a value of the history) with the current songs' file values.
@@ -217,6 +231,7 @@ private:
     QList<Song> m_visibleSongs;
     int m_totalSongs = 0;
     bool m_isLoading = false;
+    int m_maximumSongs = 0;
     std::optional<QString> m_sortColumn;
     bool m_sortAscending = true;
     QSet<QUuid> m_selectedSongIds;

@@ -150,6 +150,21 @@ QString describeFailure(const std::exception& failure) {
 
 } // namespace
 
+QString ContentViewModel::tooManySongsMessage(int count, int maximum) {
+    if (maximum == defaultMaximumSongsPerFolder) {
+        return tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 songs\n\nPlease "
+                  "select a smaller folder or organize your music in subfolders with less than %1 songs "
+                  "each.",
+                  nullptr, count)
+            .arg(maximum);
+    }
+    return tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 songs\n\nPlease "
+              "select a smaller folder, or raise “Largest folder” under Preferences in the menu (F10); "
+              "quirella-cli takes --max-songs N.",
+              nullptr, count)
+        .arg(maximum);
+}
+
 QFuture<void> ContentViewModel::loadFolder(const QUrl& location) {
     auto load = std::make_shared<FolderLoad>();
     load->location = location;
@@ -251,42 +266,37 @@ void ContentViewModel::failLoad(const std::shared_ptr<FolderLoad>& load, const Q
 void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
     endOnFailure(
         QtConcurrent::run(scanFolder, load->location.toLocalFile())
-            .then(
-                this,
-                [this, load](const FolderScan& scan) {
-                    if (!scan.ok()) {
-                        failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
-                        return;
-                    }
-                    const auto count = static_cast<int>(scan.files.size());
-                    if (count == 0) {
-                        failLoad(load,
-                                 tr("No music files found!\n\nPlease make sure the folder contains music "
-                                    "files with "
-                                    "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
-                        return;
-                    }
-                    if (count > maximumSongsPerFolder) {
-                        failLoad(load,
-                                 tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 "
-                                    "songs\n\nPlease select a smaller folder or organize your music in "
-                                    "subfolders with less than %1 songs each.",
-                                    nullptr, count)
-                                     .arg(maximumSongsPerFolder));
-                        return;
-                    }
-                    load->overlayShown = count > ProgressManager::minimumSongsForProgress;
-                    if (load->overlayShown) {
-                        m_progress->startOperation({ProgressManager::OperationType::loadingFolder,
-                                                    tr("Processing %n songs...", nullptr, count),
-                                                    QString(),
-                                                    count,
-                                                    false,
-                                                    {}});
-                    }
-                    setTotalSongs(count);
-                    buildLoad(load, scan.files);
-                }),
+            .then(this,
+                  [this, load](const FolderScan& scan) {
+                      if (!scan.ok()) {
+                          failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
+                          return;
+                      }
+                      const auto count = static_cast<int>(scan.files.size());
+                      if (count == 0) {
+                          failLoad(
+                              load,
+                              tr("No music files found!\n\nPlease make sure the folder contains music "
+                                 "files with "
+                                 "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
+                          return;
+                      }
+                      if (count > m_maximumSongs) {
+                          failLoad(load, tooManySongsMessage(count, m_maximumSongs));
+                          return;
+                      }
+                      load->overlayShown = count > ProgressManager::minimumSongsForProgress;
+                      if (load->overlayShown) {
+                          m_progress->startOperation({ProgressManager::OperationType::loadingFolder,
+                                                      tr("Processing %n songs...", nullptr, count),
+                                                      QString(),
+                                                      count,
+                                                      false,
+                                                      {}});
+                      }
+                      setTotalSongs(count);
+                      buildLoad(load, scan.files);
+                  }),
         load);
 }
 

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -15,8 +16,11 @@ namespace quirella {
 
 class ProgressManager;
 
-// A folder with more supported files than this is refused.
-inline constexpr int maximumSongsPerFolder = 1000;
+// A folder with more supported files than the largest folder the user allows is refused; this is the
+// allowance until the user raises it (ContentViewModel::setMaximumSongs).
+inline constexpr int defaultMaximumSongsPerFolder = 1000;
+// The allowances the preferences offer.
+inline constexpr std::array<int, 5> largestFolderChoices{1000, 5000, 10000, 50000, 100000};
 // Songs are built this many at a time: it bounds the files open at once and paces the progress updates.
 inline constexpr int songBatchSize = 50;
 

@@ -80,10 +80,13 @@ std::optional<Song> createSong(const QString& path) {
 
     // A file whose tags cannot be read whole keeps the guess and no file values: its writer refuses it on
     // the same parse, so nothing is ever written into it from the guess.
-    if (const TagResult<StoredTags> stored = readStoredTags(path, song.fileExtension); stored.ok()) {
-        applyStoredTags(song, *stored.value);
+    const FileReading reading = readTagsAndLength(path, song.fileExtension);
+    if (reading.tags.ok()) {
+        applyStoredTags(song, *reading.tags.value);
     }
-    if (const std::optional<double> duration = readDuration(path, song.fileExtension)) {
+    // TagLib only where our parse of the bytes that describe the audio cannot tell the length.
+    if (const std::optional<double> duration =
+            reading.seconds ? reading.seconds : readDuration(path, song.fileExtension)) {
         song.duration = *duration;
     }
     song.isMetadataLoaded = true;

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo over whole folder values. Edits change the in-memory folder long before anything is
-// written, so a snapshot of the folder taken before a change is all undo needs. Snapshots share their
-// strings and byte arrays with the live folder, so twenty snapshots of a thousand songs stay cheap.
+// written, so a snapshot of the folder taken before a change is all undo needs.
+//
+// A folder of 50,000 songs is some 20 MB of song records before their text, and a change copies the list,
+// so twenty whole snapshots would hold half a gigabyte. Each stack therefore keeps only its newest value
+// whole (sharing its list with the folder it was taken from); every older value is kept as its difference
+// from the value above it: the fields of the songs that differ, and a song whole only where it differs
+// in a field the difference does not list. Undo and redo rebuild one value, in time proportional to the
+// folder's size.
 #pragma once
 
 #include "model/Song.h"
@@ -9,8 +15,53 @@
 #include <QList>
 
 #include <optional>
+#include <utility>
 
 namespace quirella {
+
+// A stack of folder values of which only the newest is held whole.
+class SnapshotStack {
+public:
+    // Puts `folder` on top; the value below it is reduced to its difference from `folder`.
+    void push(const MusicFolder& folder);
+    // Takes the newest value off; the one below becomes whole again. The stack must not be empty.
+    MusicFolder pop();
+    // Forgets the oldest value.
+    void dropOldest();
+    void clear() { m_entries.clear(); }
+    qsizetype size() const { return m_entries.size(); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    // Every value rebuilt, oldest first.
+    QList<MusicFolder> values() const;
+
+    // What turns the value above back into the value below.
+    struct Difference {
+        QUuid id;
+        QString name;
+        QUrl path;
+        // Empty: song i comes from song i of the value above. Otherwise one entry per song: its row in the
+        // value above, or -1 when it is kept whole.
+        QList<qint32> sourceRows;
+        QList<std::pair<qint32, Song>> wholeSongs;
+        QList<std::pair<qint32, QString>> names;
+        QList<std::pair<qint32, QString>> artists;
+        QList<std::pair<qint32, QString>> genres;
+        QList<std::pair<qint32, qint64>> years;
+        QList<std::pair<qint32, qint64>> ratings;
+        QList<std::pair<qint32, qint64>> bpms;
+        QList<std::pair<qint32, std::optional<QString>>> covers;
+        qsizetype songCount = 0;
+    };
+    static Difference difference(const MusicFolder& older, const MusicFolder& newer);
+    static MusicFolder rebuild(const Difference& difference, const MusicFolder& newer);
+
+private:
+    struct Entry {
+        std::optional<MusicFolder> whole; // the newest entry only
+        Difference difference;            // every other entry
+    };
+    QList<Entry> m_entries;
+};
 
 class HistoryManager {
 public:
@@ -20,7 +71,9 @@ public:
     // stack is full, and a new change forgets everything that could have been redone.
     void saveState(const MusicFolder& folder);
     // The folder value to make current, or nothing when there is nothing to undo (then nothing changes).
-    // `current` is kept for redo.
+    // `current` is kept for redo. The songs' file values (what their files held) are not part of a
+    // snapshot: they describe the files, which undo does not change, and a restored song may carry those
+    // of a later value; the view model puts the current ones back.
     std::optional<MusicFolder> undo(const MusicFolder& current);
     // Likewise in the other direction; `current` becomes undoable again.
     std::optional<MusicFolder> redo(const MusicFolder& current);
@@ -29,14 +82,16 @@ public:
 
     bool canUndo() const { return !m_historyStack.isEmpty(); }
     bool canRedo() const { return !m_redoStack.isEmpty(); }
-    // Oldest snapshot first.
-    const QList<MusicFolder>& historyStack() const { return m_historyStack; }
-    // Most recently undone last.
-    const QList<MusicFolder>& redoStack() const { return m_redoStack; }
+    qsizetype undoCount() const { return m_historyStack.size(); }
+    qsizetype redoCount() const { return m_redoStack.size(); }
+    // Rebuilt copies, oldest snapshot first.
+    QList<MusicFolder> historyStack() const { return m_historyStack.values(); }
+    // Rebuilt copies, most recently undone last.
+    QList<MusicFolder> redoStack() const { return m_redoStack.values(); }
 
 private:
-    QList<MusicFolder> m_historyStack;
-    QList<MusicFolder> m_redoStack;
+    SnapshotStack m_historyStack;
+    SnapshotStack m_redoStack;
 };
 
 } // namespace quirella
