@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentMap>
 
 using namespace Qt::StringLiterals;
@@ -42,10 +43,17 @@ int runBpmCommand(const QStringList& arguments) {
         files.append(scan.files);
     }
     // Side by side, one file per processor; the lines keep the order of the files.
-    const QList<BPMResult> results =
-        QtConcurrent::blockingMapped<QList<BPMResult>>(files, [](const QString& path) {
-            return BPMAnalyzer::analyzeBPM(QFileInfo(path).absoluteFilePath());
-        });
+    QFuture<BPMResult> analysing = QtConcurrent::mapped(files, [](const QString& path) {
+        return BPMAnalyzer::analyzeBPM(QFileInfo(path).absoluteFilePath());
+    });
+    TerminalProgress progressLine;
+    QFutureWatcher<BPMResult> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::progressValueChanged, &progressLine,
+                     [&progressLine, &files](int done) { progressLine.update(done, int(files.size())); });
+    watcher.setFuture(analysing);
+    awaitFinished(QFuture<void>(analysing));
+    progressLine.clear();
+    const QList<BPMResult> results = analysing.results();
     for (qsizetype i = 0; i < files.size(); ++i) {
         const BPMResult& result = results.at(i);
         if (result.ok()) {

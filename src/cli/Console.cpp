@@ -2,12 +2,16 @@
 #include "Console.h"
 
 #include "app/ContentViewModel.h"
+#include "model/ProgressManager.h"
+#include "model/RemainingTime.h"
 #include "operations/TagWritingBatch.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFutureWatcher>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +31,62 @@ std::optional<int>& maximumSongsOption() {
 void applyMaximumSongs(ContentViewModel& model) {
     if (maximumSongsOption()) {
         model.overrideMaximumSongs(*maximumSongsOption());
+    }
+}
+
+TerminalProgress::TerminalProgress()
+    : m_enabled(::isatty(STDERR_FILENO) == 1) {
+    m_started.start();
+}
+
+TerminalProgress::TerminalProgress(const ProgressManager& progress)
+    : TerminalProgress() {
+    if (!m_enabled) {
+        return;
+    }
+    const auto follow = [this, &progress] { update(progress.current(), progress.total()); };
+    connect(&progress, &ProgressManager::currentChanged, this, follow);
+    connect(&progress, &ProgressManager::totalChanged, this, follow);
+    connect(&progress, &ProgressManager::isVisibleChanged, this, [this, &progress] {
+        if (!progress.isVisible()) {
+            clear();
+        }
+    });
+}
+
+TerminalProgress::~TerminalProgress() {
+    clear();
+}
+
+void TerminalProgress::update(int current, int total) {
+    if (!m_enabled || total <= 0) {
+        return;
+    }
+    // A new stage (building the songs, then writing them) starts its own estimate.
+    if (total != m_lastTotal || current < m_lastCurrent) {
+        m_started.restart();
+    }
+    m_lastCurrent = current;
+    m_lastTotal = total;
+    if (m_lastDrawn.isValid() && m_lastDrawn.elapsed() < 100 && current < total) {
+        return;
+    }
+    m_lastDrawn.start();
+    const double percent = 100.0 * current / total;
+    const QString line = QCoreApplication::translate("Cli", "%1 of %2 (%3%), %4")
+                             .arg(current)
+                             .arg(total)
+                             .arg(static_cast<int>(percent))
+                             .arg(remainingTimeText(percent, m_started.elapsed() / 1000.0));
+    // Back to the start of the line, the text, and the rest of the line erased.
+    printText(stderr, u'\r' + line + u"\x1b[K"_s);
+    m_shown = true;
+}
+
+void TerminalProgress::clear() {
+    if (m_shown) {
+        printText(stderr, u"\r\x1b[K"_s);
+        m_shown = false;
     }
 }
 

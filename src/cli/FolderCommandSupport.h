@@ -19,6 +19,7 @@ struct LoadedFolder {
     ProgressManager progress;
     ToastManager toasts;
     ContentViewModel model;
+    TerminalProgress progressLine{progress};
 
     LoadedFolder() { model.setFeedback(&progress, &toasts); }
 };

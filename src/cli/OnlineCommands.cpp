@@ -58,6 +58,7 @@ int runAutoSearch(const AutoSearchCommand& command) {
     ContentViewModel model;
     model.setFeedback(&progress, &toasts);
     applyMaximumSongs(model);
+    const TerminalProgress progressLine(progress);
     if (!NetworkModeManager::instance().isOnlineMode()) {
         AutoSearchHooks offline;
         offline.progress = &progress;

@@ -34,6 +34,7 @@ namespace {
 int runScan(const cli::ScanCommand& command) {
     ContentViewModel model;
     cli::applyMaximumSongs(model);
+    const cli::TerminalProgress progressLine(ProgressManager::instance());
     cli::awaitFinished(
         QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::absolutePath(command.folder)))));
     if (model.showExportAlert()) {
@@ -115,7 +116,10 @@ int runWrite(const cli::WriteCommand& command) {
         cli::printText(stderr, *targets.error + u'\n');
         return 1;
     }
-    QFuture<QList<Song>> building = QtConcurrent::run(createSongs, targets.files, nullptr);
+    ProgressManager progress;
+    ToastManager toasts;
+    const cli::TerminalProgress progressLine(progress);
+    QFuture<QList<Song>> building = QtConcurrent::run(createSongs, targets.files, &progress);
     cli::awaitFinished(QFuture<void>(building));
     QList<Song> songs = building.result();
     // A file that gave no song has had its line on standard error already.
@@ -124,8 +128,6 @@ int runWrite(const cli::WriteCommand& command) {
         applyValues(song, command, coverPath);
     }
 
-    ProgressManager progress;
-    ToastManager toasts;
     QFuture<TagBatchResult> writing = writeTagsToSongs(std::move(songs), &progress, &toasts);
     cli::awaitFinished(QFuture<void>(writing));
     const TagBatchResult result = writing.result();

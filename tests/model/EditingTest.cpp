@@ -158,7 +158,11 @@ TEST(SnapshotStack, RebuildsOlderValuesFromTheirDifferences) {
          },
          1},
         {"the file values only",
-         [](MusicFolder& folder) { folder.songs[3].fileValues = FileValues{.title = QStringLiteral("T")}; },
+         [](MusicFolder& folder) {
+             FileValues file;
+             file.title = QStringLiteral("T");
+             folder.songs[3].fileValues = file;
+         },
          0},
         {"another folder", [](MusicFolder& folder) { folder = folderOf(2); }, 4},
     };

@@ -124,7 +124,9 @@ public:
     // Loads the folder as the current one, reporting through the state, the alert, the progress overlay
     // and toasts. The returned future finishes when the load has ended either way. Loads and reloads
     // run one at a time in the order they were asked for: a load asked for while another runs (several
-    // folders dropped at once) waits for it to end.
+    // folders dropped at once) waits for it to end. A folder of more songs than the default maximum (the
+    // user raised it) can be stopped from the overlay: nothing is loaded then and the folder shown
+    // before comes back.
     QFuture<void> loadFolder(const QUrl& location);
     // Re-reads the current folder silently; does nothing without a folder. Queued like loadFolder, and
     // it reads the folder that is current when its turn comes.
@@ -224,6 +226,8 @@ private:
     void scanLoad(const std::shared_ptr<FolderLoad>& load);
     void buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files);
     void failLoad(const std::shared_ptr<FolderLoad>& load, const QString& message);
+    // The user stopped the load: the folder shown before it comes back.
+    void stopLoad(const std::shared_ptr<FolderLoad>& load);
     void abortLoad(const std::shared_ptr<FolderLoad>& load, const QString& reason);
     void endOnFailure(QFuture<void> stage, const std::shared_ptr<FolderLoad>& load);
 

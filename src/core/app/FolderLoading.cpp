@@ -36,6 +36,11 @@ struct ContentViewModel::FolderLoad {
     bool overlayShown = false;
     SongFactory build; // as set when the load was asked for
     QPromise<void> done;
+    // Set by the overlay's stop button; the songs are then not built further.
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+    // What was shown before the load put it away, brought back when the user stops the load.
+    std::optional<MusicFolder> previous;
+    int previousTotal = 0;
 };
 
 namespace {
@@ -103,14 +108,14 @@ QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress)
     return createSongsWith(filePaths, progress, {});
 }
 
-QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress,
-                            const SongFactory& build) {
+QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress, const SongFactory& build,
+                            std::shared_ptr<const std::atomic<bool>> stop) {
     const SongFactory& make = build ? build : SongFactory(createSong);
     const auto total = static_cast<int>(filePaths.size());
     QList<Song> songs;
     songs.reserve(total);
     int built = 0;
-    for (int start = 0; start < total; start += songBatchSize) {
+    for (int start = 0; start < total && !(stop && *stop); start += songBatchSize) {
         if (progress) {
             progress->updateProgress(built, total);
         }
@@ -245,6 +250,8 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
                                    return;
                                }
                                if (m_currentFolder) {
+                                   load->previous = m_currentFolder;
+                                   load->previousTotal = m_totalSongs;
                                    setVisibleSongs({});
                                    setCurrentFolder(std::nullopt);
                                }
@@ -303,9 +310,14 @@ void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
 void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files) {
     const auto count = static_cast<int>(files.size());
     endOnFailure(
-        QtConcurrent::run(createSongsWith, files, m_progress, load->build)
+        QtConcurrent::run(createSongsWith, files, m_progress, load->build,
+                          std::shared_ptr<const std::atomic<bool>>(load->stop))
             .then(this,
                   [this, load, count](const QList<Song>& songs) {
+                      if (*load->stop) {
+                          stopLoad(load);
+                          return;
+                      }
                       if (songs.isEmpty()) {
                           failLoad(load, tr("Error processing music files!\n\nCould not read metadata from "
                                             "any of the %n files found.\nThe files might be corrupted or in "
@@ -327,6 +339,19 @@ void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const 
                       endLoad(load);
                   }),
         load);
+}
+
+void ContentViewModel::stopLoad(const std::shared_ptr<FolderLoad>& load) {
+    m_progress->finishOperation();
+    if (load->previous) {
+        setCurrentFolder(std::move(load->previous));
+        load->previous.reset();
+        refreshVisibleSongs();
+        setTotalSongs(load->previousTotal);
+    }
+    setIsLoading(false);
+    m_toasts->show(tr("ℹ️ Loading stopped: nothing was loaded."), ToastManager::ToastType::info);
+    endLoad(load);
 }
 
 void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {

@@ -9,7 +9,9 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quirella {
@@ -30,8 +32,9 @@ inline constexpr int songBatchSize = 50;
 // given; the call is thread-safe). Blocking: run it off the UI thread.
 QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress);
 // The same with `build` making each song (createSong when empty); an exception it throws ends the call.
+// Once `stop` (when given) is set, no further batch is started and the songs built so far are returned.
 using SongFactory = std::function<std::optional<Song>(const QString& filePath)>;
-QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress,
-                            const SongFactory& build);
+QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress, const SongFactory& build,
+                            std::shared_ptr<const std::atomic<bool>> stop = nullptr);
 
 } // namespace quirella

@@ -70,6 +70,7 @@ Difference SnapshotStack::difference(const MusicFolder& older, const MusicFolder
     const QList<Song>& below = older.songs;
     const QList<Song>& above = newer.songs;
     QHash<QUuid, qint32> rowsAbove; // filled once the two orders part
+    bool reordered = false;
     for (qint32 row = 0; row < qint32(below.size()); ++row) {
         const Song& song = below.at(row);
         qint32 source = row;
@@ -82,13 +83,14 @@ Difference SnapshotStack::difference(const MusicFolder& older, const MusicFolder
             }
             source = rowsAbove.value(song.id, -1);
         }
-        if (source != row && difference.sourceRows.isEmpty()) {
+        if (source != row && !reordered) {
+            reordered = true;
             difference.sourceRows.reserve(below.size());
             for (qint32 i = 0; i < row; ++i) {
                 difference.sourceRows.append(i);
             }
         }
-        if (!difference.sourceRows.isEmpty()) {
+        if (reordered) {
             difference.sourceRows.append(source);
         }
         if (source < 0) {
