@@ -13,6 +13,7 @@
 //     fsync, rename, fsync the folder) of the same files.
 //
 //   bench_library [songs...]      (default 10000 50000)
+//   bench_library --make FOLDER N (fills FOLDER with a library of N files and keeps it, for profiling)
 #include "app/ContentViewModel.h"
 #include "app/MemoryTuning.h"
 #include "model/Columns.h"
@@ -616,6 +617,16 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(u"QuirellaBench"_s);
     QSettings().clear();
 
+    QList<QByteArray> covers;
+    for (int i = 0; i < kDistinctCovers; ++i) {
+        covers.append(makeCover(i));
+    }
+    const QList<Template> templates = makeTemplates(scratch.path(), covers);
+    if (argc == 4 && QByteArray(argv[1]) == "--make") {
+        QDir().mkpath(QFile::decodeName(argv[2]));
+        makeLibrary(QFile::decodeName(argv[2]), QByteArray(argv[3]).toInt(), templates);
+        return 0;
+    }
     QList<int> sizes;
     for (int i = 1; i < argc; ++i) {
         sizes.append(QByteArray(argv[i]).toInt());
@@ -623,11 +634,6 @@ int main(int argc, char** argv) {
     if (sizes.isEmpty()) {
         sizes = {10000, 50000};
     }
-    QList<QByteArray> covers;
-    for (int i = 0; i < kDistinctCovers; ++i) {
-        covers.append(makeCover(i));
-    }
-    const QList<Template> templates = makeTemplates(scratch.path(), covers);
     std::printf("templates: %lld files, covers of %lld bytes on average\n",
                 static_cast<long long>(templates.size()),
                 static_cast<long long>(std::accumulate(covers.begin(), covers.end(), qsizetype(0),

@@ -273,180 +273,6 @@
         <translation>clean-bpm nimmt genau einen Ordner</translation>
     </message>
     <message>
-        <source>Usage:
-  quirella-cli scan FOLDER
-  quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
-                             [--cover IMAGE | --no-cover]
-  quirella-cli bpm PATH...
-  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
-  quirella-cli clean-bpm FOLDER
-  quirella-cli lookup ARTIST TITLE
-  quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
-  quirella-cli edit PATH... OPERATION... [--write]
-  quirella-cli --help
-  quirella-cli --version
-
-Music files are MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis and Opus files (.mp3, .m4a, .wav, .aiff, .aif,
-.flac, .ogg, .oga, .opus).
-
-scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
-       document on standard output. A folder the window would refuse is reported on standard
-       error with status 1; a folder loaded only in part gets its warning on standard error.
-
-write  Builds a song from each PATH as loading does (a folder stands for the music files below
-       it), replaces the values given, and writes the tags into the files. Prints the outcome,
-       then each file that failed with its reason on standard error. A PATH that is not a music
-       file is named on standard error and the others are written. The status is 0 when every
-       song was written or skipped, 1 when one failed or a PATH is not a music file.
-
-  --title T      the title (an empty text is written as empty)
-  --artist A     the artist
-  --year N       the year, 1900 to 2099, or 0 for none
-  --genre G      the genre
-  --rating N     the star rating, 0 to 5
-  --cover IMAGE  the cover, from an image file
-  --no-cover     no cover
-
-bpm    Analyses the tempo of each PATH (a folder stands for its music files in load order) and
-       prints one line per file: the whole-number tempo, a tab, the path. A file whose analysis
-       fails gets its error on standard error; the status is 1 when any failed.
-
-rename Loads FOLDER as dropping it does and renames its files by the pattern, as the window&apos;s
-       pattern sheet does; with --analyze-bpm &quot;Search BPM&quot; runs first. Prints the final message;
-       the status is 0 when nothing failed, 1 otherwise.
-
-clean-bpm
-       Loads FOLDER and removes a leading tempo tag (&quot;[120 BPM] &quot;) from its file names, printing
-       the same way.
-
-lookup       Asks the music catalogues (iTunes, then MusicBrainz) about one recording and prints
-             what was found as JSON (title, artist, year, coverURL, genre; absent fields left
-             out). Nothing found: &quot;No results&quot; on standard error and status 1.
-
-auto-search  Loads FOLDER, then looks up the missing covers, genres or years of its songs as the
-             window&apos;s &quot;Auto-Search All ...&quot; does. The final summary goes to standard error; then
-             the folder is printed as JSON, or with --write its tags are written into the files.
-             Offline mode (the window&apos;s switch) is honoured: status 1.
-
-edit   Builds the songs as write does, then runs the operations in the order given, each as the
-       window&apos;s command does (COLUMN is title, artist, genre or year). Prints the folder as scan
-       does, or with --write writes the tags and prints the outcome as write does. Messages of the
-       operations go to standard error; an edit that changes nothing is no error.
-
-  --uppercase COLUMN|all      upper case (all: title, artist and genre)
-  --title-case COLUMN|all     first letters in capitals (&quot;First Letter&quot;)
-  --clean-characters          the sidebar&apos;s &quot;Characters&quot; clean-up
-  --swap                      swap artist and title of every song
-  --clear COLUMN              empty the column
-  --replace COLUMN VALUE      one value for the whole column (a year only from 1900 to 2099)
-  --set-genre TEXT            one genre for every song
-  --set-rating N              N stars (1 to 4) for every song
-  --clear-ratings             no rating for any song
-  --remove TERM               take TERM out of titles, artists and genres (repeatable: all terms
-                              apply together, in order, where the first --remove stands)
-  --remove-replacement TEXT   put TEXT where a --remove term was, instead of a space
-  --replace-text FROM TO      replace FROM by TO in titles, artists and genres
-  --cover-all IMAGE           IMAGE (PNG or JPEG, at most 1,000,000 bytes and 2000 x 2000) as the
-                              cover of every song without a cover file, as &quot;Set Cover&quot; does
-  --clear-covers              no cover for any song
-
-The catalogues&apos; addresses can be replaced with QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL and
-QUIRELLA_COVERART_URL (https, or http on a loopback address).
-
-Wrong arguments give status 2.
-</source>
-        <translation>Aufruf:
-  quirella-cli scan ORDNER
-  quirella-cli write PFAD... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
-                             [--cover BILD | --no-cover]
-  quirella-cli bpm PFAD...
-  quirella-cli rename ORDNER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
-  quirella-cli clean-bpm ORDNER
-  quirella-cli lookup INTERPRET TITEL
-  quirella-cli auto-search ORDNER --covers|--genres|--years [--write]
-  quirella-cli edit PFAD... OPERATION... [--write]
-  quirella-cli --help
-  quirella-cli --version
-
-Musikdateien sind MP3-, M4A-, WAV-, AIFF-, FLAC-, Ogg-Vorbis- und Opus-Dateien (.mp3, .m4a, .wav,
-.aiff, .aif, .flac, .ogg, .oga, .opus).
-
-scan   Lädt ORDNER so, wie es das Ziehen auf das Fenster tut, und gibt den geladenen Ordner als ein
-       JSON-Dokument auf der Standardausgabe aus. Ein Ordner, den das Fenster ablehnen würde, wird
-       auf der Standardfehlerausgabe gemeldet, Status 1; ein nur teilweise geladener Ordner
-       bekommt seine Warnung auf der Standardfehlerausgabe.
-
-write  Baut aus jedem PFAD einen Song wie beim Laden (ein Ordner steht für die Musikdateien
-       darunter), ersetzt die angegebenen Werte und schreibt die Tags in die Dateien. Gibt das
-       Ergebnis aus, dann jede fehlgeschlagene Datei mit ihrem Grund auf der
-       Standardfehlerausgabe. Ein PFAD, der keine Musikdatei ist, wird auf der
-       Standardfehlerausgabe genannt, die anderen werden geschrieben. Der Status ist 0, wenn jeder
-       Song geschrieben oder übersprungen wurde, 1, wenn einer fehlschlug oder ein PFAD keine
-       Musikdatei ist.
-
-  --title T      der Titel (ein leerer Text wird leer geschrieben)
-  --artist A     der Interpret
-  --year N       das Jahr, 1900 bis 2099, oder 0 für keines
-  --genre G      das Genre
-  --rating N     die Bewertung in Sternen, 0 bis 5
-  --cover BILD   das Cover, aus einer Bilddatei
-  --no-cover     kein Cover
-
-bpm    Analysiert das Tempo jedes PFADES (ein Ordner steht für seine Musikdateien in
-       Ladereihenfolge) und gibt je Datei eine Zeile aus: das Tempo als ganze Zahl, ein Tabulator,
-       der Pfad. Eine Datei, deren Analyse fehlschlägt, bekommt ihren Fehler auf der
-       Standardfehlerausgabe; der Status ist 1, wenn eine fehlschlug.
-
-rename Lädt ORDNER wie beim Ziehen und benennt seine Dateien nach dem Muster um, wie es das
-       Musterfenster des Fensters tut; mit --analyze-bpm läuft zuerst „BPM suchen“. Gibt die
-       abschließende Meldung aus; der Status ist 0, wenn nichts fehlschlug, sonst 1.
-
-clean-bpm
-       Lädt ORDNER und entfernt eine Tempo-Angabe am Anfang („[120 BPM] “) aus seinen
-       Dateinamen, mit derselben Ausgabe.
-
-lookup       Fragt die Musikkataloge (iTunes, dann MusicBrainz) nach einer Aufnahme und gibt das
-             Gefundene als JSON aus (title, artist, year, coverURL, genre; fehlende Felder
-             entfallen). Nichts gefunden: „No results“ auf der Standardfehlerausgabe und Status 1.
-
-auto-search  Lädt ORDNER und sucht dann die fehlenden Cover, Genres oder Jahre seiner Songs, wie
-             es „Alle … automatisch suchen“ im Fenster tut. Die Zusammenfassung geht auf die
-             Standardfehlerausgabe; dann wird der Ordner als JSON ausgegeben, oder mit --write
-             werden seine Tags in die Dateien geschrieben. Der Offline-Modus (der Schalter des
-             Fensters) wird beachtet: Status 1.
-
-edit   Baut die Songs wie write und führt dann die Operationen in der angegebenen Reihenfolge
-       aus, jede wie der Befehl des Fensters (SPALTE ist title, artist, genre oder year). Gibt
-       den Ordner wie scan aus, oder schreibt mit --write die Tags und gibt das Ergebnis wie write
-       aus. Meldungen der Operationen gehen auf die Standardfehlerausgabe; eine Bearbeitung, die
-       nichts ändert, ist kein Fehler.
-
-  --uppercase SPALTE|all      Großbuchstaben (all: Titel, Interpret und Genre)
-  --title-case SPALTE|all     große Anfangsbuchstaben („Anfangsbuchstaben“)
-  --clean-characters          die Bereinigung „Zeichen“ der Seitenleiste
-  --swap                      Interpret und Titel jedes Songs tauschen
-  --clear SPALTE              die Spalte leeren
-  --replace SPALTE WERT       ein Wert für die ganze Spalte (ein Jahr nur von 1900 bis 2099)
-  --set-genre TEXT            ein Genre für jeden Song
-  --set-rating N              N Sterne (1 bis 4) für jeden Song
-  --clear-ratings             keine Bewertung für irgendeinen Song
-  --remove BEGRIFF            BEGRIFF aus Titeln, Interpreten und Genres entfernen (wiederholbar:
-                              alle Begriffe gelten zusammen, der Reihe nach, an der Stelle des
-                              ersten --remove)
-  --remove-replacement TEXT   TEXT statt eines Leerzeichens dort einsetzen, wo ein --remove-Begriff
-                              stand
-  --replace-text VON NACH     VON durch NACH in Titeln, Interpreten und Genres ersetzen
-  --cover-all BILD            BILD (PNG oder JPEG, höchstens 1.000.000 Bytes und 2000 x 2000) als
-                              Cover jedes Songs ohne Coverdatei, wie es „Cover festlegen“ tut
-  --clear-covers              kein Cover für irgendeinen Song
-
-Die Adressen der Kataloge lassen sich mit QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL und
-QUIRELLA_COVERART_URL ersetzen (https, oder http auf einer Loopback-Adresse).
-
-Falsche Argumente ergeben Status 2.
-</translation>
-    </message>
-    <message>
         <source>%1 is given more than once</source>
         <translation>%1 wurde mehr als einmal angegeben</translation>
     </message>
@@ -605,6 +431,197 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>%1: not a regular file but a pipe or a device; left alone</source>
         <translation>%1: keine reguläre Datei, sondern eine Pipe oder ein Gerät; übergangen</translation>
+    </message>
+    <message>
+        <source>Usage:
+  quirella-cli scan FOLDER [--max-songs N]
+  quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
+                             [--cover IMAGE | --no-cover]
+  quirella-cli bpm PATH...
+  quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
+                         [--max-songs N]
+  quirella-cli clean-bpm FOLDER [--max-songs N]
+  quirella-cli lookup ARTIST TITLE
+  quirella-cli auto-search FOLDER --covers|--genres|--years [--write] [--max-songs N]
+  quirella-cli edit PATH... OPERATION... [--write]
+  quirella-cli --help
+  quirella-cli --version
+
+Music files are MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis and Opus files (.mp3, .m4a, .wav, .aiff, .aif,
+.flac, .ogg, .oga, .opus).
+
+scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
+       document on standard output. A folder the window would refuse is reported on standard
+       error with status 1; a folder loaded only in part gets its warning on standard error.
+
+  --max-songs N  the largest folder taken (scan, rename, clean-bpm, auto-search); without it, the
+                 window&apos;s preference &quot;Largest folder&quot; (1000 unless raised)
+
+write  Builds a song from each PATH as loading does (a folder stands for the music files below
+       it), replaces the values given, and writes the tags into the files. Prints the outcome,
+       then each file that failed with its reason on standard error. A PATH that is not a music
+       file is named on standard error and the others are written. The status is 0 when every
+       song was written or skipped, 1 when one failed or a PATH is not a music file.
+
+  --title T      the title (an empty text is written as empty)
+  --artist A     the artist
+  --year N       the year, 1900 to 2099, or 0 for none
+  --genre G      the genre
+  --rating N     the star rating, 0 to 5
+  --cover IMAGE  the cover, from an image file
+  --no-cover     no cover
+
+bpm    Analyses the tempo of each PATH (a folder stands for its music files in load order) and
+       prints one line per file: the whole-number tempo, a tab, the path. A file whose analysis
+       fails gets its error on standard error; the status is 1 when any failed.
+
+rename Loads FOLDER as dropping it does and renames its files by the pattern, as the window&apos;s
+       pattern sheet does; with --analyze-bpm &quot;Search BPM&quot; runs first. Prints the final message;
+       the status is 0 when nothing failed, 1 otherwise.
+
+clean-bpm
+       Loads FOLDER and removes a leading tempo tag (&quot;[120 BPM] &quot;) from its file names, printing
+       the same way.
+
+lookup       Asks the music catalogues (iTunes, then MusicBrainz) about one recording and prints
+             what was found as JSON (title, artist, year, coverURL, genre; absent fields left
+             out). Nothing found: &quot;No results&quot; on standard error and status 1.
+
+auto-search  Loads FOLDER, then looks up the missing covers, genres or years of its songs as the
+             window&apos;s &quot;Auto-Search All ...&quot; does. The final summary goes to standard error; then
+             the folder is printed as JSON, or with --write its tags are written into the files.
+             Offline mode (the window&apos;s switch) is honoured: status 1.
+
+edit   Builds the songs as write does, then runs the operations in the order given, each as the
+       window&apos;s command does (COLUMN is title, artist, genre or year). Prints the folder as scan
+       does, or with --write writes the tags and prints the outcome as write does. Messages of the
+       operations go to standard error; an edit that changes nothing is no error.
+
+  --uppercase COLUMN|all      upper case (all: title, artist and genre)
+  --title-case COLUMN|all     first letters in capitals (&quot;First Letter&quot;)
+  --clean-characters          the sidebar&apos;s &quot;Characters&quot; clean-up
+  --swap                      swap artist and title of every song
+  --clear COLUMN              empty the column
+  --replace COLUMN VALUE      one value for the whole column (a year only from 1900 to 2099)
+  --set-genre TEXT            one genre for every song
+  --set-rating N              N stars (1 to 4) for every song
+  --clear-ratings             no rating for any song
+  --remove TERM               take TERM out of titles, artists and genres (repeatable: all terms
+                              apply together, in order, where the first --remove stands)
+  --remove-replacement TEXT   put TEXT where a --remove term was, instead of a space
+  --replace-text FROM TO      replace FROM by TO in titles, artists and genres
+  --cover-all IMAGE           IMAGE (PNG or JPEG, at most 1,000,000 bytes and 2000 x 2000) as the
+                              cover of every song without a cover file, as &quot;Set Cover&quot; does
+  --clear-covers              no cover for any song
+
+The catalogues&apos; addresses can be replaced with QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL and
+QUIRELLA_COVERART_URL (https, or http on a loopback address).
+
+Wrong arguments give status 2.
+</source>
+        <translation>Aufruf:
+  quirella-cli scan ORDNER [--max-songs N]
+  quirella-cli write PFAD... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
+                             [--cover BILD | --no-cover]
+  quirella-cli bpm PFAD...
+  quirella-cli rename ORDNER --pattern artist-title|artist-title-year|bpm-artist-title [--analyze-bpm]
+                         [--max-songs N]
+  quirella-cli clean-bpm ORDNER [--max-songs N]
+  quirella-cli lookup INTERPRET TITEL
+  quirella-cli auto-search ORDNER --covers|--genres|--years [--write] [--max-songs N]
+  quirella-cli edit PFAD... OPERATION... [--write]
+  quirella-cli --help
+  quirella-cli --version
+
+Musikdateien sind MP3-, M4A-, WAV-, AIFF-, FLAC-, Ogg-Vorbis- und Opus-Dateien (.mp3, .m4a, .wav,
+.aiff, .aif, .flac, .ogg, .oga, .opus).
+
+scan   Lädt ORDNER so, wie es das Ziehen auf das Fenster tut, und gibt den geladenen Ordner als ein
+       JSON-Dokument auf der Standardausgabe aus. Ein Ordner, den das Fenster ablehnen würde, wird
+       auf der Standardfehlerausgabe gemeldet, Status 1; ein nur teilweise geladener Ordner
+       bekommt seine Warnung auf der Standardfehlerausgabe.
+
+  --max-songs N  der größte Ordner, der genommen wird (scan, rename, clean-bpm, auto-search);
+                 ohne die Option die Einstellung „Größter Ordner“ des Fensters (1000, solange
+                 nicht erhöht)
+
+write  Baut aus jedem PFAD einen Song wie beim Laden (ein Ordner steht für die Musikdateien
+       darunter), ersetzt die angegebenen Werte und schreibt die Tags in die Dateien. Gibt das
+       Ergebnis aus, dann jede fehlgeschlagene Datei mit ihrem Grund auf der
+       Standardfehlerausgabe. Ein PFAD, der keine Musikdatei ist, wird auf der
+       Standardfehlerausgabe genannt, die anderen werden geschrieben. Der Status ist 0, wenn jeder
+       Song geschrieben oder übersprungen wurde, 1, wenn einer fehlschlug oder ein PFAD keine
+       Musikdatei ist.
+
+  --title T      der Titel (ein leerer Text wird leer geschrieben)
+  --artist A     der Interpret
+  --year N       das Jahr, 1900 bis 2099, oder 0 für keines
+  --genre G      das Genre
+  --rating N     die Bewertung in Sternen, 0 bis 5
+  --cover BILD   das Cover, aus einer Bilddatei
+  --no-cover     kein Cover
+
+bpm    Analysiert das Tempo jedes PFADES (ein Ordner steht für seine Musikdateien in
+       Ladereihenfolge) und gibt je Datei eine Zeile aus: das Tempo als ganze Zahl, ein Tabulator,
+       der Pfad. Eine Datei, deren Analyse fehlschlägt, bekommt ihren Fehler auf der
+       Standardfehlerausgabe; der Status ist 1, wenn eine fehlschlug.
+
+rename Lädt ORDNER wie beim Ziehen und benennt seine Dateien nach dem Muster um, wie es das
+       Musterfenster des Fensters tut; mit --analyze-bpm läuft zuerst „BPM suchen“. Gibt die
+       abschließende Meldung aus; der Status ist 0, wenn nichts fehlschlug, sonst 1.
+
+clean-bpm
+       Lädt ORDNER und entfernt eine Tempo-Angabe am Anfang („[120 BPM] “) aus seinen
+       Dateinamen, mit derselben Ausgabe.
+
+lookup       Fragt die Musikkataloge (iTunes, dann MusicBrainz) nach einer Aufnahme und gibt das
+             Gefundene als JSON aus (title, artist, year, coverURL, genre; fehlende Felder
+             entfallen). Nichts gefunden: „No results“ auf der Standardfehlerausgabe und Status 1.
+
+auto-search  Lädt ORDNER und sucht dann die fehlenden Cover, Genres oder Jahre seiner Songs, wie
+             es „Alle … automatisch suchen“ im Fenster tut. Die Zusammenfassung geht auf die
+             Standardfehlerausgabe; dann wird der Ordner als JSON ausgegeben, oder mit --write
+             werden seine Tags in die Dateien geschrieben. Der Offline-Modus (der Schalter des
+             Fensters) wird beachtet: Status 1.
+
+edit   Baut die Songs wie write und führt dann die Operationen in der angegebenen Reihenfolge
+       aus, jede wie der Befehl des Fensters (SPALTE ist title, artist, genre oder year). Gibt
+       den Ordner wie scan aus, oder schreibt mit --write die Tags und gibt das Ergebnis wie write
+       aus. Meldungen der Operationen gehen auf die Standardfehlerausgabe; eine Bearbeitung, die
+       nichts ändert, ist kein Fehler.
+
+  --uppercase SPALTE|all      Großbuchstaben (all: Titel, Interpret und Genre)
+  --title-case SPALTE|all     große Anfangsbuchstaben („Anfangsbuchstaben“)
+  --clean-characters          die Bereinigung „Zeichen“ der Seitenleiste
+  --swap                      Interpret und Titel jedes Songs tauschen
+  --clear SPALTE              die Spalte leeren
+  --replace SPALTE WERT       ein Wert für die ganze Spalte (ein Jahr nur von 1900 bis 2099)
+  --set-genre TEXT            ein Genre für jeden Song
+  --set-rating N              N Sterne (1 bis 4) für jeden Song
+  --clear-ratings             keine Bewertung für irgendeinen Song
+  --remove BEGRIFF            BEGRIFF aus Titeln, Interpreten und Genres entfernen (wiederholbar:
+                              alle Begriffe gelten zusammen, der Reihe nach, an der Stelle des
+                              ersten --remove)
+  --remove-replacement TEXT   TEXT statt eines Leerzeichens dort einsetzen, wo ein --remove-Begriff
+                              stand
+  --replace-text VON NACH     VON durch NACH in Titeln, Interpreten und Genres ersetzen
+  --cover-all BILD            BILD (PNG oder JPEG, höchstens 1.000.000 Bytes und 2000 x 2000) als
+                              Cover jedes Songs ohne Coverdatei, wie es „Cover festlegen“ tut
+  --clear-covers              kein Cover für irgendeinen Song
+
+Die Adressen der Kataloge lassen sich mit QUIRELLA_ITUNES_URL, QUIRELLA_MUSICBRAINZ_URL und
+QUIRELLA_COVERART_URL ersetzen (https, oder http auf einer Loopback-Adresse).
+
+Falsche Argumente ergeben Status 2.
+</translation>
+    </message>
+    <message>
+        <source>--max-songs takes a count of songs, not &quot;%1&quot;</source>
+        <translation>--max-songs nimmt eine Anzahl von Songs, nicht „%1“</translation>
+    </message>
+    <message>
+        <source>%1 of %2 (%3%), %4</source>
+        <translation>%1 von %2 (%3 %), %4</translation>
     </message>
 </context>
 <context>
@@ -1250,6 +1267,17 @@ Falsche Argumente ergeben Status 2.
             <numerusform>✏️ Tags werden in %n Songs geschrieben …</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Tag writing stopped:</source>
+        <translation>Schreiben der Tags angehalten:</translation>
+    </message>
+    <message numerus="yes">
+        <source>⏹ Not written: %n files (left as they were)</source>
+        <translation>
+            <numerusform>⏹ Nicht geschrieben: %n Datei (unverändert gelassen)</numerusform>
+            <numerusform>⏹ Nicht geschrieben: %n Dateien (unverändert gelassen)</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Trash</name>
@@ -1409,6 +1437,32 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
             <numerusform>⚠️ %1 von %n Song geladen. Einige Dateien konnten nicht gelesen werden.</numerusform>
             <numerusform>⚠️ %1 von %n Songs geladen. Einige Dateien konnten nicht gelesen werden.</numerusform>
         </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠️ Too many songs detected!
+
+Found: %n songs
+Maximum allowed: %1 songs
+
+Please select a smaller folder, or raise “Largest folder” under Preferences in the menu (F10); quirella-cli takes --max-songs N.</source>
+        <translation>
+            <numerusform>⚠️ Zu viele Songs gefunden!
+
+Gefunden: %n Song
+Höchstens erlaubt: %1 Songs
+
+Bitte wählen Sie einen kleineren Ordner oder erhöhen Sie „Größter Ordner“ unter Einstellungen im Menü (F10); quirella-cli nimmt --max-songs N.</numerusform>
+            <numerusform>⚠️ Zu viele Songs gefunden!
+
+Gefunden: %n Songs
+Höchstens erlaubt: %1 Songs
+
+Bitte wählen Sie einen kleineren Ordner oder erhöhen Sie „Größter Ordner“ unter Einstellungen im Menü (F10); quirella-cli nimmt --max-songs N.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>ℹ️ Loading stopped: nothing was loaded.</source>
+        <translation>ℹ️ Laden angehalten: Es wurde nichts geladen.</translation>
     </message>
 </context>
 <context>
@@ -1869,6 +1923,26 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     <message>
         <source>Menu</source>
         <translation>Menü</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>%1 songs</source>
+        <translation>%1 Songs</translation>
+    </message>
+    <message>
+        <source>Largest folder:</source>
+        <translation>Größter Ordner:</translation>
+    </message>
+    <message>
+        <source>Folders with more music files are refused. Large folders take more memory and time to load.</source>
+        <translation>Ordner mit mehr Musikdateien werden abgelehnt. Große Ordner brauchen mehr Speicher und Zeit zum Laden.</translation>
     </message>
 </context>
 <context>

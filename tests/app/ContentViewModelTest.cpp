@@ -13,8 +13,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -370,6 +372,27 @@ TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMoreUnlessTheUserAllowsLargerF
     EXPECT_EQ(model->maximumSongs(), 5000);
     load(dir.path());
     EXPECT_EQ(loadedCount(), 1001);
+
+    // A load beyond the default size can be stopped from the overlay: the folder shown before comes back.
+    const QUuid shown = model->currentFolder()->id;
+    QSemaphore go;
+    model->setSongFactory([&go](const QString& path) {
+        go.acquire();
+        return std::optional<Song>(songOf(path));
+    });
+    const QFuture<void> stopped = model->loadFolder(QUrl::fromLocalFile(dir.path()));
+    const bool offered = QTest::qWaitFor([] { return ProgressManager::instance().isCancellable(); });
+    if (offered) {
+        ProgressManager::instance().cancel();
+    }
+    go.release(1001);
+    ASSERT_TRUE(offered);
+    ASSERT_TRUE(waitFor(stopped));
+    EXPECT_EQ(model->currentFolder()->id, shown);
+    EXPECT_EQ(model->visibleSongs().size(), 1001);
+    EXPECT_EQ(ToastManager::instance().message(), u"ℹ️ Loading stopped: nothing was loaded."_s);
+    model->setSongFactory({});
+
     model->overrideMaximumSongs(1000 - 1);
     load(dir.path());
     EXPECT_EQ(model->exportAlertMessage(),

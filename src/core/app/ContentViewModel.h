@@ -207,6 +207,19 @@ signals:
     void editingFieldChanged();
 
 private:
+    // Loading sorts the new songs on its worker thread by the order asked for when it began, so that a
+    // large folder is not sorted on the UI thread; the order is applied there again only when the user
+    // changed it meanwhile.
+    struct SortOrder {
+        std::optional<QString> column;
+        bool ascending = true;
+    };
+    struct SortedSongs {
+        QList<Song> songs;
+        bool sorted = false;
+    };
+    static SortedSongs sortedForLoad(QList<Song> songs, const SortOrder& order);
+    void setLoadedFolder(const QUrl& location, const SortedSongs& loaded, const SortOrder& order);
     // The alert of a folder with `count` supported files, more than `maximum`.
     static QString tooManySongsMessage(int count, int maximum);
     // Puts a changed song back into the folder and into its row of the visible list.

@@ -9,6 +9,7 @@
 #include "app/SongBuilder.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
+#include "model/Sorting.h"
 #include "model/ToastManager.h"
 
 #include <QMutex>
@@ -155,6 +156,24 @@ QString describeFailure(const std::exception& failure) {
 
 } // namespace
 
+ContentViewModel::SortedSongs ContentViewModel::sortedForLoad(QList<Song> songs, const SortOrder& order) {
+    if (order.column) {
+        sortSongs(songs, *order.column, order.ascending);
+    }
+    return {std::move(songs), order.column.has_value()};
+}
+
+void ContentViewModel::setLoadedFolder(const QUrl& location, const SortedSongs& loaded,
+                                       const SortOrder& order) {
+    // Sorted on the worker already, unless the user chose another order meanwhile.
+    if (!loaded.sorted || m_sortColumn != order.column || m_sortAscending != order.ascending) {
+        setFolder(location, loaded.songs);
+        return;
+    }
+    setCurrentFolder(MusicFolder::make(location, loaded.songs));
+    refreshVisibleSongs();
+}
+
 QString ContentViewModel::tooManySongsMessage(int count, int maximum) {
     if (maximum == defaultMaximumSongsPerFolder) {
         return tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 songs\n\nPlease "
@@ -294,12 +313,14 @@ void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
                       }
                       load->overlayShown = count > ProgressManager::minimumSongsForProgress;
                       if (load->overlayShown) {
-                          m_progress->startOperation({ProgressManager::OperationType::loadingFolder,
-                                                      tr("Processing %n songs...", nullptr, count),
-                                                      QString(),
-                                                      count,
-                                                      false,
-                                                      {}});
+                          // A folder beyond the default size (allowed by the user) can take minutes: it
+                          // can be stopped, which brings the folder shown before back.
+                          const bool stoppable = count > defaultMaximumSongsPerFolder;
+                          m_progress->startOperation(
+                              {ProgressManager::OperationType::loadingFolder,
+                               tr("Processing %n songs...", nullptr, count), QString(), count, stoppable,
+                               stoppable ? std::function<void()>([stop = load->stop] { *stop = true; })
+                                         : std::function<void()>()});
                       }
                       setTotalSongs(count);
                       buildLoad(load, scan.files);
@@ -309,11 +330,15 @@ void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
 
 void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files) {
     const auto count = static_cast<int>(files.size());
+    const SortOrder order{m_sortColumn, m_sortAscending};
     endOnFailure(
-        QtConcurrent::run(createSongsWith, files, m_progress, load->build,
-                          std::shared_ptr<const std::atomic<bool>>(load->stop))
+        QtConcurrent::run([files, progress = m_progress, build = load->build,
+                           stop = std::shared_ptr<const std::atomic<bool>>(load->stop), order] {
+            return sortedForLoad(createSongsWith(files, progress, build, stop), order);
+        })
             .then(this,
-                  [this, load, count](const QList<Song>& songs) {
+                  [this, load, count, order](const SortedSongs& sorted) {
+                      const QList<Song>& songs = sorted.songs;
                       if (*load->stop) {
                           stopLoad(load);
                           return;
@@ -325,7 +350,7 @@ void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const 
                                             nullptr, count));
                           return;
                       }
-                      setFolder(load->location, songs);
+                      setLoadedFolder(load->location, sorted, order);
                       if (songs.size() < count) {
                           m_toasts->show(tr("⚠️ Loaded %1 of %n songs. Some files could not be read.",
                                             nullptr, count)
@@ -360,16 +385,17 @@ void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {
         return;
     }
     const QUrl location = m_currentFolder->path;
-    endOnFailure(QtConcurrent::run([location, progress = m_progress, build = load->build] {
+    const SortOrder order{m_sortColumn, m_sortAscending};
+    endOnFailure(QtConcurrent::run([location, progress = m_progress, build = load->build, order] {
                      const FolderScan scan = scanFolder(location.toLocalFile());
-                     return scan.ok()
-                                ? std::optional<QList<Song>>(createSongsWith(scan.files, progress, build))
-                                : std::nullopt;
+                     return scan.ok() ? std::optional<SortedSongs>(sortedForLoad(
+                                            createSongsWith(scan.files, progress, build), order))
+                                      : std::nullopt;
                  })
                      .then(this,
-                           [this, load, location](const std::optional<QList<Song>>& songs) {
-                               if (songs) {
-                                   setFolder(location, *songs);
+                           [this, load, location, order](const std::optional<SortedSongs>& sorted) {
+                               if (sorted) {
+                                   setLoadedFolder(location, *sorted, order);
                                }
                                endLoad(load);
                            }),

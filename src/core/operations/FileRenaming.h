@@ -48,6 +48,9 @@ struct FileBatchResult {
     int doneCount = 0; // files renamed or cleaned, including those that kept their name
     int failureCount = 0;
     QStringList errorLines; // "<song name> - <reason>", in folder order
+    // Files not reached because the user stopped the batch (possible beyond the default folder size):
+    // they keep their names.
+    int notDoneCount = 0;
     Report report = Report::none;
     QString message; // the toast or alert text
 };
