@@ -157,7 +157,10 @@ public:
     bool applySongChange(const QUuid& songId, bool undoable, const std::function<void(Song&)>& change);
 
     // ---- Sorting and selection ----
-    // The same column again flips the direction; another column sorts ascending. Reorders the folder.
+    // The same column again flips the direction; another column sorts ascending. Reorders the folder: at
+    // once, or for a folder of `sortOnWorkerFrom` songs or more on a worker thread, the new order taking
+    // effect on the UI thread when it is ready (sortApplied), so that the window keeps answering.
+    static constexpr qsizetype sortOnWorkerFrom = 5000;
     void sortBy(QStringView column);
     // Reorders the folder by the stored sort; nothing without a folder or a stored column.
     void applySort();
@@ -205,6 +208,8 @@ signals:
     void exportAlertMessageChanged();
     void activeSheetChanged();
     void editingFieldChanged();
+    // A sort done on a worker thread has been applied to the folder and the visible songs.
+    void sortApplied();
 
 private:
     // Loading sorts the new songs on its worker thread by the order asked for when it began, so that a
@@ -224,6 +229,11 @@ private:
     static QString tooManySongsMessage(int count, int maximum);
     // Puts a changed song back into the folder and into its row of the visible list.
     void replaceSong(const Song& song);
+    // Runs the history's maintenance (reducing snapshots to their differences, rebuilding the next one
+    // to restore) one step at a time on a worker thread, so that a change, an undo or a redo costs the
+    // UI thread no more than a copy of the folder.
+    void maintainHistory();
+    void sortOnWorker();
     // `restored` (a value of the history) with the current songs' file values.
     MusicFolder withCurrentFileValues(MusicFolder restored) const;
     void assertUiThread() const;
@@ -259,6 +269,8 @@ private:
     std::optional<QString> m_editingField;
     EditingManager m_editingManager;
     HistoryManager m_historyManager;
+    bool m_historyWorkRunning = false;
+    quint64 m_sortGeneration = 0; // bumped by every header click
     SerialExecutor m_preferenceWriter;
     QList<std::shared_ptr<FolderLoad>> m_pendingLoads;
     std::shared_ptr<FolderLoad> m_runningLoad;

@@ -3,6 +3,8 @@
 
 #include <QHash>
 
+#include <utility>
+
 namespace quirella {
 
 namespace {
@@ -124,22 +126,35 @@ MusicFolder SnapshotStack::rebuild(const Difference& difference, const MusicFold
 }
 
 void SnapshotStack::push(const MusicFolder& folder) {
-    if (!m_entries.isEmpty()) {
-        Entry& top = m_entries.last();
-        top.difference = difference(*top.whole, folder);
-        top.whole.reset();
+    m_entries.append(Entry{m_nextId++, folder, {}, {}});
+}
+
+MusicFolder SnapshotStack::valueAt(qsizetype index) const {
+    const Entry& entry = m_entries.at(index);
+    if (entry.whole) {
+        return *entry.whole;
     }
-    m_entries.append(Entry{folder, {}});
+    return rebuild(entry.difference, entry.base ? *entry.base : valueAt(index + 1));
+}
+
+qsizetype SnapshotStack::indexOf(quint64 id) const {
+    for (qsizetype i = m_entries.size() - 1; i >= 0; --i) {
+        if (m_entries.at(i).id == id) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 MusicFolder SnapshotStack::pop() {
     Q_ASSERT(!m_entries.isEmpty());
-    MusicFolder newest = std::move(*m_entries.last().whole);
+    MusicFolder newest = valueAt(m_entries.size() - 1);
     m_entries.removeLast();
     if (!m_entries.isEmpty()) {
         Entry& top = m_entries.last();
-        top.whole = rebuild(top.difference, newest);
-        top.difference = {};
+        if (!top.whole && !top.base) {
+            top.base = newest; // the value it was reduced against leaves the stack
+        }
     }
     return newest;
 }
@@ -153,10 +168,96 @@ void SnapshotStack::dropOldest() {
 QList<MusicFolder> SnapshotStack::values() const {
     QList<MusicFolder> values(m_entries.size());
     for (qsizetype i = m_entries.size() - 1; i >= 0; --i) {
-        values[i] = m_entries.at(i).whole ? *m_entries.at(i).whole
-                                          : rebuild(m_entries.at(i).difference, values.at(i + 1));
+        const Entry& entry = m_entries.at(i);
+        values[i] = entry.whole ? *entry.whole
+                                : rebuild(entry.difference, entry.base ? *entry.base : values.at(i + 1));
     }
     return values;
+}
+
+std::optional<SnapshotStack::Work> SnapshotStack::nextWork() const {
+    if (m_entries.isEmpty()) {
+        return std::nullopt;
+    }
+    // First the top, so that the next pop costs nothing.
+    const Entry& top = m_entries.last();
+    if (!top.whole) {
+        Work work;
+        work.entry = top.id;
+        work.rebuildTop = true;
+        work.newer = *top.base;
+        work.difference = top.difference;
+        return work;
+    }
+    // Then the oldest value below it that is still whole and has a whole value above it: going up from
+    // the bottom, a run of whole values is reduced to one whole value on top.
+    for (qsizetype i = 0; i + 1 < m_entries.size(); ++i) {
+        const Entry& entry = m_entries.at(i);
+        const Entry& above = m_entries.at(i + 1);
+        if (entry.whole && above.whole) {
+            Work work;
+            work.entry = entry.id;
+            work.above = above.id;
+            work.older = *entry.whole;
+            work.newer = *above.whole;
+            return work;
+        }
+    }
+    return std::nullopt;
+}
+
+SnapshotStack::WorkDone SnapshotStack::doWork(const Work& work) {
+    WorkDone done;
+    done.entry = work.entry;
+    done.above = work.above;
+    done.rebuildTop = work.rebuildTop;
+    if (work.rebuildTop) {
+        done.rebuilt = rebuild(work.difference, work.newer);
+    } else {
+        done.difference = difference(work.older, work.newer);
+    }
+    return done;
+}
+
+std::optional<MusicFolder> SnapshotStack::finishWork(WorkDone done) {
+    const qsizetype index = indexOf(done.entry);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    Entry& entry = m_entries[index];
+    std::optional<MusicFolder> released;
+    if (done.rebuildTop) {
+        // Still as it was when the work was handed out: the difference and its base.
+        if (entry.whole || !entry.base) {
+            return std::nullopt;
+        }
+        released = std::exchange(entry.base, std::nullopt);
+        entry.whole = std::move(done.rebuilt);
+        entry.difference = {};
+        return released;
+    }
+    // Reduced against the value above, which must still be the same whole value, right above it.
+    if (!entry.whole || index + 1 >= m_entries.size() || m_entries.at(index + 1).id != done.above ||
+        !m_entries.at(index + 1).whole) {
+        return std::nullopt;
+    }
+    released = std::exchange(entry.whole, std::nullopt);
+    entry.difference = std::move(done.difference);
+    return released;
+}
+
+std::optional<HistoryManager::Work> HistoryManager::nextWork() const {
+    if (std::optional<SnapshotStack::Work> work = m_historyStack.nextWork()) {
+        return Work{false, std::move(*work)};
+    }
+    if (std::optional<SnapshotStack::Work> work = m_redoStack.nextWork()) {
+        return Work{true, std::move(*work)};
+    }
+    return std::nullopt;
+}
+
+std::optional<MusicFolder> HistoryManager::finishWork(WorkDone done) {
+    return (done.redo ? m_redoStack : m_historyStack).finishWork(std::move(done.done));
 }
 
 void HistoryManager::saveState(const MusicFolder& folder) {

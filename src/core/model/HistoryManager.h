@@ -6,8 +6,8 @@
 // so twenty whole snapshots would hold half a gigabyte. Each stack therefore keeps only its newest value
 // whole (sharing its list with the folder it was taken from); every older value is kept as its difference
 // from the value above it: the fields of the songs that differ, and a song whole only where it differs
-// in a field the difference does not list. Undo and redo rebuild one value, in time proportional to the
-// folder's size.
+// in a field the difference does not list. Reducing and rebuilding values is maintenance work that the
+// view model runs on a worker thread after each change, undo and redo.
 #pragma once
 
 #include "model/Song.h"
@@ -19,21 +19,12 @@
 
 namespace quirella {
 
-// A stack of folder values of which only the newest is held whole.
+// A stack of folder values of which, once maintained, only the newest is held whole. Pushing and popping
+// cost no more than a copy of a list: the work in proportion to the folder's size (reducing a value to its
+// difference, rebuilding a value from one) is handed out as maintenance work, which a caller runs off the
+// UI thread (doWork is a pure function) and hands back. Every value reads the same in every state.
 class SnapshotStack {
 public:
-    // Puts `folder` on top; the value below it is reduced to its difference from `folder`.
-    void push(const MusicFolder& folder);
-    // Takes the newest value off; the one below becomes whole again. The stack must not be empty.
-    MusicFolder pop();
-    // Forgets the oldest value.
-    void dropOldest();
-    void clear() { m_entries.clear(); }
-    qsizetype size() const { return m_entries.size(); }
-    bool isEmpty() const { return m_entries.isEmpty(); }
-    // Every value rebuilt, oldest first.
-    QList<MusicFolder> values() const;
-
     // What turns the value above back into the value below.
     struct Difference {
         QUuid id;
@@ -55,12 +46,58 @@ public:
     static Difference difference(const MusicFolder& older, const MusicFolder& newer);
     static MusicFolder rebuild(const Difference& difference, const MusicFolder& newer);
 
+    // One step of maintenance: reduce a value below the top to its difference from the value above it,
+    // or rebuild the top (left as a difference by a pop) so that the next pop finds it whole.
+    struct Work {
+        quint64 entry = 0;
+        quint64 above = 0; // reduce: the entry whose value `newer` is
+        bool rebuildTop = false;
+        MusicFolder older;     // reduce: the value to reduce
+        MusicFolder newer;     // reduce: the value above; rebuild: the value the difference is taken from
+        Difference difference; // rebuild
+    };
+    struct WorkDone {
+        quint64 entry = 0;
+        quint64 above = 0;
+        bool rebuildTop = false;
+        Difference difference; // reduce
+        MusicFolder rebuilt;   // rebuild
+    };
+    static WorkDone doWork(const Work& work);
+
+    // Puts `folder` on top.
+    void push(const MusicFolder& folder);
+    // Takes the newest value off (rebuilding it first when maintenance has not yet). The stack must not be
+    // empty.
+    MusicFolder pop();
+    // Forgets the oldest value.
+    void dropOldest();
+    void clear() { m_entries.clear(); }
+    qsizetype size() const { return m_entries.size(); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    // Every value rebuilt, oldest first.
+    QList<MusicFolder> values() const;
+
+    // The next maintenance step, or nothing when the stack is as small as it gets.
+    std::optional<Work> nextWork() const;
+    // Applies finished work unless the stack changed in a way that makes it stale. Gives back the value
+    // the stack no longer holds, so that the caller can let go of it off the UI thread.
+    std::optional<MusicFolder> finishWork(WorkDone done);
+
 private:
     struct Entry {
-        std::optional<MusicFolder> whole; // the newest entry only
-        Difference difference;            // every other entry
+        quint64 id = 0;
+        std::optional<MusicFolder> whole;
+        // Otherwise the value is `difference` applied to `base`, or to the value above when there is no base
+        // (a base is kept only by the top after a pop).
+        Difference difference;
+        std::optional<MusicFolder> base;
     };
+    MusicFolder valueAt(qsizetype index) const;
+    qsizetype indexOf(quint64 id) const;
+
     QList<Entry> m_entries;
+    quint64 m_nextId = 1;
 };
 
 class HistoryManager {
@@ -79,6 +116,19 @@ public:
     std::optional<MusicFolder> redo(const MusicFolder& current);
     // Forgets both stacks (the application reset).
     void clear();
+
+    // Maintenance of both stacks (see SnapshotStack): the next step, and its result handed back.
+    struct Work {
+        bool redo = false;
+        SnapshotStack::Work work;
+    };
+    struct WorkDone {
+        bool redo = false;
+        SnapshotStack::WorkDone done;
+    };
+    std::optional<Work> nextWork() const;
+    static WorkDone doWork(const Work& work) { return {work.redo, SnapshotStack::doWork(work.work)}; }
+    std::optional<MusicFolder> finishWork(WorkDone done);
 
     bool canUndo() const { return !m_historyStack.isEmpty(); }
     bool canRedo() const { return !m_redoStack.isEmpty(); }
