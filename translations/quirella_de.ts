@@ -839,6 +839,17 @@ Falsche Argumente ergeben Status 2.
             <numerusform>✅ BPM aus %n Dateien entfernt!</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Stopped:</source>
+        <translation>Angehalten:</translation>
+    </message>
+    <message numerus="yes">
+        <source>⏹ Not done: %n files (names unchanged)</source>
+        <translation>
+            <numerusform>⏹ Nicht bearbeitet: %n Datei (Name unverändert)</numerusform>
+            <numerusform>⏹ Nicht bearbeitet: %n Dateien (Namen unverändert)</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>FolderScanner</name>

@@ -157,7 +157,7 @@ TEST_F(SongTable, HeaderSortsOnClickAndKeepsTheArtistColumnWithin100And400) {
 
 TEST_F(SongTable, YearCellCommitsOnFocusLossAndCancelsOnEscape) {
     load({makeSong(u"One"_s, {}, 1990), makeSong(u"Two"_s, {}, 1991)});
-    const QList<MusicFolder>& history = model().historyManager().historyStack();
+    const HistoryManager& history = model().historyManager();
     // Opens the editor of the first year, types, and ends with `key` (none: a click on another row).
     auto edit = [this](const QString& text, std::optional<Qt::Key> key) {
         click(0, column::year);
@@ -175,10 +175,10 @@ TEST_F(SongTable, YearCellCommitsOnFocusLossAndCancelsOnEscape) {
     };
     edit(u"1999"_s, Qt::Key_Escape);
     EXPECT_EQ(column(column::year).at(0), u"1990"_s);
-    EXPECT_EQ(history.size(), 0);
+    EXPECT_EQ(history.undoCount(), 0);
     edit(u"1987"_s, std::nullopt);
     EXPECT_EQ(column(column::year).at(0), u"1987"_s);
-    EXPECT_EQ(history.size(), 1);
+    EXPECT_EQ(history.undoCount(), 1);
 }
 
 TEST_F(SongTable, StarSwapAndModifierClicksActAsTheCellSays) {
