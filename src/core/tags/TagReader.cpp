@@ -273,7 +273,9 @@ Result readOgg(Reader& reader, qint64 size, std::optional<double>* duration) {
             if (duration && read.ok()) {
                 // A page is at most 65,307 bytes: the last page header lies in the last 64 KiB and some.
                 const qint64 tailOffset = std::max<qint64>(0, size - 66 * 1024);
-                const QByteArray tail = reader.read(tailOffset, size - tailOffset);
+                // A small file was read whole already.
+                const QByteArray tail =
+                    head.size() >= size ? head : reader.read(tailOffset, size - tailOffset);
                 if (reader.error.ok()) {
                     *duration = audiolength::oggSeconds(ByteView(head), ByteView(tail));
                 }
