@@ -40,6 +40,10 @@ _quirella_cli() {
             _filedir '@(png|PNG|jpg|JPG|jpeg|JPEG)'
             return
             ;;
+        --max-songs)
+            COMPREPLY=($(compgen -W "1000 5000 10000 50000 100000" -- "$cur"))
+            return
+            ;;
         --title | --artist | --year | --genre | --set-genre | --remove | --remove-replacement | \
             --replace-text | --album | --album-artist | --track | --disc | --bpm)
             return
@@ -57,9 +61,10 @@ _quirella_cli() {
                 --disc --bpm"
             ;;
         bpm) options="--write" ;;
-        rename) options="--pattern --analyze-bpm --dry-run" ;;
+        scan | clean-bpm) options="--max-songs" ;;
+        rename) options="--pattern --analyze-bpm --dry-run --max-songs" ;;
         tag-from-name) options="--pattern --write" ;;
-        auto-search) options="--covers --genres --years --write" ;;
+        auto-search) options="--covers --genres --years --write --max-songs" ;;
         edit)
             options="--uppercase --title-case --clean-characters --swap --clear --replace --set-genre
                 --set-rating --clear-ratings --number-tracks --remove --remove-replacement --replace-text

@@ -42,6 +42,8 @@ complete -c quirella-cli -n "__fish_seen_subcommand_from rename" -l dry-run -d "
 complete -c quirella-cli -n "__fish_seen_subcommand_from tag-from-name" -l pattern -x -d "The pattern, such as %artist% - %title%"
 complete -c quirella-cli -n "__fish_seen_subcommand_from tag-from-name" -l write -d "Write the tags into the files"
 
+complete -c quirella-cli -n "__fish_seen_subcommand_from scan rename clean-bpm auto-search" -l max-songs -x -a "1000 5000 10000 50000 100000" -d "The largest folder taken"
+
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l covers -d "Look up covers"
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l genres -d "Look up genres"
 complete -c quirella-cli -n "__fish_seen_subcommand_from auto-search" -l years -d "Look up years"

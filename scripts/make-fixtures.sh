@@ -3,6 +3,7 @@
 # Makes the small audio files the tests start from, with ffmpeg, into the folder given (the build runs
 # it; nothing is committed): one second or less of a sine tone per file.
 #   ffmpeg-v23.mp3, ffmpeg-v24.mp3  MP3 with an ID3v2.3 / v2.4 tag written by ffmpeg
+#   ffmpeg-vbr.mp3                  stereo MP3 of variable bit rate with a Xing header, without tags
 #   ffmpeg-tagged.aiff              AIFF with an ID3v2.4 chunk written by ffmpeg
 #   m4a-plain.m4a                   AAC in MPEG-4 without items; m4a-tagged.m4a with items, the index
 #                                   in front; m4a-rated.m4a with a rating comment
@@ -24,6 +25,8 @@ for version in 3 4; do
   ff "${tone[@]}" -ac 1 -c:a libmp3lame -b:a 32k -bitexact -id3v2_version "$version" -write_xing 0 \
     "${tags[@]}" "$out/ffmpeg-v2$version.mp3"
 done
+ff "${tone[@]}" -map_metadata -1 -ac 2 -ar 44100 -c:a libmp3lame -q:a 4 -bitexact -write_id3v2 0 \
+  "$out/ffmpeg-vbr.mp3"
 ff "${tone[@]}" -ac 1 -ar 8000 -c:a pcm_s16be -bitexact -write_id3v2 1 -id3v2_version 4 "${tags[@]}" \
   "$out/ffmpeg-tagged.aiff"
 

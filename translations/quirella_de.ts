@@ -425,18 +425,38 @@
         <translation>%1 nimmt title, artist, genre, year, album oder album-artist, nicht „%2“</translation>
     </message>
     <message>
+        <source>a command is needed: scan, write, bpm, rename, clean-bpm, tag-from-name, lookup or auto-search</source>
+        <translation>ein Befehl wird gebraucht: scan, write, bpm, rename, clean-bpm, tag-from-name, lookup oder auto-search</translation>
+    </message>
+    <message>
+        <source>rename needs --pattern artist-title, artist-title-year, bpm-artist-title or a pattern</source>
+        <translation>rename braucht --pattern artist-title, artist-title-year, bpm-artist-title oder ein Muster</translation>
+    </message>
+    <message>
+        <source>tag-from-name needs at least one file or folder</source>
+        <translation>tag-from-name braucht mindestens eine Datei oder einen Ordner</translation>
+    </message>
+    <message>
+        <source>tag-from-name needs --pattern</source>
+        <translation>tag-from-name braucht --pattern</translation>
+    </message>
+    <message>
+        <source>%1: the name does not match the pattern</source>
+        <translation>%1: Der Name passt nicht zum Muster</translation>
+    </message>
+    <message>
         <source>Usage:
-  quirella-cli scan FOLDER
+  quirella-cli scan FOLDER [--max-songs N]
   quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
                              [--cover IMAGE | --no-cover] [--album A] [--album-artist A]
                              [--track N[/T]] [--disc N[/T]] [--bpm N]
   quirella-cli bpm PATH... [--write]
   quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title|PATTERN
-                         [--analyze-bpm] [--dry-run]
-  quirella-cli clean-bpm FOLDER
+                         [--analyze-bpm] [--dry-run] [--max-songs N]
+  quirella-cli clean-bpm FOLDER [--max-songs N]
   quirella-cli tag-from-name PATH... --pattern PATTERN [--write]
   quirella-cli lookup ARTIST TITLE
-  quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
+  quirella-cli auto-search FOLDER --covers|--genres|--years [--write] [--max-songs N]
   quirella-cli edit PATH... OPERATION... [--write]
   quirella-cli --help
   quirella-cli --version
@@ -447,6 +467,9 @@ Music files are MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis and Opus files (.mp3, .m4a
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
        document on standard output. A folder the window would refuse is reported on standard
        error with status 1; a folder loaded only in part gets its warning on standard error.
+
+  --max-songs N  the largest folder taken (scan, rename, clean-bpm, auto-search); without it, the
+                 window&apos;s preference &quot;Largest folder&quot; (1000 unless raised)
 
 write  Builds a song from each PATH as loading does (a folder stands for the music files below
        it), replaces the values given, and writes the tags into the files. Prints the outcome,
@@ -540,17 +563,17 @@ QUIRELLA_COVERART_URL (https, or http on a loopback address).
 Wrong arguments give status 2.
 </source>
         <translation>Aufruf:
-  quirella-cli scan ORDNER
+  quirella-cli scan ORDNER [--max-songs N]
   quirella-cli write PFAD... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
                              [--cover BILD | --no-cover] [--album A] [--album-artist A]
                              [--track N[/T]] [--disc N[/T]] [--bpm N]
   quirella-cli bpm PFAD... [--write]
   quirella-cli rename ORDNER --pattern artist-title|artist-title-year|bpm-artist-title|MUSTER
-                         [--analyze-bpm] [--dry-run]
-  quirella-cli clean-bpm ORDNER
+                         [--analyze-bpm] [--dry-run] [--max-songs N]
+  quirella-cli clean-bpm ORDNER [--max-songs N]
   quirella-cli tag-from-name PFAD... --pattern MUSTER [--write]
   quirella-cli lookup INTERPRET TITEL
-  quirella-cli auto-search ORDNER --covers|--genres|--years [--write]
+  quirella-cli auto-search ORDNER --covers|--genres|--years [--write] [--max-songs N]
   quirella-cli edit PFAD... OPERATION... [--write]
   quirella-cli --help
   quirella-cli --version
@@ -562,6 +585,10 @@ scan   Lädt ORDNER so, wie es das Ziehen auf das Fenster tut, und gibt den gela
        JSON-Dokument auf der Standardausgabe aus. Ein Ordner, den das Fenster ablehnen würde, wird
        auf der Standardfehlerausgabe gemeldet, Status 1; ein nur teilweise geladener Ordner
        bekommt seine Warnung auf der Standardfehlerausgabe.
+
+  --max-songs N  der größte Ordner, der genommen wird (scan, rename, clean-bpm, auto-search);
+                 ohne die Option die Einstellung „Größter Ordner“ des Fensters (1000, solange
+                 nicht erhöht)
 
 write  Baut aus jedem PFAD einen Song wie beim Laden (ein Ordner steht für die Musikdateien
        darunter), ersetzt die angegebenen Werte und schreibt die Tags in die Dateien. Gibt das
@@ -669,24 +696,12 @@ Falsche Argumente ergeben Status 2.
 </translation>
     </message>
     <message>
-        <source>a command is needed: scan, write, bpm, rename, clean-bpm, tag-from-name, lookup or auto-search</source>
-        <translation>ein Befehl wird gebraucht: scan, write, bpm, rename, clean-bpm, tag-from-name, lookup oder auto-search</translation>
+        <source>--max-songs takes a count of songs, not &quot;%1&quot;</source>
+        <translation>--max-songs nimmt eine Anzahl von Songs, nicht „%1“</translation>
     </message>
     <message>
-        <source>rename needs --pattern artist-title, artist-title-year, bpm-artist-title or a pattern</source>
-        <translation>rename braucht --pattern artist-title, artist-title-year, bpm-artist-title oder ein Muster</translation>
-    </message>
-    <message>
-        <source>tag-from-name needs at least one file or folder</source>
-        <translation>tag-from-name braucht mindestens eine Datei oder einen Ordner</translation>
-    </message>
-    <message>
-        <source>tag-from-name needs --pattern</source>
-        <translation>tag-from-name braucht --pattern</translation>
-    </message>
-    <message>
-        <source>%1: the name does not match the pattern</source>
-        <translation>%1: Der Name passt nicht zum Muster</translation>
+        <source>%1 of %2 (%3%), %4</source>
+        <translation>%1 von %2 (%3 %), %4</translation>
     </message>
 </context>
 <context>
@@ -914,6 +929,17 @@ Falsche Argumente ergeben Status 2.
     <message>
         <source>%1 is empty</source>
         <translation>%1 ist leer</translation>
+    </message>
+    <message>
+        <source>Stopped:</source>
+        <translation>Angehalten:</translation>
+    </message>
+    <message numerus="yes">
+        <source>⏹ Not done: %n files (names unchanged)</source>
+        <translation>
+            <numerusform>⏹ Nicht bearbeitet: %n Datei (Name unverändert)</numerusform>
+            <numerusform>⏹ Nicht bearbeitet: %n Dateien (Namen unverändert)</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1408,6 +1434,17 @@ Falsche Argumente ergeben Status 2.
         <source>changed on disk since it was loaded</source>
         <translation>seit dem Laden auf dem Datenträger verändert</translation>
     </message>
+    <message>
+        <source>Tag writing stopped:</source>
+        <translation>Schreiben der Tags angehalten:</translation>
+    </message>
+    <message numerus="yes">
+        <source>⏹ Not written: %n files (left as they were)</source>
+        <translation>
+            <numerusform>⏹ Nicht geschrieben: %n Datei (unverändert gelassen)</numerusform>
+            <numerusform>⏹ Nicht geschrieben: %n Dateien (unverändert gelassen)</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>TrackNumber</name>
@@ -1574,6 +1611,32 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
             <numerusform>⚠️ %1 von %n Song geladen. Einige Dateien konnten nicht gelesen werden.</numerusform>
             <numerusform>⚠️ %1 von %n Songs geladen. Einige Dateien konnten nicht gelesen werden.</numerusform>
         </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠️ Too many songs detected!
+
+Found: %n songs
+Maximum allowed: %1 songs
+
+Please select a smaller folder, or raise “Largest folder” under Preferences in the menu (F10); quirella-cli takes --max-songs N.</source>
+        <translation>
+            <numerusform>⚠️ Zu viele Songs gefunden!
+
+Gefunden: %n Song
+Höchstens erlaubt: %1 Songs
+
+Bitte wählen Sie einen kleineren Ordner oder erhöhen Sie „Größter Ordner“ unter Einstellungen im Menü (F10); quirella-cli nimmt --max-songs N.</numerusform>
+            <numerusform>⚠️ Zu viele Songs gefunden!
+
+Gefunden: %n Songs
+Höchstens erlaubt: %1 Songs
+
+Bitte wählen Sie einen kleineren Ordner oder erhöhen Sie „Größter Ordner“ unter Einstellungen im Menü (F10); quirella-cli nimmt --max-songs N.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>ℹ️ Loading stopped: nothing was loaded.</source>
+        <translation>ℹ️ Laden angehalten: Es wurde nichts geladen.</translation>
     </message>
 </context>
 <context>
@@ -2086,6 +2149,26 @@ Die Dateien sind vielleicht beschädigt oder haben ein nicht unterstütztes Form
     <message>
         <source>Tags from File Names…</source>
         <translation>Tags aus Dateinamen …</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>%1 songs</source>
+        <translation>%1 Songs</translation>
+    </message>
+    <message>
+        <source>Largest folder:</source>
+        <translation>Größter Ordner:</translation>
+    </message>
+    <message>
+        <source>Folders with more music files are refused. Large folders take more memory and time to load.</source>
+        <translation>Ordner mit mehr Musikdateien werden abgelehnt. Große Ordner brauchen mehr Speicher und Zeit zum Laden.</translation>
     </message>
 </context>
 <context>

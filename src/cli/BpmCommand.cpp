@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -54,10 +55,17 @@ int runBpmCommand(const QStringList& options) {
         files.append(scan.files);
     }
     // Side by side, one file per processor; the lines keep the order of the files.
-    const QList<BPMResult> results =
-        QtConcurrent::blockingMapped<QList<BPMResult>>(files, [](const QString& path) {
-            return BPMAnalyzer::analyzeBPM(QFileInfo(path).absoluteFilePath());
-        });
+    QFuture<BPMResult> analysing = QtConcurrent::mapped(files, [](const QString& path) {
+        return BPMAnalyzer::analyzeBPM(QFileInfo(path).absoluteFilePath());
+    });
+    TerminalProgress progressLine;
+    QFutureWatcher<BPMResult> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::progressValueChanged, &progressLine,
+                     [&progressLine, &files](int done) { progressLine.update(done, int(files.size())); });
+    watcher.setFuture(analysing);
+    awaitFinished(QFuture<void>(analysing));
+    progressLine.clear();
+    const QList<BPMResult> results = analysing.results();
     QStringList analysed;
     QList<qint64> tempi;
     for (qsizetype i = 0; i < files.size(); ++i) {

@@ -5,23 +5,25 @@
 
 #include <QCoreApplication>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 namespace quirella::cli {
 
 QString usage() {
     return QCoreApplication::translate("Cli", R"(Usage:
-  quirella-cli scan FOLDER
+  quirella-cli scan FOLDER [--max-songs N]
   quirella-cli write PATH... [--title T] [--artist A] [--year N] [--genre G] [--rating N]
                              [--cover IMAGE | --no-cover] [--album A] [--album-artist A]
                              [--track N[/T]] [--disc N[/T]] [--bpm N]
   quirella-cli bpm PATH... [--write]
   quirella-cli rename FOLDER --pattern artist-title|artist-title-year|bpm-artist-title|PATTERN
-                         [--analyze-bpm] [--dry-run]
-  quirella-cli clean-bpm FOLDER
+                         [--analyze-bpm] [--dry-run] [--max-songs N]
+  quirella-cli clean-bpm FOLDER [--max-songs N]
   quirella-cli tag-from-name PATH... --pattern PATTERN [--write]
   quirella-cli lookup ARTIST TITLE
-  quirella-cli auto-search FOLDER --covers|--genres|--years [--write]
+  quirella-cli auto-search FOLDER --covers|--genres|--years [--write] [--max-songs N]
   quirella-cli edit PATH... OPERATION... [--write]
   quirella-cli --help
   quirella-cli --version
@@ -32,6 +34,9 @@ Music files are MP3, M4A, WAV, AIFF, FLAC, Ogg Vorbis and Opus files (.mp3, .m4a
 scan   Loads FOLDER as dropping it on the window does and prints the loaded folder as one JSON
        document on standard output. A folder the window would refuse is reported on standard
        error with status 1; a folder loaded only in part gets its warning on standard error.
+
+  --max-songs N  the largest folder taken (scan, rename, clean-bpm, auto-search); without it, the
+                 window's preference "Largest folder" (1000 unless raised)
 
 write  Builds a song from each PATH as loading does (a folder stands for the music files below
        it), replaces the values given, and writes the tags into the files. Prints the outcome,
@@ -310,6 +315,47 @@ Command parseAutoSearch(const QStringList& arguments) {
 }
 
 } // namespace
+
+MaximumSongsOption takeMaximumSongs(QStringList& arguments) {
+    static const QStringList folderCommands = {u"scan"_s, u"rename"_s, u"clean-bpm"_s, u"auto-search"_s};
+    MaximumSongsOption option;
+    if (arguments.isEmpty() || !folderCommands.contains(arguments.first())) {
+        return option;
+    }
+    for (qsizetype i = 1; i < arguments.size() && arguments.at(i) != "--"_L1;) {
+        const QString argument = arguments.at(i);
+        std::optional<QString> value;
+        qsizetype taken = 1;
+        if (argument.startsWith("--max-songs="_L1)) {
+            value = argument.mid(12);
+        } else if (argument == "--max-songs"_L1) {
+            if (i + 1 >= arguments.size()) {
+                option.error = QCoreApplication::translate("Cli", "%1 needs a value").arg(argument);
+                return option;
+            }
+            value = arguments.at(i + 1);
+            taken = 2;
+        } else {
+            ++i;
+            continue;
+        }
+        const std::optional<qint64> count = parseInteger(*value);
+        if (!count || *count < 1 || *count > std::numeric_limits<int>::max()) {
+            option.error =
+                QCoreApplication::translate("Cli", "--max-songs takes a count of songs, not \"%1\"")
+                    .arg(*value);
+            return option;
+        }
+        if (option.maximum) {
+            option.error =
+                QCoreApplication::translate("Cli", "%1 is given more than once").arg(u"--max-songs"_s);
+            return option;
+        }
+        option.maximum = static_cast<int>(*count);
+        arguments.remove(i, taken);
+    }
+    return option;
+}
 
 Command parseArguments(const QStringList& arguments) {
     if (arguments.contains("--help"_L1) || arguments.contains("-h"_L1)) {

@@ -57,6 +57,15 @@ struct ArgumentError {
 using Command = std::variant<HelpCommand, VersionCommand, ScanCommand, WriteCommand, LookupCommand,
                              AutoSearchCommand, ArgumentError>;
 
+// Takes `--max-songs N` (or `--max-songs=N`) out of the arguments of a command that loads a folder as a
+// drop does (scan, rename, clean-bpm, auto-search): the largest folder the load takes, instead of the
+// stored preference. Nothing when the option is not given; an error for a value that is not a count.
+struct MaximumSongsOption {
+    std::optional<int> maximum;
+    std::optional<QString> error;
+};
+MaximumSongsOption takeMaximumSongs(QStringList& arguments);
+
 // `arguments` without the program name. Only the shape is checked here; whether the paths exist is
 // checked when the command runs.
 Command parseArguments(const QStringList& arguments);

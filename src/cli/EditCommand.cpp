@@ -283,10 +283,11 @@ std::optional<int> runEditCommand(const QStringList& arguments) {
         printText(stderr, *targets.error + u'\n');
         return 1;
     }
-    QList<Song> songs = awaitResult(QtConcurrent::run(createSongs, targets.files, nullptr));
+    ProgressManager progress;
+    const TerminalProgress progressLine(progress);
+    QList<Song> songs = awaitResult(QtConcurrent::run(createSongs, targets.files, &progress));
     const bool someLeftOut = paths.size() < request.paths.size() || songs.size() < targets.files.size();
 
-    ProgressManager progress;
     ToastManager toasts;
     const QMetaObject::Connection toastLines =
         QObject::connect(&toasts, &ToastManager::messageChanged, [&toasts] {

@@ -20,6 +20,7 @@ struct LoadedFolder {
     ProgressManager progress;
     ToastManager toasts;
     ContentViewModel model;
+    TerminalProgress progressLine{progress};
 
     LoadedFolder() { model.setFeedback(&progress, &toasts); }
 };
@@ -28,6 +29,7 @@ struct LoadedFolder {
 inline std::unique_ptr<LoadedFolder> loadFolderForCommand(const QString& given) {
     const QString folder = paths::canonicalPath(given); // "." is named as the folder it stands for
     auto loaded = std::make_unique<LoadedFolder>();
+    applyMaximumSongs(loaded->model);
     awaitFinished(loaded->model.loadFolder(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath())));
     if (loaded->model.showExportAlert() || !loaded->model.currentFolder()) {
         printText(stderr, loaded->model.exportAlertMessage() + u'\n');

@@ -57,6 +57,8 @@ int runAutoSearch(const AutoSearchCommand& command) {
     ToastManager toasts;
     ContentViewModel model;
     model.setFeedback(&progress, &toasts);
+    applyMaximumSongs(model);
+    const TerminalProgress progressLine(progress);
     if (!NetworkModeManager::instance().isOnlineMode()) {
         AutoSearchHooks offline;
         offline.progress = &progress;

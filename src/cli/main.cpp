@@ -33,6 +33,8 @@ namespace {
 
 int runScan(const cli::ScanCommand& command) {
     ContentViewModel model;
+    cli::applyMaximumSongs(model);
+    const cli::TerminalProgress progressLine(ProgressManager::instance());
     cli::awaitFinished(
         QFuture<void>(model.loadFolder(QUrl::fromLocalFile(paths::canonicalPath(command.folder)))));
     if (model.showExportAlert()) {
@@ -129,7 +131,10 @@ int runWrite(const cli::WriteCommand& command) {
         cli::printText(stderr, *targets.error + u'\n');
         return 1;
     }
-    QFuture<QList<Song>> building = QtConcurrent::run(createSongs, targets.files, nullptr);
+    ProgressManager progress;
+    ToastManager toasts;
+    const cli::TerminalProgress progressLine(progress);
+    QFuture<QList<Song>> building = QtConcurrent::run(createSongs, targets.files, &progress);
     cli::awaitFinished(QFuture<void>(building));
     QList<Song> songs = building.result();
     // A file that gave no song has had its line on standard error already.
@@ -138,8 +143,6 @@ int runWrite(const cli::WriteCommand& command) {
         applyValues(song, command, coverPath);
     }
 
-    ProgressManager progress;
-    ToastManager toasts;
     TagBatchOptions options;
     options.writeBpm = options.writeBpm || command.bpm.has_value();
     options.refuseChangedFiles = true; // another program's save since the songs were read is not undone
@@ -168,6 +171,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.append(paths::fromNativePath(QByteArray(argv[i])));
     }
+    const cli::MaximumSongsOption maximumSongs = cli::takeMaximumSongs(arguments);
+    if (maximumSongs.error) {
+        return cli::reportArgumentError(*maximumSongs.error);
+    }
+    cli::maximumSongsOption() = maximumSongs.maximum;
     if (const std::optional<int> status = cli::runEditCommand(arguments)) {
         return *status;
     }

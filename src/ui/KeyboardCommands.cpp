@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/KeyboardCommands.h"
 
+#include "app/ContentViewModel.h"
+#include "app/FolderLoading.h"
 #include "app/TagPreferences.h"
 #include "ui/BulkEditControls.h"
 #include "ui/HeaderBar.h"
@@ -14,16 +16,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QToolButton>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -150,6 +157,7 @@ KeyboardCommands::KeyboardCommands(MainWindow& window)
         sync();
     }
     m_menu->addSeparator();
+    add(tr("Preferences…"), {}, [this] { showPreferences(); });
     QAction* shortcuts = add(tr("Keyboard Shortcuts"), QKeySequence(Qt::Key_F1), [this] { showShortcuts(); });
     shortcuts->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_Question)});
 
@@ -205,6 +213,49 @@ QDialog* KeyboardCommands::showShortcuts() {
     connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     layout->addWidget(buttons);
     m_shortcuts = dialog;
+    keyboard::openWithKeyboard(dialog);
+    return dialog;
+}
+
+QDialog* KeyboardCommands::showPreferences() {
+    if (m_preferences) {
+        m_preferences->raise();
+        m_preferences->activateWindow();
+        return m_preferences;
+    }
+    ContentViewModel& model = m_window.viewModel();
+    auto* dialog = new QDialog(&m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setWindowTitle(tr("Preferences"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* form = new QFormLayout;
+    auto* largest = new QComboBox(dialog);
+    largest->setObjectName(u"largestFolder"_s);
+    QList<int> choices(largestFolderChoices.begin(), largestFolderChoices.end());
+    if (!choices.contains(model.maximumSongs())) {
+        choices.append(model.maximumSongs()); // a count stored by hand stays choosable
+        std::sort(choices.begin(), choices.end());
+    }
+    for (const int choice : choices) {
+        largest->addItem(tr("%1 songs").arg(QLocale().toString(choice)), choice);
+    }
+    largest->setCurrentIndex(largest->findData(model.maximumSongs()));
+    form->addRow(tr("Largest folder:"), largest);
+    layout->addLayout(form);
+    auto* note = new QLabel(tr("Folders with more music files are refused. Large folders take more memory "
+                               "and time to load."),
+                            dialog);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, largest, &model] {
+        model.setMaximumSongs(largest->currentData().toInt());
+        dialog->accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    m_preferences = dialog;
     keyboard::openWithKeyboard(dialog);
     return dialog;
 }

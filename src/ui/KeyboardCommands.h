@@ -3,6 +3,7 @@
 // commands of the sidebar and of the header bar with their shortcuts, the window's shortcuts (Ctrl+O,
 // Ctrl+S, Ctrl+Z, Ctrl+Shift+Z), a window that lists every key (F1, Ctrl+?), and the rule that no shortcut
 // fires while a text field or a cell editor has the keyboard (Escape and Return keep their usual roles).
+// The menu also opens the small preferences sheet.
 #pragma once
 
 #include <QList>
@@ -32,6 +33,8 @@ public:
     // Shows the list of keys, or raises it when it is open.
     QDialog* showShortcuts();
     QDialog* shortcutsWindow() const { return m_shortcuts; }
+    // The preferences sheet ("Largest folder"), window-modal; raised when it is open.
+    QDialog* showPreferences();
 
     // The keys and what they do, as the list shows them (and the README repeats).
     static QList<std::pair<QString, QString>> shortcutTexts();
@@ -45,6 +48,7 @@ private:
     QMenu* m_menu = nullptr;
     QToolButton* m_button = nullptr;
     QPointer<QDialog> m_shortcuts;
+    QPointer<QDialog> m_preferences;
 };
 
 } // namespace quirella::ui

@@ -13,8 +13,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -52,6 +54,7 @@ protected:
         QSettings settings;
         settings.remove(ContentViewModel::preferredSortColumnKey);
         settings.remove(ContentViewModel::preferredSortAscendingKey);
+        settings.remove(ContentViewModel::largestFolderKey);
         model = std::make_unique<ContentViewModel>();
         QObject::connect(&ProgressManager::instance(), &ProgressManager::isVisibleChanged, model.get(),
                          [this] {
@@ -348,7 +351,7 @@ TEST_F(ViewModel, TrashFailuresShowTheReasonAndChangeNothing) {
     EXPECT_TRUE(environment.workingFolderIsEmpty());
 }
 
-TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
+TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMoreUnlessTheUserAllowsLargerFolders) {
     const ScratchDir dir;
     writeSongs(dir, 1000);
     load(dir.path());
@@ -364,6 +367,49 @@ TEST_F(ViewModel, LoadsAThousandFilesAndRefusesOneMore) {
               "smaller folder or organize your music in subfolders with less than 1000 songs each."_s);
     // The previous folder was put away when the load began.
     EXPECT_TRUE(model->visibleSongs().isEmpty());
+
+    // A larger allowance is a stored preference; the command line's override stores nothing, and its
+    // alert says how to raise the allowance.
+    model->setMaximumSongs(5000);
+    model.reset(); // waits for the preference to be stored
+    model = std::make_unique<ContentViewModel>();
+    EXPECT_EQ(model->maximumSongs(), 5000);
+    load(dir.path());
+    EXPECT_EQ(loadedCount(), 1001);
+
+    // A load beyond the default size can be stopped from the overlay: the folder shown before comes back.
+    const QUuid shown = model->currentFolder()->id;
+    QSemaphore go;
+    model->setSongFactory([&go](const QString& path) {
+        go.acquire();
+        return std::optional<Song>(songOf(path));
+    });
+    const QFuture<void> stopped = model->loadFolder(QUrl::fromLocalFile(dir.path()));
+    const bool offered = QTest::qWaitFor([] { return ProgressManager::instance().isCancellable(); });
+    if (offered) {
+        ProgressManager::instance().cancel();
+    }
+    go.release(1001);
+    ASSERT_TRUE(offered);
+    ASSERT_TRUE(waitFor(stopped));
+    EXPECT_EQ(model->currentFolder()->id, shown);
+    EXPECT_EQ(model->visibleSongs().size(), 1001);
+    EXPECT_EQ(ToastManager::instance().message(), u"ℹ️ Loading stopped: nothing was loaded."_s);
+    model->setSongFactory({});
+
+    model->overrideMaximumSongs(1000 - 1);
+    load(dir.path());
+    EXPECT_EQ(model->exportAlertMessage(),
+              u"⚠️ Too many songs detected!\n\nFound: 1001 songs\nMaximum allowed: 999 songs\n\nPlease "
+              u"select a smaller folder, or raise “Largest folder” under Preferences in the menu (F10); "
+              u"quirella-cli takes --max-songs N."_s);
+    model.reset(); // waits for the preference to be stored
+    model = std::make_unique<ContentViewModel>();
+    EXPECT_EQ(model->maximumSongs(), 5000);
+    model->setMaximumSongs(1000);
+    model.reset(); // waits for the preference to be stored
+    model = std::make_unique<ContentViewModel>();
+    EXPECT_FALSE(QSettings().contains(ContentViewModel::largestFolderKey));
 }
 
 TEST_F(ViewModel, LoadingWhatIsNoMusicFolderShowsTheAlert) {

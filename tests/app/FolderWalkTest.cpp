@@ -172,7 +172,7 @@ TEST(SongBatches, UseEveryThreadOfThePoolAndKeepTheOrderOfTheFiles) {
         song.name = file;
         return file.endsWith(u"7.mp3"_s) ? std::nullopt : std::optional<Song>(song);
     };
-    const QList<Song> songs = QtConcurrent::run(createSongsWith, files, nullptr, build).result();
+    const QList<Song> songs = QtConcurrent::run(createSongsWith, files, nullptr, build, nullptr).result();
     pool->setMaxThreadCount(poolSize);
 
     EXPECT_EQ(workers.size(), 2);

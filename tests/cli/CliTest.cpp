@@ -87,6 +87,9 @@ TEST(Cli, HelpVersionAndWrongArguments) {
         {u"play"_s},
         {u"scan"_s},
         {u"scan"_s, folder, folder},
+        {u"scan"_s, folder, u"--max-songs"_s},
+        {u"scan"_s, folder, u"--max-songs=0"_s},
+        {u"clean-bpm"_s, folder, u"--max-songs"_s, u"1"_s, u"--max-songs"_s, u"2"_s},
         {u"write"_s},
         {u"write"_s, song, u"--rating"_s, u"6"_s},
         {u"write"_s, song, u"--year"_s, u"next year"_s},
@@ -163,6 +166,12 @@ TEST(Cli, ScanPrintsTheLoadedFolderOrWhatTheWindowWouldAlert) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, notAFolder + u'\n');
     EXPECT_TRUE(refused.out.isEmpty());
+    // --max-songs stands for the window's preference.
+    dir.write(u"Second.mp3"_s, mp3Audio());
+    const CliRun tooMany = cli({u"scan"_s, dir.path(), u"--max-songs"_s, u"1"_s});
+    EXPECT_EQ(tooMany.status, 1);
+    EXPECT_TRUE(tooMany.err.contains(u"Found: 2 songs\nMaximum allowed: 1 songs"_s))
+        << tooMany.err.toStdString();
 }
 
 // FFmpeg and the hundred libraries it pulls in are the larger part of a start: only a command that

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/EditingManager.h"
+#include "model/HistoryManager.h"
 #include "model/Selection.h"
 #include "support/Songs.h"
 
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quirella;
@@ -147,6 +150,86 @@ TEST_F(SelectionClicks, ShiftExtendsFromTheAnchorAndCtrlTogglesButKeepsIt) {
     rows.removeAt(2);
     click(5, true);
     EXPECT_EQ(selection.selectedSongIds, ids({5}));
+}
+
+// An older value is kept as its difference from the one above it and comes back exactly, its songs' file
+// values apart (those of the value above stay), whatever maintenance has run; the fields a difference
+// lists never keep a song whole.
+TEST(SnapshotStack, RebuildsOlderValuesFromTheirDifferences) {
+    struct Case {
+        const char* name;
+        std::function<void(MusicFolder&)> change;
+        qsizetype wholeSongs;
+    };
+    const Case cases[] = {
+        {"no change", [](MusicFolder&) {}, 0},
+        {"every listed field of one song",
+         [](MusicFolder& folder) {
+             Song& song = folder.songs[1];
+             song.name = QStringLiteral("New");
+             song.artist.clear();
+             song.genre = QStringLiteral("Jazz");
+             song.year = 2001;
+             song.rating = 5;
+             song.bpm = 90;
+             song.coverImagePath = QStringLiteral("/covers/new.jpg");
+         },
+         0},
+        {"a field beyond them", [](MusicFolder& folder) { folder.songs[2].hasID3Tags = true; }, 1},
+        {"another order", [](MusicFolder& folder) { std::reverse(folder.songs.begin(), folder.songs.end()); },
+         0},
+        {"a song gone and one new",
+         [](MusicFolder& folder) {
+             folder.songs.removeAt(0);
+             folder.songs.append(namedSong(QStringLiteral("4")));
+         },
+         1},
+        {"the file values only",
+         [](MusicFolder& folder) {
+             FileValues file;
+             file.title = QStringLiteral("T");
+             folder.songs[3].fileValues = file;
+         },
+         0},
+        {"another folder", [](MusicFolder& folder) { folder = folderOf(2); }, 4},
+    };
+    const auto expectSameApartFromFileValues = [](MusicFolder a, MusicFolder b) {
+        EXPECT_EQ(a.id, b.id);
+        EXPECT_EQ(a.name, b.name);
+        EXPECT_EQ(a.path, b.path);
+        for (QList<Song>* songs : {&a.songs, &b.songs}) {
+            for (Song& song : *songs) {
+                song.fileValues.reset();
+            }
+        }
+        EXPECT_EQ(a.songs, b.songs);
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        const MusicFolder older = folderOf(4);
+        MusicFolder newer = older;
+        row.change(newer);
+        EXPECT_EQ(SnapshotStack::difference(older, newer).wholeSongs.size(), row.wholeSongs);
+        // Every state the maintenance leaves reads the same: whole, reduced, reduced against a popped value.
+        for (const bool maintained : {false, true}) {
+            SnapshotStack stack;
+            const auto maintain = [&] {
+                while (maintained && stack.nextWork()) {
+                    stack.finishWork(SnapshotStack::doWork(*stack.nextWork()));
+                }
+            };
+            stack.push(older);
+            stack.push(newer);
+            stack.push(newer);
+            maintain();
+            expectSameApartFromFileValues(stack.values().first(), older);
+            expectSameApartFromFileValues(stack.pop(), newer);
+            expectSameApartFromFileValues(stack.pop(), newer);
+            maintain();
+            expectSameApartFromFileValues(stack.pop(), older);
+            EXPECT_TRUE(stack.isEmpty());
+        }
+    }
 }
 
 } // namespace

@@ -34,7 +34,7 @@ expect "quirella-cli " "--help --version auto-search bpm clean-bpm edit lookup r
 expect "quirella-cli c" "clean-bpm"
 expect "quirella-cli rename Inbox --pattern " "artist-title artist-title-year bpm-artist-title"
 expect "quirella-cli rename Inbox --pattern bpm" "bpm-artist-title"
-expect "quirella-cli rename Inbox --" "--analyze-bpm --dry-run --pattern"
+expect "quirella-cli rename Inbox --" "--analyze-bpm --dry-run --max-songs --pattern"
 expect "quirella-cli tag-from-name song.mp3 --pattern " ""
 expect "quirella-cli tag-from-name song.mp3 --" "--pattern --write"
 expect "quirella-cli edit song.mp3 --uppercase " "album album-artist all artist genre title year"
@@ -45,7 +45,7 @@ expect "quirella-cli write song.mp3 --rating " "0 1 2 3 4 5"
 expect "quirella-cli write song.mp3 --cover " "Inbox Outbox cover.png"
 expect "quirella-cli write " "Inbox Outbox song.mp3 track.FLAC"
 expect "quirella-cli scan " "Inbox Outbox"
-expect "quirella-cli auto-search Inbox --" "--covers --genres --write --years"
+expect "quirella-cli auto-search Inbox --" "--covers --genres --max-songs --write --years"
 expect "quirella-cli lookup " ""
 
 if ((failures > 0)); then

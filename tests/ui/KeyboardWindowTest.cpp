@@ -7,6 +7,8 @@
 #include "ui/KeyboardCommands.h"
 #include "ui/SidebarView.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -133,7 +135,7 @@ TEST_F(KeyboardWindow, EveryCommandIsInTheMenuAndTabReachesTheButtons) {
     pressKey(Qt::Key_F10);
     for (const QString& entry :
          {u"WRITE TAGS Ctrl+S"_s, u"Undo Ctrl+Z"_s, u"Open Folder… Ctrl+O"_s, u"Search BPM "_s,
-          u"Select Theme… "_s, u"Online Mode "_s, u"Keyboard Shortcuts F1"_s}) {
+          u"Select Theme… "_s, u"Online Mode "_s, u"Preferences… "_s, u"Keyboard Shortcuts F1"_s}) {
         EXPECT_TRUE(entries.contains(entry)) << entry.toStdString();
     }
     // F1 lists the keys. (The offscreen platform gives a closed popup's keyboard to no window.)
@@ -142,6 +144,15 @@ TEST_F(KeyboardWindow, EveryCommandIsInTheMenuAndTabReachesTheButtons) {
     pressKey(Qt::Key_F1);
     window->keyboardCommands()->shortcutsWindow()->close();
     ASSERT_TRUE(hasKeyboard(window.get()));
+    // The preferences sheet opens with the keyboard on "Largest folder" and sets the view model's limit.
+    QDialog* preferences = window->keyboardCommands()->showPreferences();
+    auto* largest = preferences->findChild<QComboBox*>(u"largestFolder"_s);
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->currentData().toInt(), 1000);
+    largest->setCurrentIndex(largest->findData(50000));
+    QTest::keyClick(preferences, Qt::Key_Return);
+    EXPECT_EQ(model().maximumSongs(), 50000);
+    window->activateWindow();
     // Tab goes on from the table to the sidebar's buttons.
     table().setFocus();
     bool reached = false;

@@ -159,7 +159,7 @@ TEST_F(SongTable, HeaderSortsOnClickAndKeepsTheArtistColumnWithin100And400) {
 TEST_F(SongTable, CellsCommitOnFocusLossCancelOnEscapeAndRefuseWhatIsNoNumber) {
     load({makeSong(u"One"_s, {}, 1990), makeSong(u"Two"_s, {}, 1991)});
     window->visibleColumns().toggle(column::track); // the album's columns are hidden until chosen
-    const QList<MusicFolder>& history = model().historyManager().historyStack();
+    const HistoryManager& history = model().historyManager();
     // Opens the editor of the first row's cell, types, and ends with `key` (none: a click on another row).
     auto edit = [this](QStringView id, const QString& text, std::optional<Qt::Key> key) {
         click(0, id);
@@ -177,14 +177,14 @@ TEST_F(SongTable, CellsCommitOnFocusLossCancelOnEscapeAndRefuseWhatIsNoNumber) {
     };
     edit(column::year, u"1999"_s, Qt::Key_Escape);
     EXPECT_EQ(column(column::year).at(0), u"1990"_s);
-    EXPECT_EQ(history.size(), 0);
+    EXPECT_EQ(history.undoCount(), 0);
     edit(column::year, u"1987"_s, std::nullopt);
     EXPECT_EQ(column(column::year).at(0), u"1987"_s);
-    EXPECT_EQ(history.size(), 1);
+    EXPECT_EQ(history.undoCount(), 1);
     // A total below its number changes nothing and says why.
     edit(column::track, u"3/2"_s, Qt::Key_Return);
     EXPECT_EQ(column(column::track).at(0), QString());
-    EXPECT_EQ(history.size(), 1);
+    EXPECT_EQ(history.undoCount(), 1);
     EXPECT_TRUE(toasts.message().contains(u"“3/2”"_s)) << toasts.message().toStdString();
     edit(column::track, u" 7 / 9 "_s, Qt::Key_Return);
     EXPECT_EQ(column(column::track).at(0), u"7/9"_s);

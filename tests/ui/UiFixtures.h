@@ -95,6 +95,7 @@ inline void clearPreferences() {
     settings.remove(QStringLiteral("VisibleColumns"));
     settings.remove(ContentViewModel::preferredSortColumnKey);
     settings.remove(ContentViewModel::preferredSortAscendingKey);
+    settings.remove(ContentViewModel::largestFolderKey);
     settings.sync();
     // Every window test starts in the first-launch theme without a wallpaper.
     ThemeManager& themes = ThemeManager::instance();

@@ -2,6 +2,7 @@
 #include "app/ContentViewModel.h"
 
 #include "app/FolderChanges.h"
+#include "app/FolderLoading.h"
 #include "app/Trash.h"
 #include "model/Bookmark.h"
 #include "model/ProgressManager.h"
@@ -58,6 +59,9 @@ ContentViewModel::ContentViewModel(QObject* parent)
     setSortColumn(column.isValid() ? std::optional<QString>(column.toString()) : std::nullopt);
     const QVariant ascending = settings.value(preferredSortAscendingKey);
     setSortAscending(ascending.isValid() ? ascending.toBool() : true);
+    bool counted = false;
+    const int largest = settings.value(largestFolderKey).toInt(&counted);
+    m_maximumSongs = counted && largest > 0 ? largest : defaultMaximumSongsPerFolder;
 }
 
 ContentViewModel::~ContentViewModel() = default;
@@ -124,6 +128,23 @@ void ContentViewModel::setSortAscending(bool ascending) {
     if (m_sortAscending != ascending) {
         m_sortAscending = ascending;
         emit sortAscendingChanged();
+    }
+}
+
+void ContentViewModel::setMaximumSongs(int maximum) {
+    if (maximum < 1) {
+        return;
+    }
+    storePreference(largestFolderKey, maximum == defaultMaximumSongsPerFolder
+                                          ? std::nullopt
+                                          : std::optional<QVariant>(maximum));
+    overrideMaximumSongs(maximum);
+}
+
+void ContentViewModel::overrideMaximumSongs(int maximum) {
+    if (maximum > 0 && m_maximumSongs != maximum) {
+        m_maximumSongs = maximum;
+        emit maximumSongsChanged();
     }
 }
 
@@ -202,6 +223,7 @@ bool ContentViewModel::applyChange(bool undoable, const std::function<void(Music
     }
     if (undoable) {
         m_historyManager.saveState(*m_currentFolder);
+        maintainHistory();
     }
     MusicFolder changed = *m_currentFolder;
     change(changed);
@@ -220,6 +242,7 @@ bool ContentViewModel::applySongChange(const QUuid& songId, bool undoable,
     Song changed = *song;
     if (undoable) {
         m_historyManager.saveState(*m_currentFolder);
+        maintainHistory();
     }
     change(changed);
     replaceSong(changed);
@@ -236,12 +259,44 @@ void ContentViewModel::sortBy(QStringView column) {
         setSortColumn(column.toString());
         setSortAscending(true);
     }
-    if (m_currentFolder) {
+    ++m_sortGeneration;
+    if (!m_currentFolder) {
+        return;
+    }
+    if (m_currentFolder->songs.size() < sortOnWorkerFrom) {
         MusicFolder sorted = *m_currentFolder;
         sortSongs(sorted.songs, column, m_sortAscending);
         setCurrentFolder(std::move(sorted));
         setVisibleSongs(m_currentFolder->songs);
+        return;
     }
+    sortOnWorker();
+}
+
+void ContentViewModel::sortOnWorker() {
+    const quint64 generation = m_sortGeneration;
+    const QList<Song> songs = m_currentFolder->songs;
+    QtConcurrent::run([songs, column = *m_sortColumn, ascending = m_sortAscending] {
+        QList<Song> sorted = songs;
+        sortSongs(sorted, column, ascending);
+        return sorted;
+    }).then(this, [this, generation, songs](QList<Song> sorted) {
+        // A later click wins; a folder changed meanwhile (an edit, another folder) is sorted again as it is
+        // now. The list still shares its storage with the one sorted exactly when nothing changed it.
+        if (generation != m_sortGeneration || !m_currentFolder) {
+            return;
+        }
+        if (m_currentFolder->songs.constData() != songs.constData() ||
+            m_currentFolder->songs.size() != songs.size()) {
+            sortOnWorker();
+            return;
+        }
+        MusicFolder folder = *m_currentFolder;
+        folder.songs = std::move(sorted);
+        setCurrentFolder(std::move(folder));
+        setVisibleSongs(m_currentFolder->songs);
+        emit sortApplied();
+    });
 }
 
 void ContentViewModel::applySort() {
@@ -302,6 +357,7 @@ void ContentViewModel::commitEdit(const QUuid& songId, QStringView field, const 
     }
     Song edited = *song;
     m_historyManager.saveState(*m_currentFolder);
+    maintainHistory();
     applyFieldEdit(edited, field, text);
     replaceSong(edited);
 }
@@ -345,6 +401,7 @@ void ContentViewModel::undo() {
     if (std::optional<MusicFolder> previous = m_historyManager.undo(*m_currentFolder)) {
         setCurrentFolder(withCurrentFileValues(std::move(*previous)));
         refreshAfterChange();
+        maintainHistory();
     }
 }
 
@@ -356,17 +413,48 @@ void ContentViewModel::redo() {
     if (std::optional<MusicFolder> next = m_historyManager.redo(*m_currentFolder)) {
         setCurrentFolder(withCurrentFileValues(std::move(*next)));
         refreshAfterChange();
+        maintainHistory();
     }
 }
 
-MusicFolder ContentViewModel::withCurrentFileValues(MusicFolder restored) const {
-    QHash<QUuid, const Song*> current;
-    for (const Song& song : m_currentFolder->songs) {
-        current.insert(song.id, &song);
+void ContentViewModel::maintainHistory() {
+    if (m_historyWorkRunning) {
+        return;
     }
-    for (Song& song : restored.songs) {
-        if (const Song* now = current.value(song.id)) {
-            song.fileValues = now->fileValues;
+    std::optional<HistoryManager::Work> work = m_historyManager.nextWork();
+    if (!work) {
+        return;
+    }
+    m_historyWorkRunning = true;
+    QtConcurrent::run([work = std::move(*work)] {
+        return HistoryManager::doWork(work);
+    }).then(this, [this](HistoryManager::WorkDone done) {
+        m_historyWorkRunning = false;
+        if (std::optional<MusicFolder> released = m_historyManager.finishWork(std::move(done))) {
+            // Often the last holder of a whole list of songs: it is let go on a worker too.
+            (void)QtConcurrent::run([folder = std::move(*released)] { (void)folder; });
+        }
+        maintainHistory();
+    });
+}
+
+MusicFolder ContentViewModel::withCurrentFileValues(MusicFolder restored) const {
+    const QList<Song>& now = m_currentFolder->songs;
+    QHash<QUuid, const Song*> current; // filled only once a song is not where it was
+    for (qsizetype row = 0; row < restored.songs.size(); ++row) {
+        const Song& song = restored.songs.at(row);
+        const Song* same = row < now.size() && now.at(row).id == song.id ? &now.at(row) : nullptr;
+        if (!same) {
+            if (current.isEmpty()) {
+                for (const Song& each : now) {
+                    current.insert(each.id, &each);
+                }
+            }
+            same = current.value(song.id);
+        }
+        // Assigned only where they differ: the restored list stays shared otherwise.
+        if (same && song.fileValues != same->fileValues) {
+            restored.songs[row].fileValues = same->fileValues;
         }
     }
     return restored;
@@ -442,6 +530,7 @@ void ContentViewModel::applyOutsideChanges(const FolderChanges& changes) {
     }
     const auto change = [&](MusicFolder& folder) { applyFolderChanges(folder, changes, loaded); };
     m_historyManager.changeAll(change);
+    maintainHistory();
     applyChange(false, change);
     if (!changes.added.isEmpty()) {
         applySort();

@@ -44,6 +44,7 @@ class ContentViewModel : public QObject {
     Q_PROPERTY(QList<quirella::Song> visibleSongs READ visibleSongs NOTIFY visibleSongsChanged)
     Q_PROPERTY(int totalSongs READ totalSongs WRITE setTotalSongs NOTIFY totalSongsChanged)
     Q_PROPERTY(bool isLoading READ isLoading WRITE setIsLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(int maximumSongs READ maximumSongs WRITE setMaximumSongs NOTIFY maximumSongsChanged)
     Q_PROPERTY(std::optional<QString> sortColumn READ sortColumn WRITE setSortColumn NOTIFY sortColumnChanged)
     Q_PROPERTY(bool sortAscending READ sortAscending WRITE setSortAscending NOTIFY sortAscendingChanged)
     Q_PROPERTY(QSet<QUuid> selectedSongIds READ selectedSongIds WRITE setSelectedSongIds NOTIFY
@@ -61,8 +62,11 @@ public:
     // Preference keys of the sort, kept under these names across versions.
     static constexpr QLatin1StringView preferredSortColumnKey{"PreferredSortColumn"};
     static constexpr QLatin1StringView preferredSortAscendingKey{"PreferredSortAscending"};
+    // The largest folder a load takes ("Largest folder" in the preferences); absent means the default.
+    static constexpr QLatin1StringView largestFolderKey{"LargestFolder"};
 
     // Restores the stored sort: no stored column means unsorted, no stored direction means ascending.
+    // Restores the largest folder a load takes: the default unless a positive count is stored.
     explicit ContentViewModel(QObject* parent = nullptr);
     ~ContentViewModel() override;
 
@@ -73,6 +77,8 @@ public:
     const QList<Song>& visibleSongs() const { return m_visibleSongs; }
     int totalSongs() const { return m_totalSongs; }
     bool isLoading() const { return m_isLoading; }
+    // Loads refuse folders with more supported files than this.
+    int maximumSongs() const { return m_maximumSongs; }
     const std::optional<QString>& sortColumn() const { return m_sortColumn; }
     bool sortAscending() const { return m_sortAscending; }
     const QSet<QUuid>& selectedSongIds() const { return m_selectedSongIds; }
@@ -94,6 +100,11 @@ public:
     // destructor waits for the last store.
     void setSortColumn(const std::optional<QString>& column);
     void setSortAscending(bool ascending);
+    // Stores the preference too (the default itself is stored as no value). Counts below 1 are ignored.
+    void setMaximumSongs(int maximum);
+    // The same for this view model only, leaving the preference as it is (the command line's
+    // --max-songs).
+    void overrideMaximumSongs(int maximum);
     void setSelectedSongIds(const QSet<QUuid>& ids);
     void setShowExportAlert(bool show);
     void setExportAlertMessage(const QString& message);
@@ -114,7 +125,9 @@ public:
     // Loads the folder as the current one, reporting through the state, the alert, the progress overlay
     // and toasts. The returned future finishes when the load has ended either way. Loads and reloads
     // run one at a time in the order they were asked for: a load asked for while another runs (several
-    // folders dropped at once) waits for it to end.
+    // folders dropped at once) waits for it to end. A folder of more songs than the default maximum (the
+    // user raised it) can be stopped from the overlay: nothing is loaded then and the folder shown
+    // before comes back.
     QFuture<void> loadFolder(const QUrl& location);
     // Re-reads the current folder silently; does nothing without a folder. Queued like loadFolder, and
     // it reads the folder that is current when its turn comes.
@@ -145,7 +158,10 @@ public:
     bool applySongChange(const QUuid& songId, bool undoable, const std::function<void(Song&)>& change);
 
     // ---- Sorting and selection ----
-    // The same column again flips the direction; another column sorts ascending. Reorders the folder.
+    // The same column again flips the direction; another column sorts ascending. Reorders the folder: at
+    // once, or for a folder of `sortOnWorkerFrom` songs or more on a worker thread, the new order taking
+    // effect on the UI thread when it is ready (sortApplied), so that the window keeps answering.
+    static constexpr qsizetype sortOnWorkerFrom = 5000;
     void sortBy(QStringView column);
     // Reorders the folder by the stored sort; nothing without a folder or a stored column.
     void applySort();
@@ -214,6 +230,7 @@ signals:
     void songRemoved(int row);
     void totalSongsChanged();
     void isLoadingChanged();
+    void maximumSongsChanged();
     void sortColumnChanged();
     void sortAscendingChanged();
     void selectedSongIdsChanged();
@@ -221,10 +238,32 @@ signals:
     void exportAlertMessageChanged();
     void activeSheetChanged();
     void editingFieldChanged();
+    // A sort done on a worker thread has been applied to the folder and the visible songs.
+    void sortApplied();
 
 private:
+    // Loading sorts the new songs on its worker thread by the order asked for when it began, so that a
+    // large folder is not sorted on the UI thread; the order is applied there again only when the user
+    // changed it meanwhile.
+    struct SortOrder {
+        std::optional<QString> column;
+        bool ascending = true;
+    };
+    struct SortedSongs {
+        QList<Song> songs;
+        bool sorted = false;
+    };
+    static SortedSongs sortedForLoad(QList<Song> songs, const SortOrder& order);
+    void setLoadedFolder(const QUrl& location, const SortedSongs& loaded, const SortOrder& order);
+    // The alert of a folder with `count` supported files, more than `maximum`.
+    static QString tooManySongsMessage(int count, int maximum);
     // Puts a changed song back into the folder and into its row of the visible list.
     void replaceSong(const Song& song);
+    // Runs the history's maintenance (reducing snapshots to their differences, rebuilding the next one
+    // to restore) one step at a time on a worker thread, so that a change, an undo or a redo costs the
+    // UI thread no more than a copy of the folder.
+    void maintainHistory();
+    void sortOnWorker();
     // `restored` (a value of the history) with the current songs' file values.
     MusicFolder withCurrentFileValues(MusicFolder restored) const;
     void assertUiThread() const;
@@ -240,6 +279,8 @@ private:
     void scanLoad(const std::shared_ptr<FolderLoad>& load);
     void buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files);
     void failLoad(const std::shared_ptr<FolderLoad>& load, const QString& message);
+    // The user stopped the load: the folder shown before it comes back.
+    void stopLoad(const std::shared_ptr<FolderLoad>& load);
     void abortLoad(const std::shared_ptr<FolderLoad>& load, const QString& reason);
     void endOnFailure(QFuture<void> stage, const std::shared_ptr<FolderLoad>& load);
 
@@ -247,6 +288,7 @@ private:
     QList<Song> m_visibleSongs;
     int m_totalSongs = 0;
     bool m_isLoading = false;
+    int m_maximumSongs = 0;
     std::optional<QString> m_sortColumn;
     bool m_sortAscending = true;
     QSet<QUuid> m_selectedSongIds;
@@ -257,6 +299,8 @@ private:
     std::optional<QString> m_editingField;
     EditingManager m_editingManager;
     HistoryManager m_historyManager;
+    bool m_historyWorkRunning = false;
+    quint64 m_sortGeneration = 0; // bumped by every header click
     SerialExecutor m_preferenceWriter;
     QList<std::shared_ptr<FolderLoad>> m_pendingLoads;
     std::shared_ptr<FolderLoad> m_runningLoad;

@@ -9,6 +9,7 @@
 #include "app/SongBuilder.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
+#include "model/Sorting.h"
 #include "model/ToastManager.h"
 
 #include <QMutex>
@@ -36,6 +37,11 @@ struct ContentViewModel::FolderLoad {
     bool overlayShown = false;
     SongFactory build; // as set when the load was asked for
     QPromise<void> done;
+    // Set by the overlay's stop button; the songs are then not built further.
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+    // What was shown before the load put it away, brought back when the user stops the load.
+    std::optional<MusicFolder> previous;
+    int previousTotal = 0;
 };
 
 namespace {
@@ -103,14 +109,14 @@ QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress)
     return createSongsWith(filePaths, progress, {});
 }
 
-QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress,
-                            const SongFactory& build) {
+QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress, const SongFactory& build,
+                            std::shared_ptr<const std::atomic<bool>> stop) {
     const SongFactory& make = build ? build : SongFactory(createSong);
     const auto total = static_cast<int>(filePaths.size());
     QList<Song> songs;
     songs.reserve(total);
     int built = 0;
-    for (int start = 0; start < total; start += songBatchSize) {
+    for (int start = 0; start < total && !(stop && *stop); start += songBatchSize) {
         if (progress) {
             progress->updateProgress(built, total);
         }
@@ -149,6 +155,39 @@ QString describeFailure(const std::exception& failure) {
 }
 
 } // namespace
+
+ContentViewModel::SortedSongs ContentViewModel::sortedForLoad(QList<Song> songs, const SortOrder& order) {
+    if (order.column) {
+        sortSongs(songs, *order.column, order.ascending);
+    }
+    return {std::move(songs), order.column.has_value()};
+}
+
+void ContentViewModel::setLoadedFolder(const QUrl& location, const SortedSongs& loaded,
+                                       const SortOrder& order) {
+    // Sorted on the worker already, unless the user chose another order meanwhile.
+    if (!loaded.sorted || m_sortColumn != order.column || m_sortAscending != order.ascending) {
+        setFolder(location, loaded.songs);
+        return;
+    }
+    setCurrentFolder(MusicFolder::make(location, loaded.songs));
+    refreshVisibleSongs();
+}
+
+QString ContentViewModel::tooManySongsMessage(int count, int maximum) {
+    if (maximum == defaultMaximumSongsPerFolder) {
+        return tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 songs\n\nPlease "
+                  "select a smaller folder or organize your music in subfolders with less than %1 songs "
+                  "each.",
+                  nullptr, count)
+            .arg(maximum);
+    }
+    return tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 songs\n\nPlease "
+              "select a smaller folder, or raise “Largest folder” under Preferences in the menu (F10); "
+              "quirella-cli takes --max-songs N.",
+              nullptr, count)
+        .arg(maximum);
+}
 
 QFuture<void> ContentViewModel::loadFolder(const QUrl& location) {
     auto load = std::make_shared<FolderLoad>();
@@ -230,6 +269,8 @@ void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
                                    return;
                                }
                                if (m_currentFolder) {
+                                   load->previous = m_currentFolder;
+                                   load->previousTotal = m_totalSongs;
                                    setVisibleSongs({});
                                    setCurrentFolder(std::nullopt);
                                }
@@ -251,51 +292,57 @@ void ContentViewModel::failLoad(const std::shared_ptr<FolderLoad>& load, const Q
 void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
     endOnFailure(
         QtConcurrent::run(scanFolder, load->location.toLocalFile())
-            .then(
-                this,
-                [this, load](const FolderScan& scan) {
-                    if (!scan.ok()) {
-                        failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
-                        return;
-                    }
-                    const auto count = static_cast<int>(scan.files.size());
-                    if (count == 0) {
-                        failLoad(load,
-                                 tr("No music files found!\n\nPlease make sure the folder contains music "
-                                    "files with "
-                                    "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
-                        return;
-                    }
-                    if (count > maximumSongsPerFolder) {
-                        failLoad(load,
-                                 tr("⚠️ Too many songs detected!\n\nFound: %n songs\nMaximum allowed: %1 "
-                                    "songs\n\nPlease select a smaller folder or organize your music in "
-                                    "subfolders with less than %1 songs each.",
-                                    nullptr, count)
-                                     .arg(maximumSongsPerFolder));
-                        return;
-                    }
-                    load->overlayShown = count > ProgressManager::minimumSongsForProgress;
-                    if (load->overlayShown) {
-                        m_progress->startOperation({ProgressManager::OperationType::loadingFolder,
-                                                    tr("Processing %n songs...", nullptr, count),
-                                                    QString(),
-                                                    count,
-                                                    false,
-                                                    {}});
-                    }
-                    setTotalSongs(count);
-                    buildLoad(load, scan.files);
-                }),
+            .then(this,
+                  [this, load](const FolderScan& scan) {
+                      if (!scan.ok()) {
+                          failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
+                          return;
+                      }
+                      const auto count = static_cast<int>(scan.files.size());
+                      if (count == 0) {
+                          failLoad(
+                              load,
+                              tr("No music files found!\n\nPlease make sure the folder contains music "
+                                 "files with "
+                                 "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
+                          return;
+                      }
+                      if (count > m_maximumSongs) {
+                          failLoad(load, tooManySongsMessage(count, m_maximumSongs));
+                          return;
+                      }
+                      load->overlayShown = count > ProgressManager::minimumSongsForProgress;
+                      if (load->overlayShown) {
+                          // A folder beyond the default size (allowed by the user) can take minutes: it
+                          // can be stopped, which brings the folder shown before back.
+                          const bool stoppable = count > defaultMaximumSongsPerFolder;
+                          m_progress->startOperation(
+                              {ProgressManager::OperationType::loadingFolder,
+                               tr("Processing %n songs...", nullptr, count), QString(), count, stoppable,
+                               stoppable ? std::function<void()>([stop = load->stop] { *stop = true; })
+                                         : std::function<void()>()});
+                      }
+                      setTotalSongs(count);
+                      buildLoad(load, scan.files);
+                  }),
         load);
 }
 
 void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const QStringList& files) {
     const auto count = static_cast<int>(files.size());
+    const SortOrder order{m_sortColumn, m_sortAscending};
     endOnFailure(
-        QtConcurrent::run(createSongsWith, files, m_progress, load->build)
+        QtConcurrent::run([files, progress = m_progress, build = load->build,
+                           stop = std::shared_ptr<const std::atomic<bool>>(load->stop), order] {
+            return sortedForLoad(createSongsWith(files, progress, build, stop), order);
+        })
             .then(this,
-                  [this, load, count](const QList<Song>& songs) {
+                  [this, load, count, order](const SortedSongs& sorted) {
+                      const QList<Song>& songs = sorted.songs;
+                      if (*load->stop) {
+                          stopLoad(load);
+                          return;
+                      }
                       if (songs.isEmpty()) {
                           failLoad(load, tr("Error processing music files!\n\nCould not read metadata from "
                                             "any of the %n files found.\nThe files might be corrupted or in "
@@ -303,7 +350,7 @@ void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const 
                                             nullptr, count));
                           return;
                       }
-                      setFolder(load->location, songs);
+                      setLoadedFolder(load->location, sorted, order);
                       if (songs.size() < count) {
                           m_toasts->show(tr("⚠️ Loaded %1 of %n songs. Some files could not be read.",
                                             nullptr, count)
@@ -319,22 +366,36 @@ void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const 
         load);
 }
 
+void ContentViewModel::stopLoad(const std::shared_ptr<FolderLoad>& load) {
+    m_progress->finishOperation();
+    if (load->previous) {
+        setCurrentFolder(std::move(load->previous));
+        load->previous.reset();
+        refreshVisibleSongs();
+        setTotalSongs(load->previousTotal);
+    }
+    setIsLoading(false);
+    m_toasts->show(tr("ℹ️ Loading stopped: nothing was loaded."), ToastManager::ToastType::info);
+    endLoad(load);
+}
+
 void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {
     if (!m_currentFolder) {
         endLoad(load);
         return;
     }
     const QUrl location = m_currentFolder->path;
-    endOnFailure(QtConcurrent::run([location, progress = m_progress, build = load->build] {
+    const SortOrder order{m_sortColumn, m_sortAscending};
+    endOnFailure(QtConcurrent::run([location, progress = m_progress, build = load->build, order] {
                      const FolderScan scan = scanFolder(location.toLocalFile());
-                     return scan.ok()
-                                ? std::optional<QList<Song>>(createSongsWith(scan.files, progress, build))
-                                : std::nullopt;
+                     return scan.ok() ? std::optional<SortedSongs>(sortedForLoad(
+                                            createSongsWith(scan.files, progress, build), order))
+                                      : std::nullopt;
                  })
                      .then(this,
-                           [this, load, location](const std::optional<QList<Song>>& songs) {
-                               if (songs) {
-                                   setFolder(location, *songs);
+                           [this, load, location, order](const std::optional<SortedSongs>& sorted) {
+                               if (sorted) {
+                                   setLoadedFolder(location, *sorted, order);
                                }
                                endLoad(load);
                            }),

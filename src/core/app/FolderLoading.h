@@ -8,15 +8,21 @@
 #include <QList>
 #include <QStringList>
 
+#include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quirella {
 
 class ProgressManager;
 
-// A folder with more supported files than this is refused.
-inline constexpr int maximumSongsPerFolder = 1000;
+// A folder with more supported files than the largest folder the user allows is refused; this is the
+// allowance until the user raises it (ContentViewModel::setMaximumSongs).
+inline constexpr int defaultMaximumSongsPerFolder = 1000;
+// The allowances the preferences offer.
+inline constexpr std::array<int, 5> largestFolderChoices{1000, 5000, 10000, 50000, 100000};
 // Songs are built this many at a time: it bounds the files open at once and paces the progress updates.
 inline constexpr int songBatchSize = 50;
 
@@ -26,8 +32,9 @@ inline constexpr int songBatchSize = 50;
 // given; the call is thread-safe). Blocking: run it off the UI thread.
 QList<Song> createSongs(const QStringList& filePaths, ProgressManager* progress);
 // The same with `build` making each song (createSong when empty); an exception it throws ends the call.
+// Once `stop` (when given) is set, no further batch is started and the songs built so far are returned.
 using SongFactory = std::function<std::optional<Song>(const QString& filePath)>;
-QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress,
-                            const SongFactory& build);
+QList<Song> createSongsWith(const QStringList& filePaths, ProgressManager* progress, const SongFactory& build,
+                            std::shared_ptr<const std::atomic<bool>> stop = nullptr);
 
 } // namespace quirella

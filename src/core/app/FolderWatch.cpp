@@ -63,7 +63,7 @@ QFuture<void> FolderWatch::checkNow() {
         known.append({song.id, song.filePath(), song.fileValues,
                       own ? song.fileValues->identity : m_seen.value(song.id)});
     }
-    const qsizetype room = std::max<qsizetype>(0, maximumSongsPerFolder - folder->songs.size());
+    const qsizetype room = std::max<qsizetype>(0, m_model.maximumSongs() - folder->songs.size());
     const QString path = folder->path.toLocalFile();
     const QUuid folderId = folder->id;
     const quint64 generation = m_model.fileWorkGeneration();

@@ -99,11 +99,14 @@ std::optional<Song> createSong(const QString& path) {
     // the same parse, so nothing is ever written into it from the guess. The file's identity is taken
     // before its tags are read: a change while they are read shows as a change later.
     const FileIdentity identity = fileIdentity(path);
-    if (const TagResult<StoredTags> stored = readStoredTags(path, song.fileExtension); stored.ok()) {
-        applyStoredTags(song, *stored.value);
+    const FileReading reading = readTagsAndLength(path, song.fileExtension);
+    if (reading.tags.ok()) {
+        applyStoredTags(song, *reading.tags.value);
         song.fileValues->identity = identity;
     }
-    if (const std::optional<double> duration = readDuration(path, song.fileExtension)) {
+    // TagLib only where our parse of the bytes that describe the audio cannot tell the length.
+    if (const std::optional<double> duration =
+            reading.seconds ? reading.seconds : readDuration(path, song.fileExtension)) {
         song.duration = *duration;
     }
     song.isMetadataLoaded = true;

@@ -4,6 +4,7 @@
 #include "model/Paths.h"
 
 #include <QFileInfo>
+#include <QMutex>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -80,13 +81,51 @@ quint64 coverHash(const QByteArray& bytes) {
     return xxh64(bytes);
 }
 
+namespace {
+
+// The private folder found last, and the TMPDIR it was found under. Finding it resolves the system's
+// temporary folder (realpath, several system calls) and checks the folder: done once per song with a
+// cover, that was a noticeable share of loading a library.
+struct KnownTempDir {
+    QMutex mutex;
+    QString environment;
+    QString path;
+};
+
+KnownTempDir& knownTempDir() {
+    static KnownTempDir known;
+    return known;
+}
+
+} // namespace
+
 std::optional<QString> saveCoverToTemp(const QByteArray& bytes, const QString& prefix) {
+    const QString name =
+        prefix + QLatin1Char('_') + QString::number(coverHash(bytes)) + QStringLiteral(".jpg");
+    const QString environment = qEnvironmentVariable("TMPDIR");
+    KnownTempDir& known = knownTempDir();
+    QString knownPath;
+    {
+        const QMutexLocker lock(&known.mutex);
+        if (known.environment == environment) {
+            knownPath = known.path;
+        }
+    }
+    // A picture already saved there is the common case of a folder whose songs share covers: our own
+    // file in the folder we checked before shows that the folder is still ours.
+    if (!knownPath.isEmpty() && QFileInfo::exists(knownPath + QLatin1Char('/') + name)) {
+        return knownPath + QLatin1Char('/') + name;
+    }
     const QString dir = paths::privateTempDir();
     if (dir.isEmpty()) {
         return std::nullopt;
     }
-    const QString path = dir + QLatin1Char('/') + prefix + QLatin1Char('_') +
-                         QString::number(coverHash(bytes)) + QStringLiteral(".jpg");
+    {
+        const QMutexLocker lock(&known.mutex);
+        known.environment = environment;
+        known.path = dir;
+    }
+    const QString path = dir + QLatin1Char('/') + name;
     if (QFileInfo::exists(path)) {
         return path;
     }

@@ -75,6 +75,8 @@ struct Song {
 
     // A song's file on disk, as a local path.
     QString filePath() const { return url.toLocalFile(); }
+
+    bool operator==(const Song&) const = default;
 };
 
 struct MusicFolder {

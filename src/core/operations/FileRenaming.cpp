@@ -2,6 +2,7 @@
 #include "operations/FileRenaming.h"
 
 #include "app/ContentViewModel.h"
+#include "app/FolderLoading.h"
 #include "model/Bookmark.h"
 #include "model/NoReplaceMove.h"
 #include "model/Paths.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -226,6 +228,25 @@ struct BatchTexts {
 
 void composeReport(FileBatchResult& result, const BatchTexts& texts) {
     const auto errors = static_cast<int>(result.errorLines.size());
+    if (result.notDoneCount > 0) {
+        // Stopped by the user: the alert counts every kind, the files not reached too.
+        QString message = QCoreApplication::translate("FileRenaming", "Stopped:") + u"\n"_s;
+        message +=
+            QCoreApplication::translate("FileRenaming", "✅ Success: %n files", nullptr, result.doneCount) +
+            u"\n"_s;
+        message +=
+            QCoreApplication::translate("FileRenaming", "❌ Failed: %n files", nullptr, result.failureCount) +
+            u"\n"_s;
+        message += QCoreApplication::translate("FileRenaming", "⏹ Not done: %n files (names unchanged)",
+                                               nullptr, result.notDoneCount);
+        if (errors > 0) {
+            message += u"\n\n"_s + QCoreApplication::translate("FileRenaming", "Failed files:") + u"\n"_s;
+            message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
+        }
+        result.report = FileBatchResult::Report::alert;
+        result.message = message;
+        return;
+    }
     if (result.failureCount < 1 || errors == 0) {
         result.report = FileBatchResult::Report::successToast;
         result.message = texts.successToast(result.doneCount);
@@ -273,13 +294,14 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
     const auto count = static_cast<int>(songs.size());
     const bool largeBatch = count > ProgressManager::minimumSongsForProgress;
     ProgressManager* progress = &viewModel->progressManager();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
     if (largeBatch) {
-        progress->startOperation({ProgressManager::OperationType::customOperation,
-                                  texts.overlayMessage,
-                                  QString(),
-                                  count,
-                                  false,
-                                  {}});
+        // Beyond the default folder size (allowed by the user) the batch can be stopped.
+        const bool stoppable = count > defaultMaximumSongsPerFolder;
+        progress->startOperation(
+            {ProgressManager::OperationType::customOperation, texts.overlayMessage, QString(), count,
+             stoppable,
+             stoppable ? std::function<void()>([stop] { *stop = true; }) : std::function<void()>()});
     } else {
         viewModel->toastManager().show(texts.startToast, ToastManager::ToastType::info);
     }
@@ -289,10 +311,14 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
     auto done = std::make_shared<QPromise<FileBatchResult>>();
     done->start();
     QFuture<FileBatchResult> finished = done->future();
-    QtConcurrent::run([songs, largeBatch, progress, texts, perSong = std::move(perSong)] {
+    QtConcurrent::run([songs, largeBatch, progress, texts, perSong = std::move(perSong), stop] {
         FileBatchResult result;
         const auto total = static_cast<int>(songs.size());
         for (int i = 0; i < total; ++i) {
+            if (*stop) {
+                result.notDoneCount = total - i;
+                break;
+            }
             const Song& song = songs.at(i);
             const SongOutcome outcome = perSong(song);
             switch (outcome.kind) {

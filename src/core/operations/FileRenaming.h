@@ -66,6 +66,9 @@ struct FileBatchResult {
     int failureCount = 0;
     QStringList errorLines;   // "<song name> - <reason>", in folder order
     QStringList skippedLines; // songs a written pattern left alone, "<song name> - <reason>"
+    // Files not reached because the user stopped the batch (possible beyond the default folder size):
+    // they keep their names.
+    int notDoneCount = 0;
     Report report = Report::none;
     QString message; // the toast or alert text
 };

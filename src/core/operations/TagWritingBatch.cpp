@@ -2,6 +2,7 @@
 #include "operations/TagWritingBatch.h"
 
 #include "app/ContentViewModel.h"
+#include "app/FolderLoading.h"
 #include "covers/ImageProcessor.h"
 #include "model/Bookmark.h"
 #include "model/ProgressManager.h"
@@ -21,6 +22,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -272,7 +274,8 @@ SongOutcome writeSong(const Song& song, Writers& writers, const TagBatchOptions&
 }
 
 TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForPlayer,
-                        ProgressManager* progress, const TagBatchOptions& options) {
+                        ProgressManager* progress, const TagBatchOptions& options,
+                        const std::atomic<bool>& stop) {
     if (waitForPlayer) {
         QThread::msleep(kPlayerReleaseDelayMs);
     }
@@ -280,6 +283,11 @@ TagBatchResult runBatch(const QList<Song>& songs, bool largeBatch, bool waitForP
     Writers writers;
     const auto total = static_cast<int>(songs.size());
     for (int i = 0; i < total; ++i) {
+        // A song whose write has begun is finished; the ones after it are left as they are.
+        if (stop) {
+            result.notWrittenCount = total - i;
+            break;
+        }
         const Song& song = songs.at(i);
         const SongOutcome outcome = writeSong(song, writers, options);
         switch (outcome.kind) {
@@ -361,9 +369,35 @@ void composeReport(TagBatchResult& result, bool largeBatch) {
                       keptCoversNote(result.keptCovers);
 }
 
-// The counts: nothing, a toast, or (large batch with failures) the alert's message.
+// The counts: nothing, a toast, or (large batch with failures, or stopped) the alert's message.
 void composeCountsReport(TagBatchResult& result, bool largeBatch) {
     const auto errors = static_cast<int>(result.errorLines.size());
+    if (result.notWrittenCount > 0) {
+        // Stopped by the user: every kind is counted, the files not reached too.
+        QString message = QCoreApplication::translate("TagWriting", "Tag writing stopped:") + u'\n';
+        message +=
+            QCoreApplication::translate("TagWriting", "✅ Success: %n files", nullptr, result.successCount) +
+            u'\n';
+        if (result.skipCount >= 1) {
+            message +=
+                QCoreApplication::translate("TagWriting", "⏭ Skipped: %n files", nullptr, result.skipCount) +
+                u'\n';
+        }
+        message += QCoreApplication::translate("TagWriting", "❌ Errors: %n files", nullptr, errors) + u'\n';
+        message += QCoreApplication::translate("TagWriting", "⏹ Not written: %n files (left as they were)",
+                                               nullptr, result.notWrittenCount);
+        if (errors > 0) {
+            message += u"\n\n"_s + QCoreApplication::translate("TagWriting", "Failed files:") + u'\n';
+            message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
+            if (errors > kListedErrorLines) {
+                message += u'\n' + QCoreApplication::translate("TagWriting", "...and %n more", nullptr,
+                                                               errors - kListedErrorLines);
+            }
+        }
+        result.report = TagBatchResult::Report::alert;
+        result.message = message;
+        return;
+    }
     // Skipped songs are never counted as written, and a run that wrote nothing says so. A timed-out M4A
     // write is a failure and a skip at once; it is named once, as a failure.
     const QString skipped = u", "_s + QCoreApplication::translate("TagWriting", "%n skipped", nullptr,
@@ -442,21 +476,24 @@ QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManage
     }
     const auto count = static_cast<int>(folderSongs.size());
     const bool largeBatch = count > ProgressManager::minimumSongsForProgress;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
     if (largeBatch) {
-        progress->startOperation({ProgressManager::OperationType::writingTags,
-                                  QCoreApplication::translate("TagWriting", "Writing tags to files..."),
-                                  QString(),
-                                  count,
-                                  false,
-                                  {}});
+        // A folder beyond the default size (allowed by the user) can take many minutes: it can be stopped.
+        const bool stoppable = count > defaultMaximumSongsPerFolder;
+        progress->startOperation(
+            {ProgressManager::OperationType::writingTags,
+             QCoreApplication::translate("TagWriting", "Writing tags to files..."), QString(), count,
+             stoppable,
+             stoppable ? std::function<void()>([stop] { *stop = true; }) : std::function<void()>()});
     } else {
         toasts->show(
             QCoreApplication::translate("TagWriting", "✏️ Writing tags to %n songs...", nullptr, count),
             ToastManager::ToastType::info);
     }
-    return QtConcurrent::run([songs = std::move(folderSongs), largeBatch, playerStopped, progress, options] {
-               return runBatch(songs, largeBatch, playerStopped, progress, options);
-           })
+    return QtConcurrent::run(
+               [songs = std::move(folderSongs), largeBatch, playerStopped, progress, options, stop] {
+                   return runBatch(songs, largeBatch, playerStopped, progress, options, *stop);
+               })
         .then(progress,
               [progress, toasts = QPointer<ToastManager>(toasts), largeBatch](TagBatchResult result) {
                   composeReport(result, largeBatch);

@@ -46,6 +46,9 @@ struct TagBatchResult {
     // What the files of the songs written (or left as they were, having nothing to change) now hold, by
     // song; the window records it so that the next save compares with it.
     QList<std::pair<QUuid, FileValues>> fileValues;
+    // Songs not reached because the user stopped the batch: their files are untouched. Never counted
+    // among the written, skipped or failed ones.
+    int notWrittenCount = 0;
     Report report = Report::none;
     QString message; // the toast or alert text; empty when the report is none
 };
@@ -82,6 +85,9 @@ TagValues changedValues(const Song& song, bool writeBpm = false);
 
 // Runs off the UI thread. Reads the view model's current folder when called (on the UI thread), reports
 // progress and toasts through the managers, and raises the view model's alert at the end when needed.
+// A batch of more songs than the default folder maximum can be stopped from the overlay: the song being
+// written is finished, the rest are left untouched and counted as not written, and the alert counts
+// every kind.
 // The future finishes after the final report has been applied on the UI thread. With no folder loaded
 // it finishes at once with Report::none.
 QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressManager* progress,

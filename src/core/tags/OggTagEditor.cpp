@@ -58,20 +58,42 @@ QByteArray makePage(std::uint8_t flags, qint64 granule, std::uint32_t serial, st
 } // namespace
 
 std::uint32_t OggTagEditor::checksum(QByteArrayView page) {
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> entries{};
+    // CRC-32 with the polynomial 0x04C11DB7, most significant bit first, no reflection, no final xor.
+    // Eight bytes at a time ("slicing by eight"): tables[k] advances a byte k places further, so eight
+    // look-ups replace eight dependent steps. Loading checks every page it reads, which made the
+    // byte-at-a-time loop a tenth of the time to read a library of Ogg files.
+    static const auto tables = [] {
+        std::array<std::array<std::uint32_t, 256>, 8> entries{};
         for (std::uint32_t i = 0; i < 256; ++i) {
             std::uint32_t crc = i << 24;
             for (int bit = 0; bit < 8; ++bit) {
                 crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
             }
-            entries[i] = crc;
+            entries[0][i] = crc;
+        }
+        for (std::size_t k = 1; k < 8; ++k) {
+            for (std::uint32_t i = 0; i < 256; ++i) {
+                const std::uint32_t previous = entries[k - 1][i];
+                entries[k][i] = (previous << 8) ^ entries[0][previous >> 24];
+            }
         }
         return entries;
     }();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(page.data());
+    qsizetype left = page.size();
     std::uint32_t crc = 0;
-    for (const char byte : page) {
-        crc = (crc << 8) ^ table[((crc >> 24) ^ static_cast<std::uint8_t>(byte)) & 0xFF];
+    const auto word = [](const std::uint8_t* at) {
+        return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 | at[3];
+    };
+    for (; left >= 8; left -= 8, bytes += 8) {
+        const std::uint32_t high = crc ^ word(bytes);
+        const std::uint32_t low = word(bytes + 4);
+        crc = tables[7][high >> 24] ^ tables[6][(high >> 16) & 0xFF] ^ tables[5][(high >> 8) & 0xFF] ^
+              tables[4][high & 0xFF] ^ tables[3][low >> 24] ^ tables[2][(low >> 16) & 0xFF] ^
+              tables[1][(low >> 8) & 0xFF] ^ tables[0][low & 0xFF];
+    }
+    for (; left > 0; --left, ++bytes) {
+        crc = (crc << 8) ^ tables[0][((crc >> 24) ^ *bytes) & 0xFF];
     }
     return crc;
 }

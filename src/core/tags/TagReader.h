@@ -9,6 +9,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 namespace quirella {
 
 // The tags of an MP3, M4A, WAV, AIFF, FLAC, Ogg (Vorbis or Opus) file; `extension` is the lower-case
@@ -16,6 +18,14 @@ namespace quirella {
 // whole (a damaged FLAC or Ogg header, a file that is not the format its extension names): the writer
 // refuses such a file too. Blocking and safe to call from several threads at once.
 TagResult<StoredTags> readStoredTags(const QString& path, const QString& extension);
+
+// The tags and, where the bytes that describe the audio tell it, the length in seconds (as TagLib gives
+// it; see AudioLength.h), through one opening of the file. The length is nothing where the tags fail.
+struct FileReading {
+    TagResult<StoredTags> tags;
+    std::optional<double> seconds;
+};
+FileReading readTagsAndLength(const QString& path, const QString& extension);
 
 // The same for a whole file held in memory.
 TagResult<StoredTags> storedTagsOf(QByteArrayView file, const QString& extension);
