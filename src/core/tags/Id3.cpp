@@ -385,6 +385,9 @@ std::optional<Frame> v4Frame(QByteArrayView id, std::uint16_t flags, ByteView bo
     }
     const bool unsynchronised = (flags & kV4Unsynchronised) || tagUnsynchronised;
     const QByteArray data = unsynchronised ? undoUnsynchronisation(body.from(p)) : body.from(p).toByteArray();
+    if (data.isEmpty()) {
+        return std::nullopt; // only the bytes its flags announce: it carries nothing
+    }
     const bool compressed = flags & kV4Compressed;
     if (compressed && !dataLength) {
         problem = message(QT_TRANSLATE_NOOP(
