@@ -33,8 +33,10 @@ bool tagsDiffer(const std::optional<FileValues>& before, const std::optional<Fil
     }
     FileValues a = *before;
     FileValues b = *after;
-    a.identity = b.identity = FileIdentity();
-    a.coverImagePath = b.coverImagePath = std::nullopt;
+    a.identity = FileIdentity();
+    b.identity = FileIdentity();
+    a.coverImagePath.reset();
+    b.coverImagePath.reset();
     return a != b || before->coverImagePath.has_value() != after->coverImagePath.has_value() ||
            coverBytes(before->coverImagePath) != coverBytes(after->coverImagePath);
 }
