@@ -6,6 +6,7 @@
 #include "app/ContentViewModel.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
+#include "operations/RemoveTextValues.h"
 #include "support/AudioFiles.h"
 #include "support/Songs.h"
 #include "support/TestSupport.h"
@@ -96,6 +97,7 @@ inline void clearPreferences() {
     settings.remove(ContentViewModel::preferredSortColumnKey);
     settings.remove(ContentViewModel::preferredSortAscendingKey);
     settings.remove(ContentViewModel::largestFolderKey);
+    RemoveTextValues().store();
     settings.sync();
     // Every window test starts in the first-launch theme without a wallpaper.
     ThemeManager& themes = ThemeManager::instance();
