@@ -2,6 +2,7 @@
 #include "ui/CoverPickerDialog.h"
 
 #include "covers/CoverPicker.h"
+#include "model/Continuation.h"
 #include "ui/Icons.h"
 
 #include <QBoxLayout>
@@ -177,18 +178,18 @@ QString CoverPickerDialog::errorMessage() const {
 }
 
 QFuture<void> CoverPickerDialog::pickFile(const QString& path) {
-    return QtConcurrent::run([path] { return checkCoverImageFile(path); })
-        .then(this, [this](const CoverPick& pick) {
-            if (!pick.accepted()) {
-                m_error->setText(pick.errorMessage);
-                m_error->show();
-                return;
-            }
-            m_error->clear();
-            m_error->hide();
-            m_dropArea->setPreview(*pick.image);
-            emit imageSelected(*pick.image, pick.bytes);
-        });
+    return continueOn(QtConcurrent::run([path] { return checkCoverImageFile(path); }), this,
+                      [this](const CoverPick& pick) {
+                          if (!pick.accepted()) {
+                              m_error->setText(pick.errorMessage);
+                              m_error->show();
+                              return;
+                          }
+                          m_error->clear();
+                          m_error->hide();
+                          m_dropArea->setPreview(*pick.image);
+                          emit imageSelected(*pick.image, pick.bytes);
+                      });
 }
 
 } // namespace quirella::ui

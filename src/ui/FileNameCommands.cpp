@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/FileNameCommands.h"
 
+#include "model/Continuation.h"
 #include "operations/BPMBatch.h"
 #include "ui/KeyboardNavigation.h"
 #include "ui/MainWindow.h"
@@ -36,7 +37,7 @@ bool FileNameCommands::canStart() const {
 template <typename T>
 void FileNameCommands::track(QFuture<T> command) {
     m_running = true;
-    m_lastCommand = command.then(this, [this](const T&) { m_running = false; });
+    m_lastCommand = continueOn(command, this, [this](const T&) { m_running = false; });
 }
 
 void FileNameCommands::searchBpm() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/FolderDropQueue.h"
 
+#include "model/Continuation.h"
+
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -30,9 +32,8 @@ void FolderDropQueue::next() {
     }
     m_busy = true;
     const QUrl location = m_pending.takeFirst();
-    QtConcurrent::run([path = location.toLocalFile()] {
-        return QFileInfo(path).isDir();
-    }).then(this, [this, location](bool isFolder) { loadIfFolder(location, isFolder); });
+    continueOn(QtConcurrent::run([path = location.toLocalFile()] { return QFileInfo(path).isDir(); }), this,
+               [this, location](bool isFolder) { loadIfFolder(location, isFolder); });
 }
 
 void FolderDropQueue::loadIfFolder(const QUrl& location, bool isFolder) {

@@ -2,6 +2,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppLifecycle.h"
+#include "model/Continuation.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "operations/TagWritingBatch.h"
@@ -195,7 +196,7 @@ MainWindow::MainWindow(ProgressManager* progress, ToastManager* toasts, QWidget*
             if (m_cleaning.isFinished()) {
                 return m_viewModel.loadFolder(location);
             }
-            return m_cleaning.then(this, [this, location] { return m_viewModel.loadFolder(location); })
+            return continueOn(m_cleaning, this, [this, location] { return m_viewModel.loadFolder(location); })
                 .unwrap();
         },
         this);
@@ -497,17 +498,18 @@ void MainWindow::syncWallpaper() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QSize screenSize =
         screen ? (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize() : QSize(1920, 1080);
-    QtConcurrent::run([bytes = *bytes, screenSize] {
-        const std::optional<QImage> image = wallpaper::decode(bytes);
-        return image ? wallpaper::scaledForScreen(*image, screenSize) : QImage();
-    }).then(this, [this, shown = *bytes](const QImage& image) {
-        if (shown != m_wallpaperBytes) {
-            return; // replaced while it decoded
-        }
-        // Stored bytes that no longer decode simply show no wallpaper.
-        static_cast<WindowBackground*>(m_central)->setWallpaper(image);
-        emit wallpaperShown();
-    });
+    continueOn(QtConcurrent::run([bytes = *bytes, screenSize] {
+                   const std::optional<QImage> image = wallpaper::decode(bytes);
+                   return image ? wallpaper::scaledForScreen(*image, screenSize) : QImage();
+               }),
+               this, [this, shown = *bytes](const QImage& image) {
+                   if (shown != m_wallpaperBytes) {
+                       return; // replaced while it decoded
+                   }
+                   // Stored bytes that no longer decode simply show no wallpaper.
+                   static_cast<WindowBackground*>(m_central)->setWallpaper(image);
+                   emit wallpaperShown();
+               });
 }
 
 void MainWindow::syncDropZone() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ThumbnailCache.h"
 
+#include "model/Continuation.h"
+
 #include <QFuture>
 #include <QImage>
 #include <QImageReader>
@@ -64,13 +66,15 @@ QPixmap ThumbnailCache::thumbnail(const QString& path, QSize deviceSize) {
         return {};
     }
     m_pending.insert(key);
-    QtConcurrent::run(&m_pool, decodeThumbnail, path, deviceSize).then(this, [this, key, path](QImage image) {
-        m_pending.remove(key);
-        auto* pixmap = new QPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image)));
-        const qsizetype cost = qMax<qsizetype>(1, qsizetype(pixmap->width()) * pixmap->height() * 4 / 1024);
-        m_pixmaps.insert(key, pixmap, cost);
-        emit thumbnailReady(path);
-    });
+    continueOn(
+        QtConcurrent::run(&m_pool, decodeThumbnail, path, deviceSize), this, [this, key, path](QImage image) {
+            m_pending.remove(key);
+            auto* pixmap = new QPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image)));
+            const qsizetype cost =
+                qMax<qsizetype>(1, qsizetype(pixmap->width()) * pixmap->height() * 4 / 1024);
+            m_pixmaps.insert(key, pixmap, cost);
+            emit thumbnailReady(path);
+        });
     return {};
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WallpaperViews.h"
 
+#include "model/Continuation.h"
 #include "themes/Wallpaper.h"
 #include "ui/Icons.h"
 
@@ -238,10 +239,11 @@ void CustomWallpaperDropZone::takeItems(const QList<Item>& items) {
         return;
     }
     m_themes.setShowingDropZone(false);
-    QtConcurrent::run(firstAcceptable, items).then(this, [this](const std::optional<Accepted>& accepted) {
-        const bool taken = accepted && m_themes.setCustomWallpaper(accepted->bytes, accepted->image);
-        emit wallpaperHandled(taken);
-    });
+    continueOn(
+        QtConcurrent::run(firstAcceptable, items), this, [this](const std::optional<Accepted>& accepted) {
+            const bool taken = accepted && m_themes.setCustomWallpaper(accepted->bytes, accepted->image);
+            emit wallpaperHandled(taken);
+        });
 }
 
 } // namespace quirella::ui

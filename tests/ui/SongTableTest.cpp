@@ -239,7 +239,8 @@ TEST_F(SongTable, RowMenuOffersSingleOrMultipleDeletionAndAFailedMoveAlerts) {
     model().setSelectedSongIds(idsOfRows({0, 1}));
     EXPECT_EQ(menuTexts(*table().rowMenu(2)), single);                       // not among the selected
     menuEntry(*table().rowMenu(1), u"Delete 2 Selected Songs"_s)->trigger(); // the selected songs go together
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model().visibleSongs().size() == 2; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return model().visibleSongs().size() == 2 && !toasts.message().isEmpty(); }));
     EXPECT_EQ(window->headerBar()->songCountText(), u"2 songs"_s);
     const QString deleted = toasts.message();
 

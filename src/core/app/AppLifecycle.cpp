@@ -5,6 +5,7 @@
 #include "app/Instances.h"
 #include "audio/BPMAnalyzer.h"
 #include "covers/CleanupManager.h"
+#include "model/Continuation.h"
 #include "model/ToastManager.h"
 #include "online/MetadataCache.h"
 
@@ -93,19 +94,20 @@ QFuture<void> cleanAndReset(ContentViewModel& model, const std::function<void()>
     auto shown = std::make_shared<QPromise<void>>();
     QFuture<void> result = shown->future();
     shown->start();
-    QtConcurrent::run([] {
-        removeLeftoverFiles();
-        removeWorkingCopies();
-        CleanupManager::resetUserDefaults();
-    }).then(&model, [&model, shown, sincePressed] {
-        const int remaining = qMax(0, kResetToastDelayMs - int(sincePressed.elapsed()));
-        QTimer::singleShot(remaining, &model, [&model, shown] {
-            model.toastManager().show(
-                QCoreApplication::translate("AppLifecycle", "🧹 Application cleaned and reset"),
-                ToastManager::ToastType::success);
-            shown->finish();
-        });
-    });
+    continueOn(QtConcurrent::run([] {
+                   removeLeftoverFiles();
+                   removeWorkingCopies();
+                   CleanupManager::resetUserDefaults();
+               }),
+               &model, [&model, shown, sincePressed] {
+                   const int remaining = qMax(0, kResetToastDelayMs - int(sincePressed.elapsed()));
+                   QTimer::singleShot(remaining, &model, [&model, shown] {
+                       model.toastManager().show(
+                           QCoreApplication::translate("AppLifecycle", "🧹 Application cleaned and reset"),
+                           ToastManager::ToastType::success);
+                       shown->finish();
+                   });
+               });
     return result;
 }
 

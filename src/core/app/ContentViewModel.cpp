@@ -5,6 +5,7 @@
 #include "app/FolderLoading.h"
 #include "app/Trash.h"
 #include "model/Bookmark.h"
+#include "model/Continuation.h"
 #include "model/ProgressManager.h"
 #include "model/Selection.h"
 #include "model/Sorting.h"
@@ -276,11 +277,13 @@ void ContentViewModel::sortBy(QStringView column) {
 void ContentViewModel::sortOnWorker() {
     const quint64 generation = m_sortGeneration;
     const QList<Song> songs = m_currentFolder->songs;
-    QtConcurrent::run([songs, column = *m_sortColumn, ascending = m_sortAscending] {
-        QList<Song> sorted = songs;
-        sortSongs(sorted, column, ascending);
-        return sorted;
-    }).then(this, [this, generation, songs](QList<Song> sorted) {
+    const QFuture<QList<Song>> sorting =
+        QtConcurrent::run([songs, column = *m_sortColumn, ascending = m_sortAscending] {
+            QList<Song> sorted = songs;
+            sortSongs(sorted, column, ascending);
+            return sorted;
+        });
+    continueOn(sorting, this, [this, generation, songs](QList<Song> sorted) {
         // A later click wins; a folder changed meanwhile (an edit, another folder) is sorted again as it is
         // now. The list still shares its storage with the one sorted exactly when nothing changed it.
         if (generation != m_sortGeneration || !m_currentFolder) {
@@ -426,9 +429,9 @@ void ContentViewModel::maintainHistory() {
         return;
     }
     m_historyWorkRunning = true;
-    QtConcurrent::run([work = std::move(*work)] {
-        return HistoryManager::doWork(work);
-    }).then(this, [this](HistoryManager::WorkDone done) {
+    const QFuture<HistoryManager::WorkDone> working =
+        QtConcurrent::run([work = std::move(*work)] { return HistoryManager::doWork(work); });
+    continueOn(working, this, [this](HistoryManager::WorkDone done) {
         m_historyWorkRunning = false;
         if (std::optional<MusicFolder> released = m_historyManager.finishWork(std::move(done))) {
             // Often the last holder of a whole list of songs: it is let go on a worker too.
@@ -550,33 +553,33 @@ QFuture<void> ContentViewModel::moveToTrash(const QUuid& songId) {
     if (!song) {
         return QtFuture::makeReadyFuture();
     }
-    return QtConcurrent::run(trashFile, song->bookmarkData)
-        .then(this, [this, songId, hold = holdFileWork()](const TrashOutcome& outcome) {
-            hold->release();
-            if (!outcome.trashed) {
-                showAlert(tr("Error deleting file: %1").arg(outcome.error));
-                return;
-            }
-            // The folder may have been replaced while the file was moved; only a song still listed is
-            // taken out and counted.
-            if (!m_currentFolder) {
-                return;
-            }
-            MusicFolder changed = *m_currentFolder;
-            const qsizetype index = indexOfSong(changed.songs, songId);
-            if (index < 0) {
-                return;
-            }
-            changed.songs.removeAt(index);
-            setCurrentFolder(std::move(changed));
-            const qsizetype row = indexOfSong(m_visibleSongs, songId);
-            if (row >= 0) {
-                m_visibleSongs.removeAt(row);
-                emit songRemoved(int(row));
-                emit visibleSongsChanged();
-            }
-            setTotalSongs(m_totalSongs - 1);
-        });
+    return continueOn(QtConcurrent::run(trashFile, song->bookmarkData), this,
+                      [this, songId, hold = holdFileWork()](const TrashOutcome& outcome) {
+                          hold->release();
+                          if (!outcome.trashed) {
+                              showAlert(tr("Error deleting file: %1").arg(outcome.error));
+                              return;
+                          }
+                          // The folder may have been replaced while the file was moved; only a song still
+                          // listed is taken out and counted.
+                          if (!m_currentFolder) {
+                              return;
+                          }
+                          MusicFolder changed = *m_currentFolder;
+                          const qsizetype index = indexOfSong(changed.songs, songId);
+                          if (index < 0) {
+                              return;
+                          }
+                          changed.songs.removeAt(index);
+                          setCurrentFolder(std::move(changed));
+                          const qsizetype row = indexOfSong(m_visibleSongs, songId);
+                          if (row >= 0) {
+                              m_visibleSongs.removeAt(row);
+                              emit songRemoved(int(row));
+                              emit visibleSongsChanged();
+                          }
+                          setTotalSongs(m_totalSongs - 1);
+                      });
 }
 
 } // namespace quirella

@@ -3,6 +3,7 @@
 
 #include "app/ContentViewModel.h"
 #include "covers/ImageProcessor.h"
+#include "model/Continuation.h"
 #include "model/CoverStore.h"
 #include "model/ToastManager.h"
 
@@ -68,16 +69,16 @@ QFuture<void> withCoverFile(ContentViewModel& model, const CoverImage& image, Ap
         return QtFuture::makeReadyFuture();
     }
     const QUuid folderId = model.currentFolder()->id;
-    return QtConcurrent::run([image] { return prepareCoverFile(image); })
-        .then(&model, [&model, folderId, apply, failed](const CoverFile& file) {
-            if (!file.path) {
-                failed(file.error);
-                return;
-            }
-            if (isSameFolder(model, folderId)) {
-                apply(*file.path);
-            }
-        });
+    return continueOn(QtConcurrent::run([image] { return prepareCoverFile(image); }), &model,
+                      [&model, folderId, apply, failed](const CoverFile& file) {
+                          if (!file.path) {
+                              failed(file.error);
+                              return;
+                          }
+                          if (isSameFolder(model, folderId)) {
+                              apply(*file.path);
+                          }
+                      });
 }
 
 void toast(ContentViewModel& model, const QString& text, ToastManager::ToastType type) {
@@ -144,42 +145,43 @@ QFuture<void> applyCoverToAllSongs(ContentViewModel& model, const CoverImage& im
         CoverFile file;
         QStringList missing;
     };
-    return QtConcurrent::run([image, paths = coverPaths.values()] {
-               return Prepared{prepareCoverFile(image), missingCoverFiles(paths)};
-           })
-        .then(&model, [&model, folderId](const Prepared& prepared) {
-            if (!prepared.file.path) {
-                model.showAlert(coverFileErrorMessage(prepared.file.error));
-                return;
-            }
-            if (!isSameFolder(model, folderId)) {
-                return;
-            }
-            // A cover set while the file was prepared was not looked at; it was just made, so it counts
-            // as existing.
-            const QSet<QString> missing(prepared.missing.cbegin(), prepared.missing.cend());
-            const QString path = *prepared.file.path;
-            int added = 0;
-            int alreadyHad = 0;
-            model.applyChange(true, [&](MusicFolder& folder) {
-                for (Song& song : folder.songs) {
-                    if (hasCover(song) && !missing.contains(*song.coverImagePath)) {
-                        ++alreadyHad;
-                    } else {
-                        song.coverImagePath = path;
-                        ++added;
-                    }
-                }
-            });
-            toast(model,
-                  alreadyHad == 0 ? QCoreApplication::translate("CoverAssignment",
-                                                                "✅ Cover applied to %n songs", nullptr, added)
-                                  : QCoreApplication::translate(
-                                        "CoverAssignment", "✅ Cover added to %n songs, %1 already had covers",
-                                        nullptr, added)
-                                        .arg(alreadyHad),
-                  ToastManager::ToastType::success);
-        });
+    return continueOn(QtConcurrent::run([image, paths = coverPaths.values()] {
+                          return Prepared{prepareCoverFile(image), missingCoverFiles(paths)};
+                      }),
+                      &model, [&model, folderId](const Prepared& prepared) {
+                          if (!prepared.file.path) {
+                              model.showAlert(coverFileErrorMessage(prepared.file.error));
+                              return;
+                          }
+                          if (!isSameFolder(model, folderId)) {
+                              return;
+                          }
+                          // A cover set while the file was prepared was not looked at; it was just made, so
+                          // it counts as existing.
+                          const QSet<QString> missing(prepared.missing.cbegin(), prepared.missing.cend());
+                          const QString path = *prepared.file.path;
+                          int added = 0;
+                          int alreadyHad = 0;
+                          model.applyChange(true, [&](MusicFolder& folder) {
+                              for (Song& song : folder.songs) {
+                                  if (hasCover(song) && !missing.contains(*song.coverImagePath)) {
+                                      ++alreadyHad;
+                                  } else {
+                                      song.coverImagePath = path;
+                                      ++added;
+                                  }
+                              }
+                          });
+                          toast(model,
+                                alreadyHad == 0
+                                    ? QCoreApplication::translate(
+                                          "CoverAssignment", "✅ Cover applied to %n songs", nullptr, added)
+                                    : QCoreApplication::translate(
+                                          "CoverAssignment",
+                                          "✅ Cover added to %n songs, %1 already had covers", nullptr, added)
+                                          .arg(alreadyHad),
+                                ToastManager::ToastType::success);
+                      });
 }
 
 QFuture<void> applyCoverToSelectedSongs(ContentViewModel& model, const CoverImage& image) {

@@ -7,6 +7,7 @@
 #include "app/ContentViewModel.h"
 #include "app/FolderScanner.h"
 #include "app/SongBuilder.h"
+#include "model/Continuation.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
 #include "model/Sorting.h"
@@ -251,32 +252,42 @@ void ContentViewModel::abortLoad(const std::shared_ptr<FolderLoad>& load, const 
 
 // Every stage of a load ends it on failure or cancellation too, so that the queued loads still run.
 void ContentViewModel::endOnFailure(QFuture<void> stage, const std::shared_ptr<FolderLoad>& load) {
-    stage
-        .onFailed(this,
-                  [this, load](const std::exception& failure) { abortLoad(load, describeFailure(failure)); })
-        .onFailed(this, [this, load] { abortLoad(load, tr("An unknown error occurred.")); })
-        .onCanceled(this, [this, load] { abortLoad(load, tr("The operation was cancelled.")); });
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
+        watcher->deleteLater();
+        if (!watcher->isCanceled()) {
+            return;
+        }
+        try {
+            watcher->future().waitForFinished(); // throws what the stage threw
+            abortLoad(load, tr("The operation was cancelled."));
+        } catch (const std::exception& failure) {
+            abortLoad(load, describeFailure(failure));
+        } catch (...) {
+            abortLoad(load, tr("An unknown error occurred."));
+        }
+    });
+    watcher->setFuture(stage);
 }
 
 void ContentViewModel::runLoad(const std::shared_ptr<FolderLoad>& load) {
-    endOnFailure(QtConcurrent::run(isExistingFolder, load->location)
-                     .then(this,
-                           [this, load](bool isFolder) {
-                               if (!isFolder) {
-                                   showAlert(tr("Error: The selected path is not a valid folder"));
-                                   setIsLoading(false);
-                                   endLoad(load);
-                                   return;
-                               }
-                               if (m_currentFolder) {
-                                   load->previous = m_currentFolder;
-                                   load->previousTotal = m_totalSongs;
-                                   setVisibleSongs({});
-                                   setCurrentFolder(std::nullopt);
-                               }
-                               setIsLoading(true);
-                               scanLoad(load);
-                           }),
+    endOnFailure(continueOn(QtConcurrent::run(isExistingFolder, load->location), this,
+                            [this, load](bool isFolder) {
+                                if (!isFolder) {
+                                    showAlert(tr("Error: The selected path is not a valid folder"));
+                                    setIsLoading(false);
+                                    endLoad(load);
+                                    return;
+                                }
+                                if (m_currentFolder) {
+                                    load->previous = m_currentFolder;
+                                    load->previousTotal = m_totalSongs;
+                                    setVisibleSongs({});
+                                    setCurrentFolder(std::nullopt);
+                                }
+                                setIsLoading(true);
+                                scanLoad(load);
+                            }),
                  load);
 }
 
@@ -291,40 +302,39 @@ void ContentViewModel::failLoad(const std::shared_ptr<FolderLoad>& load, const Q
 
 void ContentViewModel::scanLoad(const std::shared_ptr<FolderLoad>& load) {
     endOnFailure(
-        QtConcurrent::run(scanFolder, load->location.toLocalFile())
-            .then(this,
-                  [this, load](const FolderScan& scan) {
-                      if (!scan.ok()) {
-                          failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
-                          return;
-                      }
-                      const auto count = static_cast<int>(scan.files.size());
-                      if (count == 0) {
-                          failLoad(
-                              load,
-                              tr("No music files found!\n\nPlease make sure the folder contains music "
-                                 "files with "
-                                 "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
-                          return;
-                      }
-                      if (count > m_maximumSongs) {
-                          failLoad(load, tooManySongsMessage(count, m_maximumSongs));
-                          return;
-                      }
-                      load->overlayShown = count > ProgressManager::minimumSongsForProgress;
-                      if (load->overlayShown) {
-                          // A folder beyond the default size (allowed by the user) can take minutes: it
-                          // can be stopped, which brings the folder shown before back.
-                          const bool stoppable = count > defaultMaximumSongsPerFolder;
-                          m_progress->startOperation(
-                              {ProgressManager::OperationType::loadingFolder,
-                               tr("Processing %n songs...", nullptr, count), QString(), count, stoppable,
-                               stoppable ? std::function<void()>([stop = load->stop] { *stop = true; })
-                                         : std::function<void()>()});
-                      }
-                      setTotalSongs(count);
-                      buildLoad(load, scan.files);
-                  }),
+        continueOn(QtConcurrent::run(scanFolder, load->location.toLocalFile()), this,
+                   [this, load](const FolderScan& scan) {
+                       if (!scan.ok()) {
+                           failLoad(load, tr("Error loading folder: %1").arg(*scan.error));
+                           return;
+                       }
+                       const auto count = static_cast<int>(scan.files.size());
+                       if (count == 0) {
+                           failLoad(
+                               load,
+                               tr("No music files found!\n\nPlease make sure the folder contains music "
+                                  "files with "
+                                  "supported extensions:\nMP3, WAV, M4A, FLAC, AIFF, AIF, OGG, OGA, OPUS"));
+                           return;
+                       }
+                       if (count > m_maximumSongs) {
+                           failLoad(load, tooManySongsMessage(count, m_maximumSongs));
+                           return;
+                       }
+                       load->overlayShown = count > ProgressManager::minimumSongsForProgress;
+                       if (load->overlayShown) {
+                           // A folder beyond the default size (allowed by the user) can take minutes: it
+                           // can be stopped, which brings the folder shown before back.
+                           const bool stoppable = count > defaultMaximumSongsPerFolder;
+                           m_progress->startOperation(
+                               {ProgressManager::OperationType::loadingFolder,
+                                tr("Processing %n songs...", nullptr, count), QString(), count, stoppable,
+                                stoppable ? std::function<void()>([stop = load->stop] { *stop = true; })
+                                          : std::function<void()>()});
+                       }
+                       setTotalSongs(count);
+                       buildLoad(load, scan.files);
+                   }),
         load);
 }
 
@@ -332,37 +342,37 @@ void ContentViewModel::buildLoad(const std::shared_ptr<FolderLoad>& load, const 
     const auto count = static_cast<int>(files.size());
     const SortOrder order{m_sortColumn, m_sortAscending};
     endOnFailure(
-        QtConcurrent::run([files, progress = m_progress, build = load->build,
-                           stop = std::shared_ptr<const std::atomic<bool>>(load->stop), order] {
-            return sortedForLoad(createSongsWith(files, progress, build, stop), order);
-        })
-            .then(this,
-                  [this, load, count, order](const SortedSongs& sorted) {
-                      const QList<Song>& songs = sorted.songs;
-                      if (*load->stop) {
-                          stopLoad(load);
-                          return;
-                      }
-                      if (songs.isEmpty()) {
-                          failLoad(load, tr("Error processing music files!\n\nCould not read metadata from "
-                                            "any of the %n files found.\nThe files might be corrupted or in "
-                                            "an unsupported format.",
-                                            nullptr, count));
-                          return;
-                      }
-                      setLoadedFolder(load->location, sorted, order);
-                      if (songs.size() < count) {
-                          m_toasts->show(tr("⚠️ Loaded %1 of %n songs. Some files could not be read.",
-                                            nullptr, count)
-                                             .arg(songs.size()),
-                                         ToastManager::ToastType::warning);
-                      }
-                      if (load->overlayShown) {
-                          m_progress->finishOperation();
-                      }
-                      setIsLoading(false);
-                      endLoad(load);
-                  }),
+        continueOn(QtConcurrent::run([files, progress = m_progress, build = load->build,
+                                      stop = std::shared_ptr<const std::atomic<bool>>(load->stop), order] {
+                       return sortedForLoad(createSongsWith(files, progress, build, stop), order);
+                   }),
+                   this,
+                   [this, load, count, order](const SortedSongs& sorted) {
+                       const QList<Song>& songs = sorted.songs;
+                       if (*load->stop) {
+                           stopLoad(load);
+                           return;
+                       }
+                       if (songs.isEmpty()) {
+                           failLoad(load, tr("Error processing music files!\n\nCould not read metadata from "
+                                             "any of the %n files found.\nThe files might be corrupted or in "
+                                             "an unsupported format.",
+                                             nullptr, count));
+                           return;
+                       }
+                       setLoadedFolder(load->location, sorted, order);
+                       if (songs.size() < count) {
+                           m_toasts->show(tr("⚠️ Loaded %1 of %n songs. Some files could not be read.",
+                                             nullptr, count)
+                                              .arg(songs.size()),
+                                          ToastManager::ToastType::warning);
+                       }
+                       if (load->overlayShown) {
+                           m_progress->finishOperation();
+                       }
+                       setIsLoading(false);
+                       endLoad(load);
+                   }),
         load);
 }
 
@@ -386,19 +396,19 @@ void ContentViewModel::runReload(const std::shared_ptr<FolderLoad>& load) {
     }
     const QUrl location = m_currentFolder->path;
     const SortOrder order{m_sortColumn, m_sortAscending};
-    endOnFailure(QtConcurrent::run([location, progress = m_progress, build = load->build, order] {
-                     const FolderScan scan = scanFolder(location.toLocalFile());
-                     return scan.ok() ? std::optional<SortedSongs>(sortedForLoad(
-                                            createSongsWith(scan.files, progress, build), order))
-                                      : std::nullopt;
-                 })
-                     .then(this,
-                           [this, load, location, order](const std::optional<SortedSongs>& sorted) {
-                               if (sorted) {
-                                   setLoadedFolder(location, *sorted, order);
-                               }
-                               endLoad(load);
-                           }),
+    endOnFailure(continueOn(QtConcurrent::run([location, progress = m_progress, build = load->build, order] {
+                                const FolderScan scan = scanFolder(location.toLocalFile());
+                                return scan.ok() ? std::optional<SortedSongs>(sortedForLoad(
+                                                       createSongsWith(scan.files, progress, build), order))
+                                                 : std::nullopt;
+                            }),
+                            this,
+                            [this, load, location, order](const std::optional<SortedSongs>& sorted) {
+                                if (sorted) {
+                                    setLoadedFolder(location, *sorted, order);
+                                }
+                                endLoad(load);
+                            }),
                  load);
 }
 

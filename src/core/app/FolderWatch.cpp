@@ -3,6 +3,7 @@
 
 #include "app/ContentViewModel.h"
 #include "app/FolderChanges.h"
+#include "model/Continuation.h"
 #include "model/ToastManager.h"
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -70,26 +71,27 @@ QFuture<void> FolderWatch::checkNow() {
     const auto started = std::chrono::steady_clock::now();
     m_checking = true;
     m_timer.stop();
-    return QtConcurrent::run([path, known, room] { return findFolderChanges(path, known, room); })
-        .then(this, [this, folderId, generation, started](const FolderChanges& changes) {
-            m_checking = false;
-            scheduleNext(std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - started));
-            const std::optional<MusicFolder>& now = m_model.currentFolder();
-            if (!now || now->id != folderId || mustWait() || m_model.fileWorkGeneration() != generation) {
-                return;
-            }
-            for (const auto& [id, identity] : changes.seen) {
-                m_seen.insert(id, identity);
-            }
-            if (changes.isEmpty()) {
-                return;
-            }
-            m_model.applyOutsideChanges(changes);
-            if (const QString text = describeFolderChanges(changes); !text.isEmpty()) {
-                m_model.toastManager().show(text, ToastManager::ToastType::info);
-            }
-        });
+    return continueOn(QtConcurrent::run([path, known, room] { return findFolderChanges(path, known, room); }),
+                      this, [this, folderId, generation, started](const FolderChanges& changes) {
+                          m_checking = false;
+                          scheduleNext(std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - started));
+                          const std::optional<MusicFolder>& now = m_model.currentFolder();
+                          if (!now || now->id != folderId || mustWait() ||
+                              m_model.fileWorkGeneration() != generation) {
+                              return;
+                          }
+                          for (const auto& [id, identity] : changes.seen) {
+                              m_seen.insert(id, identity);
+                          }
+                          if (changes.isEmpty()) {
+                              return;
+                          }
+                          m_model.applyOutsideChanges(changes);
+                          if (const QString text = describeFolderChanges(changes); !text.isEmpty()) {
+                              m_model.toastManager().show(text, ToastManager::ToastType::info);
+                          }
+                      });
 }
 
 } // namespace quirella

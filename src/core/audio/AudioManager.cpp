@@ -2,6 +2,7 @@
 #include "audio/AudioManager.h"
 
 #include "audio/MediaAudioPlayer.h"
+#include "model/Continuation.h"
 
 #include <QSettings>
 #include <QThread>
@@ -70,19 +71,19 @@ void AudioManager::playCurrent() {
     dropPending();
     const quint64 attempt = ++m_attempt;
     const Song song = m_playlist.at(m_currentIndex);
-    QtConcurrent::run([bookmarkData = song.bookmarkData] {
-        return preparePlayback(bookmarkData);
-    }).then(this, [this, attempt, song](std::optional<PlayableFile> file) {
-        // A check that is over before this continuation is attached runs it at once, inside play(). The
-        // start still waits for the event loop, so that play() never makes a player itself and a stop
-        // right after it finds the start pending.
-        QMetaObject::invokeMethod(
-            this,
-            [this, attempt, song, file = std::move(file)]() mutable {
-                startPrepared(attempt, song, std::move(file));
-            },
-            Qt::QueuedConnection);
-    });
+    continueOn(
+        QtConcurrent::run([bookmarkData = song.bookmarkData] { return preparePlayback(bookmarkData); }), this,
+        [this, attempt, song](std::optional<PlayableFile> file) {
+            // A check that is over before this continuation is attached runs it at once, inside play(). The
+            // start still waits for the event loop, so that play() never makes a player itself and a stop
+            // right after it finds the start pending.
+            QMetaObject::invokeMethod(
+                this,
+                [this, attempt, song, file = std::move(file)]() mutable {
+                    startPrepared(attempt, song, std::move(file));
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void AudioManager::startPrepared(quint64 attempt, const Song& song, std::optional<PlayableFile> file) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/AutoSearch.h"
 
+#include "model/Continuation.h"
 #include "model/CoverStore.h"
 #include "model/ProgressManager.h"
 #include "online/MusicMetadataManager.h"
@@ -139,9 +140,10 @@ private:
             const AutoSearchField field = m_field;
             MusicMetadataManager* manager = m_hooks.manager;
             const StopFlag stop = m_stop;
-            QtConcurrent::run(&manager->pool(), [field, item, manager, stop] {
-                return searchOne(field, item, manager, stop);
-            }).then(this, [this](std::optional<AutoSearchValue> value) { account(std::move(value)); });
+            continueOn(
+                QtConcurrent::run(&manager->pool(), [field, item, manager,
+                                                     stop] { return searchOne(field, item, manager, stop); }),
+                this, [this](std::optional<AutoSearchValue> value) { account(std::move(value)); });
         }
         if (m_inFlight == 0) {
             end();

@@ -3,6 +3,7 @@
 
 #include "app/ContentViewModel.h"
 #include "model/Bookmark.h"
+#include "model/Continuation.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 
@@ -128,10 +129,11 @@ QFuture<BPMBatchResult> analyzeBPMForAllSongs(ContentViewModel* viewModel, Playb
             QCoreApplication::translate("BPMBatch", "🎵 Analyzing BPM for %n songs...", nullptr, candidates),
             ToastManager::ToastType::info);
     }
-    return QtConcurrent::run([songs = snapshot.songs, candidates, largeBatch, progress, cancelFlag, options] {
-               return analyzeSongs(songs, candidates, largeBatch, progress, cancelFlag, options);
-           })
-        .then(viewModel, [viewModel, snapshot, largeBatch](const Walk& walk) {
+    return continueOn(
+        QtConcurrent::run([songs = snapshot.songs, candidates, largeBatch, progress, cancelFlag, options] {
+            return analyzeSongs(songs, candidates, largeBatch, progress, cancelFlag, options);
+        }),
+        viewModel, [viewModel, snapshot, largeBatch](const Walk& walk) {
             // Stored by song id into the folder as it is now, so that edits made while the analysis ran
             // are kept. A folder loaded meanwhile is another folder: the tempi are dropped.
             if (viewModel->currentFolder() && viewModel->currentFolder()->id == snapshot.id) {

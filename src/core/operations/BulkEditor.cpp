@@ -2,6 +2,7 @@
 #include "operations/BulkEditor.h"
 
 #include "app/ContentViewModel.h"
+#include "model/Continuation.h"
 #include "model/EditingManager.h"
 #include "model/ToastManager.h"
 #include "operations/BulkOperations.h"
@@ -40,7 +41,7 @@ public:
             return;
         }
         const QUuid songId = m_songIds.at(m_index++);
-        m_viewModel.moveToTrash(songId).then(this, [this, songId] {
+        continueOn(m_viewModel.moveToTrash(songId), this, [this, songId] {
             if (!isInFolder(m_viewModel, songId)) {
                 ++m_moved;
             }
@@ -219,7 +220,7 @@ QFuture<void> BulkEditor::deleteSong(const QUuid& songId, const std::function<vo
             promise->finish();
             return;
         }
-        model->moveToTrash(songId).then(model, [model, songId, name, promise] {
+        continueOn(model->moveToTrash(songId), model, [model, songId, name, promise] {
             if (model && !isInFolder(*model, songId)) {
                 model->toastManager().show(
                     QCoreApplication::translate("BulkEditor", "🗑 %1 moved to Trash").arg(name),

@@ -4,6 +4,7 @@
 #include "app/ContentViewModel.h"
 #include "app/FolderLoading.h"
 #include "model/Bookmark.h"
+#include "model/Continuation.h"
 #include "model/NoReplaceMove.h"
 #include "model/Paths.h"
 #include "model/ProgressManager.h"
@@ -311,55 +312,56 @@ QFuture<FileBatchResult> runFileBatch(ContentViewModel* viewModel, BatchTexts te
     auto done = std::make_shared<QPromise<FileBatchResult>>();
     done->start();
     QFuture<FileBatchResult> finished = done->future();
-    QtConcurrent::run([songs, largeBatch, progress, texts, perSong = std::move(perSong), stop] {
-        FileBatchResult result;
-        const auto total = static_cast<int>(songs.size());
-        for (int i = 0; i < total; ++i) {
-            if (*stop) {
-                result.notDoneCount = total - i;
-                break;
-            }
-            const Song& song = songs.at(i);
-            const SongOutcome outcome = perSong(song);
-            switch (outcome.kind) {
-            case SongOutcome::Kind::done:
-                ++result.doneCount;
-                break;
-            case SongOutcome::Kind::failed:
-                result.errorLines.append(song.name + outcome.suffix);
-                ++result.failureCount;
-                break;
-            case SongOutcome::Kind::skipped:
-                result.skippedLines.append(song.name + outcome.suffix);
-                break;
-            }
-            const bool renamed = outcome.kind == SongOutcome::Kind::done;
-            if (largeBatch && (renamed || !texts.progressOnlyAfterSuccess) &&
-                (i % 5 == 0 || i == total - 1)) {
-                progress->updateProgress(i + 1, total, texts.detailText.arg(i + 1).arg(total));
-            }
-        }
-        return result;
-    }).then(viewModel, [viewModel, largeBatch, texts, options, done, hold](FileBatchResult result) {
-        composeReport(result, texts);
-        if (largeBatch) {
-            viewModel->progressManager().finishOperation();
-        }
-        if (result.report == FileBatchResult::Report::alert) {
-            viewModel->showAlert(result.message);
-        } else {
-            viewModel->toastManager().show(result.message, ToastManager::ToastType::success);
-        }
-        // The files have new names: the folder is read again rather than patched, so names,
-        // locations and bookmarks all come from the disk.
-        QTimer::singleShot(options.reloadDelay, viewModel, [viewModel, result, done, hold] {
-            viewModel->reloadFolder().then(viewModel, [result, done, hold] {
-                hold->release();
-                done->addResult(result);
-                done->finish();
-            });
-        });
-    });
+    continueOn(QtConcurrent::run([songs, largeBatch, progress, texts, perSong = std::move(perSong), stop] {
+                   FileBatchResult result;
+                   const auto total = static_cast<int>(songs.size());
+                   for (int i = 0; i < total; ++i) {
+                       if (*stop) {
+                           result.notDoneCount = total - i;
+                           break;
+                       }
+                       const Song& song = songs.at(i);
+                       const SongOutcome outcome = perSong(song);
+                       switch (outcome.kind) {
+                       case SongOutcome::Kind::done:
+                           ++result.doneCount;
+                           break;
+                       case SongOutcome::Kind::failed:
+                           result.errorLines.append(song.name + outcome.suffix);
+                           ++result.failureCount;
+                           break;
+                       case SongOutcome::Kind::skipped:
+                           result.skippedLines.append(song.name + outcome.suffix);
+                           break;
+                       }
+                       const bool renamed = outcome.kind == SongOutcome::Kind::done;
+                       if (largeBatch && (renamed || !texts.progressOnlyAfterSuccess) &&
+                           (i % 5 == 0 || i == total - 1)) {
+                           progress->updateProgress(i + 1, total, texts.detailText.arg(i + 1).arg(total));
+                       }
+                   }
+                   return result;
+               }),
+               viewModel, [viewModel, largeBatch, texts, options, done, hold](FileBatchResult result) {
+                   composeReport(result, texts);
+                   if (largeBatch) {
+                       viewModel->progressManager().finishOperation();
+                   }
+                   if (result.report == FileBatchResult::Report::alert) {
+                       viewModel->showAlert(result.message);
+                   } else {
+                       viewModel->toastManager().show(result.message, ToastManager::ToastType::success);
+                   }
+                   // The files have new names: the folder is read again rather than patched, so names,
+                   // locations and bookmarks all come from the disk.
+                   QTimer::singleShot(options.reloadDelay, viewModel, [viewModel, result, done, hold] {
+                       continueOn(viewModel->reloadFolder(), viewModel, [result, done, hold] {
+                           hold->release();
+                           done->addResult(result);
+                           done->finish();
+                       });
+                   });
+               });
     return finished;
 }
 

@@ -5,6 +5,7 @@
 #include "app/FolderLoading.h"
 #include "covers/ImageProcessor.h"
 #include "model/Bookmark.h"
+#include "model/Continuation.h"
 #include "model/ProgressManager.h"
 #include "model/ToastManager.h"
 #include "tags/AIFFTagEditor.h"
@@ -490,27 +491,27 @@ QFuture<TagBatchResult> writeTagsToSongs(QList<Song> folderSongs, ProgressManage
             QCoreApplication::translate("TagWriting", "✏️ Writing tags to %n songs...", nullptr, count),
             ToastManager::ToastType::info);
     }
-    return QtConcurrent::run(
-               [songs = std::move(folderSongs), largeBatch, playerStopped, progress, options, stop] {
-                   return runBatch(songs, largeBatch, playerStopped, progress, options, *stop);
-               })
-        .then(progress,
-              [progress, toasts = QPointer<ToastManager>(toasts), largeBatch](TagBatchResult result) {
-                  composeReport(result, largeBatch);
-                  if (largeBatch) {
-                      progress->finishOperation();
-                      if (toasts && result.report == TagBatchResult::Report::infoToast) {
-                          toasts->show(result.message, ToastManager::ToastType::info);
-                      } else if (toasts && result.report == TagBatchResult::Report::warningToast) {
-                          toasts->show(result.message, ToastManager::ToastType::warning);
-                      }
-                  } else if (toasts) {
-                      toasts->show(result.message, result.report == TagBatchResult::Report::successToast
-                                                       ? ToastManager::ToastType::success
-                                                       : ToastManager::ToastType::warning);
-                  }
-                  return result;
-              });
+    return continueOn(
+        QtConcurrent::run(
+            [songs = std::move(folderSongs), largeBatch, playerStopped, progress, options, stop] {
+                return runBatch(songs, largeBatch, playerStopped, progress, options, *stop);
+            }),
+        progress, [progress, toasts = QPointer<ToastManager>(toasts), largeBatch](TagBatchResult result) {
+            composeReport(result, largeBatch);
+            if (largeBatch) {
+                progress->finishOperation();
+                if (toasts && result.report == TagBatchResult::Report::infoToast) {
+                    toasts->show(result.message, ToastManager::ToastType::info);
+                } else if (toasts && result.report == TagBatchResult::Report::warningToast) {
+                    toasts->show(result.message, ToastManager::ToastType::warning);
+                }
+            } else if (toasts) {
+                toasts->show(result.message, result.report == TagBatchResult::Report::successToast
+                                                 ? ToastManager::ToastType::success
+                                                 : ToastManager::ToastType::warning);
+            }
+            return result;
+        });
 }
 
 QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressManager* progress,
@@ -521,8 +522,9 @@ QFuture<TagBatchResult> writeTagsToFiles(ContentViewModel* viewModel, ProgressMa
         return QtFuture::makeReadyFuture(TagBatchResult{});
     }
     auto hold = viewModel->holdFileWork();
-    return writeTagsToSongs(viewModel->currentFolder()->songs, progress, toasts, std::move(playback), options)
-        .then(viewModel, [viewModel, hold](const TagBatchResult& result) {
+    return continueOn(
+        writeTagsToSongs(viewModel->currentFolder()->songs, progress, toasts, std::move(playback), options),
+        viewModel, [viewModel, hold](const TagBatchResult& result) {
             viewModel->recordFileValues(result.fileValues);
             hold->release();
             if (result.report == TagBatchResult::Report::alert) {
