@@ -11,9 +11,10 @@ namespace quirella::audiolength {
 
 namespace {
 
-// TagLib gives whole milliseconds, rounded to nearest; the songs show what it shows.
+// TagLib gives whole milliseconds, rounded to nearest; the songs show what it shows. Less than half a
+// millisecond is no length: it would round to zero.
 std::optional<double> fromMilliseconds(double milliseconds) {
-    if (!(milliseconds > 0) || milliseconds > 1e12) {
+    if (!(milliseconds >= 0.5) || milliseconds > 1e12) {
         return std::nullopt;
     }
     return static_cast<double>(static_cast<qint64>(milliseconds + 0.5)) / 1000.0;
