@@ -15,6 +15,7 @@
 //   bench_library [songs...]      (default 10000 50000)
 //   bench_library --make FOLDER N (fills FOLDER with a library of N files and keeps it, for profiling)
 //   bench_library --no-write N    (everything but the write of all files, for profiling)
+#include "CopyFlushRename.h"
 #include "app/ContentViewModel.h"
 #include "app/MemoryTuning.h"
 #include "model/Columns.h"
@@ -66,6 +67,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace quirella;
+using bench::copyFlushRename;
 
 namespace {
 
@@ -445,30 +447,6 @@ double timeCommandLine(const QString& folder, int maximum, int* songs) {
     const double elapsed = seconds(timer);
     *songs = static_cast<int>(QJsonDocument::fromJson(output).object().value(u"songs"_s).toArray().size());
     return elapsed;
-}
-
-bool copyFlushRename(const QString& path) {
-    const QByteArray source = QFile::encodeName(path);
-    const QByteArray temp = source + ".floor-tmp";
-    const QByteArray bytes = readFile(path);
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok =
-        ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(temp.constData(), source.constData()) != 0) {
-        ::unlink(temp.constData());
-        return false;
-    }
-    const int dir =
-        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
 }
 
 // Runs the event loop for half a second: the work handed to the worker threads is applied.

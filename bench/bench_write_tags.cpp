@@ -8,6 +8,7 @@
 // and a cover written). Every round writes other values, so that no file is left as it is.
 //
 //   bench_write_tags [files]      (default 1000; QUIRELLA_BENCH_FILES works too)
+#include "CopyFlushRename.h"
 #include "tags/FLACTagEditor.h"
 #include "tags/MP3TagEditor.h"
 
@@ -32,6 +33,7 @@
 
 using namespace quirella;
 using namespace Qt::StringLiterals;
+using bench::copyFlushRename;
 
 namespace {
 
@@ -76,51 +78,6 @@ QByteArray coverJpeg() {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG", 90);
     return bytes;
-}
-
-bool writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-// The floor for one file: read it, write a copy next to it, fsync, rename over the original, fsync the
-// folder.
-bool copyFlushRename(const QString& path) {
-    const QByteArray source = QFile::encodeName(path);
-    const QByteArray temp = source + ".floor-tmp";
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray bytes = in.readAll();
-    in.close();
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok = writeAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(temp.constData(), source.constData()) != 0) {
-        ::unlink(temp.constData());
-        return false;
-    }
-    const int dir =
-        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
 }
 
 double floorSeconds(const QStringList& paths) {

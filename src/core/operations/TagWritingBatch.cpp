@@ -370,30 +370,42 @@ void composeReport(TagBatchResult& result, bool largeBatch) {
                       keptCoversNote(result.keptCovers);
 }
 
+// The alert's first count lines, each ending in a line break; the skipped line only when a song was skipped.
+QString successAndSkipLines(const TagBatchResult& result) {
+    QString lines =
+        QCoreApplication::translate("TagWriting", "✅ Success: %n files", nullptr, result.successCount) +
+        u'\n';
+    if (result.skipCount >= 1) {
+        lines += QCoreApplication::translate("TagWriting", "⏭ Skipped: %n files", nullptr, result.skipCount) +
+                 u'\n';
+    }
+    return lines;
+}
+
+// The alert's list of failed files: the first ones by name, the rest counted.
+QString failedFiles(const TagBatchResult& result) {
+    const auto errors = static_cast<int>(result.errorLines.size());
+    QString list = QCoreApplication::translate("TagWriting", "Failed files:") + u'\n' +
+                   result.errorLines.mid(0, kListedErrorLines).join(u'\n');
+    if (errors > kListedErrorLines) {
+        list += u'\n' + QCoreApplication::translate("TagWriting", "...and %n more", nullptr,
+                                                    errors - kListedErrorLines);
+    }
+    return list;
+}
+
 // The counts: nothing, a toast, or (large batch with failures, or stopped) the alert's message.
 void composeCountsReport(TagBatchResult& result, bool largeBatch) {
     const auto errors = static_cast<int>(result.errorLines.size());
     if (result.notWrittenCount > 0) {
         // Stopped by the user: every kind is counted, the files not reached too.
         QString message = QCoreApplication::translate("TagWriting", "Tag writing stopped:") + u'\n';
-        message +=
-            QCoreApplication::translate("TagWriting", "✅ Success: %n files", nullptr, result.successCount) +
-            u'\n';
-        if (result.skipCount >= 1) {
-            message +=
-                QCoreApplication::translate("TagWriting", "⏭ Skipped: %n files", nullptr, result.skipCount) +
-                u'\n';
-        }
+        message += successAndSkipLines(result);
         message += QCoreApplication::translate("TagWriting", "❌ Errors: %n files", nullptr, errors) + u'\n';
         message += QCoreApplication::translate("TagWriting", "⏹ Not written: %n files (left as they were)",
                                                nullptr, result.notWrittenCount);
         if (errors > 0) {
-            message += u"\n\n"_s + QCoreApplication::translate("TagWriting", "Failed files:") + u'\n';
-            message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
-            if (errors > kListedErrorLines) {
-                message += u'\n' + QCoreApplication::translate("TagWriting", "...and %n more", nullptr,
-                                                               errors - kListedErrorLines);
-            }
+            message += u"\n\n"_s + failedFiles(result);
         }
         result.report = TagBatchResult::Report::alert;
         result.message = message;
@@ -424,22 +436,10 @@ void composeCountsReport(TagBatchResult& result, bool largeBatch) {
         }
         QString message =
             QCoreApplication::translate("TagWriting", "Tag writing completed with issues:") + u'\n';
-        message +=
-            QCoreApplication::translate("TagWriting", "✅ Success: %n files", nullptr, result.successCount) +
-            u'\n';
-        if (result.skipCount >= 1) {
-            message +=
-                QCoreApplication::translate("TagWriting", "⏭ Skipped: %n files", nullptr, result.skipCount) +
-                u'\n';
-        }
+        message += successAndSkipLines(result);
         message +=
             QCoreApplication::translate("TagWriting", "❌ Errors: %n files", nullptr, errors) + u"\n\n"_s;
-        message += QCoreApplication::translate("TagWriting", "Failed files:") + u'\n';
-        message += result.errorLines.mid(0, kListedErrorLines).join(u'\n');
-        if (errors > kListedErrorLines) {
-            message += u'\n' + QCoreApplication::translate("TagWriting", "...and %n more", nullptr,
-                                                           errors - kListedErrorLines);
-        }
+        message += failedFiles(result);
         result.report = TagBatchResult::Report::alert;
         result.message = message;
         return;
